@@ -1,0 +1,87 @@
+#pragma once
+// The touch report receiver: turns bytes from the serial link into report
+// lines. It reads byte by byte until it has seen one line end, then asks the
+// link to report only when a whole line's worth is waiting and reads that
+// many at once (block mode); a block that does not end with a line feed sends
+// it back to byte mode to find the boundary again. A 200 ms block time-out
+// consumes an incomplete report that is not followed by more data.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "TouchEvent.h"
+#include "UiTimer.h"
+
+namespace orvanta {
+
+class ClassFNTD2XX;
+
+// A report line is valid when its first eight characters are decimal digits
+// and its ninth is not a digit (the line is examined with its line end, so
+// eight digits and a line feed give the state '\n').
+[[nodiscard]] std::optional<TouchPoint> ParseReportLine(std::string_view line);
+
+// What the receiver needs of the link (ClassFNTD2XX provides it).
+class ReceiverLink {
+public:
+  virtual ~ReceiverLink() = default;
+  [[nodiscard]] virtual bool IsOpen() = 0;
+  [[nodiscard]] virtual std::int32_t InBufferCount() = 0;
+  [[nodiscard]] virtual std::string ReadStrData() = 0;
+  [[nodiscard]] virtual std::int32_t RThreshold() = 0;
+  virtual void SetMode(std::int32_t rThreshold, std::int32_t inputLen) = 0;  // both values
+};
+
+// Adapts ClassFNTD2XX to ReceiverLink.
+class LinkAdapter : public ReceiverLink {
+public:
+  explicit LinkAdapter(ClassFNTD2XX& link) : link_(link) {}
+  bool IsOpen() override;
+  std::int32_t InBufferCount() override;
+  std::string ReadStrData() override;
+  std::int32_t RThreshold() override;
+  void SetMode(std::int32_t rThreshold, std::int32_t inputLen) override;
+
+private:
+  ClassFNTD2XX& link_;
+};
+
+class Receiver {
+public:
+  // RxBuffer never grows past this many bytes: a stream without line feeds
+  // would otherwise grow memory without bound. A report line is 11 bytes;
+  // when the cap is reached the buffered bytes are dropped (they cannot start
+  // a valid report any more) and the receiver goes back to byte mode, so it
+  // resynchronises at the next line feed.
+  static constexpr std::size_t kRxBufferCap = 256;
+  static constexpr std::uint32_t kBlockTimeoutMs = 200;
+
+  // onLine runs for every complete line, in order of arrival, with the busy
+  // flag set; the owner parses it and raises its touch event.
+  Receiver(ReceiverLink& link, UiTimer& blockTimer, std::function<void(const std::string& line)> onLine);
+
+  // Handler of the link's OnRx.
+  void OnRx();
+  // Handler of the block time-out.
+  void OnBlockTimeout();
+  // One receive step; with the link closed it only empties the buffer.
+  void ProcessReceivedData();
+
+  [[nodiscard]] bool Busy() const { return busy_; }
+  [[nodiscard]] const std::string& RxBuffer() const { return rxBuffer_; }
+
+private:
+  void HandleLine(const std::string& line);
+  void AppendCapped(const std::string& bytes);
+
+  ReceiverLink& link_;
+  UiTimer& blockTimer_;
+  std::function<void(const std::string&)> onLine_;
+  std::string rxBuffer_;
+  bool busy_ = false;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,132 @@
+#include "ClassFNTD2XX.h"
+
+#include <cstdlib>
+
+#include "core/LenientNumber.h"
+
+namespace orvanta {
+
+namespace {
+
+std::vector<std::string> SplitFields(const std::string& text) {
+  std::vector<std::string> fields;
+  std::string::size_type start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    fields.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return fields;
+}
+
+std::int32_t Field(const std::vector<std::string>& fields, std::size_t i) {
+  return i < fields.size() ? ReadLenientInt(fields[i]) : 0;
+}
+
+}  // namespace
+
+ClassFNTD2XX::ClassFNTD2XX(D2xxApiLoader loader) : loader_(std::move(loader)) {}
+
+ClassFNTD2XX::~ClassFNTD2XX() { SetPortOpen(false); }
+
+void ClassFNTD2XX::SetTimerRxCheck(UiTimer* timer) {
+  timer_ = timer;
+  if (timer_) timer_->SetHandler([this] { TimerRxCheck_Timer(); });
+}
+
+void ClassFNTD2XX::SetPortOpen(bool open) {
+  if (!open) {
+    Close();
+    return;
+  }
+  if (open_) return;
+
+  const auto fields = SplitFields(Settings);
+  // A missing library or entry point leaves the preset general error.
+  FtStatus status = kFtOtherError;
+  FtHandle handle = 0;
+  if (!api_ && loader_) api_ = loader_();
+  if (api_ && api_->OpenEx) {
+    status = api_->OpenEx(FT_Open_Option.c_str(), static_cast<std::uint16_t>(FT_Open_By), &handle);
+  }
+  if (status != kFtOk) return;
+
+  handle_ = handle;
+  open_ = true;
+  if (api_->SetBaudRate) api_->SetBaudRate(handle_, static_cast<std::uint32_t>(Field(fields, 0)));
+  if (api_->SetDataCharacteristics) {
+    api_->SetDataCharacteristics(handle_, static_cast<std::uint8_t>(Field(fields, 2)),
+                                 static_cast<std::uint8_t>(Field(fields, 3)),
+                                 static_cast<std::uint8_t>(Field(fields, 1)));
+  }
+  SetInBufferCount(0);
+  if (timer_) {
+    timer_->SetInterval(1);
+    timer_->SetEnabled(true);
+  }
+}
+
+void ClassFNTD2XX::Close() {
+  if (open_ && api_ && api_->Close) api_->Close(handle_);
+  open_ = false;
+  handle_ = 0;
+  if (timer_) timer_->SetEnabled(false);
+}
+
+std::int32_t ClassFNTD2XX::InBufferCount() {
+  if (!open_) return 0;
+  std::uint32_t waiting = 0;
+  const FtStatus status = api_->GetQueueStatus ? api_->GetQueueStatus(handle_, &waiting) : kFtOtherError;
+  if (status != kFtOk) {
+    Close();
+    if (OnDisConnect) OnDisConnect();
+    return 0;
+  }
+  // The library counts in 32 bits unsigned; nothing near 2 GiB ever waits.
+  return waiting > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(waiting);
+}
+
+void ClassFNTD2XX::SetInBufferCount(std::int32_t value) {
+  if (open_ && value == 0 && api_->Purge) api_->Purge(handle_, kFtPurgeRx);
+}
+
+std::vector<std::uint8_t> ClassFNTD2XX::ReadBinData() {
+  if (!open_) return {};
+  const std::int32_t waiting = InBufferCount();
+  std::int32_t length = 0;
+  if (InputLen == 0) {
+    length = waiting;
+  } else if (InputLen > 0 && waiting >= InputLen) {
+    length = InputLen;
+  }
+  // The queue may have closed under us (device gone): nothing to read then.
+  if (length <= 0 || !open_) return {};
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
+  std::uint32_t read = 0;
+  if (api_->Read) api_->Read(handle_, data.data(), static_cast<std::uint32_t>(length), &read);
+  return data;
+}
+
+std::string ClassFNTD2XX::ReadStrData() {
+  const auto bytes = ReadBinData();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void ClassFNTD2XX::WriteBinData(const std::vector<std::uint8_t>& data) {
+  if (!open_ || !api_->Write) return;
+  std::uint32_t written = 0;
+  api_->Write(handle_, data.data(), static_cast<std::uint32_t>(data.size()), &written);
+}
+
+void ClassFNTD2XX::WriteStrData(const std::string& text) {
+  WriteBinData(std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+void ClassFNTD2XX::TimerRxCheck_Timer() {
+  const std::int32_t waiting = InBufferCount();
+  if (!open_) return;
+  if (waiting >= RThreshold && OnRx) OnRx();
+}
+
+}  // namespace orvanta

@@ -1,0 +1,68 @@
+#pragma once
+// The serial link to the touch panel, modelled on a classic serial-port
+// control: an open/closed property, a receive threshold and read length, a
+// count of waiting bytes, reads and writes, and two events. It has no timer of
+// its own: the owner hands it one (TimerRxCheck) and each tick polls the
+// library's receive queue.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "D2xxApi.h"
+#include "core/UiTimer.h"
+
+namespace orvanta {
+
+class ClassFNTD2XX {
+public:
+  explicit ClassFNTD2XX(D2xxApiLoader loader);
+  ~ClassFNTD2XX();
+  ClassFNTD2XX(const ClassFNTD2XX&) = delete;
+  ClassFNTD2XX& operator=(const ClassFNTD2XX&) = delete;
+
+  std::string FT_Open_Option;
+  std::int32_t FT_Open_By = 0;
+  std::string Settings;  // "baud,parity,word length,stop bits"
+  std::int32_t RThreshold = 0;
+  std::int32_t InputLen = 0;
+
+  // The owner's timer whose ticks drive polling; the link sets its interval
+  // and switches it. May be null while no timer is assigned.
+  void SetTimerRxCheck(UiTimer* timer);
+  [[nodiscard]] UiTimer* TimerRxCheck() const { return timer_; }
+
+  [[nodiscard]] bool PortOpen() const { return open_; }
+  void SetPortOpen(bool open);
+
+  // Bytes waiting while open, 0 while closed. A failing queue query closes
+  // the link and raises OnDisConnect before 0 comes back.
+  [[nodiscard]] std::int32_t InBufferCount();
+  // 0 purges the receive queue while open; anything else does nothing.
+  void SetInBufferCount(std::int32_t value);
+
+  [[nodiscard]] std::vector<std::uint8_t> ReadBinData();
+  // Bytes as text; the panel speaks ASCII, so one byte is one character.
+  [[nodiscard]] std::string ReadStrData();
+  void WriteBinData(const std::vector<std::uint8_t>& data);
+  void WriteStrData(const std::string& text);
+
+  // Raised from a poll tick when InBufferCount >= RThreshold.
+  std::function<void()> OnRx;
+  // Raised after the link closed itself because the device went away.
+  std::function<void()> OnDisConnect;
+
+  // One poll: what the timer's tick runs.
+  void TimerRxCheck_Timer();
+
+private:
+  void Close();
+
+  D2xxApiLoader loader_;
+  const D2xxApi* api_ = nullptr;
+  UiTimer* timer_ = nullptr;
+  FtHandle handle_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace orvanta

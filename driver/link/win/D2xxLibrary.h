@@ -1,0 +1,12 @@
+#pragma once
+// FNTD2XX.dll, the D2XX-style panel library, loaded by name at first use.
+#include "link/D2xxApi.h"
+
+namespace orvanta::win {
+
+// Loads FNTD2XX.dll from the usual search path and fills the call table with
+// its entry points. Returns null while the library is missing, so that the
+// next open tries again (a library installed later is then found).
+[[nodiscard]] const D2xxApi* LoadD2xxLibrary();
+
+}  // namespace orvanta::win

@@ -1,0 +1,68 @@
+#pragma once
+// Where the printed buttons lie on the panel, in the panel's own units: a grid
+// of buttons, each with a name (its action text) and a rectangle. Read from a
+// pair of INI-style files in the Data folder: <DataName>.def (delivered
+// defaults, never written) and <DataName>.dat (current data, written by Save).
+// A key present in .dat wins, even when empty.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/ProfileStore.h"
+
+namespace orvanta {
+
+struct ClassPanelButtonData {
+  std::int32_t ButtonX = 0;  // column, from 1
+  std::int32_t ButtonY = 0;  // row, from 1
+  std::int32_t Left = 0;     // reversed edges (Left > Right, Top > Bottom) are valid
+  std::int32_t Top = 0;
+  std::int32_t Right = 0;
+  std::int32_t Bottom = 0;
+  std::string Name;          // action text
+};
+
+class ClassPanelData {
+public:
+  // Bounds that keep a hostile data file from taking unbounded time or memory:
+  // counts above this are scanned only up to it (a real panel has a few dozen
+  // buttons; ButtonX=100000 would otherwise mean billions of profile reads).
+  static constexpr std::int32_t kMaxGridCount = 64;
+
+  // dataFolder: the driver's folder followed by "\Data" (no trailing "\").
+  ClassPanelData(ProfileStore& store, std::string dataFolder);
+
+  std::string DataName;
+  std::string Version;
+  std::string Name;
+  std::int32_t ButtonX = 0;
+  std::int32_t ButtonY = 0;
+
+  void Load();
+  void Save();
+  // Makes .dat a byte copy of .def (empty when .def is missing), then Load.
+  // copyFile(from, to) does the copy; returns false on failure.
+  void LoadSaveDefault(const std::function<bool(const std::string& from, const std::string& to)>& copyFile);
+
+  // The first button holding the point, or null. The record is shared: the
+  // calibration writes new rectangles into it and the next Save stores them.
+  [[nodiscard]] ClassPanelButtonData* PointCheck(std::int32_t x, std::int32_t y);
+  // Index from 0 in load order; null outside 0..ButtonData_Counts()-1.
+  [[nodiscard]] ClassPanelButtonData* ButtonData(std::int32_t index);
+  [[nodiscard]] std::int32_t ButtonData_Counts() const { return static_cast<std::int32_t>(buttons_.size()); }
+
+  [[nodiscard]] std::string DefPath() const;
+  [[nodiscard]] std::string DatPath() const;
+
+private:
+  std::string ReadDataValue(const std::string& section, const std::string& key, const std::string& def);
+  void WriteDataValue(const std::string& section, const std::string& key, const std::string& value);
+
+  ProfileStore& store_;
+  std::string dataFolder_;
+  std::vector<std::unique_ptr<ClassPanelButtonData>> buttons_;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,2 @@
+#pragma once
+// Reading of the pre-uninstall command line (placeholder until the program lands).

@@ -1,0 +1,2 @@
+#pragma once
+// Shared harness of the end-to-end tests under Wine (filled in below).

@@ -1,0 +1,23 @@
+#pragma once
+// Text conversion in one place: UTF-8 inside the programs, UTF-16 at the
+// user-interface edge, the system ANSI code page where a file format or a peer
+// demands it (INI files, window searches of the A functions, the serial line).
+#include <string>
+#include <string_view>
+
+namespace wincommon {
+
+[[nodiscard]] std::wstring Utf8ToWide(std::string_view utf8);
+[[nodiscard]] std::string WideToUtf8(std::wstring_view wide);
+[[nodiscard]] std::wstring AnsiToWide(std::string_view ansi);
+[[nodiscard]] std::string WideToAnsi(std::wstring_view wide);
+[[nodiscard]] inline std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
+[[nodiscard]] inline std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(AnsiToWide(ansi)); }
+
+// The running program's full path, folder (without trailing "\") and name
+// without extension.
+[[nodiscard]] std::wstring ModulePath();
+[[nodiscard]] std::wstring ModuleFolder();
+[[nodiscard]] std::wstring ModuleBaseName();
+
+}  // namespace wincommon
