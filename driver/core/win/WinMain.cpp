@@ -1,2 +1,11 @@
+// Orvanta: the resident touch-panel driver.
 #include <windows.h>
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+
+#include "FormMain.h"
+#include "wincommon/Window.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  orvanta::win::FormMain form;
+  if (!form.Load()) return 0;
+  return wincommon::RunMessageLoop();
+}

@@ -1,1 +1,222 @@
 #include "Harness.h"
+
+#include <gtest/gtest.h>
+
+
+#include "wincommon/Text.h"
+
+namespace harness {
+
+namespace {
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  const HANDLE find = ::FindFirstFileW(Join(path, L"*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = Join(path, name);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(full.c_str());
+      }
+    } while (::FindNextFileW(find, &fd));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (std::size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
+    ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
+  }
+  ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+std::wstring Sanitize(std::wstring name) {
+  for (auto& c : name) {
+    if (c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' || c == L'<' || c == L'>' || c == L'|') {
+      c = L'_';
+    }
+  }
+  return name;
+}
+
+}  // namespace
+
+std::wstring BinDir() {
+  // The build folder is a Unix path; Wine maps it through drive Z:.
+  std::wstring unix = wincommon::Utf8ToWide(ORVANTA_BIN_DIR);
+  std::wstring path = L"Z:" + unix;
+  for (auto& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == L'\\') return folder + name;
+  return folder + L"\\" + name;
+}
+
+TestFolder::TestFolder(const std::wstring& name) {
+  std::wstring leaf = name;
+  if (leaf.empty()) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    leaf = info ? wincommon::Utf8ToWide(std::string(info->test_suite_name()) + "." + info->name()) : L"test";
+  }
+  path_ = Join(Join(BinDir(), L"e2e"), Sanitize(leaf));
+  RemoveTree(path_);
+  MakeFolders(path_);
+}
+
+bool TestFolder::CopyFromBin(const std::wstring& relative) const {
+  const std::wstring to = File(relative);
+  const auto slash = to.find_last_of(L'\\');
+  MakeFolders(to.substr(0, slash));
+  return ::CopyFileW(Join(BinDir(), relative).c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+void TestFolder::InstallDriver(bool withPanelLibrary) const {
+  EXPECT_TRUE(CopyFromBin(L"Orvanta.exe"));
+  EXPECT_TRUE(CopyFromBin(L"Orvanta.wav"));
+  EXPECT_TRUE(CopyFromBin(L"Data\\QV-LK2048.def"));
+  if (withPanelLibrary) {
+    EXPECT_TRUE(CopyFromBin(L"FNTD2XX.dll"));
+  }
+}
+
+bool TestFolder::WriteText(const std::wstring& relative, const std::string& bytes) const {
+  const std::wstring to = File(relative);
+  MakeFolders(to.substr(0, to.find_last_of(L'\\')));
+  wincommon::FileHandle file(
+      ::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+std::string TestFolder::ReadText(const std::wstring& relative) const {
+  wincommon::FileHandle file(::CreateFileW(File(relative).c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string text;
+  if (!file) return text;
+  char buf[4096];
+  DWORD read = 0;
+  while (::ReadFile(file.get(), buf, sizeof(buf), &read, nullptr) && read > 0) text.append(buf, read);
+  return text;
+}
+
+bool TestFolder::Exists(const std::wstring& relative) const {
+  return ::GetFileAttributesW(File(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Process::~Process() { Kill(); }
+
+bool Process::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
+  std::wstring cmd = L"\"" + exe + L"\"";
+  if (!args.empty()) cmd += L" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+    return false;
+  }
+  ::CloseHandle(pi.hThread);
+  process_.reset(pi.hProcess);
+  pid_ = pi.dwProcessId;
+  // Let the child reach its message loop before tests talk to it.
+  ::WaitForInputIdle(pi.hProcess, 10000);
+  return true;
+}
+
+bool Process::Running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool Process::WaitExit(std::chrono::milliseconds timeout) {
+  if (!process_) return true;
+  return WaitUntil([this] { return !Running(); }, timeout);
+}
+
+DWORD Process::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_) ::GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    ::TerminateProcess(process_.get(), 1);
+    ::WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    if (pred()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return pred();
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+void PumpFor(std::chrono::milliseconds duration) {
+  WaitUntil([] { return false; }, duration);
+}
+
+HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::milliseconds timeout) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = ::FindWindowW(cls, title)) != nullptr; }, timeout);
+  return found;
+}
+
+std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls) {
+  struct Ctx {
+    DWORD pid;
+    const wchar_t* cls;
+    std::vector<HWND> out;
+  } ctx{pid, cls, {}};
+  ::EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(h, &owner);
+        if (owner == c->pid && ::IsWindowVisible(h) && (!c->cls || ClassOf(h) == c->cls)) c->out.push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.out;
+}
+
+std::wstring WindowText(HWND hwnd) {
+  wchar_t buf[1024] = {};
+  ::GetWindowTextW(hwnd, buf, 1024);
+  return buf;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t buf[256] = {};
+  ::GetClassNameW(hwnd, buf, 256);
+  return buf;
+}
+
+std::string IniRead(const std::wstring& file, const char* section, const char* key, const char* def) {
+  char buf[1024] = {};
+  ::GetPrivateProfileStringA(section, key, def, buf, sizeof(buf), wincommon::WideToAnsi(file).c_str());
+  return buf;
+}
+
+}  // namespace harness

@@ -1,2 +1,80 @@
 #pragma once
-// Shared harness of the end-to-end tests under Wine (filled in below).
+// Shared harness of the tests that run under Wine: fresh driver folders,
+// child processes, and waiting for a condition while pumping messages (no
+// bare sleeps: every wait has a condition and a deadline).
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "wincommon/Handles.h"
+
+namespace harness {
+
+// The folder that holds the built programs, stand-ins and data (build/.../bin).
+[[nodiscard]] std::wstring BinDir();
+[[nodiscard]] std::wstring Join(const std::wstring& folder, const std::wstring& name);
+
+// A fresh, empty folder under BinDir()\e2e named after the running test (the
+// folder is emptied first if it exists). Files are copied into it from BinDir().
+class TestFolder {
+public:
+  explicit TestFolder(const std::wstring& name = L"");  // default: test suite + test name
+  [[nodiscard]] const std::wstring& Path() const { return path_; }
+  [[nodiscard]] std::wstring File(const std::wstring& relative) const { return Join(path_, relative); }
+  // Copies BinDir()\relative to Path()\relative (sub-folders made as needed).
+  bool CopyFromBin(const std::wstring& relative) const;
+  // The driver's delivered files plus the simulated panel library:
+  // Orvanta.exe, Orvanta.wav, Data\QV-LK2048.def, FNTD2XX.dll (withPanelLibrary).
+  void InstallDriver(bool withPanelLibrary = true) const;
+  bool WriteText(const std::wstring& relative, const std::string& bytes) const;
+  [[nodiscard]] std::string ReadText(const std::wstring& relative) const;  // empty when missing
+  [[nodiscard]] bool Exists(const std::wstring& relative) const;
+
+private:
+  std::wstring path_;
+};
+
+// A child process; terminated and waited for on destruction if still running.
+class Process {
+public:
+  Process() = default;
+  ~Process();
+  Process(Process&&) noexcept = default;
+  Process& operator=(Process&&) noexcept = default;
+
+  // exe is a full path; args the command line after the program name.
+  bool Start(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& workDir = L"");
+  [[nodiscard]] bool Running() const;
+  // Waits for the end; false on time-out.
+  bool WaitExit(std::chrono::milliseconds timeout);
+  [[nodiscard]] DWORD ExitCode() const;
+  [[nodiscard]] DWORD Id() const { return pid_; }
+  [[nodiscard]] HANDLE Handle() const { return process_.get(); }
+  void Kill();
+
+private:
+  wincommon::KernelHandle process_;
+  DWORD pid_ = 0;
+};
+
+// Pumps this thread's messages and polls pred every few milliseconds until it
+// holds or the timeout passes. Returns pred's last value.
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
+// Pumps messages for the given time (for checking that something does NOT happen).
+void PumpFor(std::chrono::milliseconds duration);
+
+// A top-level window by class and title (either may be null), waiting up to timeout.
+HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::milliseconds timeout);
+// All visible top-level windows of a process with the given class.
+std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr);
+[[nodiscard]] std::wstring WindowText(HWND hwnd);
+[[nodiscard]] std::wstring ClassOf(HWND hwnd);
+
+// Reads an INI value the way the driver does (GetPrivateProfileStringA, ANSI).
+[[nodiscard]] std::string IniRead(const std::wstring& file, const char* section, const char* key,
+                                  const char* def = "\x01missing");
+
+}  // namespace harness

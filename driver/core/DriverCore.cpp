@@ -1,0 +1,103 @@
+#include "DriverCore.h"
+
+namespace orvanta {
+
+DriverCore::DriverCore(ProfileStore& store, Paths paths, Timers timers, Platform platform)
+    : store_(store),
+      paths_(std::move(paths)),
+      timers_(timers),
+      platform_(std::move(platform)),
+      panel_(store, paths_.dataFolder),
+      link_(platform_.d2xx),
+      linkAdapter_(link_),
+      receiver_(linkAdapter_, timers_.blkRcvTimeOut, [this](const std::string& line) { HandleReportLine(line); }),
+      touch_(panel_, timers_.dblClick,
+             TouchHandler::Hooks{
+                 [this] {
+                   if (platform_.playClickSound) platform_.playClickSound();
+                 },
+                 [this](const std::string& text, int index) { return ButtonAction().Action(text, index); },
+                 [this] { return settings_.DblClickTime; }}) {}
+
+DriverCore::~DriverCore() { Shutdown(); }
+
+void DriverCore::Start() {
+  panel_.DataName = kDataName;
+  panel_.Load();
+  panel_.Save();
+
+  link_.SetTimerRxCheck(&timers_.rxCheck);
+  link_.OnRx = [this] { receiver_.OnRx(); };
+  link_.OnDisConnect = [this] { RaisePortOpenCloseChange(); };
+  timers_.blkRcvTimeOut.SetHandler([this] { receiver_.OnBlockTimeout(); });
+
+  LoadSettings();
+  if (const std::uint32_t cls = PriorityClassFor(settings_.Priority); cls != 0 && platform_.setPriorityClass) {
+    platform_.setPriorityClass(cls);
+  }
+  SaveSettings();
+
+  timers_.connectCheck.SetHandler([this] {
+    if (!IsPortOpen()) SetPortOpen(true);
+  });
+  timers_.connectCheck.SetInterval(kConnectIntervalMs);
+  timers_.connectCheck.SetEnabled(true);
+  // The first connection attempt happens during start-up, not a second later.
+  if (!IsPortOpen()) SetPortOpen(true);
+}
+
+void DriverCore::Shutdown() {
+  timers_.connectCheck.SetEnabled(false);
+  link_.SetPortOpen(false);
+}
+
+void DriverCore::SetPortOpen(bool open) {
+  const bool wasOpen = IsPortOpen();
+  if (open) {
+    link_.SetPortOpen(false);
+    // With the link closed the receive step only empties the buffer, so a
+    // half-received line from before a loss is not glued to new data.
+    receiver_.ProcessReceivedData();
+    link_.FT_Open_By = static_cast<std::int32_t>(kFtOpenByDescription);
+    link_.FT_Open_Option = kPanelDescription;
+    link_.Settings = kLineSettings;
+    link_.InputLen = 1;
+    link_.RThreshold = 1;
+    link_.SetPortOpen(true);
+    if (link_.PortOpen()) {
+      link_.SetInBufferCount(0);
+      link_.WriteStrData(kStartupCommands);
+    }
+  } else {
+    link_.SetPortOpen(false);
+  }
+  if (IsPortOpen() != wasOpen) RaisePortOpenCloseChange();
+}
+
+void DriverCore::LoadSettings() { settings_ = orvanta::LoadSettings(store_, paths_.iniFile); }
+
+void DriverCore::SaveSettings() { orvanta::SaveSettings(store_, paths_.iniFile, settings_); }
+
+void DriverCore::HandleReportLine(const std::string& line) {
+  const auto point = ParseReportLine(line);
+  if (!point) return;
+  if (!OnRecvTouchPoint.Raise(*point)) touch_.HandleTouch(*point);
+}
+
+void DriverCore::RaisePortOpenCloseChange() {
+  // A copy: a handler may subscribe or unsubscribe while being called.
+  const auto handlers = OnPortOpenCloseChange;
+  for (const auto& handler : handlers) {
+    if (handler) handler();
+  }
+}
+
+ClassButtonAction& DriverCore::ButtonAction() {
+  if (!buttonAction_) {
+    buttonAction_ = std::make_unique<ClassButtonAction>(
+        platform_.actionFactories ? platform_.actionFactories(*this) : ClassButtonAction::Factories{});
+  }
+  return *buttonAction_;
+}
+
+}  // namespace orvanta

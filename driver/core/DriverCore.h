@@ -1,0 +1,99 @@
+#pragma once
+// The driver's main form without its windows: start-up, configuration, the
+// connection to the panel, the receive path and the touch handling. The
+// Windows shell (FormMain) supplies the timers, the panel library and the
+// action handlers, and owns the windows that carry the driver's identities.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ProfileStore.h"
+#include "Receiver.h"
+#include "Settings.h"
+#include "TouchEvent.h"
+#include "TouchHandler.h"
+#include "UiTimer.h"
+#include "actions/ClassButtonAction.h"
+#include "link/ClassFNTD2XX.h"
+#include "panel/ClassPanelData.h"
+
+namespace orvanta {
+
+class DriverCore {
+public:
+  // The panel answers to this description; line settings and start-up bytes.
+  static constexpr const char* kPanelDescription = "Orvanta TouchPanel";
+  static constexpr const char* kLineSettings = "38400,0,8,2";
+  static constexpr const char* kStartupCommands = "\rJ1\rTC1\r";
+  static constexpr const char* kDataName = "QV-LK2048";
+  static constexpr std::uint32_t kConnectIntervalMs = 1000;
+
+  struct Timers {
+    UiTimer& connectCheck;   // TimerConnectCheck
+    UiTimer& rxCheck;        // TimerForD2xxRxCheck, handed to the link
+    UiTimer& blkRcvTimeOut;  // TimerBlkRcvTimeOut
+    UiTimer& dblClick;       // TimerDblClick
+  };
+  struct Paths {
+    std::string iniFile;     // the INI file beside the driver
+    std::string dataFolder;  // the driver's folder + "\Data"
+  };
+  struct Platform {
+    D2xxApiLoader d2xx;
+    std::function<void()> playClickSound;
+    // Sets the process priority class (0x40 ... 0x100); the result is ignored.
+    std::function<void(std::uint32_t priorityClass)> setPriorityClass;
+    // Makes the action dispatcher's handlers; called on the first click.
+    std::function<ClassButtonAction::Factories(DriverCore&)> actionFactories;
+  };
+
+  DriverCore(ProfileStore& store, Paths paths, Timers timers, Platform platform);
+  ~DriverCore();
+  DriverCore(const DriverCore&) = delete;
+  DriverCore& operator=(const DriverCore&) = delete;
+
+  // Steps after the single-instance test: panel data, link, settings,
+  // priority, settings written back, first connection attempt.
+  void Start();
+  // Releases the link (the device is closed, polling stops).
+  void Shutdown();
+
+  void SetPortOpen(bool open);
+  [[nodiscard]] bool IsPortOpen() const { return link_.PortOpen(); }
+
+  // Settings: the live copy every part reads; Save writes all eight keys.
+  [[nodiscard]] MainSettings& Settings() { return settings_; }
+  void LoadSettings();
+  void SaveSettings();
+
+  // OnRecvTouchPoint: subscribers may set Cancel to keep the touch from the
+  // driver's own handling.
+  TouchEvent OnRecvTouchPoint;
+  // OnPortOpenCloseChange: raised when the link's open state changed.
+  std::vector<std::function<void()>> OnPortOpenCloseChange;
+
+  [[nodiscard]] ClassPanelData& ClsPanelData() { return panel_; }
+  [[nodiscard]] ClassFNTD2XX& Link() { return link_; }
+  [[nodiscard]] Receiver& Rx() { return receiver_; }
+
+private:
+  void HandleReportLine(const std::string& line);
+  void RaisePortOpenCloseChange();
+  ClassButtonAction& ButtonAction();
+
+  ProfileStore& store_;
+  Paths paths_;
+  Timers timers_;
+  Platform platform_;
+  MainSettings settings_;
+  ClassPanelData panel_;
+  ClassFNTD2XX link_;
+  LinkAdapter linkAdapter_;
+  Receiver receiver_;
+  TouchHandler touch_;
+  std::unique_ptr<ClassButtonAction> buttonAction_;
+};
+
+}  // namespace orvanta

@@ -1,0 +1,252 @@
+#include "FormMain.h"
+
+#include <commctrl.h>
+
+#include "ModuleSound.h"
+#include "actions/ClassActCamera.h"
+#include "actions/ClassActTpdrv.h"
+#include "link/win/D2xxLibrary.h"
+#include "wincommon/Text.h"
+
+namespace orvanta::win {
+
+namespace {
+
+// Other programs find the running driver by these.
+constexpr wchar_t kAppClass[] = L"ThunderRT6Main";
+constexpr wchar_t kAppTitle[] = L"Orvanta";
+constexpr wchar_t kMainClass[] = L"ThunderRT6FormDC";
+constexpr wchar_t kMainCaption[] = L"OrvantaPanelDriver";
+constexpr wchar_t kTextBoxClass[] = L"ThunderRT6TextBox";
+constexpr wchar_t kTextBoxName[] = L"TextLinkExecute";
+// One driver per session; the second start ends before making any window.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Orvanta.PanelDriver.Instance";
+
+enum ControlId : WORD { kIdTextLinkExecute = 100, kIdCommandSetting, kIdCommandDetailCal };
+
+// The main window's controls, in twips as the form was designed.
+struct ControlSpec {
+  WORD id;
+  const wchar_t* cls;
+  const wchar_t* text;
+  int left, top, width, height;
+};
+constexpr ControlSpec kMainControls[] = {
+    {kIdCommandSetting, L"BUTTON", L"Setting", 240, 840, 1560, 420},
+    {kIdCommandDetailCal, L"BUTTON", L"DetailCal", 1920, 840, 1560, 420},
+};
+constexpr RECT kTextBoxTwips = {240, 240, 240 + 3240, 240 + 360};
+constexpr int kMainWidthTwips = 3900;
+constexpr int kMainHeightTwips = 2000;
+
+RECT TwipsRect(const RECT& twips, int dpi) {
+  return RECT{wincommon::TwipsToPixels(twips.left, dpi), wincommon::TwipsToPixels(twips.top, dpi),
+              wincommon::TwipsToPixels(twips.right, dpi), wincommon::TwipsToPixels(twips.bottom, dpi)};
+}
+
+}  // namespace
+
+// ---- AppWindow -------------------------------------------------------------
+
+bool AppWindow::Create() {
+  CreateArgs args;
+  args.className = kAppClass;
+  args.title = kAppTitle;
+  args.style = WS_POPUP;
+  args.x = args.y = args.width = args.height = 0;
+  return Window::Create(args);
+}
+
+bool AppWindow::OnClose() {
+  form_.Unload();
+  return true;
+}
+
+// ---- LinkTextBox -----------------------------------------------------------
+
+bool LinkTextBox::Create(HWND parent, const RECT& r) {
+  CreateArgs args;
+  args.className = kTextBoxClass;
+  args.title = kTextBoxName;
+  args.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
+  args.x = r.left;
+  args.y = r.top;
+  args.width = r.right - r.left;
+  args.height = r.bottom - r.top;
+  args.parent = parent;
+  args.background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  if (!Window::Create(args)) return false;
+  ::SetWindowLongPtrW(hwnd(), GWLP_ID, kIdTextLinkExecute);
+  return true;
+}
+
+void LinkTextBox::SetContents(const std::wstring& text) {
+  contents_ = text;
+  if (hwnd()) ::InvalidateRect(hwnd(), nullptr, TRUE);
+  form_.TextLinkExecute_Change();
+}
+
+LRESULT LinkTextBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SETTEXT:
+      // The contents change; the window name that searches compare does not.
+      SetContents(lp ? reinterpret_cast<const wchar_t*>(lp) : L"");
+      return TRUE;
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(contents_.size());
+    case WM_GETTEXT: {
+      if (wp == 0 || !lp) return 0;
+      const size_t n = std::min<size_t>(contents_.size(), static_cast<size_t>(wp) - 1);
+      auto* out = reinterpret_cast<wchar_t*>(lp);
+      contents_.copy(out, n);
+      out[n] = L'\0';
+      return static_cast<LRESULT>(n);
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      const HDC dc = ::BeginPaint(hwnd(), &ps);
+      RECT rc;
+      ::GetClientRect(hwnd(), &rc);
+      ::InflateRect(&rc, -2, -1);
+      const HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+      ::SetBkMode(dc, TRANSPARENT);
+      ::DrawTextW(dc, contents_.c_str(), static_cast<int>(contents_.size()), &rc,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+      ::SelectObject(dc, old);
+      ::EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    default:
+      return Window::HandleMessage(msg, wp, lp);
+  }
+}
+
+// ---- MainWindow ------------------------------------------------------------
+
+bool MainWindow::Create(HWND owner) {
+  const int dpi = wincommon::ScreenDpi();
+  RECT frame{0, 0, wincommon::TwipsToPixels(kMainWidthTwips, dpi), wincommon::TwipsToPixels(kMainHeightTwips, dpi)};
+  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER | WS_MINIMIZEBOX;
+  ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+  CreateArgs args;
+  args.className = kMainClass;
+  args.title = kMainCaption;
+  args.style = style;
+  args.width = frame.right - frame.left;
+  args.height = frame.bottom - frame.top;
+  // Owned by the hidden application window: owned windows get no task-bar
+  // button, which keeps the driver off the task list.
+  args.parent = owner;
+  if (!Window::Create(args)) return false;
+
+  font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  if (!textLinkExecute_.Create(hwnd(), TwipsRect(kTextBoxTwips, dpi))) return false;
+  for (const auto& c : kMainControls) {
+    const RECT r = TwipsRect(RECT{c.left, c.top, c.left + c.width, c.top + c.height}, dpi);
+    const HWND control = ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                                           r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd(),
+                                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)),
+                                           ::GetModuleHandleW(nullptr), nullptr);
+    if (!control) return false;
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  }
+  return true;
+}
+
+bool MainWindow::OnCommand(WORD id, WORD code, HWND) {
+  if (code != BN_CLICKED) return false;
+  // The settings dialog and the calibration view are not part of this
+  // driver yet; their buttons are laid down with the window.
+  return id == kIdCommandSetting || id == kIdCommandDetailCal;
+}
+
+bool MainWindow::OnClose() {
+  // Closing the (debug-shown) main window only hides it; the driver runs on.
+  ::ShowWindow(hwnd(), SW_HIDE);
+  return true;
+}
+
+// ---- FormMain --------------------------------------------------------------
+
+FormMain::FormMain() : appWindow_(*this), mainWindow_(*this) {
+  // Before anything loads: the common controls library.
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&icc);
+}
+
+FormMain::~FormMain() { Unload(); }
+
+bool FormMain::Load() {
+  // 1. Previous instance: end silently, before any window exists.
+  instanceMutex_.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+  if (!instanceMutex_ || ::GetLastError() == ERROR_ALREADY_EXISTS) return false;
+
+  // 2. Off the task list: the application window stays hidden and the main
+  //    window is owned by it.
+  if (!appWindow_.Create() || !mainWindow_.Create(appWindow_.hwnd())) return false;
+
+  // 3. The click sound beside the driver.
+  const std::wstring folder = wincommon::ModuleFolder();
+  const std::wstring name = wincommon::ModuleBaseName();
+  clickSoundPath_ = folder + L"\\" + name + L".wav";
+
+  const std::string folderUtf8 = wincommon::WideToUtf8(folder);
+  DriverCore::Paths paths{IniFilePath(folderUtf8, wincommon::WideToUtf8(name)),
+                          folderUtf8 + (folderUtf8.empty() || folderUtf8.back() != '\\' ? "\\" : "") + "Data"};
+  DriverCore::Timers timers{timerConnectCheck_, timerForD2xxRxCheck_, timerBlkRcvTimeOut_, timerDblClick_};
+  DriverCore::Platform platform;
+  platform.d2xx = [] { return LoadD2xxLibrary(); };
+  platform.playClickSound = [this] { PlayWaveFile(clickSoundPath_); };
+  platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
+  platform.actionFactories = [this](DriverCore& core) { return MakeActionFactories(core); };
+  core_ = std::make_unique<DriverCore>(store_, std::move(paths), timers, std::move(platform));
+  formInfo_ = std::make_unique<FormInfo>(core_->Settings());
+
+  // 4.-8. Panel data, link, settings, priority, settings written back, and
+  //       the connection timer with its first tick at once.
+  core_->Start();
+  return true;
+}
+
+ClassButtonAction::Factories FormMain::MakeActionFactories(DriverCore& core) {
+  ClassButtonAction::Factories f;
+  // The pen program's handler is not part of this driver yet: its group is
+  // not routed.
+  f.tpdrv = [this, &core] {
+    return std::make_unique<ClassActTpdrv>(core.Settings(), [&core] { core.SaveSettings(); }, tpdrvPort_,
+                                           *formInfo_);
+  };
+  f.camera = [this, &core] { return std::make_unique<ClassActCamera>(core.Settings(), processPort_, *formInfo_); };
+  return f;
+}
+
+void FormMain::Unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  // 1. The link: the device is closed and polling stops.
+  if (core_) core_->Shutdown();
+  // 2. Every other form.
+  formInfo_.reset();
+  mainWindow_.Destroy();
+  appWindow_.Destroy();
+  // 3. The process ends when the message loop sees this.
+  ::PostQuitMessage(0);
+}
+
+void FormMain::TextLinkExecute_Change() {
+  LinkTextBox& box = mainWindow_.TextLinkExecute();
+  const std::wstring text = box.Contents();
+  if (text.empty()) return;
+  // Emptying the box is itself a change; the nested call finds it empty.
+  box.SetContents(L"");
+  if (text == L"Cmd_Debug") {
+    const HWND main = mainWindow_.hwnd();
+    ::ShowWindow(main, ::IsWindowVisible(main) ? SW_HIDE : SW_SHOW);
+  } else if (text == L"Cmd_Exit") {
+    Unload();
+  }
+  // "Cmd_Setting" opens the settings dialog, which this driver does not have
+  // yet; it and any other text are ignored.
+}
+
+}  // namespace orvanta::win

@@ -1,0 +1,104 @@
+#pragma once
+// The driver's main form: the hidden windows that carry its identities (the
+// application window other programs close, the main window with the link text
+// box), the timers, and the Windows services behind the driver core.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "WinProfileStore.h"
+#include "WinTimers.h"
+#include "actions/win/FormInfo.h"
+#include "actions/win/ProcessPortWin.h"
+#include "actions/win/TpdrvLinkPort.h"
+#include "core/DriverCore.h"
+#include "wincommon/Window.h"
+
+namespace orvanta::win {
+
+class FormMain;
+
+// Hidden top-level window of class "ThunderRT6Main" titled "Orvanta": the
+// uninstaller closes the driver by sending it WM_CLOSE.
+class AppWindow : public wincommon::Window {
+public:
+  explicit AppWindow(FormMain& form) : form_(form) {}
+  bool Create();
+
+private:
+  bool OnClose() override;
+  FormMain& form_;
+};
+
+// The link text box, class "ThunderRT6TextBox". Senders find it by the window
+// name "TextLinkExecute" and set its text; the window name must stay
+// "TextLinkExecute" whatever the contents. Window searches (FindWindowEx)
+// compare the window's own name, which DefWindowProc's WM_SETTEXT replaces, so
+// the box keeps its contents apart and never hands WM_SETTEXT on. (A box made
+// by superclassing EDIT loses the name on the first WM_SETTEXT, as seen under
+// Wine.)
+class LinkTextBox : public wincommon::Window {
+public:
+  explicit LinkTextBox(FormMain& form) : form_(form) {}
+  bool Create(HWND parent, const RECT& rect);
+  [[nodiscard]] const std::wstring& Contents() const { return contents_; }
+  void SetContents(const std::wstring& text);
+
+private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  FormMain& form_;
+  std::wstring contents_ = L"TextLinkExecute";
+};
+
+// Hidden main window, class "ThunderRT6FormDC", caption "OrvantaPanelDriver".
+class MainWindow : public wincommon::Window {
+public:
+  explicit MainWindow(FormMain& form) : form_(form), textLinkExecute_(form) {}
+  bool Create(HWND owner);
+  [[nodiscard]] LinkTextBox& TextLinkExecute() { return textLinkExecute_; }
+
+private:
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnClose() override;
+  FormMain& form_;
+  LinkTextBox textLinkExecute_;
+  HFONT font_ = nullptr;
+};
+
+class FormMain {
+public:
+  FormMain();
+  ~FormMain();
+  FormMain(const FormMain&) = delete;
+  FormMain& operator=(const FormMain&) = delete;
+
+  // Start-up; false when another instance runs (the process then ends
+  // silently, without having made any window).
+  bool Load();
+  // Shutdown: the link is released, every form closed, the message loop ends.
+  void Unload();
+
+  void TextLinkExecute_Change();
+  [[nodiscard]] DriverCore& Core() { return *core_; }
+
+private:
+  ClassButtonAction::Factories MakeActionFactories(DriverCore& core);
+
+  wincommon::KernelHandle instanceMutex_;
+  WinProfileStore store_;
+  MessageTimer timerConnectCheck_;
+  FastTimer timerForD2xxRxCheck_;
+  MessageTimer timerBlkRcvTimeOut_;
+  MessageTimer timerDblClick_;
+  std::wstring clickSoundPath_;
+  std::unique_ptr<DriverCore> core_;
+  std::unique_ptr<FormInfo> formInfo_;
+  TpdrvLinkPort tpdrvPort_;
+  ProcessPortWin processPort_;
+  AppWindow appWindow_;
+  MainWindow mainWindow_;
+  bool unloaded_ = false;
+};
+
+}  // namespace orvanta::win

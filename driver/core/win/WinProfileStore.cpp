@@ -1,0 +1,24 @@
+#include "WinProfileStore.h"
+
+#include <windows.h>
+
+#include "wincommon/Text.h"
+
+namespace orvanta::win {
+
+std::string WinProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
+                                  const std::string& def) {
+  // A 255-character buffer: at most 254 characters of value come back.
+  char buffer[kProfileValueMax + 1] = {};
+  ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer, sizeof(buffer),
+                             wincommon::Utf8ToAnsi(file).c_str());
+  return buffer;
+}
+
+bool WinProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
+                            const std::string& value) {
+  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                      wincommon::Utf8ToAnsi(file).c_str()) != FALSE;
+}
+
+}  // namespace orvanta::win

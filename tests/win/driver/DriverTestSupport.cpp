@@ -1,0 +1,82 @@
+#include "DriverTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace drivertest {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      if (!line.empty()) out.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  if (!line.empty()) out.push_back(line);
+  return out;
+}
+
+DriverFixture::DriverFixture(bool withPanelLibrary) { folder.InstallDriver(withPanelLibrary); }
+
+DriverFixture::~DriverFixture() {
+  if (driver.Running()) CloseAndWait();
+  driver.Kill();
+}
+
+bool DriverFixture::Start() {
+  if (!driver.Start(folder.File(L"Orvanta.exe"), L"", folder.Path())) return false;
+  return harness::WaitUntil([this] { return AppWindow() != nullptr || !driver.Running(); }, 15s) &&
+         AppWindow() != nullptr;
+}
+
+HWND DriverFixture::AppWindow() const {
+  const auto windows = [this] {
+    std::vector<HWND> all;
+    HWND h = nullptr;
+    while ((h = ::FindWindowExW(nullptr, h, L"ThunderRT6Main", L"Orvanta")) != nullptr) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(h, &pid);
+      if (pid == driver.Id()) all.push_back(h);
+    }
+    return all;
+  }();
+  return windows.empty() ? nullptr : windows.front();
+}
+
+HWND DriverFixture::MainWindow() const {
+  HWND h = nullptr;
+  while ((h = ::FindWindowExW(nullptr, h, L"ThunderRT6FormDC", L"OrvantaPanelDriver")) != nullptr) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(h, &pid);
+    if (pid == driver.Id()) return h;
+  }
+  return nullptr;
+}
+
+HWND DriverFixture::LinkTextBox() const {
+  const HWND main = MainWindow();
+  // The way other programs look it up: ANSI search by class and window name.
+  return main ? ::FindWindowExA(main, nullptr, "ThunderRT6TextBox", "TextLinkExecute") : nullptr;
+}
+
+bool DriverFixture::CloseAndWait() {
+  const HWND app = AppWindow();
+  if (app) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(app, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  }
+  return driver.WaitExit(10s);
+}
+
+DWORD DriverFixture::PriorityClass() const {
+  const HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, driver.Id());
+  if (!h) return 0;
+  const DWORD cls = ::GetPriorityClass(h);
+  ::CloseHandle(h);
+  return cls;
+}
+
+}  // namespace drivertest

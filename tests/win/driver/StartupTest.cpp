@@ -1,0 +1,171 @@
+// The driver's start-up, configuration, identities and shutdown, run for real.
+#include <gtest/gtest.h>
+
+#include "DriverTestSupport.h"
+#include "wincommon/Text.h"
+
+namespace drivertest {
+namespace {
+
+TEST(DriverStartup, FirstRunWritesEveryKeyWithItsDefaultAndRunsAtHighPriority) {
+  DriverFixture f;
+  ASSERT_FALSE(f.folder.Exists(L"Orvanta.ini"));
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return f.folder.Exists(L"Orvanta.ini"); }, 5s));
+  const std::vector<std::string> expected = {
+      "[Main]",           "Priority=5",         "DblClickTime=400", "NotifyMsg=3000",
+      "NotifyMsgPos=0",   "[PenPlus]",          "Path=\"\"",        "RunTimeOut=20000",
+      "[Tpdrv]",          "ChangeTPNamedID=-1", "[Camera]",         "Path=\"\""};
+  EXPECT_EQ(Lines(f.folder.ReadText(L"Orvanta.ini")), expected);
+  EXPECT_EQ(f.PriorityClass(), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+}
+
+struct PriorityCase {
+  const char* value;
+  DWORD expected;  // 0: unchanged (the class the test started it with)
+};
+
+class DriverPriority : public ::testing::TestWithParam<PriorityCase> {};
+
+TEST_P(DriverPriority, SelectsTheClassOrLeavesItUnchanged) {
+  DriverFixture f;
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", std::string("[Main]\r\nPriority=") + GetParam().value + "\r\n"));
+  ASSERT_TRUE(f.Start());
+  const DWORD expected = GetParam().expected ? GetParam().expected : static_cast<DWORD>(NORMAL_PRIORITY_CLASS);
+  EXPECT_EQ(f.PriorityClass(), expected) << "Priority=" << GetParam().value;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DriverPriority,
+                         ::testing::Values(PriorityCase{"1", IDLE_PRIORITY_CLASS},
+                                           PriorityCase{"2", BELOW_NORMAL_PRIORITY_CLASS},
+                                           PriorityCase{"3", NORMAL_PRIORITY_CLASS},
+                                           PriorityCase{"4", ABOVE_NORMAL_PRIORITY_CLASS},
+                                           PriorityCase{" 4.4 ", ABOVE_NORMAL_PRIORITY_CLASS},
+                                           PriorityCase{"7", 0}, PriorityCase{"abc", 0}, PriorityCase{"0", 0}));
+
+TEST(DriverStartup, LenientNumbersAndKeptValuesAreWrittenBackNormalised) {
+  DriverFixture f;
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini",
+                                 "[Main]\r\nDblClickTime = 350ms\r\nNotifyMsg=abc\r\n"
+                                 "[Camera]\r\nPath=\"C:\\Cam App\\cam.exe\"\r\n[Other]\r\nKeep=1\r\n"));
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return harness::IniRead(f.Ini(), "Main", "Priority") == "5"; }, 5s));
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "350");
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "NotifyMsg"), "0");
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Camera", "Path"), "C:\\Cam App\\cam.exe");
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Other", "Keep"), "1");
+}
+
+TEST(DriverStartup, LockedIniGivesDefaultsAndLosesTheWriteSilently) {
+  DriverFixture f;
+  const std::string original = "[Main]\r\nPriority=3\r\n";
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", original));
+  // The tests run as root, for whom Wine's read-only attribute (the Unix
+  // write bit) stops nothing; a file held open without sharing can be
+  // neither read nor written by the driver.
+  wincommon::FileHandle lock(
+      ::CreateFileW(f.Ini().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(lock);
+  ASSERT_TRUE(f.Start());
+  EXPECT_EQ(f.PriorityClass(), static_cast<DWORD>(HIGH_PRIORITY_CLASS));  // the default, 5
+  harness::PumpFor(300ms);
+  EXPECT_TRUE(f.driver.Running());
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty());
+  lock.reset();
+  EXPECT_EQ(f.folder.ReadText(L"Orvanta.ini"), original);
+}
+
+TEST(DriverStartup, CarriesTheWindowIdentitiesOtherProgramsLookFor) {
+  DriverFixture f;
+  ASSERT_TRUE(f.Start());
+  const HWND app = f.AppWindow();
+  const HWND main = f.MainWindow();
+  ASSERT_NE(app, nullptr);
+  ASSERT_NE(main, nullptr);
+  EXPECT_FALSE(::IsWindowVisible(app));
+  EXPECT_FALSE(::IsWindowVisible(main));
+  // Found the way other programs find them: ANSI searches.
+  EXPECT_NE(::FindWindowA("ThunderRT6Main", "Orvanta"), nullptr);
+  EXPECT_NE(::FindWindowA("ThunderRT6FormDC", "OrvantaPanelDriver"), nullptr);
+  const HWND box = f.LinkTextBox();
+  ASSERT_NE(box, nullptr);
+  // Owned by the hidden application window, so no task-bar button.
+  EXPECT_EQ(::GetWindow(main, GW_OWNER), app);
+  EXPECT_EQ(::GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  EXPECT_NE(::FindWindowExW(main, nullptr, L"BUTTON", L"Setting"), nullptr);
+  EXPECT_NE(::FindWindowExW(main, nullptr, L"BUTTON", L"DetailCal"), nullptr);
+}
+
+TEST(DriverStartup, LinkTextBoxKeepsItsNameWhileItsContentsChange) {
+  DriverFixture f;
+  ASSERT_TRUE(f.Start());
+  const HWND box = f.LinkTextBox();
+  ASSERT_NE(box, nullptr);
+  for (const char* text : {"hello", "", "Cmd_debug", "Cmd_Exit "}) {
+    EXPECT_TRUE(::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text))) << text;
+    EXPECT_EQ(f.LinkTextBox(), box) << "after " << text;
+    // Any text is taken and the box emptied again.
+    char contents[64] = "x";
+    ::SendMessageA(box, WM_GETTEXT, sizeof(contents), reinterpret_cast<LPARAM>(contents));
+    EXPECT_STREQ(contents, "");
+  }
+  EXPECT_TRUE(f.driver.Running());
+}
+
+TEST(DriverStartup, LinkCommandsToggleTheMainWindowAndExit) {
+  DriverFixture f;
+  ASSERT_TRUE(f.Start());
+  const HWND box = f.LinkTextBox();
+  ASSERT_NE(box, nullptr);
+  ::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Cmd_Debug"));
+  EXPECT_TRUE(::IsWindowVisible(f.MainWindow()));
+  ::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Cmd_Debug"));
+  EXPECT_FALSE(::IsWindowVisible(f.MainWindow()));
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Cmd_Exit"), SMTO_ABORTIFHUNG, 5000, &result);
+  EXPECT_TRUE(f.driver.WaitExit(10s));
+}
+
+TEST(DriverStartup, SecondStartExitsWithoutMakingAnyWindow) {
+  DriverFixture f;
+  ASSERT_TRUE(f.Start());
+  harness::Process second;
+  ASSERT_TRUE(second.Start(f.folder.File(L"Orvanta.exe"), L"", f.folder.Path()));
+  ASSERT_TRUE(second.WaitExit(10s));
+  EXPECT_EQ(second.ExitCode(), 0u);
+  struct Ctx {
+    DWORD pid;
+    int count;
+  } ctx{second.Id(), 0};
+  ::EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(h, &pid);
+        if (pid == c->pid) ++c->count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  EXPECT_EQ(ctx.count, 0);
+  EXPECT_TRUE(f.driver.Running());
+}
+
+TEST(DriverStartup, CloseMessageToTheApplicationWindowEndsTheDriver) {
+  DriverFixture f;
+  ASSERT_TRUE(f.Start());
+  EXPECT_TRUE(f.CloseAndWait());
+  EXPECT_EQ(f.driver.ExitCode(), 0u);
+  EXPECT_EQ(::FindWindowW(L"ThunderRT6FormDC", L"OrvantaPanelDriver"), nullptr);
+}
+
+TEST(DriverStartup, RunsWithoutThePanelLibrary) {
+  DriverFixture f(/*withPanelLibrary=*/false);
+  ASSERT_TRUE(f.Start());
+  // Several connection ticks pass without a message box or an end.
+  harness::PumpFor(2500ms);
+  EXPECT_TRUE(f.driver.Running());
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty());
+}
+
+}  // namespace
+}  // namespace drivertest
