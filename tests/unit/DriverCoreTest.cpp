@@ -1,0 +1,208 @@
+// The main form's logic over a simulated device, fake timers and real INI
+// files: start-up, connection keeping and the road of a touch.
+#include "core/DriverCore.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "core/MemoryProfileStore.h"
+
+namespace orvanta {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeD2xxDevice;
+using testing::FakeTimer;
+using testing::TempDir;
+
+const std::string kStartup = "\rJ1\rTC1\r";
+
+class RecordingHandler : public ActionHandler {
+public:
+  explicit RecordingHandler(std::vector<std::string>& log) : log_(log) {}
+  const std::vector<std::string>& ActionList() const override { return list_; }
+  bool Action(const std::string& name) override {
+    log_.push_back(name);
+    return InActionList(list_, name);
+  }
+
+private:
+  std::vector<std::string> list_{"Run"};
+  std::vector<std::string>& log_;
+};
+
+class DriverCoreTest : public ::testing::Test {
+protected:
+  DriverCoreTest()
+      : connect(&clock), rx(&clock), blk(&clock), dbl(&clock) {
+    // One button at 100..200 x 100..200 whose click starts the camera.
+    testing::WriteFile(dir.Path() + "/Data\\QV-LK2048.def",
+                       "[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Camera.Run&Camera.Run\r\n"
+                       "Rect=100,100,200,200\r\n");
+  }
+
+  void MakeCore() {
+    DriverCore::Platform platform;
+    platform.d2xx = device.Loader();
+    platform.playClickSound = [this] { ++clicks; };
+    platform.setPriorityClass = [this](std::uint32_t cls) { priorityClass = cls; };
+    platform.actionFactories = [this](DriverCore&) {
+      ClassButtonAction::Factories f;
+      f.camera = [this] { return std::make_unique<RecordingHandler>(actions); };
+      return f;
+    };
+    core = std::make_unique<DriverCore>(store, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
+                                        DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
+    core->OnPortOpenCloseChange.push_back([this] { portChanges.push_back(core->IsPortOpen()); });
+  }
+
+  // The panel sends bytes; the poll tick picks them up.
+  void Send(const std::string& bytes) {
+    device.queue += bytes;
+    clock.Advance(1);
+  }
+
+  TempDir dir;
+  MemoryProfileStore store;
+  FakeClock clock;
+  FakeTimer connect, rx, blk, dbl;
+  FakeD2xxDevice device;
+  std::unique_ptr<DriverCore> core;
+  std::vector<bool> portChanges;
+  std::vector<std::string> actions;
+  int clicks = 0;
+  std::uint32_t priorityClass = 0;
+};
+
+TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurge) {
+  MakeCore();
+  core->Start();
+  EXPECT_TRUE(core->IsPortOpen());
+  EXPECT_EQ(portChanges, std::vector<bool>{true});
+  EXPECT_EQ(device.openArg, "Orvanta TouchPanel");
+  EXPECT_EQ(device.openFlags, 2u);
+  EXPECT_EQ(device.baud, 38400u);
+  EXPECT_EQ(device.written, kStartup);
+  EXPECT_EQ(device.calls.back(), "Write");
+  EXPECT_EQ(device.calls[device.calls.size() - 2], "Purge:1");
+  EXPECT_EQ(priorityClass, 0x80u);
+  EXPECT_EQ(connect.Interval(), 1000u);
+  EXPECT_TRUE(connect.Enabled());
+  EXPECT_TRUE(rx.Enabled());
+  EXPECT_EQ(rx.Interval(), 1u);
+}
+
+TEST_F(DriverCoreTest, AbsentDeviceIsTriedEverySecondSilently) {
+  device.openStatus = 2;  // not found
+  MakeCore();
+  core->Start();
+  EXPECT_FALSE(core->IsPortOpen());
+  clock.Advance(3000);
+  EXPECT_EQ(device.Count("OpenEx"), 4);  // at once, then every second
+  EXPECT_TRUE(portChanges.empty());
+  device.openStatus = kFtOk;
+  clock.Advance(1000);
+  EXPECT_TRUE(core->IsPortOpen());
+  EXPECT_EQ(portChanges, std::vector<bool>{true});
+  EXPECT_EQ(device.written, kStartup);
+}
+
+TEST_F(DriverCoreTest, MissingLibraryIsTriedAgainAndFoundLater) {
+  bool present = false;
+  MakeCore();
+  // Rebuilt with a loader that finds the library only after a while.
+  DriverCore::Platform platform;
+  platform.d2xx = [&]() -> const D2xxApi* { return present ? &device.api : nullptr; };
+  core = std::make_unique<DriverCore>(store, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
+                                      DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
+  core->Start();
+  clock.Advance(2000);
+  EXPECT_FALSE(core->IsPortOpen());
+  present = true;
+  clock.Advance(1000);
+  EXPECT_TRUE(core->IsPortOpen());
+}
+
+TEST_F(DriverCoreTest, UnplugAndReplugRaiseOneChangeEachWay) {
+  MakeCore();
+  core->Start();
+  device.written.clear();
+  device.queue = "0123";  // half a report when the device goes
+  clock.Advance(1);
+  device.unplugged = true;
+  clock.Advance(5);
+  EXPECT_FALSE(core->IsPortOpen());
+  EXPECT_EQ(portChanges, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(rx.Enabled());
+
+  device.openStatus = 2;
+  clock.Advance(3000);
+  EXPECT_EQ(portChanges.size(), 2u) << "failed attempts raise nothing";
+
+  device.unplugged = false;
+  device.openStatus = kFtOk;
+  device.queue = "junk";
+  clock.Advance(1000);
+  EXPECT_EQ(portChanges, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(device.written, kStartup);
+  EXPECT_TRUE(device.queue.empty()) << "the receive queue was purged";
+  EXPECT_TRUE(core->Rx().RxBuffer().empty()) << "a half line from before the loss is dropped";
+}
+
+TEST_F(DriverCoreTest, SetPortOpenOnAnOpenLinkReopensWithoutAnEvent) {
+  MakeCore();
+  core->Start();
+  device.written.clear();
+  core->SetPortOpen(true);
+  EXPECT_TRUE(core->IsPortOpen());
+  EXPECT_EQ(device.Count("Close"), 1);
+  EXPECT_EQ(device.written, kStartup);
+  EXPECT_EQ(portChanges, std::vector<bool>{true});
+}
+
+TEST_F(DriverCoreTest, TouchOnAButtonClicksAndASecondTouchDoubleClicks) {
+  MakeCore();
+  core->Start();
+  Send("01500150B\r\n");
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(actions, std::vector<std::string>{"Run"});
+  clock.Advance(300);
+  Send("01200180B\r\n");
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(actions, (std::vector<std::string>{"Run", "Run", "Run"}));
+  Send("01500150N\r\n");
+  Send("05000500B\r\n");
+  EXPECT_EQ(clicks, 2) << "an end of touch and a touch outside all buttons do nothing";
+}
+
+TEST_F(DriverCoreTest, ASubscriberThatCancelsKeepsTheTouchFromTheDriver) {
+  MakeCore();
+  core->Start();
+  std::vector<TouchPoint> seen;
+  const auto token = core->OnRecvTouchPoint.Subscribe([&](const TouchPoint& p, bool& cancel) {
+    seen.push_back(p);
+    cancel = true;
+  });
+  Send("01500150B\r\n");
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].dX, 150);
+  EXPECT_EQ(seen[0].dS, 'B');
+  EXPECT_EQ(clicks, 0);
+  EXPECT_TRUE(actions.empty());
+  core->OnRecvTouchPoint.Unsubscribe(token);
+  Send("01500150B\r\n");
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(DriverCoreTest, ShutdownClosesTheDeviceAndStopsPolling) {
+  MakeCore();
+  core->Start();
+  core->Shutdown();
+  EXPECT_FALSE(core->IsPortOpen());
+  EXPECT_EQ(device.Count("Close"), 1);
+  EXPECT_FALSE(rx.Enabled());
+  EXPECT_FALSE(connect.Enabled());
+}
+
+}  // namespace
+}  // namespace orvanta
