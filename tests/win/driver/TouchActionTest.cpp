@@ -1,0 +1,174 @@
+// From a touch on the simulated panel to the action, with the real driver:
+// calibration-set switch into the touch-data stand-in, camera start,
+// click and double-click, reports held back while an action runs.
+#include <gtest/gtest.h>
+
+#include "DriverTestSupport.h"
+#include "fntd2xx/PanelSim.h"
+#include "wincommon/Text.h"
+
+namespace drivertest {
+namespace {
+
+// A layout of our own in panel units, replacing the delivered one in the
+// test's driver folder: three buttons side by side.
+constexpr char kLayout[] =
+    "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=3\r\nButtonY=1\r\n"
+    "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n"
+    "[Button.2.1]\r\nName=Camera.Run\r\nRect=1000,0,1999,999\r\n"
+    "[Button.3.1]\r\nName=Tpdrv.ChangeTPNamedID&Camera.Run\r\nRect=2000,0,2999,999\r\n";
+constexpr int kTpdrvX = 500, kCameraX = 1500, kComboX = 2500, kY = 500, kOutsideX = 5000;
+
+const std::string kSwitch169 = "TPNamedID=Orvanta-16:9";
+const std::string kSwitch43 = "TPNamedID=Orvanta-4:3";
+
+class DriverTouch : public ::testing::Test {
+protected:
+  DriverTouch() : panel(panelsim::PanelSim::UniqueName(L"Touch")) { panel.Export(); }
+
+  void StartDriver(const std::string& extraIni = "") {
+    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", kLayout));
+    ASSERT_TRUE(f.folder.CopyFromBin(L"CameraSim.exe"));
+    const std::string camera = wincommon::WideToAnsi(f.folder.File(L"CameraSim.exe"));
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=1500\r\n[Camera]\r\nPath=\"" + camera +
+                                                       "\"\r\n" + extraIni));
+    ASSERT_TRUE(f.Start());
+    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
+  }
+
+  void StartTouchData() {
+    ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+    ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + TouchLog() + L"\"", f.folder.Path()));
+    ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  }
+
+  std::wstring TouchLog() const { return f.folder.File(L"touchdata.log"); }
+  std::vector<std::string> Received() const { return Lines(f.folder.ReadText(L"touchdata.log")); }
+  std::string Stored() const { return harness::IniRead(f.Ini(), "Tpdrv", "ChangeTPNamedID"); }
+
+  void Touch(int x, char state = 'B', double inMs = 0) {
+    panel.QueueReport(x, kY, state, panelsim::PanelSim::Now() + panelsim::PanelSim::MsToTicks(inMs));
+  }
+
+  std::vector<HWND> InfoWindows() const { return harness::WindowsOfProcess(f.driver.Id(), L"OrvantaInfo"); }
+  std::size_t CameraWindows() const {
+    std::size_t n = 0;
+    HWND h = nullptr;
+    while ((h = ::FindWindowExW(nullptr, h, L"OrvantaCameraSim", nullptr)) != nullptr) ++n;
+    return n;
+  }
+
+  panelsim::PanelSim panel;
+  DriverFixture f;
+  harness::Process touchData;
+};
+
+TEST_F(DriverTouch, CalibrationSetButtonAlternatesTheSetsAndShowsTheNotification) {
+  StartDriver();
+  StartTouchData();
+  Touch(kTpdrvX);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
+  EXPECT_EQ(Received(), (std::vector<std::string>{kSwitch169, "DATACHANG"}));
+  EXPECT_TRUE(harness::WaitUntil([&] { return Stored() == "0"; }, 2s));
+
+  // The notification: two windows of one size at one place, gone after NotifyMsg.
+  ASSERT_TRUE(harness::WaitUntil([&] { return InfoWindows().size() == 2; }, 3s));
+  const auto windows = InfoWindows();
+  RECT a{}, b{};
+  ::GetWindowRect(windows[0], &a);
+  ::GetWindowRect(windows[1], &b);
+  EXPECT_TRUE(::EqualRect(&a, &b));
+  EXPECT_GT(a.bottom - a.top, 0);
+  EXPECT_TRUE(harness::WaitUntil([&] { return InfoWindows().empty(); }, 4s));
+
+  Touch(kTpdrvX);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 4; }, 5s));
+  EXPECT_EQ(Received()[2], kSwitch43);
+  EXPECT_TRUE(harness::WaitUntil([&] { return Stored() == "1"; }, 2s));
+}
+
+TEST_F(DriverTouch, WithoutTheTouchDataProgramNothingIsSentAndTheSettingStays) {
+  StartDriver("[Tpdrv]\r\nChangeTPNamedID=1\r\n");
+  Touch(kTpdrvX);
+  ASSERT_TRUE(harness::WaitUntil([&] { return InfoWindows().size() == 2; }, 3s)) << "the failure message shows";
+  EXPECT_EQ(Stored(), "1");
+  EXPECT_FALSE(f.folder.Exists(L"touchdata.log"));
+}
+
+TEST_F(DriverTouch, CameraStartsOnceWhileRunningAndAgainAfterItClosed) {
+  StartDriver();
+  Touch(kCameraX);
+  ASSERT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 1; }, 5s));
+  Touch(kCameraX, 'B', 600);  // past the double-click time: a plain click
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 3s));
+  harness::PumpFor(800ms);
+  EXPECT_EQ(CameraWindows(), 1u) << "a second press while it runs starts nothing";
+
+  const HWND cam = ::FindWindowW(L"OrvantaCameraSim", nullptr);
+  ::PostMessageW(cam, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 0; }, 5s));
+  Touch(kCameraX);
+  EXPECT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 1; }, 5s)) << "closed: the next press starts it";
+  ::PostMessageW(::FindWindowW(L"OrvantaCameraSim", nullptr), WM_CLOSE, 0, 0);
+  harness::WaitUntil([&] { return CameraWindows() == 0; }, 5s);
+}
+
+struct DoubleClickCase {
+  const char* name;
+  std::vector<std::pair<int, double>> touches;  // x, time from the first touch in ms
+  std::size_t switches;                         // click actions seen by the touch-data program
+  std::size_t cameras;                          // double-click actions
+};
+
+class DriverDoubleClick : public DriverTouch, public ::testing::WithParamInterface<DoubleClickCase> {};
+
+TEST_P(DriverDoubleClick, ClickAndDoubleClickActionsRunAsTheTimingSays) {
+  StartDriver();
+  StartTouchData();
+  for (const auto& [x, at] : GetParam().touches) Touch(x, 'B', 100 + at);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2 * GetParam().switches; }, 8s));
+  harness::PumpFor(1000ms);
+  EXPECT_EQ(Received().size(), 2 * GetParam().switches);
+  EXPECT_EQ(CameraWindows(), GetParam().cameras);
+  if (const HWND cam = ::FindWindowW(L"OrvantaCameraSim", nullptr)) ::PostMessageW(cam, WM_CLOSE, 0, 0);
+  harness::WaitUntil([&] { return CameraWindows() == 0; }, 5s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DriverDoubleClick,
+    ::testing::Values(DoubleClickCase{"within", {{kComboX, 0}, {kComboX, 300}}, 2, 1},
+                      DoubleClickCase{"apart", {{kComboX, 0}, {kComboX, 700}}, 2, 0},
+                      DoubleClickCase{"outside_between", {{kComboX, 0}, {kOutsideX, 100}, {kComboX, 250}}, 2, 1},
+                      DoubleClickCase{"other_button_between", {{kComboX, 0}, {kTpdrvX, 100}, {kComboX, 250}}, 3, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DriverTouch, ReportsArrivingWhileAnActionRunsAreAllHandledInOrder) {
+  StartDriver();
+  // The touch-data program answers each text only after a second, so the
+  // driver sits in its first action while the other reports arrive.
+  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+  ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"--hang=1 \"" + TouchLog() + L"\"",
+                              f.folder.Path()));
+  ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  for (int i = 0; i < 3; ++i) Touch(kTpdrvX, 'B', 600.0 * i);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 6; }, 20s));
+  EXPECT_EQ(Received(), (std::vector<std::string>{kSwitch169, "DATACHANG", kSwitch43, "DATACHANG", kSwitch169,
+                                                  "DATACHANG"}));
+}
+
+TEST_F(DriverTouch, MixedAndGarbageLinesGiveExactlyTheValidReports) {
+  StartDriver();
+  StartTouchData();
+  const auto now = panelsim::PanelSim::Now();
+  // Garbage, a lone line feed, eight digits with a line feed (state LF: no
+  // click), nine digits, a 10-byte report and an 11-byte one.
+  panel.QueueBytes("xx\n\n12345678\n123456789B\nABCDEFGHB\r\n", now, true);
+  panel.QueueBytes("00500500B\n", now + panelsim::PanelSim::MsToTicks(50), true);
+  panel.QueueBytes("00500500B\r\n", now + panelsim::PanelSim::MsToTicks(700), true);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 4; }, 8s));
+  harness::PumpFor(800ms);
+  EXPECT_EQ(Received(), (std::vector<std::string>{kSwitch169, "DATACHANG", kSwitch43, "DATACHANG"}));
+}
+
+}  // namespace
+}  // namespace drivertest
