@@ -1,0 +1,41 @@
+#include "TpdrvLinkPort.h"
+
+#include "wincommon/Text.h"
+
+namespace orvanta::win {
+
+LinkTextPort::WindowId TpdrvLinkPort::FindLinkTextBox(const std::string& name) {
+  // The caption is all full-width letters and an ideographic space. Searched
+  // with the wide call it matches on every system; the ANSI call would need
+  // the caption in code page 932 and finds nothing on a system whose ANSI
+  // code page cannot spell it (the conversion turns it into question marks).
+  HWND main = ::FindWindowW(kFormClass, kCaption);
+  if (!main) main = ::FindWindowW(kFormClassOld, kCaption);
+  if (!main) return 0;
+
+  // The search compares the window name the box was created with, which the
+  // touch-data program keeps whatever the box's contents.
+  const std::wstring wideName = wincommon::Utf8ToWide(name);
+  HWND box = ::FindWindowExW(main, nullptr, kTextBoxClass, wideName.c_str());
+  if (!box) box = ::FindWindowExW(main, nullptr, kTextBoxClassOld, wideName.c_str());
+  return reinterpret_cast<WindowId>(box);
+}
+
+bool TpdrvLinkPort::SendLinkText(WindowId box, const std::string& text) {
+  if (box == 0) return false;
+  // The touch-data program reads its commands in the system's ANSI code page.
+  const std::wstring wide = wincommon::Utf8ToWide(text);
+  const std::string ansi = wincommon::WideToAnsi(wide);
+  // Sent, not posted: the program must have acted on "TPNamedID=" before
+  // "DATACHANG" arrives. The time-out keeps a hung touch-data program from
+  // freezing the driver's only thread (and with it every touch) for ever;
+  // SMTO_ABORTIFHUNG gives up at once on a program the system already knows
+  // is hung, SMTO_BLOCK keeps other sent messages out meanwhile.
+  DWORD_PTR result = 0;
+  const LRESULT ok = ::SendMessageTimeoutA(reinterpret_cast<HWND>(box), WM_SETTEXT, wide.size(),
+                                           reinterpret_cast<LPARAM>(ansi.c_str()),
+                                           SMTO_ABORTIFHUNG | SMTO_BLOCK, sendTimeoutMs_, &result);
+  return ok != 0 && result != 0;
+}
+
+}  // namespace orvanta::win

@@ -1,0 +1,35 @@
+#pragma once
+// The link text channel to the touch-data program: its main window found by
+// class and caption, its link text box by window name, commands delivered by
+// the set-text message.
+#include <windows.h>
+
+#include <string>
+
+#include "actions/ClassActTpdrv.h"
+
+namespace orvanta::win {
+
+class TpdrvLinkPort : public LinkTextPort {
+public:
+  // How long one command may take before the touch-data program counts as
+  // not answering.
+  static constexpr UINT kDefaultSendTimeoutMs = 5000;
+
+  explicit TpdrvLinkPort(UINT sendTimeoutMs = kDefaultSendTimeoutMs) : sendTimeoutMs_(sendTimeoutMs) {}
+
+  [[nodiscard]] WindowId FindLinkTextBox(const std::string& name) override;
+  bool SendLinkText(WindowId box, const std::string& text) override;
+
+  // The touch-data program's window identities (both runtime generations).
+  static constexpr const wchar_t* kCaption = L"Ｔｏｕｃｈ　Ｄａｔａ";
+  static constexpr const wchar_t* kFormClass = L"ThunderRT6FormDC";
+  static constexpr const wchar_t* kFormClassOld = L"ThunderFormDC";
+  static constexpr const wchar_t* kTextBoxClass = L"ThunderRT6TextBox";
+  static constexpr const wchar_t* kTextBoxClassOld = L"ThunderTextBox";
+
+private:
+  UINT sendTimeoutMs_;
+};
+
+}  // namespace orvanta::win

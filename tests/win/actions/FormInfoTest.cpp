@@ -1,0 +1,419 @@
+// The notification window, in process: real windows, state read back from
+// the system.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <climits>
+#include <memory>
+#include <vector>
+
+#include "actions/InfoLayout.h"
+#include "actions/win/FormInfo.h"
+#include "common/Harness.h"
+#include "wincommon/Handles.h"
+#include "wincommon/Window.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using orvanta::win::FormInfo;
+
+// Every window of the notification class in this process, shown or not.
+std::vector<HWND> InfoWindows(bool visibleOnly) {
+  struct Ctx {
+    bool visibleOnly;
+    std::vector<HWND> out;
+  } ctx{visibleOnly, {}};
+  ::EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(h, &pid);
+        if (pid == ::GetCurrentProcessId() && harness::ClassOf(h) == FormInfo::kClassName &&
+            (!c->visibleOnly || ::IsWindowVisible(h))) {
+          c->out.push_back(h);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.out;
+}
+
+RECT WindowRect(HWND h) {
+  RECT r{};
+  ::GetWindowRect(h, &r);
+  return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// What a window's paint routine draws, asked for through WM_PRINTCLIENT into a
+// bitmap of our own (not a capture of the screen).
+struct Drawing {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  [[nodiscard]] std::uint32_t At(int x, int y) const {
+    return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF;
+  }
+};
+
+Drawing Draw(HWND window) {
+  Drawing d;
+  RECT client{};
+  ::GetClientRect(window, &client);
+  d.width = client.right;
+  d.height = client.bottom;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = d.width;
+  bi.bmiHeader.biHeight = -d.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC screen = ::GetDC(nullptr);
+  const wincommon::GdiObject dib(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const HDC mem = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  if (!dib || !bits || !mem) return d;
+  const HGDIOBJ old = ::SelectObject(mem, dib.get());
+  // Pre-filled with a colour neither window uses: an unpainted pixel shows.
+  auto* px = static_cast<std::uint32_t*>(bits);
+  std::fill(px, px + static_cast<size_t>(d.width) * d.height, 0x123456u);
+  ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+  ::GdiFlush();
+  d.pixels.assign(px, px + static_cast<size_t>(d.width) * d.height);
+  ::SelectObject(mem, old);
+  ::DeleteDC(mem);
+  return d;
+}
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kMagenta = 0xFF00FF;
+
+class FormInfoTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(InfoWindows(false).empty()) << "a notification window was left over";
+    settings_.NotifyMsg = 3000;
+    settings_.NotifyMsgPos = 0;
+    form_ = std::make_unique<FormInfo>(settings_);
+  }
+  void TearDown() override {
+    form_.reset();
+    EXPECT_TRUE(InfoWindows(false).empty()) << "the notification outlived its FormInfo";
+  }
+  [[nodiscard]] bool Shown() const {
+    return form_->TextWindow() && form_->Backdrop() && ::IsWindowVisible(form_->TextWindow()) &&
+           ::IsWindowVisible(form_->Backdrop());
+  }
+  [[nodiscard]] static bool NothingShown() { return InfoWindows(true).empty(); }
+
+  orvanta::MainSettings settings_;
+  std::unique_ptr<FormInfo> form_;
+};
+
+TEST_F(FormInfoTest, NotificationsOffShowNothingAndCreateNoWindow) {
+  for (const std::int32_t notifyMsg : {0, -1, -3000, INT_MIN}) {
+    SCOPED_TRACE(notifyMsg);
+    settings_.NotifyMsg = notifyMsg;
+    form_->SetText(u8"ペンソフトを起動しました。");
+    form_->SetText(u8"ペンソフトを起動しました。", 0, 3);
+    EXPECT_EQ(form_->TextWindow(), nullptr);
+    EXPECT_EQ(form_->Backdrop(), nullptr);
+    EXPECT_TRUE(InfoWindows(false).empty());
+  }
+}
+
+TEST_F(FormInfoTest, ShowsTextWindowOverBackdropOfEqualSizeAndPosition) {
+  form_->SetText(u8"PCカメラを起動しました。");
+  ASSERT_TRUE(Shown());
+  const HWND text = form_->TextWindow();
+  const HWND back = form_->Backdrop();
+  EXPECT_EQ(form_->Text(), u8"PCカメラを起動しました。");
+
+  const std::vector<HWND> shown = InfoWindows(true);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE((shown[0] == text && shown[1] == back) || (shown[0] == back && shown[1] == text));
+  // EnumWindows lists top-level windows from the top of the z-order down.
+  EXPECT_EQ(shown[0], text) << "the text window must lie above its backdrop";
+
+  const RECT rt = WindowRect(text);
+  EXPECT_TRUE(SameRect(rt, WindowRect(back)));
+  EXPECT_GT(rt.right - rt.left, 20);
+  EXPECT_GT(rt.bottom - rt.top, 20);
+  EXPECT_EQ(::GetWindow(text, GW_OWNER), back);
+
+  for (const HWND h : {text, back}) {
+    const LONG style = ::GetWindowLongW(h, GWL_STYLE);
+    const LONG ex = ::GetWindowLongW(h, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+    EXPECT_TRUE(ex & WS_EX_TOOLWINDOW) << "no task-bar button";
+    EXPECT_TRUE(ex & WS_EX_TOPMOST);
+    EXPECT_TRUE(ex & WS_EX_LAYERED);
+    EXPECT_EQ(harness::WindowText(h), L"");
+    EXPECT_NE(::GetForegroundWindow(), h) << "a notification never takes the focus";
+  }
+
+  COLORREF key = 0;
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(::GetLayeredWindowAttributes(back, &key, &alpha, &flags));
+  EXPECT_TRUE(flags & LWA_ALPHA);
+  EXPECT_EQ(alpha, 153);
+  ASSERT_TRUE(::GetLayeredWindowAttributes(text, &key, &alpha, &flags));
+  EXPECT_TRUE(flags & LWA_COLORKEY);
+  EXPECT_EQ(key, RGB(255, 0, 255));
+}
+
+struct TimeoutCase {
+  std::int32_t notifyMsg;
+  std::int32_t timeOut;
+};
+
+TEST_F(FormInfoTest, DisappearsWhenTheDisplayTimeIsOver) {
+  // The configured time for any negative TimeOut; a given TimeOut otherwise.
+  const TimeoutCase cases[] = {{250, -1}, {250, -7}, {600000, 250}, {1, 300}};
+  for (const TimeoutCase& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.notifyMsg << " / " << c.timeOut);
+    settings_.NotifyMsg = c.notifyMsg;
+    form_->SetText(u8"ペンソフトを終了しました。", c.timeOut);
+    ASSERT_TRUE(Shown());
+    const HWND back = form_->Backdrop();
+    EXPECT_TRUE(harness::WaitUntil(NothingShown, 10s));
+    EXPECT_EQ(form_->Backdrop(), nullptr);
+    EXPECT_EQ(form_->TextWindow(), nullptr);
+    EXPECT_FALSE(::IsWindow(back)) << "the backdrop is closed, not just hidden";
+  }
+}
+
+TEST_F(FormInfoTest, TimeOutZeroStaysUntilTheNextText) {
+  settings_.NotifyMsg = 100;
+  form_->SetText(u8"ペンソフトを起動しています。", 0);
+  harness::PumpFor(1000ms);  // ten configured times
+  EXPECT_TRUE(Shown());
+  form_->SetText(u8"ペンソフトを起動しました。", 100);
+  EXPECT_EQ(form_->Text(), u8"ペンソフトを起動しました。");
+  EXPECT_TRUE(harness::WaitUntil(NothingShown, 10s));
+}
+
+TEST_F(FormInfoTest, SecondTextReplacesTheFirstWithOneBackdrop) {
+  settings_.NotifyMsg = 100;
+  form_->SetText(u8"一つ目", 0);
+  const HWND back = form_->Backdrop();
+  const HWND text = form_->TextWindow();
+  form_->SetText(u8"二つ目の通知です", 0);
+  EXPECT_EQ(form_->Text(), u8"二つ目の通知です");
+  EXPECT_EQ(form_->Backdrop(), back);
+  EXPECT_EQ(form_->TextWindow(), text);
+  EXPECT_EQ(InfoWindows(false).size(), 2u);
+  EXPECT_TRUE(Shown());
+}
+
+TEST_F(FormInfoTest, SecondTextRestartsTheDisplayTime) {
+  // The first text's time is cancelled by the second, which stays.
+  settings_.NotifyMsg = 100;
+  form_->SetText(u8"一つ目", 150);
+  form_->SetText(u8"二つ目", 0);
+  harness::PumpFor(1000ms);
+  EXPECT_TRUE(Shown());
+  EXPECT_EQ(form_->Text(), u8"二つ目");
+}
+
+TEST_F(FormInfoTest, ClosingTheTextWindowClosesTheBackdrop) {
+  form_->SetText(u8"PCカメラを起動しました。", 0);
+  const HWND back = form_->Backdrop();
+  ASSERT_TRUE(back);
+  ::SendMessageW(form_->TextWindow(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(back));
+  EXPECT_EQ(form_->Backdrop(), nullptr);
+  EXPECT_TRUE(InfoWindows(false).empty());
+  // And the next notification builds both windows again.
+  form_->SetText(u8"PCカメラを起動しました。", 0);
+  EXPECT_TRUE(Shown());
+  EXPECT_EQ(::GetWindow(form_->TextWindow(), GW_OWNER), form_->Backdrop());
+}
+
+TEST_F(FormInfoTest, ClosingTheBackdropClosesTheNotification) {
+  form_->SetText(u8"PCカメラを起動しました。", 0);
+  const HWND text = form_->TextWindow();
+  ::SendMessageW(form_->Backdrop(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(text));
+  EXPECT_TRUE(InfoWindows(false).empty());
+}
+
+struct PlaceCase {
+  std::int32_t pos;
+  double left;  // fraction of the screen, or < 0: centred
+  double top;
+  bool right;   // the window's right edge sits at `left`
+  bool bottom;  // the window's bottom edge sits at `top`
+};
+
+TEST_F(FormInfoTest, PlacesTheWindowsByNotifyMsgPos) {
+  const PlaceCase cases[] = {
+      {1, 0.05, 0.05, false, false}, {2, 0.95, 0.05, true, false}, {3, 0.95, 0.95, true, true},
+      {4, 0.05, 0.95, false, true},  {0, -1, -1, false, false},    {7, -1, -1, false, false},
+      {-2, -1, -1, false, false},
+  };
+  const int sw = ::GetSystemMetrics(SM_CXSCREEN);
+  const int sh = ::GetSystemMetrics(SM_CYSCREEN);
+  const int dpi = wincommon::ScreenDpi();
+  for (const PlaceCase& c : cases) {
+    SCOPED_TRACE(c.pos);
+    settings_.NotifyMsgPos = c.pos;
+    form_->SetText(u8"キャリブレーション切替", 0);
+    const RECT r = WindowRect(form_->TextWindow());
+    EXPECT_TRUE(SameRect(r, WindowRect(form_->Backdrop())));
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+
+    // Against the position table, in screen pixels (one pixel of rounding).
+    const double wantLeft = c.left < 0 ? (sw - w) / 2.0 : c.left * sw - (c.right ? w : 0);
+    const double wantTop = c.top < 0 ? (sh - h) / 2.0 : c.top * sh - (c.bottom ? h : 0);
+    EXPECT_NEAR(r.left, wantLeft, 1.0);
+    EXPECT_NEAR(r.top, wantTop, 1.0);
+
+    // And against the layout arithmetic the driver shares, in twips.
+    const orvanta::TwipPoint at =
+        orvanta::PlaceWindow(c.pos, wincommon::PixelsToTwips(sw, dpi), wincommon::PixelsToTwips(sh, dpi),
+                             wincommon::PixelsToTwips(w, dpi), wincommon::PixelsToTwips(h, dpi));
+    EXPECT_NEAR(r.left, static_cast<double>(at.left) * dpi / 1440, 1.0);
+    EXPECT_NEAR(r.top, static_cast<double>(at.top) * dpi / 1440, 1.0);
+  }
+}
+
+TEST_F(FormInfoTest, MarginsOf150TwipsRoundTheText) {
+  // A wider text makes a wider window by exactly its own extra width.
+  form_->SetText(u8"起動", 0);
+  const RECT small = WindowRect(form_->TextWindow());
+  form_->SetText(u8"起動起動起動起動", 0);
+  const RECT wide = WindowRect(form_->TextWindow());
+  EXPECT_EQ(small.bottom - small.top, wide.bottom - wide.top);
+  EXPECT_GT(wide.right - wide.left, small.right - small.left);
+
+  // 300 twips more than the text each way: the text's own height is the
+  // window's less the margins, and holds one line of a 14.25 pt font.
+  const int dpi = wincommon::ScreenDpi();
+  const int margin = wincommon::TwipsToPixels(300, dpi);
+  const int textHeight = (small.bottom - small.top) - margin;
+  EXPECT_GE(textHeight, ::MulDiv(1425, dpi, 7200));
+  EXPECT_LT(textHeight, 2 * ::MulDiv(1425, dpi, 7200));
+}
+
+TEST_F(FormInfoTest, TwoLinesMakeBothWindowsTaller) {
+  form_->SetText(u8"「キャリブレーション切替」", 0);
+  const RECT one = WindowRect(form_->TextWindow());
+  form_->SetText(u8"「キャリブレーション切替」\r\n  16:9 モード", 0);
+  const RECT two = WindowRect(form_->TextWindow());
+  EXPECT_TRUE(SameRect(two, WindowRect(form_->Backdrop())));
+  const int lineHeight = ::MulDiv(1425, wincommon::ScreenDpi(), 7200);
+  EXPECT_GE((two.bottom - two.top) - (one.bottom - one.top), lineHeight);
+  EXPECT_LT((two.bottom - two.top) - (one.bottom - one.top), 2 * lineHeight);
+  // The first line is the wider one: the width stays.
+  EXPECT_EQ(two.right - two.left, one.right - one.left);
+}
+
+TEST_F(FormInfoTest, BackdropIsBlackWithACheckeredMeshForStyleBit0) {
+  for (const std::int32_t style : {0, 1, 2, 3}) {
+    SCOPED_TRACE(style);
+    form_->SetText(u8"PCカメラを起動しました。", 0, style);
+    const Drawing d = Draw(form_->Backdrop());
+    ASSERT_GT(d.width, 0);
+    int wrong = 0;
+    for (int y = 0; y < d.height; ++y) {
+      for (int x = 0; x < d.width; ++x) {
+        const bool white = (style & 1) && (x + y) % 2 == 0;
+        if (d.At(x, y) != (white ? kWhite : kBlack)) ++wrong;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+TEST_F(FormInfoTest, TextIsWhiteWithABlackOutlineOnTheColourKey) {
+  for (const std::int32_t style : {0, 1, 2, 3}) {
+    SCOPED_TRACE(style);
+    form_->SetText(u8"ペンソフトを起動しました。\r\n設定を確認して下さい。", 0, style);
+    const Drawing d = Draw(form_->TextWindow());
+    ASSERT_GT(d.width, 2);
+    int white = 0;
+    int black = 0;
+    int other = 0;
+    int whiteTouchingKey = 0;
+    int whiteInMargin = 0;
+    const int margin = wincommon::TwipsToPixels(150, wincommon::ScreenDpi());
+    for (int y = 1; y < d.height - 1; ++y) {
+      for (int x = 1; x < d.width - 1; ++x) {
+        const std::uint32_t p = d.At(x, y);
+        if (p == kBlack) ++black;
+        if (p != kWhite && p != kBlack && p != kMagenta) ++other;
+        if (p != kWhite) continue;
+        ++white;
+        if (x < margin - 1 || y < margin - 1) ++whiteInMargin;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            if (d.At(x + dx, y + dy) == kMagenta) ++whiteTouchingKey;
+          }
+        }
+      }
+    }
+    EXPECT_GT(white, 50);
+    EXPECT_GT(black, white / 2);
+    EXPECT_EQ(whiteInMargin, 0) << "the text starts 150 twips in";
+    EXPECT_EQ(other, 0) << "only white, black and the colour key: no blended edges";
+    EXPECT_EQ(whiteTouchingKey, 0) << "every white pixel is ringed by the outline";
+
+    // Bit 1: a one-pixel white frame round the edge; otherwise the edge is
+    // the colour key (the text keeps a margin).
+    int frame = 0;
+    int edge = 0;
+    for (int x = 0; x < d.width; ++x) {
+      for (const int y : {0, d.height - 1}) {
+        ++edge;
+        frame += d.At(x, y) == kWhite;
+      }
+    }
+    for (int y = 0; y < d.height; ++y) {
+      for (const int x : {0, d.width - 1}) {
+        ++edge;
+        frame += d.At(x, y) == kWhite;
+      }
+    }
+    EXPECT_EQ(frame, (style & 2) ? edge : 0);
+    if (!(style & 2)) {
+      EXPECT_EQ(d.At(1, 1), kMagenta);
+    }
+  }
+}
+
+TEST_F(FormInfoTest, FontDrawsJapaneseRatherThanBoxes) {
+  ASSERT_FALSE(form_->FontFace().empty());
+  LOGFONTW lf{};
+  lf.lfHeight = -19;
+  lf.lfWeight = FW_BOLD;
+  lf.lfCharSet = SHIFTJIS_CHARSET;
+  lstrcpynW(lf.lfFaceName, form_->FontFace().c_str(), LF_FACESIZE);
+  const wincommon::GdiObject font(::CreateFontIndirectW(&lf));
+  const HDC dc = ::GetDC(nullptr);
+  const HGDIOBJ old = ::SelectObject(dc, font.get());
+  wchar_t face[LF_FACESIZE] = {};
+  ::GetTextFaceW(dc, LF_FACESIZE, face);
+  const std::wstring sample = L"ＰＣカメラはすでに起動されています。キャリブレーション切替タッチパネル";
+  std::vector<WORD> glyphs(sample.size());
+  const DWORD n = ::GetGlyphIndicesW(dc, sample.c_str(), static_cast<int>(sample.size()), glyphs.data(),
+                                     GGI_MARK_NONEXISTING_GLYPHS);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  EXPECT_EQ(std::wstring(face), form_->FontFace()) << "the face asked for is the face drawn with";
+  ASSERT_EQ(n, sample.size());
+  for (size_t i = 0; i < glyphs.size(); ++i) EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph at " << i;
+}
+
+}  // namespace
