@@ -51,11 +51,12 @@ private:
 
 class Receiver {
 public:
-  // RxBuffer never grows past this many bytes: a stream without line feeds
-  // would otherwise grow memory without bound. A report line is 11 bytes;
-  // when the cap is reached the buffered bytes are dropped (they cannot start
-  // a valid report any more) and the receiver goes back to byte mode, so it
-  // resynchronises at the next line feed.
+  // Longest line, line feed included, that the receiver keeps; a stream
+  // without line feeds would otherwise grow memory without bound. A report
+  // line is 11 bytes. A longer line is dropped whole, up to and including its
+  // line feed (its tail could otherwise pass for a report), and the receiver
+  // goes back to byte mode, so it resynchronises at the next line feed. Between
+  // calls RxBuffer holds less than this; block reads are never longer.
   static constexpr std::size_t kRxBufferCap = 256;
   static constexpr std::uint32_t kBlockTimeoutMs = 200;
 
@@ -82,6 +83,8 @@ private:
   std::function<void(const std::string&)> onLine_;
   std::string rxBuffer_;
   bool busy_ = false;
+  bool discarding_ = false;      // inside an over-long line, waiting for its line feed
+  std::uint64_t bytesTaken_ = 0;  // bytes read from the link, to see whether a pass made progress
 };
 
 }  // namespace orvanta

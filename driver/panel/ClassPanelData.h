@@ -29,7 +29,13 @@ public:
   // Bounds that keep a hostile data file from taking unbounded time or memory:
   // counts above this are scanned only up to it (a real panel has a few dozen
   // buttons; ButtonX=100000 would otherwise mean billions of profile reads).
-  static constexpr std::int32_t kMaxGridCount = 64;
+  // Each cell costs four profile reads on Load and two writes on Save, and
+  // every profile call walks the whole file, so the work grows with the square
+  // of the cells: columns and rows are each scanned up to 32, and no more
+  // than 256 cells in all (column-major, so the last columns go first). Both
+  // are far beyond any printed sheet.
+  static constexpr std::int32_t kMaxGridCount = 32;
+  static constexpr std::int32_t kMaxGridCells = 256;
 
   // dataFolder: the driver's folder followed by "\Data" (no trailing "\").
   ClassPanelData(ProfileStore& store, std::string dataFolder);

@@ -1,0 +1,191 @@
+#include "MemoryProfileStore.h"
+
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace orvanta {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::string Cut(std::string_view s) { return std::string(s.substr(0, kProfileValueMax)); }
+
+std::optional<std::string> ReadWholeFile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  if (!in) return std::nullopt;
+  const std::streamoff size = in.tellg();
+  if (size < 0) return std::nullopt;
+  std::string text(static_cast<std::size_t>(size), '\0');
+  in.seekg(0);
+  if (!in.read(text.data(), size)) return std::nullopt;
+  return text;
+}
+
+// One line of the file: its text without the line end (LF or CR LF), and
+// where the next line starts.
+struct Line {
+  std::string_view text;
+  std::size_t start;
+  std::size_t next;
+};
+
+std::vector<Line> SplitLines(std::string_view file) {
+  std::vector<Line> lines;
+  std::size_t pos = 0;
+  while (pos < file.size()) {
+    const auto lf = file.find('\n', pos);
+    const std::size_t end = lf == std::string_view::npos ? file.size() : lf;
+    std::string_view text = file.substr(pos, end - pos);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const std::size_t next = lf == std::string_view::npos ? file.size() : lf + 1;
+    lines.push_back(Line{text, pos, next});
+    pos = next;
+  }
+  return lines;
+}
+
+// The name of a section line, or nothing when the line is not one. A missing
+// closing bracket runs the name to the end of the line.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  line = Trim(line);
+  if (line.empty() || line.front() != '[') return std::nullopt;
+  line.remove_prefix(1);
+  return Trim(line.substr(0, line.find(']')));
+}
+
+struct KeyLine {
+  std::string_view name;
+  std::string_view value;
+};
+
+std::optional<KeyLine> SplitKeyLine(std::string_view line) {
+  const auto eq = line.find('=');
+  if (eq == std::string_view::npos) return std::nullopt;
+  return KeyLine{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
+}
+
+std::string_view Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    value.remove_prefix(1);
+    value.remove_suffix(1);
+  }
+  return value;
+}
+
+// Lines [begin, end) of the first section of that name: begin is the section
+// line itself, end the next section line or the end of the file.
+struct SectionSpan {
+  std::size_t begin;
+  std::size_t end;
+};
+
+std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto name = SectionName(lines[i].text);
+    if (!name || !EqualNoCase(*name, section)) continue;
+    std::size_t end = i + 1;
+    while (end < lines.size() && !SectionName(lines[end].text)) ++end;
+    return SectionSpan{i, end};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionSpan span, std::string_view key) {
+  for (std::size_t i = span.begin + 1; i < span.end; ++i) {
+    const auto kv = SplitKeyLine(lines[i].text);
+    if (kv && EqualNoCase(kv->name, key)) return i;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string MemoryProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
+                                     const std::string& def) {
+  // The platform call strips the default's trailing blanks too.
+  std::string_view fallback = def;
+  while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
+
+  const auto text = ReadWholeFile(file);
+  if (!text) return Cut(fallback);
+  // One pass without building a line table: reads far outnumber writes (the
+  // panel data asks four times per button).
+  std::string_view rest = *text;
+  bool inSection = false;
+  while (!rest.empty()) {
+    const auto lf = rest.find('\n');
+    std::string_view line = rest.substr(0, lf);
+    rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (const auto name = SectionName(line)) {
+      // Only the first section of a name counts.
+      if (inSection) break;
+      inSection = EqualNoCase(*name, section);
+      continue;
+    }
+    if (!inSection) continue;
+    const auto kv = SplitKeyLine(line);
+    if (kv && EqualNoCase(kv->name, key)) return Cut(Unquote(kv->value));
+  }
+  return Cut(fallback);
+}
+
+bool MemoryProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
+                               const std::string& value) {
+  const std::string text = ReadWholeFile(file).value_or(std::string());
+  const auto lines = SplitLines(text);
+  std::string out;
+  out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+
+  if (const auto span = FindSection(lines, section)) {
+    if (const auto at = FindKey(lines, *span, key)) {
+      // Only the value changes; the key keeps its spelling, the line its end.
+      const Line& line = lines[*at];
+      out.append(text, 0, line.start);
+      out.append(SplitKeyLine(line.text)->name).append("=").append(value);
+      out.append(text, line.start + line.text.size(), std::string::npos);
+    } else {
+      // After the section's last line that holds anything, so blank lines
+      // that part it from the next section stay between them.
+      std::size_t after = span->end;
+      while (after > span->begin + 1 && Trim(lines[after - 1].text).empty()) --after;
+      const Line& last = lines[after - 1];
+      out.append(text, 0, last.next);
+      if (last.next == text.size() && !text.empty() && text.back() != '\n') out.append("\r\n");
+      out.append(key).append("=").append(value).append("\r\n");
+      out.append(text, last.next, std::string::npos);
+    }
+  } else {
+    out = text;
+    if (!out.empty() && out.back() != '\n') out.append("\r\n");
+    out.append("[").append(section).append("]\r\n");
+    out.append(key).append("=").append(value).append("\r\n");
+  }
+
+  std::ofstream os(file, std::ios::binary | std::ios::trunc);
+  if (!os) return false;
+  os.write(out.data(), static_cast<std::streamsize>(out.size()));
+  os.flush();
+  return static_cast<bool>(os);
+}
+
+}  // namespace orvanta

@@ -1,0 +1,135 @@
+#include "ClassPanelData.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "core/LenientNumber.h"
+
+namespace orvanta {
+
+namespace {
+
+std::vector<std::string> SplitAtCommas(const std::string& text) {
+  std::vector<std::string> parts;
+  std::string::size_type start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return parts;
+    start = comma + 1;
+  }
+}
+
+// How many columns or rows to scan for a header count: 0 still means one
+// (a panel without that division), a negative count means none.
+std::int32_t ScanCount(std::int32_t count) {
+  if (count == 0) return 1;
+  return std::min(count, ClassPanelData::kMaxGridCount);
+}
+
+std::string ButtonSection(std::int32_t x, std::int32_t y) {
+  return "Button." + std::to_string(x) + "." + std::to_string(y);
+}
+
+// Closed range between two edges given in either order.
+bool Between(std::int32_t v, std::int32_t a, std::int32_t b) {
+  return a <= b ? (a <= v && v <= b) : (b <= v && v <= a);
+}
+
+}  // namespace
+
+ClassPanelData::ClassPanelData(ProfileStore& store, std::string dataFolder)
+    : store_(store), dataFolder_(std::move(dataFolder)) {}
+
+// The files are addressed as Windows paths whatever the host; a native store
+// takes the whole text as one file name.
+std::string ClassPanelData::DefPath() const { return dataFolder_ + "\\" + DataName + ".def"; }
+std::string ClassPanelData::DatPath() const { return dataFolder_ + "\\" + DataName + ".dat"; }
+
+std::string ClassPanelData::ReadDataValue(const std::string& section, const std::string& key,
+                                          const std::string& def) {
+  // What .def says becomes the default for .dat, so a key present in .dat
+  // wins even when its value there is empty.
+  const std::string delivered = store_.Read(DefPath(), section, key, def);
+  return store_.Read(DatPath(), section, key, delivered);
+}
+
+void ClassPanelData::WriteDataValue(const std::string& section, const std::string& key, const std::string& value) {
+  // A missing Data folder loses the write; nothing here could repair it.
+  (void)store_.Write(DatPath(), section, key, value);
+}
+
+void ClassPanelData::Load() {
+  buttons_.clear();
+  Version = ReadDataValue("Header", "Version", "");
+  Name = ReadDataValue("Header", "Name", "");
+  ButtonX = ReadLenientInt(ReadDataValue("Header", "ButtonX", "-1"));
+  ButtonY = ReadLenientInt(ReadDataValue("Header", "ButtonY", "-1"));
+  if (ButtonX <= 0 && ButtonY <= 0) return;
+
+  const std::int32_t columns = ScanCount(ButtonX);
+  const std::int32_t rows = ScanCount(ButtonY);
+  std::int32_t cells = 0;
+  for (std::int32_t x = 1; x <= columns; ++x) {
+    for (std::int32_t y = 1; y <= rows && cells < kMaxGridCells; ++y, ++cells) {
+      const std::string section = ButtonSection(x, y);
+      std::string name = ReadDataValue(section, "Name", "");
+      // The default splits into four parts that each read as 0, so a button
+      // without Rect is kept with an empty rectangle, to be calibrated.
+      const auto parts = SplitAtCommas(ReadDataValue(section, "Rect", "Left,Top,Right,Bottom"));
+      if (parts.size() != 4) continue;
+      auto button = std::make_unique<ClassPanelButtonData>();
+      button->ButtonX = x;
+      button->ButtonY = y;
+      button->Left = ReadLenientInt(parts[0]);
+      button->Top = ReadLenientInt(parts[1]);
+      button->Right = ReadLenientInt(parts[2]);
+      button->Bottom = ReadLenientInt(parts[3]);
+      button->Name = std::move(name);
+      buttons_.push_back(std::move(button));
+    }
+  }
+}
+
+void ClassPanelData::Save() {
+  WriteDataValue("Header", "Version", Version);
+  WriteDataValue("Header", "Name", Name);
+  WriteDataValue("Header", "ButtonX", std::to_string(ButtonX));
+  WriteDataValue("Header", "ButtonY", std::to_string(ButtonY));
+  for (const auto& b : buttons_) {
+    const std::string section = ButtonSection(b->ButtonX, b->ButtonY);
+    WriteDataValue(section, "Name", b->Name);
+    WriteDataValue(section, "Rect", std::to_string(b->Left) + "," + std::to_string(b->Top) + "," +
+                                        std::to_string(b->Right) + "," + std::to_string(b->Bottom));
+  }
+}
+
+void ClassPanelData::LoadSaveDefault(
+    const std::function<bool(const std::string& from, const std::string& to)>& copyFile) {
+  // A failed copy (no .def) must still leave .dat empty, not stale.
+  if (!copyFile || !copyFile(DefPath(), DatPath())) {
+    std::ofstream truncate(DatPath(), std::ios::binary | std::ios::trunc);
+  }
+  Load();
+}
+
+ClassPanelButtonData* ClassPanelData::PointCheck(std::int32_t x, std::int32_t y) {
+  if (ButtonX <= 0 && ButtonY <= 0) return nullptr;
+  // A count of 0 or less means the panel has no division on that axis, so
+  // the coordinate is not tested at all (the stored edges may be anything).
+  const bool testX = ButtonX > 0;
+  const bool testY = ButtonY > 0;
+  for (const auto& b : buttons_) {
+    if (testX && !Between(x, b->Left, b->Right)) continue;
+    if (testY && !Between(y, b->Top, b->Bottom)) continue;
+    return b.get();
+  }
+  return nullptr;
+}
+
+ClassPanelButtonData* ClassPanelData::ButtonData(std::int32_t index) {
+  if (index < 0 || index >= ButtonData_Counts()) return nullptr;
+  return buttons_[static_cast<std::size_t>(index)].get();
+}
+
+}  // namespace orvanta

@@ -1,0 +1,104 @@
+// Hostile .def and .dat files: Load, Save, LoadSaveDefault and PointCheck
+// must not crash, must stay within the grid bound, and the hit test must
+// answer with a record of the list that really holds the point.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/MemoryProfileStore.h"
+#include "panel/ClassPanelData.h"
+
+namespace {
+
+using orvanta::ClassPanelData;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+struct Folder {
+  Folder() {
+    // Rewriting a truncated file on a disk file system can wait on write-back
+    // at every close (ext4 does this); memory-backed /dev/shm keeps runs fast.
+    std::error_code ec;
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
+                                                      : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "orvanta-fuzz-XXXXXX").string();
+    Check(::mkdtemp(pattern.data()) != nullptr);
+    path = pattern;
+  }
+  ~Folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string path;
+};
+
+void WriteBytes(const std::string& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+bool Holds(std::int32_t v, std::int32_t a, std::int32_t b) { return a <= b ? a <= v && v <= b : b <= v && v <= a; }
+
+void CheckHitTest(ClassPanelData& panel, std::int32_t x, std::int32_t y) {
+  const auto* hit = panel.PointCheck(x, y);
+  if (panel.ButtonX <= 0 && panel.ButtonY <= 0) {
+    Check(hit == nullptr);
+    return;
+  }
+  for (std::int32_t k = 0; k < panel.ButtonData_Counts(); ++k) {
+    const auto* b = panel.ButtonData(k);
+    const bool holds = (panel.ButtonX <= 0 || Holds(x, b->Left, b->Right)) &&
+                       (panel.ButtonY <= 0 || Holds(y, b->Top, b->Bottom));
+    if (holds) {
+      Check(hit == b);  // the first that holds it
+      return;
+    }
+  }
+  Check(hit == nullptr);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Folder folder;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  // The input is the .def text, a zero byte, the .dat text.
+  const auto split = text.find('\0');
+  const std::string def = text.substr(0, split);
+  const std::string dat = split == std::string::npos ? std::string() : text.substr(split + 1);
+
+  orvanta::MemoryProfileStore store;
+  ClassPanelData panel(store, folder.path + "/Data");
+  panel.DataName = "QV-LK2048";
+  WriteBytes(panel.DefPath(), def);
+  WriteBytes(panel.DatPath(), dat);
+
+  panel.Load();
+  const std::int32_t max = ClassPanelData::kMaxGridCount;
+  Check(panel.ButtonData_Counts() <= std::min(max * max, ClassPanelData::kMaxGridCells));
+  const std::int32_t probes[][2] = {{0, 0}, {5000, 5000}, {9999, 9999}, {-1, 10000}, {INT32_MIN, INT32_MAX}};
+  for (const auto& p : probes) CheckHitTest(panel, p[0], p[1]);
+
+  // What Save writes must load back to the same list.
+  const std::int32_t count = panel.ButtonData_Counts();
+  panel.Save();
+  panel.Load();
+  Check(panel.ButtonData_Counts() >= count || panel.ButtonX <= 0 || panel.ButtonY <= 0);
+  for (const auto& p : probes) CheckHitTest(panel, p[0], p[1]);
+
+  panel.LoadSaveDefault([](const std::string& from, const std::string& to) {
+    std::error_code ec;
+    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  });
+  Check(panel.ButtonData_Counts() <= std::min(max * max, ClassPanelData::kMaxGridCells));
+  return 0;
+}

@@ -1,0 +1,139 @@
+#include "actions/ClassActCamera.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "Fakes.h"
+
+namespace orvanta {
+namespace {
+
+using testing::RecordingNotifier;
+
+// The shell and the process table: started processes run until ended.
+class FakeProcessPort : public ProcessPort {
+public:
+  bool startWorks = true;
+  bool exitsAtOnce = false;        // a launcher that hands over and quits
+  std::uint32_t pidToHand = 4242;  // 0: the shell gave the file to a running program
+  std::vector<std::string> opened;
+  std::vector<std::uint32_t> asked;
+  std::set<std::uint32_t> running;
+
+  bool ShellOpen(const std::string& path, std::uint32_t& pid) override {
+    opened.push_back(path);
+    if (!startWorks) return false;
+    pid = pidToHand;
+    if (pid != 0 && !exitsAtOnce) running.insert(pid);
+    if (pidToHand != 0) ++pidToHand;
+    return true;
+  }
+  bool IsRunning(std::uint32_t pid) override {
+    asked.push_back(pid);
+    return running.count(pid) != 0;
+  }
+};
+
+const std::string kStarted = u8"PCカメラを起動しました。";
+const std::string kCannotStart = std::string(u8"PCカメラを起動できません。") + "\r\n" + u8"設定を確認して下さい。";
+const std::string kAlreadyRunning = u8"PCカメラはすでに起動されています。";
+
+class ClassActCameraTest : public ::testing::Test {
+protected:
+  ClassActCameraTest() { settings_.CameraPath = "C:\\Cam\\cam.exe"; }
+
+  std::vector<std::string> Notes() const {
+    std::vector<std::string> out;
+    for (const auto& n : notifier_.notes) out.push_back(n.text);
+    return out;
+  }
+
+  MainSettings settings_;
+  FakeProcessPort port_;
+  RecordingNotifier notifier_;
+  ClassActCamera handler_{settings_, port_, notifier_};
+};
+
+TEST_F(ClassActCameraTest, ListsItsOneAction) { EXPECT_EQ(handler_.ActionList(), (std::vector<std::string>{"Run"})); }
+
+TEST_F(ClassActCameraTest, SecondPressWhileRunningStartsNothing) {
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(port_.opened, (std::vector<std::string>{"C:\\Cam\\cam.exe"}));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kAlreadyRunning}));
+  for (const auto& note : notifier_.notes) {
+    EXPECT_EQ(note.timeoutMs, -1);
+    EXPECT_EQ(note.style, 1);
+  }
+}
+
+TEST_F(ClassActCameraTest, ClosedCameraIsStartedAgain) {
+  EXPECT_TRUE(handler_.Action("Run"));
+  port_.running.clear();
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(port_.opened.size(), 2u);
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+}
+
+TEST_F(ClassActCameraTest, LauncherThatExitsAtOnceIsStartedAgain) {
+  port_.exitsAtOnce = true;
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(port_.opened.size(), 2u);
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+}
+
+TEST_F(ClassActCameraTest, EndedProcessIsForgottenSoAReusedIdIsNotTheCamera) {
+  EXPECT_TRUE(handler_.Action("Run"));  // pid 4242
+  port_.running.clear();
+  port_.startWorks = false;
+  EXPECT_TRUE(handler_.Action("Run"));
+  // The system hands 4242 to some other program now.
+  port_.running.insert(4242);
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kCannotStart, kCannotStart}));
+}
+
+TEST_F(ClassActCameraTest, EmptyPathCannotStartAndLeavesTheShellAlone) {
+  settings_.CameraPath.clear();
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_TRUE(port_.opened.empty());
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kCannotStart}));
+}
+
+TEST_F(ClassActCameraTest, FailedStartIsReportedAndTriedAgainNextTime) {
+  port_.startWorks = false;
+  EXPECT_TRUE(handler_.Action("Run"));
+  port_.startWorks = true;
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kCannotStart, kStarted}));
+}
+
+TEST_F(ClassActCameraTest, StartWithoutANewProcessIsNotRemembered) {
+  port_.pidToHand = 0;
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+  EXPECT_TRUE(port_.asked.empty()) << "id 0 is never looked up";
+}
+
+TEST_F(ClassActCameraTest, PathIsReadAtEachPress) {
+  EXPECT_TRUE(handler_.Action("Run"));
+  port_.running.clear();
+  settings_.CameraPath = "D:\\Other\\cam2.exe";
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(port_.opened, (std::vector<std::string>{"C:\\Cam\\cam.exe", "D:\\Other\\cam2.exe"}));
+}
+
+TEST_F(ClassActCameraTest, NameMatchingOnlyWithoutCaseDoesNothing) {
+  EXPECT_TRUE(handler_.Action("run"));
+  EXPECT_TRUE(handler_.Action("RUN"));
+  EXPECT_FALSE(handler_.Action("Runs"));
+  EXPECT_FALSE(handler_.Action(""));
+  EXPECT_TRUE(port_.opened.empty());
+  EXPECT_TRUE(notifier_.notes.empty());
+}
+
+}  // namespace
+}  // namespace orvanta

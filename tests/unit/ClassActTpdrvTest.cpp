@@ -1,0 +1,161 @@
+#include "actions/ClassActTpdrv.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "Fakes.h"
+#include "core/MemoryProfileStore.h"
+
+namespace orvanta {
+namespace {
+
+using testing::RecordingNotifier;
+
+// The touch-data program's link box as seen through the port: which window
+// each lookup finds and what each send answers.
+class FakeLinkTextPort : public LinkTextPort {
+public:
+  std::vector<WindowId> finds{0x10, 0x10};  // one entry per lookup, the last repeats
+  std::vector<bool> answers{true, true};    // one entry per send, the last repeats
+  std::vector<std::string> lookups;
+  std::vector<std::pair<WindowId, std::string>> sent;
+
+  WindowId FindLinkTextBox(const std::string& name) override {
+    lookups.push_back(name);
+    return Next(finds, lookups.size() - 1);
+  }
+  bool SendLinkText(WindowId box, const std::string& text) override {
+    sent.emplace_back(box, text);
+    return box != 0 && Next(answers, sent.size() - 1);
+  }
+
+private:
+  template <typename T>
+  static T Next(const std::vector<T>& v, std::size_t i) {
+    return v.empty() ? T{} : v[std::min(i, v.size() - 1)];
+  }
+};
+
+const std::string kTitle = u8"「キャリブレーション切替」";
+const std::string k169 = kTitle + "\r\n" + u8"  16:9 モード";
+const std::string k43 = kTitle + "\r\n" + u8"  4:3 モード";
+const std::string kNotRunning = kTitle + "\r\n" + u8"  タッチパネルドライバが起動していません。";
+
+class ClassActTpdrvTest : public ::testing::Test {
+protected:
+  std::vector<std::string> SentTexts() const {
+    std::vector<std::string> out;
+    for (const auto& s : port_.sent) out.push_back(s.second);
+    return out;
+  }
+
+  MainSettings settings_;
+  int saves_ = 0;
+  FakeLinkTextPort port_;
+  RecordingNotifier notifier_;
+  ClassActTpdrv handler_{settings_, [this] { ++saves_; }, port_, notifier_};
+};
+
+TEST_F(ClassActTpdrvTest, ListsItsOneAction) {
+  EXPECT_EQ(handler_.ActionList(), (std::vector<std::string>{"ChangeTPNamedID"}));
+}
+
+TEST_F(ClassActTpdrvTest, PressesAlternateBetweenTheTwoSets) {
+  ASSERT_EQ(settings_.TpdrvChangeTPNamedID, -1);
+  const struct {
+    std::int32_t stored;
+    const char* set;
+    const std::string* note;
+  } presses[] = {{0, "Orvanta-16:9", &k169}, {1, "Orvanta-4:3", &k43}, {0, "Orvanta-16:9", &k169}};
+  int n = 0;
+  for (const auto& press : presses) {
+    port_.sent.clear();
+    EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+    EXPECT_EQ(SentTexts(), (std::vector<std::string>{std::string("TPNamedID=") + press.set, "DATACHANG"}));
+    EXPECT_EQ(settings_.TpdrvChangeTPNamedID, press.stored);
+    EXPECT_EQ(saves_, ++n);
+    ASSERT_EQ(notifier_.notes.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(notifier_.notes.back().text, *press.note);
+    EXPECT_EQ(notifier_.notes.back().timeoutMs, -1);
+    EXPECT_EQ(notifier_.notes.back().style, 1);
+  }
+  EXPECT_EQ(port_.lookups, std::vector<std::string>(6, "TextLinkExecute"));
+}
+
+struct ValueCase {
+  std::int32_t before;
+  std::int32_t after;
+};
+
+class TpdrvValueTest : public ClassActTpdrvTest, public ::testing::WithParamInterface<ValueCase> {};
+
+TEST_P(TpdrvValueTest, OnlyZeroMovesOnEverythingElseStartsAt169) {
+  settings_.TpdrvChangeTPNamedID = GetParam().before;
+  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, GetParam().after);
+  EXPECT_EQ(SentTexts().front(), GetParam().after == 0 ? "TPNamedID=Orvanta-16:9" : "TPNamedID=Orvanta-4:3");
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, TpdrvValueTest,
+                         ::testing::Values(ValueCase{-1, 0}, ValueCase{0, 1}, ValueCase{1, 0}, ValueCase{7, 0},
+                                           ValueCase{-2, 0}, ValueCase{INT_MAX, 0}, ValueCase{INT_MIN, 0}));
+
+TEST_F(ClassActTpdrvTest, SettingTextThatIsNoNumberSelects43) {
+  testing::TempDir dir;
+  ASSERT_TRUE(dir.Ok());
+  MemoryProfileStore store;
+  testing::WriteFile(dir.File("Orvanta.ini"), "[Tpdrv]\r\nChangeTPNamedID=abc\r\n");
+  settings_ = LoadSettings(store, dir.File("Orvanta.ini"));
+  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+  EXPECT_EQ(SentTexts().front(), "TPNamedID=Orvanta-4:3");
+  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 1);
+}
+
+TEST_F(ClassActTpdrvTest, ProgramNotRunningChangesNothing) {
+  port_.finds = {0};
+  settings_.TpdrvChangeTPNamedID = 0;
+  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+  EXPECT_TRUE(port_.sent.empty());
+  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 0);
+  EXPECT_EQ(saves_, 0);
+  ASSERT_EQ(notifier_.notes.size(), 1u);
+  EXPECT_EQ(notifier_.notes[0].text, kNotRunning);
+}
+
+TEST_F(ClassActTpdrvTest, RefusedSetNameChangesNothing) {
+  port_.answers = {false};
+  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+  EXPECT_EQ(SentTexts(), (std::vector<std::string>{"TPNamedID=Orvanta-16:9"}));
+  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, -1);
+  EXPECT_EQ(saves_, 0);
+  ASSERT_EQ(notifier_.notes.size(), 1u);
+  EXPECT_EQ(notifier_.notes[0].text, kNotRunning);
+}
+
+TEST_F(ClassActTpdrvTest, LostSecondCommandStillCountsAsSwitched) {
+  for (const bool boxGone : {true, false}) {
+    port_.sent.clear();
+    port_.lookups.clear();
+    port_.finds = boxGone ? std::vector<LinkTextPort::WindowId>{0x10, 0} : std::vector<LinkTextPort::WindowId>{0x10};
+    port_.answers = boxGone ? std::vector<bool>{true} : std::vector<bool>{true, false};
+    settings_.TpdrvChangeTPNamedID = -1;
+    EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+    EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 0);
+    EXPECT_EQ(notifier_.notes.back().text, k169);
+    EXPECT_EQ(port_.lookups.size(), 2u) << "the box is looked up again for the second command";
+  }
+  EXPECT_EQ(saves_, 2);
+}
+
+TEST_F(ClassActTpdrvTest, NameMatchingOnlyWithoutCaseDoesNothing) {
+  EXPECT_TRUE(handler_.Action("changetpnamedid"));
+  EXPECT_FALSE(handler_.Action("ChangeTPNamedID2"));
+  EXPECT_FALSE(handler_.Action(""));
+  EXPECT_TRUE(port_.lookups.empty());
+  EXPECT_TRUE(notifier_.notes.empty());
+  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, -1);
+}
+
+}  // namespace
+}  // namespace orvanta

@@ -1,0 +1,248 @@
+#include "link/ClassFNTD2XX.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
+namespace orvanta {
+namespace {
+
+using testing::FakeD2xxDevice;
+using testing::FakeTimer;
+
+class ClassFNTD2XXTest : public ::testing::Test {
+protected:
+  ClassFNTD2XXTest() {
+    link_.SetTimerRxCheck(&timer_);
+    link_.FT_Open_Option = "USB <-> Serial";
+    link_.FT_Open_By = static_cast<std::int32_t>(kFtOpenByDescription);
+    link_.Settings = "38400,0,8,2";
+    link_.OnRx = [this] { ++rx_; };
+    link_.OnDisConnect = [this] { ++disconnects_; };
+  }
+
+  void Open() {
+    link_.SetPortOpen(true);
+    ASSERT_TRUE(link_.PortOpen());
+  }
+
+  FakeD2xxDevice device_;
+  FakeTimer timer_;
+  ClassFNTD2XX link_{device_.Loader()};
+  int rx_ = 0;
+  int disconnects_ = 0;
+};
+
+TEST_F(ClassFNTD2XXTest, OpenSetsTheLineUpPurgesAndStartsPolling) {
+  device_.queue = "stale";
+  Open();
+  EXPECT_EQ(device_.openArg, "USB <-> Serial");
+  EXPECT_EQ(device_.openFlags, kFtOpenByDescription);
+  EXPECT_EQ(device_.baud, 38400u);
+  EXPECT_EQ(device_.wordLength, 8);
+  EXPECT_EQ(device_.stopBits, 2);
+  EXPECT_EQ(device_.parity, 0);
+  EXPECT_EQ(device_.calls,
+            (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
+  EXPECT_TRUE(device_.queue.empty());
+  EXPECT_TRUE(timer_.Enabled());
+  EXPECT_EQ(timer_.Interval(), 1u);
+}
+
+struct SettingsCase {
+  const char* settings;
+  std::uint32_t baud;
+  int parity, wordLength, stopBits;
+};
+
+class ClassFNTD2XXSettingsTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(ClassFNTD2XXSettingsTest, FieldsGoToTheLibraryInItsOrder) {
+  link_.Settings = GetParam().settings;
+  Open();
+  EXPECT_EQ(device_.baud, GetParam().baud);
+  EXPECT_EQ(device_.parity, GetParam().parity);
+  EXPECT_EQ(device_.wordLength, GetParam().wordLength);
+  EXPECT_EQ(device_.stopBits, GetParam().stopBits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ClassFNTD2XXSettingsTest,
+                         ::testing::Values(SettingsCase{"38400,0,8,2", 38400, 0, 8, 2},
+                                           SettingsCase{"9600,2,7,0", 9600, 2, 7, 0},
+                                           SettingsCase{" 19200 , 1 , 8 , 1 ", 19200, 1, 8, 1},
+                                           SettingsCase{"115200.4,0,8.6,2", 115200, 0, 9, 2},
+                                           SettingsCase{"x,0,8,2", 0, 0, 8, 2}));
+
+TEST_F(ClassFNTD2XXTest, OpeningTwiceDoesNotPurgeAgain) {
+  Open();
+  device_.queue = "0123";
+  link_.SetPortOpen(true);
+  EXPECT_EQ(device_.Count("OpenEx"), 1);
+  EXPECT_EQ(device_.Count("Purge"), 1);
+  EXPECT_EQ(device_.queue, "0123");
+}
+
+TEST_F(ClassFNTD2XXTest, FailedOpenStaysClosedQuietly) {
+  device_.openStatus = 2;  // FT_DEVICE_NOT_FOUND
+  link_.SetPortOpen(true);
+  EXPECT_FALSE(link_.PortOpen());
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_EQ(device_.calls, (std::vector<std::string>{"OpenEx"}));
+  EXPECT_EQ(rx_ + disconnects_, 0);
+}
+
+TEST_F(ClassFNTD2XXTest, MissingLibraryOrEntryPointStaysClosed) {
+  int loads = 0;
+  ClassFNTD2XX noLibrary([&]() -> const D2xxApi* {
+    ++loads;
+    return nullptr;
+  });
+  noLibrary.SetTimerRxCheck(&timer_);
+  noLibrary.SetPortOpen(true);
+  noLibrary.SetPortOpen(true);
+  EXPECT_FALSE(noLibrary.PortOpen());
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_EQ(loads, 2) << "a library that turns up later must be found";
+  EXPECT_EQ(noLibrary.InBufferCount(), 0);
+  EXPECT_TRUE(noLibrary.ReadBinData().empty());
+
+  device_.api.OpenEx = nullptr;
+  link_.SetPortOpen(true);
+  EXPECT_FALSE(link_.PortOpen());
+  EXPECT_TRUE(device_.calls.empty());
+}
+
+TEST_F(ClassFNTD2XXTest, UnplugClosesOnceAndRaisesOneDisconnect) {
+  Open();
+  device_.unplugged = true;
+  timer_.Fire();
+  EXPECT_EQ(disconnects_, 1);
+  EXPECT_EQ(rx_, 0);
+  EXPECT_FALSE(link_.PortOpen());
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_EQ(device_.Count("Close"), 1);
+  timer_.Fire();  // a disabled timer does not tick
+  EXPECT_EQ(disconnects_, 1);
+  EXPECT_EQ(link_.InBufferCount(), 0);
+  EXPECT_EQ(disconnects_, 1);
+}
+
+TEST_F(ClassFNTD2XXTest, UnplugInsideAReadReturnsNothing) {
+  Open();
+  device_.queue = "0123";
+  device_.unplugged = true;
+  EXPECT_TRUE(link_.ReadStrData().empty());
+  EXPECT_EQ(disconnects_, 1);
+  EXPECT_EQ(device_.Count("Read"), 0);
+}
+
+TEST_F(ClassFNTD2XXTest, DisconnectHandlerMayReopen) {
+  Open();
+  link_.OnDisConnect = [this] {
+    ++disconnects_;
+    device_.unplugged = false;
+    link_.SetPortOpen(true);
+  };
+  device_.unplugged = true;
+  EXPECT_EQ(link_.InBufferCount(), 0);
+  EXPECT_TRUE(link_.PortOpen());
+  EXPECT_EQ(device_.Count("OpenEx"), 2);
+}
+
+struct ReadCase {
+  std::int32_t inputLen;
+  std::size_t waiting;
+  std::size_t expectRead;
+};
+
+class ClassFNTD2XXReadTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(ClassFNTD2XXReadTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
+  Open();
+  device_.queue = std::string("0123456789ABCDEF").substr(0, GetParam().waiting);
+  link_.InputLen = GetParam().inputLen;
+  const auto bytes = link_.ReadBinData();
+  EXPECT_EQ(bytes.size(), GetParam().expectRead);
+  EXPECT_EQ(device_.queue.size(), GetParam().waiting - GetParam().expectRead);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("0123456789ABCDEF").substr(0, GetParam().expectRead));
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, ClassFNTD2XXReadTest,
+                         ::testing::Values(ReadCase{11, 10, 0}, ReadCase{11, 11, 11}, ReadCase{11, 16, 11},
+                                           ReadCase{1, 5, 1}, ReadCase{0, 7, 7}, ReadCase{0, 0, 0},
+                                           ReadCase{-3, 5, 0}));
+
+TEST_F(ClassFNTD2XXTest, ClosedLinkReadsAndWritesNothing) {
+  device_.queue = "0123";
+  link_.InputLen = 0;
+  EXPECT_TRUE(link_.ReadBinData().empty());
+  EXPECT_EQ(link_.InBufferCount(), 0);
+  link_.WriteStrData("J1");
+  link_.SetInBufferCount(0);
+  EXPECT_TRUE(device_.calls.empty());
+}
+
+struct ThresholdCase {
+  std::int32_t threshold;
+  std::size_t waiting;
+  bool raised;
+};
+
+class ClassFNTD2XXThresholdTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<ThresholdCase> {};
+
+TEST_P(ClassFNTD2XXThresholdTest, TickRaisesOnRxWhenEnoughBytesWait) {
+  Open();
+  device_.queue = std::string(GetParam().waiting, '0');
+  link_.RThreshold = GetParam().threshold;
+  timer_.Fire();
+  timer_.Fire();
+  EXPECT_EQ(rx_, GetParam().raised ? 2 : 0);
+  EXPECT_EQ(device_.queue.size(), GetParam().waiting) << "the link never reads on its own";
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, ClassFNTD2XXThresholdTest,
+                         ::testing::Values(ThresholdCase{0, 0, true}, ThresholdCase{1, 0, false},
+                                           ThresholdCase{1, 1, true}, ThresholdCase{11, 10, false},
+                                           ThresholdCase{11, 11, true}));
+
+TEST_F(ClassFNTD2XXTest, InBufferCountSetterPurgesOnlyOnZero) {
+  Open();
+  device_.queue = "0123";
+  link_.SetInBufferCount(5);
+  link_.SetInBufferCount(-1);
+  EXPECT_EQ(device_.queue, "0123");
+  EXPECT_EQ(device_.Count("Purge"), 1);
+  link_.SetInBufferCount(0);
+  EXPECT_TRUE(device_.queue.empty());
+  EXPECT_EQ(device_.calls.back(), "Purge:1");
+}
+
+TEST_F(ClassFNTD2XXTest, WriteStrDataSendsExactlyItsBytes) {
+  Open();
+  link_.WriteStrData("J1");
+  EXPECT_EQ(device_.written, std::string("\x4A\x31", 2));
+  link_.WriteStrData("\rJ1\rTC1\r");
+  EXPECT_EQ(device_.written, "J1\rJ1\rTC1\r");
+  EXPECT_EQ(device_.Count("Write"), 2);
+}
+
+TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
+  {
+    FakeTimer timer;
+    ClassFNTD2XX link(device_.Loader());
+    link.SetTimerRxCheck(&timer);
+    link.SetPortOpen(true);
+    ASSERT_TRUE(timer.Enabled());
+    link.SetPortOpen(false);
+    EXPECT_FALSE(timer.Enabled());
+    link.SetPortOpen(false);
+    EXPECT_EQ(device_.Count("Close"), 1);
+    link.SetPortOpen(true);
+    link.SetTimerRxCheck(nullptr);  // the owner's timer is gone first
+  }
+  EXPECT_EQ(device_.Count("Close"), 2);
+  EXPECT_EQ(device_.Count("Close(bad handle)"), 0);
+}
+
+}  // namespace
+}  // namespace orvanta

@@ -1,0 +1,261 @@
+#pragma once
+// Stand-ins shared by the unit tests: a fake clock with timers it drives, a
+// scripted receiver link, a simulated D2XX device, a recording notifier and a
+// temporary folder.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Notifier.h"
+#include "core/Receiver.h"
+#include "core/UiTimer.h"
+#include "link/D2xxApi.h"
+
+namespace orvanta::testing {
+
+class FakeTimer;
+
+// Time stands still until a test advances it; timers due on the way fire in
+// order of their due time, each at its own moment.
+class FakeClock {
+public:
+  [[nodiscard]] std::uint64_t Now() const { return now_; }
+  void Advance(std::uint64_t ms) { AdvanceTo(now_ + ms); }
+  void AdvanceTo(std::uint64_t t);
+
+private:
+  friend class FakeTimer;
+  std::uint64_t now_ = 0;
+  std::vector<FakeTimer*> timers_;
+};
+
+// A UI timer as the forms have it: periodic, restarted by switching it on or
+// changing its interval, never firing with interval 0.
+class FakeTimer : public UiTimer {
+public:
+  explicit FakeTimer(FakeClock* clock = nullptr) : clock_(clock) {
+    if (clock_) clock_->timers_.push_back(this);
+  }
+  ~FakeTimer() override {
+    if (clock_) clock_->timers_.erase(std::find(clock_->timers_.begin(), clock_->timers_.end(), this));
+  }
+  FakeTimer(const FakeTimer&) = delete;
+  FakeTimer& operator=(const FakeTimer&) = delete;
+
+  void SetInterval(std::uint32_t ms) override {
+    interval_ = ms;
+    Rearm();
+  }
+  [[nodiscard]] std::uint32_t Interval() const override { return interval_; }
+  void SetEnabled(bool on) override {
+    enabled_ = on;
+    Rearm();
+  }
+  [[nodiscard]] bool Enabled() const override { return enabled_; }
+  void SetHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+
+  // Runs the handler as one tick would, whatever the clock says.
+  void Fire() {
+    if (enabled_ && handler_) handler_();
+  }
+  [[nodiscard]] bool Armed() const { return enabled_ && interval_ > 0; }
+  [[nodiscard]] std::uint64_t Due() const { return due_; }
+
+private:
+  friend class FakeClock;
+  void Rearm() { due_ = (clock_ ? clock_->Now() : 0) + interval_; }
+
+  FakeClock* clock_;
+  std::function<void()> handler_;
+  std::uint32_t interval_ = 0;
+  bool enabled_ = false;
+  std::uint64_t due_ = 0;
+};
+
+inline void FakeClock::AdvanceTo(std::uint64_t t) {
+  for (;;) {
+    FakeTimer* next = nullptr;
+    for (FakeTimer* timer : timers_) {
+      if (timer->Armed() && timer->due_ <= t && (!next || timer->due_ < next->due_)) next = timer;
+    }
+    if (!next) break;
+    now_ = std::max(now_, next->due_);
+    next->due_ = now_ + next->interval_;
+    next->Fire();
+  }
+  now_ = std::max(now_, t);
+}
+
+// A device queue behind the ReceiverLink interface, reading as ClassFNTD2XX
+// does: InputLen bytes when that many wait, else nothing; 0 reads all.
+class ScriptedLink : public ReceiverLink {
+public:
+  std::string queue;
+  bool open = true;
+  std::int32_t rThreshold = 1;
+  std::int32_t inputLen = 1;
+  // InBufferCount call number at which the device vanishes (0: never).
+  int unplugAtCount = 0;
+  int countCalls = 0;
+  int reads = 0;
+  // Misbehaving device: reports bytes but yields none.
+  bool readsYieldNothing = false;
+
+  bool IsOpen() override { return open; }
+  std::int32_t InBufferCount() override {
+    ++countCalls;
+    if (unplugAtCount != 0 && countCalls >= unplugAtCount) open = false;
+    return open ? static_cast<std::int32_t>(queue.size()) : 0;
+  }
+  std::string ReadStrData() override {
+    ++reads;
+    if (!open || readsYieldNothing) return {};
+    std::size_t n = queue.size();
+    if (inputLen > 0) n = queue.size() >= static_cast<std::size_t>(inputLen) ? static_cast<std::size_t>(inputLen) : 0;
+    std::string out = queue.substr(0, n);
+    queue.erase(0, n);
+    return out;
+  }
+  std::int32_t RThreshold() override { return rThreshold; }
+  void SetMode(std::int32_t r, std::int32_t len) override {
+    rThreshold = r;
+    inputLen = len;
+  }
+};
+
+// A simulated D2XX device behind a D2xxApi table; every call is logged.
+struct FakeD2xxDevice {
+  std::string queue;        // bytes the panel has sent
+  std::string written;      // bytes the driver wrote
+  FtStatus openStatus = kFtOk;
+  bool unplugged = false;
+  std::vector<std::string> calls;
+  std::string openArg;
+  std::uint32_t openFlags = 0;
+  std::uint32_t baud = 0;
+  int wordLength = -1, stopBits = -1, parity = -1;
+  static constexpr FtHandle kHandle = 0x5150;
+
+  D2xxApi api;
+
+  FakeD2xxDevice() {
+    api.OpenEx = [this](const char* arg, std::uint32_t flags, FtHandle* handle) {
+      calls.push_back("OpenEx");
+      openArg = arg;
+      openFlags = flags;
+      if (openStatus == kFtOk) *handle = kHandle;
+      return openStatus;
+    };
+    api.SetBaudRate = [this](FtHandle h, std::uint32_t b) {
+      calls.push_back(Tagged("SetBaudRate", h));
+      baud = b;
+      return kFtOk;
+    };
+    api.SetDataCharacteristics = [this](FtHandle h, std::uint8_t w, std::uint8_t s, std::uint8_t p) {
+      calls.push_back(Tagged("SetDataCharacteristics", h));
+      wordLength = w;
+      stopBits = s;
+      parity = p;
+      return kFtOk;
+    };
+    api.Purge = [this](FtHandle h, std::uint32_t mask) {
+      calls.push_back(Tagged("Purge", h) + ":" + std::to_string(mask));
+      if (mask & kFtPurgeRx) queue.clear();
+      return kFtOk;
+    };
+    api.GetQueueStatus = [this](FtHandle, std::uint32_t* n) {
+      if (unplugged) return FtStatus{4};  // FT_IO_ERROR
+      *n = static_cast<std::uint32_t>(queue.size());
+      return kFtOk;
+    };
+    api.Read = [this](FtHandle h, void* buffer, std::uint32_t length, std::uint32_t* read) {
+      calls.push_back(Tagged("Read", h) + ":" + std::to_string(length));
+      const std::size_t n = std::min<std::size_t>(length, queue.size());
+      std::copy_n(queue.begin(), n, static_cast<char*>(buffer));
+      queue.erase(0, n);
+      *read = static_cast<std::uint32_t>(n);
+      return kFtOk;
+    };
+    api.Write = [this](FtHandle h, const void* buffer, std::uint32_t length, std::uint32_t* done) {
+      calls.push_back(Tagged("Write", h));
+      written.append(static_cast<const char*>(buffer), length);
+      *done = length;
+      return kFtOk;
+    };
+    api.Close = [this](FtHandle h) {
+      calls.push_back(Tagged("Close", h));
+      return kFtOk;
+    };
+  }
+  FakeD2xxDevice(const FakeD2xxDevice&) = delete;
+  FakeD2xxDevice& operator=(const FakeD2xxDevice&) = delete;
+
+  D2xxApiLoader Loader() {
+    return [this] { return &api; };
+  }
+  [[nodiscard]] int Count(const std::string& call) const {
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
+      return c.compare(0, call.size(), call) == 0;
+    }));
+  }
+
+private:
+  // Calls on any handle but the one OpenEx gave are marked, so tests see them.
+  static std::string Tagged(const char* name, FtHandle h) {
+    return h == kHandle ? name : std::string(name) + "(bad handle)";
+  }
+};
+
+class RecordingNotifier : public Notifier {
+public:
+  struct Note {
+    std::string text;
+    std::int32_t timeoutMs;
+    std::int32_t style;
+  };
+  std::vector<Note> notes;
+  void SetText(const std::string& text, std::int32_t timeoutMs, std::int32_t style) override {
+    notes.push_back(Note{text, timeoutMs, style});
+  }
+};
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orvanta-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  [[nodiscard]] const std::string& Path() const { return path_; }
+  [[nodiscard]] bool Ok() const { return !path_.empty(); }
+  [[nodiscard]] std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace orvanta::testing

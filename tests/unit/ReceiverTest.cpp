@@ -1,0 +1,360 @@
+#include "core/Receiver.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "link/ClassFNTD2XX.h"
+
+namespace orvanta {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeD2xxDevice;
+using testing::FakeTimer;
+using testing::ScriptedLink;
+
+// ---- ParseReportLine -------------------------------------------------------
+
+struct ParseCase {
+  const char* line;
+  bool valid;
+  std::int32_t x;
+  std::int32_t y;
+  char state;
+};
+
+class ParseReportLineTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
+  const ParseCase& c = GetParam();
+  const auto point = ParseReportLine(c.line);
+  ASSERT_EQ(point.has_value(), c.valid) << '"' << c.line << '"';
+  if (!c.valid) return;
+  EXPECT_EQ(point->dX, c.x);
+  EXPECT_EQ(point->dY, c.y);
+  EXPECT_EQ(point->dS, c.state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ParseReportLineTest,
+    ::testing::Values(ParseCase{"01230456B\r\n", true, 123, 456, 'B'},
+                      ParseCase{"99990000N\r\n", true, 9999, 0, 'N'},
+                      ParseCase{"00000000X\n", true, 0, 0, 'X'},
+                      // Eight digits and the line end: the state is the line end itself.
+                      ParseCase{"12345678\n", true, 1234, 5678, '\n'},
+                      ParseCase{"12345678\r\n", true, 1234, 5678, '\r'},
+                      ParseCase{"12345678B and anything\n", true, 1234, 5678, 'B'},
+                      ParseCase{"123456789B\n", false, 0, 0, 0}, ParseCase{"ABCDEFGHB\n", false, 0, 0, 0},
+                      ParseCase{"\n", false, 0, 0, 0}, ParseCase{"", false, 0, 0, 0},
+                      ParseCase{"1234567\n", false, 0, 0, 0}, ParseCase{"1234 5678B\n", false, 0, 0, 0},
+                      ParseCase{"-1234567B\n", false, 0, 0, 0}, ParseCase{"+1234567B\n", false, 0, 0, 0},
+                      ParseCase{"12345678", false, 0, 0, 0}));
+
+// ---- Receiver over a scripted link -----------------------------------------
+
+class ReceiverTest : public ::testing::Test {
+protected:
+  ReceiverTest()
+      : timer_(&clock_), receiver_(link_, timer_, [this](const std::string& line) { OnLine(line); }) {}
+
+  // What the link's poll tick does.
+  void Poll() {
+    if (link_.InBufferCount() >= link_.rThreshold) receiver_.OnRx();
+  }
+  void PollUntilIdle(int maxTicks = 1000) {
+    for (int i = 0; i < maxTicks && !link_.queue.empty(); ++i) Poll();
+  }
+  // Each millisecond one poll tick, with the block time-out running on the
+  // same clock.
+  void RunFor(std::uint64_t ms) {
+    for (std::uint64_t i = 0; i < ms; ++i) {
+      Poll();
+      clock_.Advance(1);
+    }
+  }
+
+  void OnLine(const std::string& line) {
+    lines_.push_back(line);
+    busySeen_.push_back(receiver_.Busy());
+    if (const auto p = ParseReportLine(line)) events_.push_back(*p);
+    if (duringLine_) duringLine_();
+  }
+
+  void ExpectEvents(std::initializer_list<TouchPoint> expected) {
+    ASSERT_EQ(events_.size(), expected.size());
+    std::size_t i = 0;
+    for (const TouchPoint& e : expected) {
+      EXPECT_EQ(events_[i].dX, e.dX) << "event " << i;
+      EXPECT_EQ(events_[i].dY, e.dY) << "event " << i;
+      EXPECT_EQ(events_[i].dS, e.dS) << "event " << i;
+      ++i;
+    }
+  }
+
+  void ExpectMode(std::int32_t length) {
+    EXPECT_EQ(link_.rThreshold, length);
+    EXPECT_EQ(link_.inputLen, length);
+  }
+
+  // Teaches the receiver 11-byte reports and clears the record.
+  void LearnElevenByteBlocks() {
+    link_.queue = "00010002B\r\n";
+    PollUntilIdle();
+    ExpectMode(11);
+    lines_.clear();
+    events_.clear();
+  }
+
+  FakeClock clock_;
+  FakeTimer timer_;
+  ScriptedLink link_;
+  Receiver receiver_;
+  std::vector<std::string> lines_;
+  std::vector<bool> busySeen_;
+  std::vector<TouchPoint> events_;
+  std::function<void()> duringLine_;
+};
+
+TEST_F(ReceiverTest, FirstReportInByteModeTeachesItsLength) {
+  // The report trickles in one byte per poll tick.
+  const std::string report = "01230456B\r\n";
+  for (std::size_t i = 0; i + 1 < report.size(); ++i) {
+    link_.queue += report[i];
+    Poll();
+    EXPECT_TRUE(events_.empty()) << "after byte " << i + 1;
+    ExpectMode(1);
+  }
+  link_.queue += '\n';
+  Poll();
+  ExpectEvents({{123, 456, 'B'}});
+  ExpectMode(11);
+  EXPECT_TRUE(timer_.Enabled());
+  EXPECT_EQ(timer_.Interval(), Receiver::kBlockTimeoutMs);
+  EXPECT_TRUE(receiver_.RxBuffer().empty());
+}
+
+TEST_F(ReceiverTest, EightDigitsAndLineFeedGiveTheLineFeedAsState) {
+  link_.queue = "12345678\n";
+  PollUntilIdle();
+  ExpectEvents({{1234, 5678, '\n'}});
+  ExpectMode(9);
+}
+
+TEST_F(ReceiverTest, InvalidLinesAreHandedOnButRaiseNoEvent) {
+  link_.queue = std::string("123456789B\n") + "ABCDEFGHB\n" + "\n";
+  PollUntilIdle();
+  EXPECT_EQ(lines_, (std::vector<std::string>{"123456789B\n", "ABCDEFGHB\n", "\n"}));
+  EXPECT_TRUE(events_.empty());
+}
+
+TEST_F(ReceiverTest, LoneLineFeedDoesNotLeaveByteMode) {
+  link_.queue = "\n";
+  PollUntilIdle();
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+}
+
+TEST_F(ReceiverTest, TwoReportsWaitingInBlockModeComeOutInOrderOnOneOnRx) {
+  LearnElevenByteBlocks();
+  link_.queue = "01000200B\r\n03000400N\r\n";
+  const int readsBefore = link_.reads;
+  receiver_.OnRx();
+  ExpectEvents({{100, 200, 'B'}, {300, 400, 'N'}});
+  EXPECT_EQ(link_.reads - readsBefore, 2) << "one library read per report in block mode";
+  ExpectMode(11);
+}
+
+TEST_F(ReceiverTest, ShorterReportAfterElevenByteOnesResynchronises) {
+  LearnElevenByteBlocks();
+  link_.queue = std::string("03000400B\n") + "05000600B\r\n" + "07000800B\r\n";
+  receiver_.OnRx();
+  ExpectEvents({{300, 400, 'B'}, {500, 600, 'B'}, {700, 800, 'B'}});
+  ExpectMode(11);
+  EXPECT_TRUE(link_.queue.empty());
+}
+
+TEST_F(ReceiverTest, ShorterReportTeachesItsOwnLength) {
+  LearnElevenByteBlocks();
+  link_.queue = std::string("03000400B\n") + "05000600B\n";
+  receiver_.OnRx();
+  ExpectEvents({{300, 400, 'B'}, {500, 600, 'B'}});
+  ExpectMode(10);
+}
+
+TEST_F(ReceiverTest, OnRxWhileAReportIsHandledReadsNothing) {
+  LearnElevenByteBlocks();
+  int nestedCalls = 0;
+  duringLine_ = [&] {
+    if (nestedCalls++ > 0) return;
+    // The action pumps messages: more data arrives, the poll tick and the
+    // block time-out both come in.
+    link_.queue += "05000600B\r\n";
+    const int readsBefore = link_.reads;
+    receiver_.OnRx();
+    receiver_.OnBlockTimeout();
+    EXPECT_EQ(link_.reads, readsBefore);
+    EXPECT_EQ(link_.queue.size(), 11u);
+    EXPECT_EQ(events_.size(), 1u);
+  };
+  link_.queue = "01000200B\r\n";
+  receiver_.OnRx();
+  // The OnRx that was running goes on to read the report that came in.
+  ExpectEvents({{100, 200, 'B'}, {500, 600, 'B'}});
+  EXPECT_FALSE(receiver_.Busy());
+  EXPECT_TRUE(std::all_of(busySeen_.begin(), busySeen_.end(), [](bool b) { return b; }));
+}
+
+TEST_F(ReceiverTest, ReopenDiscardsAHalfLine) {
+  link_.queue = "0123";
+  PollUntilIdle();
+  EXPECT_EQ(receiver_.RxBuffer(), "0123");
+  // The device is lost; the main form runs the receive step with the link
+  // closed before it opens again.
+  link_.open = false;
+  receiver_.ProcessReceivedData();
+  EXPECT_TRUE(receiver_.RxBuffer().empty());
+  link_.open = true;
+  link_.SetMode(1, 1);
+  link_.queue = "05000600B\r\n";
+  PollUntilIdle();
+  ExpectEvents({{500, 600, 'B'}});
+}
+
+TEST_F(ReceiverTest, DeviceLostInsideInBufferCountEndsTheLoop) {
+  link_.queue = "0123045";
+  link_.unplugAtCount = 4;
+  receiver_.OnRx();
+  EXPECT_FALSE(link_.open);
+  EXPECT_LE(link_.countCalls, 6);
+  EXPECT_TRUE(events_.empty());
+}
+
+TEST_F(ReceiverTest, LinkThatYieldsNoBytesDoesNotSpin) {
+  link_.queue = "01230456B\r\n";
+  link_.readsYieldNothing = true;
+  receiver_.OnRx();
+  EXPECT_EQ(link_.reads, 1);
+}
+
+TEST_F(ReceiverTest, BlockTimeoutConsumesAPartialReportAndReturnsToByteMode) {
+  LearnElevenByteBlocks();
+  link_.queue = "01230";
+  RunFor(199);
+  ExpectMode(11);
+  EXPECT_EQ(link_.queue, "01230") << "fewer bytes than a block wait in the device";
+  RunFor(2);
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+  link_.queue += "456B\r\n";
+  RunFor(20);
+  ExpectEvents({{123, 456, 'B'}});
+  ExpectMode(11);
+}
+
+TEST_F(ReceiverTest, BlockTimeoutWithNothingWaitingOnlyReturnsToByteMode) {
+  LearnElevenByteBlocks();
+  RunFor(250);
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(ReceiverTest, EachBlockRestartsTheTimeout) {
+  LearnElevenByteBlocks();
+  for (int i = 0; i < 5; ++i) {
+    link_.queue += "01000200B\r\n";
+    RunFor(150);
+  }
+  ExpectMode(11);
+  EXPECT_EQ(events_.size(), 5u);
+}
+
+TEST_F(ReceiverTest, StreamWithoutLineFeedsStaysBelowTheCap) {
+  for (int i = 0; i < 4000; ++i) {
+    link_.queue = "0";
+    Poll();
+    ASSERT_LT(receiver_.RxBuffer().size(), Receiver::kRxBufferCap);
+  }
+  EXPECT_TRUE(lines_.empty());
+}
+
+TEST_F(ReceiverTest, OverlongLineIsDroppedWholeEvenWithAReportShapedTail) {
+  link_.queue = std::string(600, 'x') + "01230456B\r\n" + "05000600B\r\n";
+  PollUntilIdle(5000);
+  ExpectEvents({{500, 600, 'B'}});
+  EXPECT_EQ(lines_.size(), 1u);
+}
+
+TEST_F(ReceiverTest, FloodInBlockModeDropsBackToByteModeAndResynchronises) {
+  LearnElevenByteBlocks();
+  link_.queue = std::string(1000, '7') + "\n" + "05000600B\r\n";
+  PollUntilIdle(5000);
+  ExpectEvents({{500, 600, 'B'}});
+  ExpectMode(11);
+}
+
+struct CapCase {
+  std::size_t lineLength;  // line feed included
+  bool kept;
+};
+
+class ReceiverCapTest : public ReceiverTest, public ::testing::WithParamInterface<CapCase> {};
+
+TEST_P(ReceiverCapTest, LinesUpToTheCapAreKept) {
+  const std::size_t length = GetParam().lineLength;
+  link_.queue = "01230456B" + std::string(length - 10, ' ') + "\n" + "05000600B\r\n";
+  // After a long line is learned, the short report waits for the time-out.
+  RunFor(1000);
+  if (GetParam().kept) {
+    ExpectEvents({{123, 456, 'B'}, {500, 600, 'B'}});
+  } else {
+    ExpectEvents({{500, 600, 'B'}});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundary, ReceiverCapTest,
+                         ::testing::Values(CapCase{Receiver::kRxBufferCap - 1, true},
+                                           CapCase{Receiver::kRxBufferCap, true},
+                                           CapCase{Receiver::kRxBufferCap + 1, false}));
+
+// ---- Receiver over the real serial link ------------------------------------
+
+TEST(ReceiverOverLinkTest, AdapterSwitchesBothLinkValuesAndSurvivesUnplug) {
+  FakeD2xxDevice device;
+  FakeTimer pollTimer;
+  FakeTimer blockTimer;
+  ClassFNTD2XX link(device.Loader());
+  link.SetTimerRxCheck(&pollTimer);
+  link.Settings = "38400,0,8,2";
+  link.RThreshold = 1;
+  link.InputLen = 1;
+  LinkAdapter adapter(link);
+  std::vector<TouchPoint> events;
+  Receiver receiver(adapter, blockTimer, [&](const std::string& line) {
+    if (const auto p = ParseReportLine(line)) events.push_back(*p);
+  });
+  link.OnRx = [&] { receiver.OnRx(); };
+  link.SetPortOpen(true);
+  ASSERT_TRUE(link.PortOpen());
+
+  device.queue = "01230456B\r\n";
+  pollTimer.Fire();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(link.RThreshold, 11);
+  EXPECT_EQ(link.InputLen, 11);
+
+  device.queue = "0500";
+  blockTimer.Fire();
+  EXPECT_EQ(link.RThreshold, 1);
+  EXPECT_EQ(link.InputLen, 1);
+
+  device.unplugged = true;
+  pollTimer.Fire();
+  EXPECT_FALSE(link.PortOpen());
+  receiver.ProcessReceivedData();
+  EXPECT_TRUE(receiver.RxBuffer().empty());
+  EXPECT_EQ(events.size(), 1u);
+}
+
+}  // namespace
+}  // namespace orvanta

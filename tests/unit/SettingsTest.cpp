@@ -1,0 +1,143 @@
+#include "core/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "core/MemoryProfileStore.h"
+
+namespace orvanta {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+class SettingsTest : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(dir_.Ok()); }
+
+  MainSettings LoadFrom(const std::string& text) {
+    WriteFile(ini_, text);
+    return LoadSettings(store_, ini_);
+  }
+
+  TempDir dir_;
+  MemoryProfileStore store_;
+  std::string ini_ = dir_.File("Orvanta.ini");
+};
+
+TEST_F(SettingsTest, FirstRunWritesEveryKeyWithItsDefault) {
+  const MainSettings loaded = LoadSettings(store_, ini_);
+  SaveSettings(store_, ini_, loaded);
+  EXPECT_EQ(ReadFile(ini_),
+            "[Main]\r\n"
+            "Priority=5\r\n"
+            "DblClickTime=400\r\n"
+            "NotifyMsg=3000\r\n"
+            "NotifyMsgPos=0\r\n"
+            "[PenPlus]\r\n"
+            "Path=\"\"\r\n"
+            "RunTimeOut=20000\r\n"
+            "[Tpdrv]\r\n"
+            "ChangeTPNamedID=-1\r\n"
+            "[Camera]\r\n"
+            "Path=\"\"\r\n");
+}
+
+TEST_F(SettingsTest, SaveRewritesValuesInPlace) {
+  WriteFile(ini_, "[Camera]\r\nPath=old\r\n[Main]\r\nNotifyMsg=1\r\nExtra=kept\r\n");
+  MainSettings s;
+  s.NotifyMsg = 5000;
+  s.CameraPath = "C:\\Cam\\cam.exe";
+  SaveSettings(store_, ini_, s);
+  EXPECT_EQ(ReadFile(ini_),
+            "[Camera]\r\nPath=\"C:\\Cam\\cam.exe\"\r\n"
+            "[Main]\r\nNotifyMsg=5000\r\nExtra=kept\r\nPriority=5\r\nDblClickTime=400\r\nNotifyMsgPos=0\r\n"
+            "[PenPlus]\r\nPath=\"\"\r\nRunTimeOut=20000\r\n"
+            "[Tpdrv]\r\nChangeTPNamedID=-1\r\n");
+}
+
+TEST_F(SettingsTest, PathsSurviveARoundTripWithTheirBlanks) {
+  MainSettings s;
+  s.PenPlusPath = " C:\\Pen App\\pen.exe ";
+  s.CameraPath = "C:\\Program Files\\Cam\\cam.exe";
+  s.TpdrvChangeTPNamedID = 1;
+  s.Priority = 3;
+  SaveSettings(store_, ini_, s);
+  const MainSettings back = LoadSettings(store_, ini_);
+  EXPECT_EQ(back.PenPlusPath, s.PenPlusPath);
+  EXPECT_EQ(back.CameraPath, s.CameraPath);
+  EXPECT_EQ(back.TpdrvChangeTPNamedID, 1);
+  EXPECT_EQ(back.Priority, 3);
+}
+
+struct NumberCase {
+  const char* value;
+  std::int32_t expected;
+};
+
+class SettingsNumberTest : public SettingsTest, public ::testing::WithParamInterface<NumberCase> {};
+
+TEST_P(SettingsNumberTest, NumbersAreReadLeniently) {
+  const MainSettings s = LoadFrom(std::string("[Main]\r\nDblClickTime=") + GetParam().value + "\r\n");
+  EXPECT_EQ(s.DblClickTime, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, SettingsNumberTest,
+                         ::testing::Values(NumberCase{"350ms", 350}, NumberCase{"abc", 0}, NumberCase{"", 0},
+                                           NumberCase{" 250 ", 250}, NumberCase{"\"600\"", 600},
+                                           NumberCase{"-1", -1}, NumberCase{"399.5", 400}));
+
+TEST_F(SettingsTest, MissingKeysTakeTheirDefaults) {
+  const MainSettings s = LoadFrom("[Main]\r\nNotifyMsgPos=3\r\n[Tpdrv]\r\n");
+  EXPECT_EQ(s.NotifyMsgPos, 3);
+  EXPECT_EQ(s.Priority, 5);
+  EXPECT_EQ(s.DblClickTime, 400);
+  EXPECT_EQ(s.NotifyMsg, 3000);
+  EXPECT_EQ(s.PenPlusRunTimeOut, 20000);
+  EXPECT_EQ(s.TpdrvChangeTPNamedID, -1);
+  EXPECT_TRUE(s.PenPlusPath.empty());
+  EXPECT_TRUE(s.CameraPath.empty());
+}
+
+TEST_F(SettingsTest, LongPathIsCutTo254Characters) {
+  const std::string path = "C:\\" + std::string(297, 'p');
+  const MainSettings s = LoadFrom("[Camera]\r\nPath=\"" + path + "\"\r\n");
+  EXPECT_EQ(s.CameraPath, path.substr(0, 254));
+}
+
+struct IniPathCase {
+  const char* folder;
+  const char* expected;
+};
+
+class IniFilePathTest : public ::testing::TestWithParam<IniPathCase> {};
+
+TEST_P(IniFilePathTest, OneBackslashBetweenFolderAndName) {
+  EXPECT_EQ(IniFilePath(GetParam().folder, "Orvanta"), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, IniFilePathTest,
+                         ::testing::Values(IniPathCase{"C:\\", "C:\\Orvanta.ini"},
+                                           IniPathCase{"C:\\Program Files\\Orvanta",
+                                                       "C:\\Program Files\\Orvanta\\Orvanta.ini"},
+                                           IniPathCase{"\\\\server\\share\\", "\\\\server\\share\\Orvanta.ini"}));
+
+struct PriorityCase {
+  std::int32_t priority;
+  std::uint32_t priorityClass;
+};
+
+class PriorityClassTest : public ::testing::TestWithParam<PriorityCase> {};
+
+TEST_P(PriorityClassTest, MapsOneToSixAndNothingElse) {
+  EXPECT_EQ(PriorityClassFor(GetParam().priority), GetParam().priorityClass);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PriorityClassTest,
+                         ::testing::Values(PriorityCase{1, 0x40}, PriorityCase{2, 0x4000}, PriorityCase{3, 0x20},
+                                           PriorityCase{4, 0x8000}, PriorityCase{5, 0x80}, PriorityCase{6, 0x100},
+                                           PriorityCase{0, 0}, PriorityCase{7, 0}, PriorityCase{-1, 0}));
+
+}  // namespace
+}  // namespace orvanta

@@ -1,0 +1,206 @@
+#include "core/TouchHandler.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "actions/ClassButtonAction.h"
+#include "core/MemoryProfileStore.h"
+#include "panel/ClassPanelData.h"
+
+namespace orvanta {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeTimer;
+using testing::TempDir;
+
+// Button A (1,1) at 0..99 x 0..99 with a double-click action, B (2,1) at
+// 200..299 with a click action only.
+constexpr const char* kLayout =
+    "[Header]\r\nButtonX=2\r\nButtonY=1\r\n"
+    "[Button.1.1]\r\nName=A.Click&A.Dbl\r\nRect=0,0,99,99\r\n"
+    "[Button.2.1]\r\nName=B.Click\r\nRect=200,0,299,99\r\n";
+
+constexpr TouchPoint kOnA{50, 50, 'B'};
+constexpr TouchPoint kOnB{250, 50, 'B'};
+constexpr TouchPoint kOutside{150, 50, 'B'};
+
+class TouchHandlerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.Ok());
+    panel_.DataName = "QV-LK2048";
+    testing::WriteFile(panel_.DefPath(), kLayout);
+    panel_.Load();
+    ASSERT_EQ(panel_.ButtonData_Counts(), 2);
+  }
+
+  TouchHandler::Hooks RecordingHooks() {
+    TouchHandler::Hooks hooks;
+    hooks.playClickSound = [this] { calls_.push_back("sound"); };
+    hooks.action = [this](const std::string& text, int index) {
+      calls_.push_back(text + "#" + std::to_string(index));
+      if (duringAction_) duringAction_();
+      return true;
+    };
+    hooks.dblClickTime = [this] { return dblClickTime_; };
+    return hooks;
+  }
+
+  void Touch(const TouchPoint& p, std::uint64_t atMs) {
+    clock_.AdvanceTo(atMs);
+    handler_.HandleTouch(p);
+  }
+
+  TempDir dir_;
+  MemoryProfileStore store_;
+  ClassPanelData panel_{store_, dir_.Path() + "/Data"};
+  FakeClock clock_;
+  FakeTimer timer_{&clock_};
+  std::int32_t dblClickTime_ = 400;
+  std::vector<std::string> calls_;
+  std::function<void()> duringAction_;
+  TouchHandler handler_{panel_, timer_, RecordingHooks()};
+};
+
+const std::vector<std::string> kClick{"sound", "A.Click&A.Dbl#0"};
+const std::vector<std::string> kClickThenDouble{"sound", "A.Click&A.Dbl#0", "A.Click&A.Dbl#1"};
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+struct GapCase {
+  std::int32_t dblClickTime;
+  std::uint64_t gapMs;
+  bool doubleClick;
+};
+
+class TouchHandlerGapTest : public TouchHandlerTest, public ::testing::WithParamInterface<GapCase> {};
+
+TEST_P(TouchHandlerGapTest, SecondTouchOnTheSameButtonWithinTheTimeIsADoubleClick) {
+  dblClickTime_ = GetParam().dblClickTime;
+  Touch(kOnA, 1000);
+  Touch(kOnA, 1000 + GetParam().gapMs);
+  EXPECT_EQ(calls_, Concat(kClick, GetParam().doubleClick ? kClickThenDouble : kClick));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gaps, TouchHandlerGapTest,
+    ::testing::Values(GapCase{400, 300, true}, GapCase{400, 500, false}, GapCase{400, 399, true},
+                      GapCase{400, 400, false},
+                      // 0: the window never closes.
+                      GapCase{0, 600000, true},
+                      // Out of the timer's range: clamped to 0 and 65535 ms.
+                      GapCase{-5, 600000, true}, GapCase{70000, 65000, true}, GapCase{70000, 66000, false},
+                      GapCase{65535, 65534, true}));
+
+TEST_F(TouchHandlerTest, TwoDifferentButtonsAreTwoClicks) {
+  Touch(kOnA, 0);
+  Touch(kOnB, 100);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"sound", "A.Click&A.Dbl#0", "sound", "B.Click#0"}));
+  EXPECT_EQ(handler_.WindowKey(), "2,1");
+}
+
+TEST_F(TouchHandlerTest, TouchOutsideButtonsLeavesTheWindowOpen) {
+  Touch(kOnA, 0);
+  Touch(kOutside, 100);
+  EXPECT_EQ(handler_.WindowKey(), "1,1");
+  Touch(kOnA, 200);
+  EXPECT_EQ(calls_, Concat(kClick, kClickThenDouble));
+}
+
+TEST_F(TouchHandlerTest, ThirdQuickTouchIsAgainADoubleClick) {
+  Touch(kOnA, 0);
+  Touch(kOnA, 300);
+  Touch(kOnA, 600);
+  EXPECT_EQ(calls_, Concat(Concat(kClick, kClickThenDouble), kClickThenDouble));
+}
+
+TEST_F(TouchHandlerTest, StatesOtherThanBDoNothing) {
+  Touch(kOnA, 0);
+  calls_.clear();
+  for (char state : {'N', 'b', '\n', '\r', 'X'}) Touch(TouchPoint{50, 50, state}, 100);
+  EXPECT_TRUE(calls_.empty());
+  EXPECT_EQ(handler_.WindowKey(), "1,1");
+  EXPECT_TRUE(timer_.Enabled());
+}
+
+TEST_F(TouchHandlerTest, TimerTickClosesTheWindow) {
+  Touch(kOnA, 0);
+  EXPECT_EQ(timer_.Interval(), 400u);
+  clock_.AdvanceTo(400);
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_TRUE(handler_.WindowKey().empty());
+}
+
+TEST_F(TouchHandlerTest, ClickActionOutlastingTheWindowMakesAPlainClick) {
+  Touch(kOnA, 0);
+  // The second click's action pumps messages for half a second.
+  duringAction_ = [this] { clock_.Advance(500); };
+  Touch(kOnA, 100);
+  EXPECT_EQ(calls_, Concat(kClick, kClick));
+  EXPECT_EQ(handler_.WindowKey(), "1,1") << "the click still opens a new window";
+}
+
+TEST_F(TouchHandlerTest, DblClickTimeIsReadAtEachClick) {
+  Touch(kOnA, 0);
+  dblClickTime_ = 1000;
+  Touch(kOnB, 100);
+  EXPECT_EQ(timer_.Interval(), 1000u);
+}
+
+TEST_F(TouchHandlerTest, CalibratedRectangleIsUsedAtOnce) {
+  ClassPanelButtonData* a = panel_.ButtonData(0);
+  ASSERT_NE(a, nullptr);
+  a->Left = 1000;
+  a->Right = 1099;
+  Touch(kOnA, 0);
+  EXPECT_TRUE(calls_.empty());
+  Touch(TouchPoint{1050, 50, 'B'}, 10);
+  EXPECT_EQ(calls_, kClick);
+}
+
+// With the real dispatcher: a button with a click action only runs it on both
+// touches; the double-click call finds no element and reaches no handler.
+class CountingHandler : public ActionHandler {
+public:
+  explicit CountingHandler(std::vector<std::string>* seen) : seen_(seen) {}
+  const std::vector<std::string>& ActionList() const override { return list_; }
+  bool Action(const std::string& name) override {
+    seen_->push_back(name);
+    return InActionList(list_, name);
+  }
+
+private:
+  std::vector<std::string> list_{"Click"};
+  std::vector<std::string>* seen_;
+};
+
+TEST_F(TouchHandlerTest, SingleActionButtonRunsItsClickOnBothTouches) {
+  std::vector<std::string> seen;
+  ClassButtonAction::Factories factories;
+  factories.tpdrv = [&] { return std::make_unique<CountingHandler>(&seen); };
+  ClassButtonAction dispatcher(factories);
+  testing::WriteFile(panel_.DefPath(),
+                     "[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Tpdrv.Click\r\nRect=0,0,99,99\r\n");
+  panel_.Load();
+  std::vector<int> indexes;
+  TouchHandler::Hooks hooks;
+  hooks.action = [&](const std::string& text, int index) {
+    indexes.push_back(index);
+    return dispatcher.Action(text, index);
+  };
+  hooks.dblClickTime = [] { return 400; };
+  FakeTimer timer(&clock_);
+  TouchHandler handler(panel_, timer, hooks);
+  handler.HandleTouch(kOnA);
+  clock_.Advance(100);
+  handler.HandleTouch(kOnA);
+  EXPECT_EQ(indexes, (std::vector<int>{0, 0, 1}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"Click", "Click"}));
+}
+
+}  // namespace
+}  // namespace orvanta
