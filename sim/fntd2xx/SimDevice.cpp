@@ -1,0 +1,200 @@
+#include "SimDevice.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace panelsim {
+
+namespace {
+
+constexpr std::uint32_t kMagic = 0x4F505331;  // "OPS1"
+constexpr std::uint32_t kPanelBaud = 38400;
+constexpr std::uint32_t kBitsPerByte = 11;  // start, 8 data, 2 stop
+// Without a read time-out set, a real D2XX read waits for ever; a test must
+// not, so a read that asks for more than will come gives up after this.
+constexpr std::uint32_t kDefaultReadTimeoutMs = 5000;
+
+void CopyText(char* dst, std::size_t size, const char* src) {
+  if (!src) src = "";
+  const std::size_t n = std::min(size - 1, std::strlen(src));
+  std::memcpy(dst, src, n);
+  dst[n] = '\0';
+}
+
+}  // namespace
+
+std::wstring CurrentName() {
+  wchar_t buf[128] = {};
+  const DWORD n = ::GetEnvironmentVariableW(kNameVariable, buf, static_cast<DWORD>(std::size(buf)));
+  if (n == 0 || n >= std::size(buf)) return kDefaultName;
+  return std::wstring(buf, n);
+}
+
+std::int64_t QpcNow() {
+  LARGE_INTEGER v;
+  ::QueryPerformanceCounter(&v);
+  return v.QuadPart;
+}
+
+std::int64_t QpcFrequency() {
+  LARGE_INTEGER v;
+  ::QueryPerformanceFrequency(&v);
+  return v.QuadPart;
+}
+
+std::int64_t ByteTicks() { return QpcFrequency() * kBitsPerByte / kPanelBaud; }
+
+// ---- Mapping ----------------------------------------------------------------
+
+bool Mapping::Open(const std::wstring& name) {
+  Close();
+  // "Local\" keeps the objects in the session; Wine has one session anyway.
+  const std::wstring base = L"Local\\" + name;
+  mutex_.reset(::CreateMutexW(nullptr, FALSE, (base + L".Lock").c_str()));
+  if (!mutex_) return false;
+  const auto size = static_cast<DWORD>(sizeof(Block));
+  section_.reset(
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, (base + L".Block").c_str()));
+  if (!section_) return false;
+  block_ = static_cast<Block*>(::MapViewOfFile(section_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Block)));
+  if (!block_) return false;
+  name_ = name;
+  // Whoever comes first initialises; the pages of a new section are zero.
+  // The named mutex makes sure that happens once, before anyone uses it.
+  ::WaitForSingleObject(mutex_.get(), INFINITE);  // WAIT_ABANDONED also hands it over
+  if (block_->magic != kMagic || block_->size != sizeof(Block)) {
+    Lock lock(*this);
+    InitBlock(*lock);
+  }
+  ::ReleaseMutex(mutex_.get());
+  return true;
+}
+
+void Mapping::Close() {
+  if (block_) ::UnmapViewOfFile(block_);
+  block_ = nullptr;
+  section_.reset();
+  mutex_.reset();
+  name_.clear();
+}
+
+Mapping::~Mapping() { Close(); }
+
+namespace {
+
+bool ThreadGone(DWORD threadId) {
+  const HANDLE thread = ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId);
+  if (!thread) return true;
+  DWORD code = 0;
+  const bool gone = !::GetExitCodeThread(thread, &code) || code != STILL_ACTIVE;
+  ::CloseHandle(thread);
+  return gone;
+}
+
+}  // namespace
+
+Mapping::Lock::Lock(const Mapping& m) : block_(m.block_) {
+  const auto me = static_cast<LONG>(::GetCurrentThreadId());
+  for (unsigned spin = 0;; ++spin) {
+    const LONG owner = ::InterlockedCompareExchange(&block_->lockOwner, me, 0);
+    if (owner == 0) return;
+    // Holders keep the lock for microseconds: spin briefly, then yield, then
+    // sleep, and now and then see whether the holder still exists.
+    if (spin < 64) {
+      YieldProcessor();
+    } else if (spin < 1024) {
+      ::Sleep(0);
+    } else {
+      ::Sleep(1);
+      if (spin % 64 == 0 && ThreadGone(static_cast<DWORD>(owner))) {
+        ::InterlockedCompareExchange(&block_->lockOwner, 0, owner);
+      }
+    }
+  }
+}
+
+Mapping::Lock::~Lock() { ::InterlockedExchange(&block_->lockOwner, 0); }
+
+// ---- Device operations --------------------------------------------------------
+
+void InitBlock(Block& b) {
+  // Plain bytes in shared memory: zeroing is the only construction it gets.
+  // The lock word is the caller's and stays as it is.
+  const LONG owner = b.lockOwner;
+  std::memset(static_cast<void*>(&b), 0, sizeof(Block));
+  b.lockOwner = owner;
+  b.magic = kMagic;
+  b.size = sizeof(Block);
+  b.plugged = 1;
+  b.readTimeoutMs = kDefaultReadTimeoutMs;
+  b.nextHandle = 0x10;
+  b.panelLine = LineSettings{kPanelBaud, 8, 2, 0};
+  // The converter's power-on line settings.
+  b.hostLine = LineSettings{9600, 8, 0, 0};
+  b.logNext = 1;
+  b.logFirst = 1;
+}
+
+void Log(Block& b, const char* name, ULONG status, std::uint64_t handle, std::uint32_t a0, std::uint32_t a1,
+         std::uint32_t a2, const char* text) {
+  LogEntry& e = b.log[(b.logNext - 1) % kLogCapacity];
+  e.seq = b.logNext++;
+  e.qpc = QpcNow();
+  CopyText(e.name, sizeof(e.name), name);
+  e.status = status;
+  e.handle = handle;
+  e.args[0] = a0;
+  e.args[1] = a1;
+  e.args[2] = a2;
+  CopyText(e.text, sizeof(e.text), text);
+}
+
+std::size_t DueCount(const Block& b, std::int64_t now) {
+  std::size_t n = 0;
+  for (std::uint64_t i = b.rxHead; i < b.rxTail && b.rx[i % kRxCapacity].due <= now; ++i) ++n;
+  return n;
+}
+
+void Unplug(Block& b) {
+  b.plugged = 0;
+  if (b.openHandle) {
+    auto* slot = std::find(std::begin(b.deadHandles), std::end(b.deadHandles), std::uint64_t{0});
+    if (slot != std::end(b.deadHandles)) *slot = b.openHandle;
+    b.openHandle = 0;
+  }
+  b.rxHead = b.rxTail;
+  b.hostLine = LineSettings{9600, 8, 0, 0};
+}
+
+std::int64_t Queue(Block& b, const std::uint8_t* bytes, std::size_t n, std::int64_t due, std::int64_t spacing) {
+  if (b.rxTail - b.rxHead + n > kRxCapacity) {
+    b.rxOverflow += n;
+    return -1;
+  }
+  // The line is a FIFO: nothing overtakes a byte already on its way.
+  if (b.rxTail > b.rxHead) due = std::max(due, b.rx[(b.rxTail - 1) % kRxCapacity].due);
+  std::int64_t last = due;
+  for (std::size_t i = 0; i < n; ++i) {
+    last = due + static_cast<std::int64_t>(i) * spacing;
+    b.rx[b.rxTail % kRxCapacity] = RxByte{last, bytes[i]};
+    ++b.rxTail;
+  }
+  return last;
+}
+
+HandleState StateOf(const Block& b, std::uint64_t handle) {
+  if (handle == 0) return HandleState::Unknown;
+  if (handle == b.openHandle) return HandleState::Live;
+  for (std::uint64_t dead : b.deadHandles) {
+    if (dead == handle) return HandleState::Dead;
+  }
+  return HandleState::Unknown;
+}
+
+void ForgetDead(Block& b, std::uint64_t handle) {
+  for (std::uint64_t& dead : b.deadHandles) {
+    if (dead == handle) dead = 0;
+  }
+}
+
+}  // namespace panelsim

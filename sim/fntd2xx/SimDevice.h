@@ -1,0 +1,163 @@
+#pragma once
+// The simulated touch panel behind FNTD2XX.dll: one USB serial device whose
+// state lives in a named shared-memory block, so that a test or bench in one
+// process can plug it, feed it report bytes and read what the driver did in
+// another. A named mutex guards the block's creation; every operation then
+// takes a small lock word inside the block. Under Wine each wait on a named
+// mutex is a round trip to the wine server (~0.1 ms, several ms on a busy
+// machine), far dearer than the real library's call, and the driver polls
+// 1000 times a second: a stand-in that slow would measure itself, not the
+// driver.
+//
+// The device behaves like the real converter, not kinder:
+//  - received bytes appear in the queue only once their due time (a
+//    QueryPerformanceCounter value) has passed; a helper spreads a report at
+//    the panel's line rate (38400 baud, 8 data bits, 2 stop bits: 11 bits a
+//    byte, ~286 us);
+//  - the line is FIFO: a byte is never due before the byte queued ahead of it;
+//  - bytes read while the host's line settings differ from the panel's come
+//    out garbled, as framing errors would;
+//  - unplugging drops what the device held; the open handle stays dead (I/O
+//    error on every call but FT_Close) even after the device comes back, as
+//    a re-enumerated device is a new device;
+//  - a receive purge drops the bytes that have arrived, not those still on
+//    the wire.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "wincommon/Handles.h"
+
+namespace panelsim {
+
+// D2XX status values the device returns.
+inline constexpr ULONG kOk = 0;
+inline constexpr ULONG kInvalidHandle = 1;
+inline constexpr ULONG kDeviceNotFound = 2;
+inline constexpr ULONG kDeviceNotOpened = 3;  // also "busy": opened elsewhere
+inline constexpr ULONG kIoError = 4;
+inline constexpr ULONG kInvalidParameter = 6;
+
+inline constexpr const char* kDescription = "Orvanta TouchPanel";
+inline constexpr const char* kSerialNumber = "ORV00001";
+inline constexpr const wchar_t* kNameVariable = L"ORVANTA_PANELSIM_NAME";
+inline constexpr const wchar_t* kDefaultName = L"OrvantaPanelSim";
+
+inline constexpr std::size_t kRxCapacity = 1u << 17;
+inline constexpr std::size_t kLogCapacity = 1u << 14;
+inline constexpr std::size_t kWrittenCapacity = 1u << 16;
+inline constexpr std::size_t kMaxDeadHandles = 16;
+
+struct LineSettings {
+  std::uint32_t baud = 0;
+  std::uint8_t wordLength = 0;
+  std::uint8_t stopBits = 0;  // D2XX encoding: 0 one stop bit, 2 two
+  std::uint8_t parity = 0;    // D2XX encoding: 0 none
+  bool operator==(const LineSettings& o) const {
+    return baud == o.baud && wordLength == o.wordLength && stopBits == o.stopBits && parity == o.parity;
+  }
+  bool operator!=(const LineSettings& o) const { return !(*this == o); }
+};
+
+struct RxByte {
+  std::int64_t due;
+  std::uint8_t value;
+};
+
+struct LogEntry {
+  std::uint64_t seq;
+  std::int64_t qpc;
+  char name[28];
+  ULONG status;
+  std::uint64_t handle;
+  std::uint32_t args[3];
+  char text[64];
+};
+
+// The shared block. Plain data only: it is mapped at different addresses in
+// different processes. Indices into the rings only ever grow.
+struct Block {
+  volatile LONG lockOwner;  // thread id of the holder, 0 when free; kept by InitBlock
+  std::uint32_t magic;
+  std::uint32_t size;
+  std::int32_t plugged;
+  std::uint32_t readTimeoutMs;
+  std::uint64_t nextHandle;
+  std::uint64_t openHandle;  // 0: not open
+  std::uint64_t deadHandles[kMaxDeadHandles];
+  LineSettings panelLine;  // what the panel sends with
+  LineSettings hostLine;   // what the host last set
+  std::uint64_t rxHead;
+  std::uint64_t rxTail;
+  std::uint64_t rxPurged;
+  std::uint64_t rxOverflow;  // bytes refused because the queue was full
+  RxByte rx[kRxCapacity];
+  std::uint64_t logNext;    // sequence number of the next entry (from 1)
+  std::uint64_t logFirst;   // oldest sequence number still wanted
+  LogEntry log[kLogCapacity];
+  std::uint64_t writtenLen;  // total since the last clear; only the first kWrittenCapacity kept
+  std::uint8_t written[kWrittenCapacity];
+};
+
+// The name that both sides use: ORVANTA_PANELSIM_NAME, else the default.
+[[nodiscard]] std::wstring CurrentName();
+
+[[nodiscard]] std::int64_t QpcNow();
+[[nodiscard]] std::int64_t QpcFrequency();
+// One byte on the panel's line: 11 bits at 38400 baud.
+[[nodiscard]] std::int64_t ByteTicks();
+
+// A process's view of one block. Open creates the block if nobody has yet
+// and initialises it (plugged, empty) under the mutex.
+class Mapping {
+public:
+  bool Open(const std::wstring& name);
+  [[nodiscard]] bool Valid() const { return block_ != nullptr; }
+  [[nodiscard]] const std::wstring& Name() const { return name_; }
+
+  // Holds the block's lock word for its lifetime. A holder that died (a
+  // test killed at its time-out) has its lock taken over; the block is still
+  // consistent enough to go on with.
+  class Lock {
+  public:
+    explicit Lock(const Mapping& m);
+    ~Lock();
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    Block& operator*() const { return *block_; }
+    Block* operator->() const { return block_; }
+
+  private:
+    Block* block_;
+  };
+
+  Mapping() = default;
+  ~Mapping();
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+
+private:
+  void Close();
+  std::wstring name_;
+  wincommon::KernelHandle mutex_;
+  wincommon::KernelHandle section_;
+  Block* block_ = nullptr;
+};
+
+// Operations on a locked block; the DLL's entry points and PanelSim share them.
+void InitBlock(Block& b);
+void Log(Block& b, const char* name, ULONG status, std::uint64_t handle, std::uint32_t a0 = 0,
+         std::uint32_t a1 = 0, std::uint32_t a2 = 0, const char* text = nullptr);
+// Bytes that have arrived (due by now) and not yet been read.
+[[nodiscard]] std::size_t DueCount(const Block& b, std::int64_t now);
+void Unplug(Block& b);
+// Returns the due time of the last byte queued, or -1 when the queue is full.
+std::int64_t Queue(Block& b, const std::uint8_t* bytes, std::size_t n, std::int64_t due, std::int64_t spacing);
+
+enum class HandleState { Live, Dead, Unknown };
+[[nodiscard]] HandleState StateOf(const Block& b, std::uint64_t handle);
+void ForgetDead(Block& b, std::uint64_t handle);
+
+}  // namespace panelsim
