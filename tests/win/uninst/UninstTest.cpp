@@ -1,0 +1,565 @@
+// OrvantaUninst end to end: the program is started in a fresh product folder
+// beside the ST6UNST.EXE stand-in; its message boxes are read and answered
+// from here; the driver is the real Orvanta.exe or AppWindowStub.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/Harness.h"
+#include "wincommon/Handles.h"
+#include "wincommon/Text.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using harness::Process;
+using harness::TestFolder;
+using harness::WaitUntil;
+
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr wchar_t kAppClass[] = L"ThunderRT6Main";
+constexpr wchar_t kAppTitle[] = L"Orvanta";
+constexpr auto kBoxTimeout = 20s;
+constexpr auto kEndTimeout = 30s;
+
+// ------------------------------------------------------------ helpers
+
+std::wstring SystemFileNotFoundText() {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring s = n ? std::wstring(text, n) : std::wstring();
+  if (text) ::LocalFree(text);
+  while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n')) s.pop_back();
+  return s;
+}
+
+// Names the cases of a table after their name field.
+struct CaseName {
+  template <typename T>
+  std::string operator()(const ::testing::TestParamInfo<T>& info) const {
+    return info.param.name;
+  }
+};
+
+std::string U8(const std::wstring& w) { return wincommon::WideToUtf8(w); }
+
+// A message box shown by the program under test.
+struct Box {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  std::wstring text;
+  int defaultId = 0;
+  int focusId = 0;
+  bool hasYes = false;
+  bool hasNo = false;
+  bool hasOk = false;
+};
+
+std::wstring StaticTexts(HWND box) {
+  struct Ctx {
+    std::wstring text;
+  } ctx;
+  ::EnumChildWindows(
+      box,
+      [](HWND child, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Ctx*>(lp);
+        if (_wcsicmp(harness::ClassOf(child).c_str(), L"Static") == 0) c->text += harness::WindowText(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.text;
+}
+
+// Waits for the next message box of the process; empty hwnd on time-out.
+Box WaitForBox(const Process& p, std::chrono::milliseconds timeout = kBoxTimeout) {
+  Box box;
+  WaitUntil(
+      [&] {
+        const auto boxes = harness::WindowsOfProcess(p.Id(), L"#32770");
+        if (!boxes.empty()) box.hwnd = boxes.front();
+        return box.hwnd != nullptr || !p.Running();
+      },
+      timeout);
+  if (!box.hwnd) return box;
+  // The text is set while the box is built; wait until it is there.
+  WaitUntil([&] { return !StaticTexts(box.hwnd).empty(); }, 5s);
+  box.title = harness::WindowText(box.hwnd);
+  box.text = StaticTexts(box.hwnd);
+  // The default button is the one with the default push-button style (Wine's
+  // box answers DM_GETDEFID with its template's IDOK whatever the flags say).
+  for (int id : {IDOK, IDYES, IDNO}) {
+    const HWND button = ::GetDlgItem(box.hwnd, id);
+    if (button && (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultId = id;
+  }
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof(gui);
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box.hwnd, nullptr), &gui) && gui.hwndFocus) {
+    box.focusId = ::GetDlgCtrlID(gui.hwndFocus);
+  }
+  box.hasYes = ::GetDlgItem(box.hwnd, IDYES) != nullptr;
+  box.hasNo = ::GetDlgItem(box.hwnd, IDNO) != nullptr;
+  box.hasOk = ::GetDlgItem(box.hwnd, IDOK) != nullptr;
+  return box;
+}
+
+// Presses a button the way a click does, then waits for the box to go.
+bool Answer(const Box& box, int id) {
+  const HWND button = ::GetDlgItem(box.hwnd, id);
+  if (!button) return false;
+  ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  return WaitUntil([&] { return !::IsWindow(box.hwnd); }, kBoxTimeout);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+  }
+  return out;
+}
+
+// Registrations under HKLM\...\Uninstall made for one test and removed after it.
+class RegistrationFixtures {
+public:
+  ~RegistrationFixtures() {
+    for (const auto& name : made_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"\\" + name).c_str());
+  }
+  bool Add(const std::wstring& name, const std::wstring& uninstallString) {
+    HKEY raw = nullptr;
+    const std::wstring path = std::wstring(kUninstallKey) + L"\\" + name;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    wincommon::RegKey key(raw);
+    made_.push_back(name);
+    return ::RegSetValueExW(key.get(), L"UninstallString", 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(uninstallString.c_str()),
+                            static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+
+private:
+  std::vector<std::wstring> made_;
+};
+
+// ------------------------------------------------------------ fixture
+
+class UninstTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.CopyFromBin(L"OrvantaUninst.exe"));
+    ASSERT_TRUE(folder_.CopyFromBin(L"ST6UNST.exe"));
+    removal_ = folder_.File(L"ST6UNST.exe");
+    log_ = folder_.File(L"Prog Files\\ST6UNST.LOG");
+    ASSERT_TRUE(folder_.WriteText(L"Prog Files\\ST6UNST.LOG",
+                                  "CONFIG: AppPath: C:\\x\r\nCONFIG: Title: \"Orvanta\"\r\nACTION: File: x\r\n"));
+    ::SetEnvironmentVariableW(L"ORVANTA_ST6UNST_CALLS", folder_.File(L"calls.txt").c_str());
+    ::SetEnvironmentVariableW(L"ORVANTA_ST6UNST_RELEASE", nullptr);
+  }
+  void TearDown() override {
+    ::SetEnvironmentVariableW(L"ORVANTA_ST6UNST_CALLS", nullptr);
+    ::SetEnvironmentVariableW(L"ORVANTA_ST6UNST_RELEASE", nullptr);
+  }
+
+  Process StartUninst(const std::wstring& args) {
+    Process p;
+    EXPECT_TRUE(p.Start(folder_.File(L"OrvantaUninst.exe"), args, folder_.Path()));
+    return p;
+  }
+  std::wstring TypicalArgs() const { return L"/u " + removal_ + L" -n \"" + log_ + L"\""; }
+  std::wstring Quoted(const std::wstring& s) const { return L"\"" + s + L"\""; }
+  std::wstring OwnFile() const { return folder_.File(L"OrvaRmvr.exe"); }
+
+  std::vector<std::string> Calls() const { return Lines(folder_.ReadText(L"calls.txt")); }
+  bool CallsContain(const std::string& line) const {
+    for (const auto& l : Calls()) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+  // The parameters as the removal program sees them: their leading blank
+  // merges with the blank after the program's name on its command line.
+  std::string ArgsLine(const std::wstring& params) const {
+    return "args\t" + U8(params.substr(std::min(params.find_first_not_of(L' '), params.size())));
+  }
+
+  // The driver stand-in, started in the product folder.
+  Process StartStub(const std::wstring& mode) {
+    EXPECT_TRUE(folder_.CopyFromBin(L"AppWindowStub.exe"));
+    Process p;
+    EXPECT_TRUE(p.Start(folder_.File(L"AppWindowStub.exe"), mode, folder_.Path()));
+    EXPECT_NE(harness::WaitForWindow(kAppClass, kAppTitle, 10s), nullptr);
+    return p;
+  }
+  Process StartDriver() {
+    folder_.InstallDriver();
+    Process p;
+    EXPECT_TRUE(p.Start(folder_.File(L"Orvanta.exe"), L"", folder_.Path()));
+    EXPECT_NE(harness::WaitForWindow(kAppClass, kAppTitle, 10s), nullptr);
+    return p;
+  }
+
+  // Yes at the confirmation; returns the confirmation box as seen.
+  Box ConfirmYes(const Process& uninst) {
+    Box box = WaitForBox(uninst);
+    EXPECT_NE(box.hwnd, nullptr) << "no confirmation box";
+    if (box.hwnd) {
+      EXPECT_TRUE(Answer(box, IDYES));
+    }
+    return box;
+  }
+
+  TestFolder folder_;
+  std::wstring removal_;
+  std::wstring log_;
+};
+
+// No driver may be left over from an earlier test: the program closes the
+// first window of that class and title it finds.
+class UninstDriverTest : public UninstTest {
+protected:
+  void SetUp() override {
+    UninstTest::SetUp();
+    ASSERT_EQ(::FindWindowW(kAppClass, kAppTitle), nullptr) << "a driver window is left over";
+  }
+};
+
+// ------------------------------------------------------------ not asked
+
+struct NotRequestedCase {
+  const char* name;
+  const wchar_t* args;  // {R} removal path, {L} log path
+};
+std::ostream& operator<<(std::ostream& os, const NotRequestedCase& c) { return os << c.name; }
+
+std::wstring Fill(std::wstring text, const std::wstring& removal, const std::wstring& log);
+
+class NotRequestedTest : public UninstTest, public ::testing::WithParamInterface<NotRequestedCase> {};
+
+TEST_P(NotRequestedTest, EndsAtOnceWithoutWindow) {
+  Process uninst = StartUninst(Fill(GetParam().args, removal_, log_));
+  bool sawWindow = false;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        sawWindow = sawWindow || !harness::WindowsOfProcess(uninst.Id()).empty();
+        return !uninst.Running();
+      },
+      kEndTimeout));
+  EXPECT_FALSE(sawWindow);
+  EXPECT_EQ(uninst.ExitCode(), 0u);
+  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
+}
+INSTANTIATE_TEST_SUITE_P(Table, NotRequestedTest,
+                         ::testing::Values(NotRequestedCase{"NoArguments", L""},
+                                           NotRequestedCase{"CommandWithoutSwitch", L"{R} -n \"{L}\""},
+                                           NotRequestedCase{"SwitchAtEnd", L"/u"},
+                                           NotRequestedCase{"LongerSwitch", L"/uninstall {R} -n \"{L}\""},
+                                           NotRequestedCase{"DashU", L"-u {R} -n \"{L}\""}),
+                         CaseName());
+
+// ------------------------------------------------------------ refused removal path
+
+struct BadRemovalCase {
+  const char* name;
+  const wchar_t* file;  // a file in the product folder, or "" for none
+  const wchar_t* named; // the path's name in the command
+};
+std::ostream& operator<<(std::ostream& os, const BadRemovalCase& c) { return os << c.name; }
+
+class BadRemovalTest : public UninstDriverTest, public ::testing::WithParamInterface<BadRemovalCase> {};
+
+TEST_P(BadRemovalTest, ShowsFileNotFoundAndLeavesDriver) {
+  if (*GetParam().file) {
+    ASSERT_TRUE(::CopyFileW(removal_.c_str(), folder_.File(GetParam().file).c_str(), FALSE));
+  }
+  Process driver = StartStub(L"close");
+  Process uninst =
+      StartUninst(L"/u \"" + folder_.File(GetParam().named) + L"\" -n \"" + log_ + L"\"");
+  const Box box = WaitForBox(uninst);
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(box.title, L"OrvantaUninst");
+  EXPECT_EQ(box.text, SystemFileNotFoundText());
+  EXPECT_TRUE(box.hasOk);
+  EXPECT_FALSE(box.hasYes);
+  ASSERT_TRUE(Answer(box, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 1u);
+  EXPECT_TRUE(driver.Running());
+  EXPECT_NE(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  EXPECT_FALSE(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE") != std::string::npos);
+  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
+}
+INSTANTIATE_TEST_SUITE_P(Table, BadRemovalTest,
+                         ::testing::Values(BadRemovalCase{"ExistingOtherName", L"Remover.exe", L"Remover.exe"},
+                                           BadRemovalCase{"Missing", L"", L"Gone\\ST6UNST.EXE"},
+                                           BadRemovalCase{"NameWithSuffix", L"ST6UNST.EXE.bak", L"ST6UNST.EXE.bak"}),
+                         CaseName());
+
+// ------------------------------------------------------------ errors with the removal program's texts
+
+TEST_F(UninstTest, MissingDashNShows611) {
+  Process uninst = StartUninst(L"/u " + removal_ + L" \"" + log_ + L"\"");
+  const Box box = WaitForBox(uninst);
+  ASSERT_NE(box.hwnd, nullptr);
+  // No log path was read, so the title in "|1" is still empty.
+  EXPECT_EQ(box.title, L" のアンインストール");
+  EXPECT_EQ(box.text, L"コマンド ラインが正しくありません。");
+  ASSERT_TRUE(Answer(box, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 611u);
+  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
+}
+
+TEST_F(UninstTest, MissingLogShows605WithLogPath) {
+  const std::wstring missing = folder_.File(L"Prog Files\\Gone.LOG");
+  Process uninst = StartUninst(L"/u " + removal_ + L" -n \"" + missing + L"\"");
+  const Box box = WaitForBox(uninst);
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(box.title, missing + L" のアンインストール");
+  EXPECT_EQ(box.text, L"アンインストール ログ ファイル '" + missing + L"' が見つかりません。");
+  ASSERT_TRUE(Answer(box, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 605u);
+  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
+}
+
+TEST_F(UninstTest, LogPathWithoutDotShows605) {
+  ASSERT_TRUE(folder_.WriteText(L"NODOTLOG", "CONFIG: Title: \"NoDot\"\r\n"));
+  // Relative to the working folder (the product folder): the test folder's own
+  // name has a dot in it.
+  Process uninst = StartUninst(L"/u " + removal_ + L" -n NODOTLOG");
+  const Box box = WaitForBox(uninst);
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(box.title, L"NoDot のアンインストール");
+  EXPECT_EQ(box.text, L"アンインストール ログ ファイル 'NoDot' が見つかりません。");
+  ASSERT_TRUE(Answer(box, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 605u);
+}
+
+// A removal program without the string resources: the missing-file box
+// stands in for the text that cannot be read.
+TEST_F(UninstTest, RemovalWithoutTextsFallsBackToFileNotFound) {
+  ASSERT_TRUE(folder_.CopyFromBin(L"AppWindowStub.exe"));
+  const std::wstring textless = folder_.File(L"Plain\\ST6UNST.EXE");
+  ASSERT_TRUE(folder_.WriteText(L"Plain\\placeholder", ""));
+  ASSERT_TRUE(::CopyFileW(folder_.File(L"AppWindowStub.exe").c_str(), textless.c_str(), FALSE));
+  Process uninst = StartUninst(L"/u " + textless + L" -n \"" + folder_.File(L"Gone.LOG") + L"\"");
+  const Box box = WaitForBox(uninst);
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(box.title, L"OrvantaUninst");
+  EXPECT_EQ(box.text, SystemFileNotFoundText());
+  ASSERT_TRUE(Answer(box, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 605u);
+  // Read as a data file only: the stand-in's code never ran.
+  EXPECT_FALSE(folder_.Exists(L"Plain\\appwindow-events.txt"));
+}
+
+// ------------------------------------------------------------ refusal
+
+TEST_F(UninstDriverTest, NoShows702OnlyAndDriverKeepsRunning) {
+  ASSERT_TRUE(folder_.WriteText(L"Prog Files\\ST6UNST.LOG",
+                                wincommon::WideToAnsi(L"CONFIG: Title: \"First\"\r\nCONFIG: TITLE: \"オルヴァンタ\"\r\n")));
+  Process driver = StartDriver();
+  Process uninst = StartUninst(TypicalArgs());
+  const Box confirm = WaitForBox(uninst);
+  ASSERT_NE(confirm.hwnd, nullptr);
+  EXPECT_EQ(confirm.title, L"オルヴァンタ のアンインストール");
+  EXPECT_EQ(confirm.text, L"オルヴァンタ とそのすべてのコンポーネントを削除しますか?");
+  EXPECT_TRUE(confirm.hasYes);
+  EXPECT_TRUE(confirm.hasNo);
+  EXPECT_EQ(confirm.defaultId, IDNO);
+  EXPECT_EQ(confirm.focusId, IDNO);
+  ASSERT_TRUE(Answer(confirm, IDNO));
+
+  const Box cancelled = WaitForBox(uninst);
+  ASSERT_NE(cancelled.hwnd, nullptr);
+  EXPECT_EQ(cancelled.title, L"オルヴァンタ のアンインストール");
+  EXPECT_EQ(cancelled.text, L"オルヴァンタ のアンインストールは取り消されました。");
+  ASSERT_TRUE(Answer(cancelled, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 702u);
+  // Reported once: no second box after the refusal.
+  EXPECT_TRUE(driver.Running());
+  EXPECT_NE(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
+}
+
+// ------------------------------------------------------------ command forms and forwarded switches
+
+struct FormCase {
+  const char* name;
+  // Placeholders: {R} removal path, {L} log path.
+  const wchar_t* command;
+  // The removal program's parameters before " -w  <pid>".
+  const wchar_t* waiting;
+};
+std::ostream& operator<<(std::ostream& os, const FormCase& c) { return os << c.name; }
+
+std::wstring Fill(std::wstring text, const std::wstring& removal, const std::wstring& log) {
+  for (const auto& [key, value] : {std::pair<std::wstring, std::wstring>{L"{R}", removal}, {L"{L}", log}}) {
+    for (auto at = text.find(key); at != std::wstring::npos; at = text.find(key, at + value.size())) {
+      text.replace(at, key.size(), value);
+    }
+  }
+  return text;
+}
+
+class CommandFormTest : public UninstDriverTest, public ::testing::WithParamInterface<FormCase> {};
+
+TEST_P(CommandFormTest, StartsRemovalWithHandingOverParameters) {
+  Process uninst = StartUninst(Fill(GetParam().command, removal_, log_));
+  const Box confirm = ConfirmYes(uninst);
+  EXPECT_EQ(confirm.title, L"Orvanta のアンインストール");
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 0u);
+  const std::wstring expected =
+      Fill(GetParam().waiting, removal_, log_) + L" -w  " + std::to_wstring(uninst.Id());
+  ASSERT_TRUE(WaitUntil([&] { return CallsContain("end"); }, kEndTimeout)) << folder_.ReadText(L"calls.txt");
+  const auto calls = Calls();
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[0], ArgsLine(expected));
+  // The removal program saw this program end, then went on.
+  EXPECT_EQ(calls[1], "waited\t" + std::to_string(uninst.Id()) + "\tended");
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommandFormTest,
+    ::testing::Values(
+        FormCase{"Typical", L"/u {R} -n \"{L}\"", L" -n \"{L}\"  -f"},
+        FormCase{"UpperCaseSwitches", L"/U {R} -N \"{L}\"", L" -n \"{L}\"  -f"},
+        FormCase{"BothPathsQuoted", L"/u \"{R}\" -n \"{L}\"", L" -n \"{L}\"  -f"},
+        FormCase{"WholeCommandQuoted", L"/u \"{R} -n \"{L}\"\"", L" -n \"{L}\"  -f"},
+        FormCase{"ExtraArgumentsKept", L"/u {R} -n \"{L}\" -q", L" -n \"{L}\" -q -f"},
+        FormCase{"ForceSwitchCut", L"/u {R} -n \"{L}\" -F -q", L" -n \"{L}\" -f"},
+        FormCase{"WaitSwitchCut", L"/u {R} -n \"{L}\" -x -W  77", L" -n \"{L}\" -x -f"},
+        FormCase{"BothCut", L"/u \"{R}\" -n \"{L}\" -f -w 1", L" -n \"{L}\" -f"}),
+    CaseName());
+
+// A removal program in a folder with blanks, quoted, and a command that does
+// not end with a quote.
+TEST_F(UninstDriverTest, QuotedRemovalPathWithBlanksIsTakenWhole) {
+  const std::wstring removal = folder_.File(L"Win Dir\\ST6UNST.EXE");
+  ASSERT_TRUE(folder_.WriteText(L"Win Dir\\placeholder", ""));
+  ASSERT_TRUE(::CopyFileW(removal_.c_str(), removal.c_str(), FALSE));
+  Process uninst = StartUninst(L"/u \"" + removal + L"\" -n \"" + log_ + L"\" -q");
+  ConfirmYes(uninst);
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  ASSERT_TRUE(WaitUntil([&] { return CallsContain("end"); }, kEndTimeout));
+  EXPECT_EQ(Calls().front(), ArgsLine(L" -n \"" + log_ + L"\" -q -f -w  " + std::to_wstring(uninst.Id())));
+}
+
+// ------------------------------------------------------------ stopping the driver
+
+struct StopCase {
+  const char* name;
+  const wchar_t* stubMode;  // nullptr: the real driver
+  bool terminated;          // ended from outside (exit code 0 of the stub)
+};
+std::ostream& operator<<(std::ostream& os, const StopCase& c) { return os << c.name; }
+
+class StopDriverTest : public UninstDriverTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopDriverTest, DriverEndsBeforeRemovalStarts) {
+  Process driver = GetParam().stubMode ? StartStub(GetParam().stubMode) : StartDriver();
+  ASSERT_TRUE(driver.Running());
+  Process uninst = StartUninst(TypicalArgs());
+  ConfirmYes(uninst);
+  ASSERT_TRUE(driver.WaitExit(kEndTimeout));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 0u);
+  EXPECT_EQ(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  if (GetParam().stubMode) {
+    EXPECT_NE(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE"), std::string::npos);
+    EXPECT_EQ(driver.ExitCode(), GetParam().terminated ? 0u : 7u);
+  }
+  // The removal program runs only after the driver is gone.
+  ASSERT_TRUE(WaitUntil([&] { return CallsContain("end"); }, kEndTimeout));
+  EXPECT_EQ(Calls().front(), ArgsLine(L" -n \"" + log_ + L"\"  -f -w  " + std::to_wstring(uninst.Id())));
+}
+INSTANTIATE_TEST_SUITE_P(Table, StopDriverTest,
+                         ::testing::Values(StopCase{"RealDriver", nullptr, false},
+                                           StopCase{"ClosesOnRequest", L"close", false},
+                                           StopCase{"HangsInClose", L"hang 30000", true},
+                                           StopCase{"KeepsItsWindow", L"keep", true}),
+                         CaseName());
+
+// The stub records WM_CLOSE; the removal program must not have started while
+// the driver's window was still there.
+TEST_F(UninstDriverTest, RemovalStartsAfterStuckDriverIsTerminated) {
+  Process driver = StartStub(L"keep");
+  Process uninst = StartUninst(TypicalArgs());
+  ConfirmYes(uninst);
+  ASSERT_TRUE(WaitUntil([&] { return folder_.Exists(L"calls.txt") || !driver.Running(); }, kEndTimeout));
+  EXPECT_FALSE(driver.Running()) << "removal program started while the driver still ran";
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+}
+
+// ------------------------------------------------------------ registrations: hand over or wait
+
+struct RegistrationCase {
+  const char* name;
+  int own;     // registrations whose UninstallString runs <folder>\OrvaRmvr.exe
+  bool waits;  // the program waits for the removal program
+};
+std::ostream& operator<<(std::ostream& os, const RegistrationCase& c) { return os << c.name; }
+
+class RegistrationTest : public UninstDriverTest, public ::testing::WithParamInterface<RegistrationCase> {};
+
+TEST_P(RegistrationTest, WaitsOnlyFromTwoOwnRegistrations) {
+  RegistrationFixtures reg;
+  const std::wstring suffix = wincommon::Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  for (int i = 0; i < GetParam().own; ++i) {
+    // Letter case differs from the program's own path: compared in upper case.
+    std::wstring own = OwnFile();
+    if (i % 2) ::CharLowerBuffW(own.data(), static_cast<DWORD>(own.size()));
+    ASSERT_TRUE(reg.Add(L"ST6UNST #9" + std::to_wstring(i) + L" " + suffix,
+                        L"\"" + own + L"\" /u C:\\Windows\\ST6UNST.EXE -n \"" + log_ + L"\""));
+  }
+  // Not counted: another product's registration, and a key of another name.
+  ASSERT_TRUE(reg.Add(L"ST6UNST #80 " + suffix, L"C:\\Other\\OrvaRmvr.exe /u x"));
+  ASSERT_TRUE(reg.Add(L"Orvanta " + suffix, L"\"" + OwnFile() + L"\" /u x"));
+
+  const std::wstring release = folder_.File(L"release.flag");
+  ::SetEnvironmentVariableW(L"ORVANTA_ST6UNST_RELEASE", release.c_str());
+  Process uninst = StartUninst(TypicalArgs());
+  ConfirmYes(uninst);
+  ASSERT_TRUE(WaitUntil([&] { return !Calls().empty(); }, kEndTimeout));
+  const std::wstring waiting = L" -n \"" + log_ + L"\"  -f";
+
+  if (GetParam().waits) {
+    EXPECT_EQ(Calls().front(), ArgsLine(waiting));
+    // Held by the removal program: this program must still be waiting for it.
+    EXPECT_FALSE(uninst.WaitExit(1500ms));
+    ASSERT_TRUE(folder_.WriteText(L"release.flag", "go"));
+    ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+    const auto calls = Calls();
+    ASSERT_EQ(calls.size(), 3u) << folder_.ReadText(L"calls.txt");
+    EXPECT_EQ(calls[1], "released");
+    EXPECT_EQ(calls[2], "end");
+  } else {
+    EXPECT_EQ(Calls().front(), ArgsLine(waiting + L" -w  " + std::to_wstring(uninst.Id())));
+    // Ends while the removal program still runs (it is held until released).
+    ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+    EXPECT_FALSE(CallsContain("end"));
+    ASSERT_TRUE(folder_.WriteText(L"release.flag", "go"));
+    ASSERT_TRUE(WaitUntil([&] { return CallsContain("end"); }, kEndTimeout));
+  }
+  EXPECT_EQ(uninst.ExitCode(), 0u);
+}
+INSTANTIATE_TEST_SUITE_P(Table, RegistrationTest,
+                         ::testing::Values(RegistrationCase{"None", 0, false}, RegistrationCase{"One", 1, false},
+                                           RegistrationCase{"Two", 2, true}, RegistrationCase{"Three", 3, true}),
+                         CaseName());
+
+}  // namespace
