@@ -55,7 +55,7 @@ void MessageTimer::OnTimer(UINT_PTR id) {
 
 // ---- FastTimer -------------------------------------------------------------
 
-FastTimer::FastTimer() : stopEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+FastTimer::FastTimer() {
   CreateMessageWindow(*this, L"OrvantaFastTimerWindow");
 }
 
@@ -87,18 +87,24 @@ void FastTimer::Apply() {
 }
 
 void FastTimer::StartWorker() {
-  // Without a 1 ms system timer period a 1 ms wait lasts a whole system tick
-  // (15.6 ms by default on Windows); Wine's waits are precise either way.
+  // Without a 1 ms system timer period a 1 ms sleep lasts a whole system tick
+  // (15.6 ms by default on Windows).
   periodRaised_ = ::timeBeginPeriod(1) == TIMERR_NOERROR;
-  ::ResetEvent(stopEvent_.get());
+  stop_ = false;
   tickPending_ = false;
-  const HANDLE stop = stopEvent_.get();
   const HWND target = hwnd();
   const DWORD period = interval_;
+  std::atomic<bool>* stop = &stop_;
   std::atomic<bool>* pending = &tickPending_;
   worker_ = std::thread([stop, target, period, pending] {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-    while (::WaitForSingleObject(stop, period) == WAIT_TIMEOUT) {
+    // Sleep rather than a timed wait on an event: Wine hands every timed
+    // wait on an object to its server, whose time-outs are rounded up to
+    // whole milliseconds (a 1 ms wait takes 1-2 ms), while a plain Sleep is
+    // a local nanosleep. The stop flag is seen within one period.
+    while (!stop->load()) {
+      ::Sleep(period);
+      if (stop->load()) break;
       if (!pending->exchange(true)) {
         if (!::PostMessageW(target, kTickMessage, 0, 0)) *pending = false;
       }
@@ -109,7 +115,7 @@ void FastTimer::StartWorker() {
 
 void FastTimer::StopWorker() {
   if (!workerRunning_) return;
-  ::SetEvent(stopEvent_.get());
+  stop_ = true;
   worker_.join();
   workerRunning_ = false;
   if (periodRaised_) ::timeEndPeriod(1);

@@ -38,7 +38,7 @@ private:
 };
 
 // The serial link's poll timer: ticks about every millisecond. A small worker
-// thread waits out each period and posts one tick message at a time to a
+// thread sleeps out each period and posts one tick message at a time to a
 // message-only window of the owning thread; a tick is not posted again until
 // the previous one has been handled, so a busy UI thread never finds a pile
 // of stale ticks. The handler always runs on the owning thread. Intervals of
@@ -68,7 +68,7 @@ private:
   bool workerRunning_ = false;
   bool periodRaised_ = false;
   std::atomic<bool> tickPending_{false};
-  wincommon::KernelHandle stopEvent_;
+  std::atomic<bool> stop_{false};
   std::thread worker_;
 };
 

@@ -1,0 +1,154 @@
+// Latency of touch reports through the driver's receive path: the simulated
+// panel sends reports back to back at its line rate (11 bytes at 38400 8N2,
+// 3.15 ms a report); ClassFNTD2XX polls it, Receiver cuts lines, and
+// ParseReportLine makes the touch point. Latency runs from the moment the
+// report's last byte is due on the line to the moment its point is made.
+//
+// The same stream is then read with the link polled by a plain 1 ms SetTimer
+// (which Windows stretches to 10 ms or the system tick) for comparison.
+//
+//   bench_receive_latency [reports, default 2000]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/Receiver.h"
+#include "core/win/WinTimers.h"
+#include "fntd2xx/PanelSim.h"
+#include "link/ClassFNTD2XX.h"
+#include "link/win/D2xxLibrary.h"
+#include "winbench/WinBench.h"
+
+namespace {
+
+using panelsim::PanelSim;
+
+struct Result {
+  winbench::Summary latency;
+  std::size_t expected = 0;
+  std::size_t received = 0;
+  std::size_t outOfOrder = 0;
+  std::size_t invalid = 0;
+  std::size_t maxWaitingFirstHalf = 0;  // bytes left in the device queue after a report
+  std::size_t maxWaitingSecondHalf = 0;
+  double streamMs = 0;
+};
+
+// Reports carry their index in X and Y so each is matched to its due time.
+Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, std::size_t count) {
+  orvanta::win::MessageTimer blockTimer;
+  orvanta::ClassFNTD2XX link([] { return orvanta::win::LoadD2xxLibrary(); });
+  link.FT_Open_By = 2;
+  link.FT_Open_Option = "Orvanta TouchPanel";
+  link.Settings = "38400,0,8,2";
+  link.RThreshold = 1;
+  link.InputLen = 1;
+  link.SetTimerRxCheck(&tick);
+
+  Result r;
+  r.expected = count;
+  std::vector<std::int64_t> due(count, 0);
+  std::vector<double> latencies;
+  latencies.reserve(count);
+  std::size_t next = 0;
+
+  orvanta::LinkAdapter adapter(link);
+  orvanta::Receiver receiver(adapter, blockTimer, [&](const std::string& line) {
+    const std::int64_t now = winbench::Qpc();
+    const auto point = orvanta::ParseReportLine(line);
+    if (!point) {
+      ++r.invalid;
+      return;
+    }
+    const auto index = static_cast<std::size_t>(point->dY) * 10000 + static_cast<std::size_t>(point->dX);
+    if (index >= count) {
+      ++r.invalid;
+      return;
+    }
+    if (index != next) ++r.outOfOrder;
+    next = index + 1;
+    ++r.received;
+    latencies.push_back(winbench::QpcToMs(now - due[index]));
+    const std::size_t waiting = panel.Waiting();
+    auto& peak = index < count / 2 ? r.maxWaitingFirstHalf : r.maxWaitingSecondHalf;
+    if (waiting > peak) peak = waiting;
+  });
+  link.OnRx = [&] { receiver.OnRx(); };
+
+  link.SetPortOpen(true);
+  if (!link.PortOpen()) {
+    std::fprintf(stderr, "the link did not open (FNTD2XX.dll beside the program?)\n");
+    return r;
+  }
+  const std::int64_t start = PanelSim::Now() + PanelSim::MsToTicks(100);
+  std::int64_t at = start;
+  for (std::size_t i = 0; i < count; ++i) {
+    due[i] = panel.QueueReport(static_cast<int>(i % 10000), static_cast<int>(i / 10000), 'B', at);
+    if (due[i] < 0) {
+      std::fprintf(stderr, "device queue full at report %zu\n", i);
+      return r;
+    }
+    at = due[i] + PanelSim::ByteTicks();
+  }
+  r.streamMs = PanelSim::TicksToMs(due[count - 1] - start);
+
+  // Until every report is in, or a second after the last one was due.
+  const std::int64_t deadline = due[count - 1] + PanelSim::MsToTicks(1000);
+  MSG msg;
+  while (r.received + r.invalid < count && PanelSim::Now() < deadline) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  link.SetPortOpen(false);
+  r.latency = winbench::Summarise(latencies);
+  return r;
+}
+
+void Print(const char* label, const Result& r) {
+  winbench::Print(label, r.latency);
+  const bool lost = r.received != r.expected;
+  const bool grew = r.maxWaitingSecondHalf > r.maxWaitingFirstHalf + 22;
+  std::printf("%-34s %zu of %zu reports over %.0f ms, %zu lost, %zu out of order, %zu invalid; queue after a "
+              "report: max %zu bytes (first half), %zu (second half): %s\n",
+              "", r.received, r.expected, r.streamMs, r.expected - r.received, r.outOfOrder, r.invalid,
+              r.maxWaitingFirstHalf, r.maxWaitingSecondHalf, lost ? "LOST" : grew ? "BACKLOG GREW" : "no backlog");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::size_t count = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 2000;
+  if (count < 2 || count > 10000) {
+    std::fprintf(stderr, "reports: 2 to 10000\n");
+    return 2;
+  }
+  PanelSim panel(PanelSim::UniqueName(L"BenchRx"));
+  if (!panel.Valid()) {
+    std::fprintf(stderr, "simulated panel not available\n");
+    return 2;
+  }
+  panel.Export();
+
+  std::printf("report latency, last byte due -> touch point, %zu reports at 38400 8N2 (%.2f ms each)\n", count,
+              PanelSim::TicksToMs(11 * PanelSim::ByteTicks()));
+  orvanta::win::FastTimer fast;
+  const Result fastResult = RunPhase(panel, fast, count);
+  Print("FastTimer (1 ms worker tick)", fastResult);
+
+  orvanta::win::MessageTimer plain;
+  const Result plainResult = RunPhase(panel, plain, count);
+  Print("plain SetTimer(1)", plainResult);
+
+  if (fastResult.latency.median > 0) {
+    std::printf("plain / fast: median %.1fx, p99 %.1fx\n", plainResult.latency.median / fastResult.latency.median,
+                plainResult.latency.p99 / fastResult.latency.p99);
+  }
+  const bool ok = fastResult.received == count && fastResult.outOfOrder == 0;
+  return ok ? 0 : 1;
+}

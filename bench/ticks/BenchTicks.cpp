@@ -1,0 +1,116 @@
+// How regularly the serial link is polled: the real ClassFNTD2XX on the real
+// FastTimer, against the simulated panel (plugged, silent). RThreshold 0
+// makes every poll tick raise OnRx, whose time is taken.
+//
+//   bench_ticks [seconds per phase, default 3] [idle seconds, default 5]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "core/win/WinTimers.h"
+#include "fntd2xx/PanelSim.h"
+#include "link/ClassFNTD2XX.h"
+#include "link/win/D2xxLibrary.h"
+#include "winbench/WinBench.h"
+
+namespace {
+
+struct Targets {
+  double medianMs = 1.5;
+  double p99Ms = 3.0;
+  double idleCpuPercent = 3.0;
+};
+
+struct Idle {
+  double wallMs = 0, cpuMs = 0, cpuPercent = 0;
+};
+
+Idle MeasureIdle(DWORD ms) {
+  Idle r;
+  const std::uint64_t cpu0 = winbench::ProcessCpu();
+  const std::int64_t t0 = winbench::Qpc();
+  winbench::RunMessageLoopFor(ms);
+  r.wallMs = winbench::QpcToMs(winbench::Qpc() - t0);
+  r.cpuMs = static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0;
+  r.cpuPercent = 100.0 * r.cpuMs / r.wallMs;
+  return r;
+}
+
+const char* Verdict(bool ok) { return ok ? "ok" : "MISSED"; }
+
+bool Report(const char* label, const std::vector<std::int64_t>& stamps, const Targets& t) {
+  const auto s = winbench::Summarise(winbench::Intervals(stamps));
+  winbench::Print(label, s);
+  const bool ok = s.count > 0 && s.median <= t.medianMs && s.p99 <= t.p99Ms;
+  std::printf("%-34s target median <= %.1f ms, p99 <= %.1f ms: %s\n", "", t.medianMs, t.p99Ms, Verdict(ok));
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const DWORD phaseMs = static_cast<DWORD>((argc > 1 ? std::atof(argv[1]) : 3.0) * 1000);
+  const DWORD idleMs = static_cast<DWORD>((argc > 2 ? std::atof(argv[2]) : 5.0) * 1000);
+  const Targets targets;
+
+  panelsim::PanelSim panel(panelsim::PanelSim::UniqueName(L"BenchTicks"));
+  if (!panel.Valid()) {
+    std::fprintf(stderr, "simulated panel not available\n");
+    return 2;
+  }
+  panel.Export();
+
+  orvanta::win::FastTimer timer;
+  orvanta::ClassFNTD2XX link([] { return orvanta::win::LoadD2xxLibrary(); });
+  link.FT_Open_By = 2;
+  link.FT_Open_Option = "Orvanta TouchPanel";
+  link.Settings = "38400,0,8,2";
+  link.RThreshold = 0;
+  link.InputLen = 1;
+  link.SetTimerRxCheck(&timer);
+
+  std::vector<std::int64_t> stamps;
+  stamps.reserve(100000);
+  link.OnRx = [&] { stamps.push_back(winbench::Qpc()); };
+  link.SetPortOpen(true);
+  if (!link.PortOpen()) {
+    std::fprintf(stderr, "the link did not open (FNTD2XX.dll beside the program?)\n");
+    return 2;
+  }
+
+  std::printf("poll tick intervals, FastTimer, %lu ms per phase\n", static_cast<unsigned long>(phaseMs));
+  winbench::RunMessageLoopFor(phaseMs);
+  const bool loopOk = Report("own message loop", stamps, targets);
+
+  stamps.clear();
+  winbench::RunModalDialogFor(phaseMs);
+  const bool modalOk = Report("inside a modal dialog", stamps, targets);
+
+  // Idle as the driver is: the panel silent, RThreshold 1, so every tick
+  // asks the queue and finds nothing.
+  link.RThreshold = 1;
+  const std::uint64_t seq0 = panel.NextSeq();
+  const Idle withLink = MeasureIdle(idleMs);
+  const bool idleOk = withLink.cpuPercent <= targets.idleCpuPercent;
+  std::printf("idle, link open:  %.0f ms wall, %6.1f ms CPU = %5.2f %% of one core, %.0f polls/s: target <= %.1f %%: %s\n",
+              withLink.wallMs, withLink.cpuMs, withLink.cpuPercent,
+              static_cast<double>(panel.NextSeq() - seq0) * 1000.0 / withLink.wallMs, targets.idleCpuPercent,
+              Verdict(idleOk));
+  link.SetPortOpen(false);
+
+  // The same with the tick alone (no library call), to tell the timer's own
+  // cost from the library's.
+  orvanta::win::FastTimer bare;
+  std::uint64_t bareTicks = 0;
+  bare.SetHandler([&] { ++bareTicks; });
+  bare.SetInterval(1);
+  bare.SetEnabled(true);
+  const Idle alone = MeasureIdle(idleMs);
+  bare.SetEnabled(false);
+  std::printf("idle, tick alone: %.0f ms wall, %6.1f ms CPU = %5.2f %% of one core, %.0f ticks/s\n", alone.wallMs,
+              alone.cpuMs, alone.cpuPercent, static_cast<double>(bareTicks) * 1000.0 / alone.wallMs);
+
+  return loopOk && modalOk && idleOk ? 0 : 1;
+}
