@@ -32,8 +32,9 @@ struct Result {
   std::size_t received = 0;
   std::size_t outOfOrder = 0;
   std::size_t invalid = 0;
-  std::size_t maxWaitingFirstHalf = 0;  // bytes left in the device queue after a report
-  std::size_t maxWaitingSecondHalf = 0;
+  // Bytes left in the device queue after each report was handled: a backlog
+  // that grows shows as a later quarter waiting on more than the first.
+  std::vector<std::size_t> waiting;
   double streamMs = 0;
 };
 
@@ -72,9 +73,7 @@ Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, std::size_t count) {
     next = index + 1;
     ++r.received;
     latencies.push_back(winbench::QpcToMs(now - due[index]));
-    const std::size_t waiting = panel.Waiting();
-    auto& peak = index < count / 2 ? r.maxWaitingFirstHalf : r.maxWaitingSecondHalf;
-    if (waiting > peak) peak = waiting;
+    r.waiting.push_back(panel.Waiting());
   });
   link.OnRx = [&] { receiver.OnRx(); };
 
@@ -110,14 +109,27 @@ Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, std::size_t count) {
   return r;
 }
 
+double MeanOf(const std::vector<std::size_t>& v, std::size_t from, std::size_t to) {
+  double sum = 0;
+  for (std::size_t i = from; i < to; ++i) sum += static_cast<double>(v[i]);
+  return to > from ? sum / static_cast<double>(to - from) : 0;
+}
+
 void Print(const char* label, const Result& r) {
   winbench::Print(label, r.latency);
   const bool lost = r.received != r.expected;
-  const bool grew = r.maxWaitingSecondHalf > r.maxWaitingFirstHalf + 22;
-  std::printf("%-34s %zu of %zu reports over %.0f ms, %zu lost, %zu out of order, %zu invalid; queue after a "
-              "report: max %zu bytes (first half), %zu (second half): %s\n",
-              "", r.received, r.expected, r.streamMs, r.expected - r.received, r.outOfOrder, r.invalid,
-              r.maxWaitingFirstHalf, r.maxWaitingSecondHalf, lost ? "LOST" : grew ? "BACKLOG GREW" : "no backlog");
+  const std::size_t n = r.waiting.size();
+  const double first = MeanOf(r.waiting, 0, n / 4);
+  const double last = MeanOf(r.waiting, n - n / 4, n);
+  std::size_t peak = 0;
+  for (std::size_t w : r.waiting) peak = w > peak ? w : peak;
+  // More than a whole report more waiting at the end than at the start.
+  const bool grew = last > first + 11;
+  std::printf("%-34s %zu of %zu reports over %.0f ms, %zu lost, %zu out of order, %zu invalid\n", "", r.received,
+              r.expected, r.streamMs, r.expected - r.received, r.outOfOrder, r.invalid);
+  std::printf("%-34s bytes still queued after a report: mean %.1f (first quarter), %.1f (last quarter), max %zu: "
+              "%s\n",
+              "", first, last, peak, lost ? "LOST REPORTS" : grew ? "BACKLOG GREW" : "no backlog");
 }
 
 }  // namespace

@@ -62,12 +62,16 @@ bool Mapping::Open(const std::wstring& name) {
   // Whoever comes first initialises; the pages of a new section are zero.
   // The named mutex makes sure that happens once, before anyone uses it.
   ::WaitForSingleObject(mutex_.get(), INFINITE);  // WAIT_ABANDONED also hands it over
-  if (block_->magic != kMagic || block_->size != sizeof(Block)) {
+  if (block_->magic == 0) {
     Lock lock(*this);
     InitBlock(*lock);
   }
+  // A block of another layout comes from a stale build of the other side;
+  // sharing it would corrupt both, so refuse it.
+  const bool compatible = block_->magic == kMagic && block_->size == sizeof(Block);
   ::ReleaseMutex(mutex_.get());
-  return true;
+  if (!compatible) Close();
+  return compatible;
 }
 
 void Mapping::Close() {

@@ -46,7 +46,8 @@ inline constexpr const wchar_t* kNameVariable = L"ORVANTA_PANELSIM_NAME";
 inline constexpr const wchar_t* kDefaultName = L"OrvantaPanelSim";
 
 inline constexpr std::size_t kRxCapacity = 1u << 17;
-inline constexpr std::size_t kLogCapacity = 1u << 14;
+// About a minute of 1 ms polling; older calls drop out of the log first.
+inline constexpr std::size_t kLogCapacity = 1u << 16;
 inline constexpr std::size_t kWrittenCapacity = 1u << 16;
 inline constexpr std::size_t kMaxDeadHandles = 16;
 
