@@ -88,7 +88,12 @@ prepare_prefix() {
     "$WINE_BIN" wineboot -i >/dev/null 2>&1 || true
     /usr/bin/wineserver -w
   fi
-  /usr/bin/wineserver -p >/dev/null 2>&1 &
+  /usr/bin/wineserver -p >/dev/null 2>&1
+  # Start Wine's own services (explorer, services, device host) now, with
+  # their output going nowhere: started by the first test program instead,
+  # they inherit its output pipe, and ctest then waits on that pipe until its
+  # time-out although the test program ended long ago.
+  "$WINE_BIN" wineboot >/dev/null 2>&1 </dev/null || true
 }
 
 stop_started() {
