@@ -39,7 +39,9 @@ struct Result {
 };
 
 // Reports carry their index in X and Y so each is matched to its due time.
-Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, std::size_t count) {
+// loopPoll: the driver's own loop runs its ticks (the delivered driver's
+// road); null for the plain SetTimer poller, which a GetMessage loop serves.
+Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, orvanta::win::FastTimer* loopPoll, std::size_t count) {
   orvanta::win::MessageTimer blockTimer;
   orvanta::ClassFNTD2XX link([] { return orvanta::win::LoadD2xxLibrary(); });
   link.FT_Open_By = 2;
@@ -74,6 +76,7 @@ Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, std::size_t count) {
     ++r.received;
     latencies.push_back(winbench::QpcToMs(now - due[index]));
     r.waiting.push_back(panel.Waiting());
+    if (r.received + r.invalid == count) ::PostQuitMessage(0);
   });
   link.OnRx = [&] { receiver.OnRx(); };
 
@@ -96,13 +99,22 @@ Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, std::size_t count) {
 
   // Until every report is in, or a second after the last one was due.
   const std::int64_t deadline = due[count - 1] + PanelSim::MsToTicks(1000);
-  MSG msg;
-  while (r.received + r.invalid < count && PanelSim::Now() < deadline) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  const double leftMs = PanelSim::TicksToMs(deadline - PanelSim::Now());
+  const UINT_PTR quit = ::SetTimer(nullptr, 0, static_cast<UINT>(leftMs > 1 ? leftMs : 1),
+                                   [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); });
+  if (loopPoll) {
+    orvanta::win::RunMessageLoop(*loopPoll);
+  } else {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+  }
+  ::KillTimer(nullptr, quit);
+  // A second quit (deadline and completion together) must not end the next phase.
+  MSG stray;
+  while (::PeekMessageW(&stray, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
   link.SetPortOpen(false);
   r.latency = winbench::Summarise(latencies);
@@ -150,11 +162,11 @@ int main(int argc, char** argv) {
   std::printf("report latency, last byte due -> touch point, %zu reports at 38400 8N2 (%.2f ms each)\n", count,
               PanelSim::TicksToMs(11 * PanelSim::ByteTicks()));
   orvanta::win::FastTimer fast;
-  const Result fastResult = RunPhase(panel, fast, count);
-  Print("FastTimer (1 ms worker tick)", fastResult);
+  const Result fastResult = RunPhase(panel, fast, &fast, count);
+  Print("driver loop, 1 ms poll tick", fastResult);
 
   orvanta::win::MessageTimer plain;
-  const Result plainResult = RunPhase(panel, plain, count);
+  const Result plainResult = RunPhase(panel, plain, nullptr, count);
   Print("plain SetTimer(1)", plainResult);
 
   if (fastResult.latency.median > 0) {

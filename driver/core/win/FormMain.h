@@ -78,6 +78,9 @@ public:
   bool Load();
   // Shutdown: the link is released, every form closed, the message loop ends.
   void Unload();
+  // The driver's message loop, with the serial link's poll tick; until the
+  // driver is unloaded.
+  int Run() { return RunMessageLoop(timerForD2xxRxCheck_); }
 
   void TextLinkExecute_Change();
   [[nodiscard]] DriverCore& Core() { return *core_; }

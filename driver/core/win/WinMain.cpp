@@ -2,10 +2,9 @@
 #include <windows.h>
 
 #include "FormMain.h"
-#include "wincommon/Window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   orvanta::win::FormMain form;
   if (!form.Load()) return 0;
-  return wincommon::RunMessageLoop();
+  return form.Run();
 }

@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DoubleClickCase{"apart", {{kComboX, 0}, {kComboX, 700}}, 2, 0},
                       DoubleClickCase{"outside_between", {{kComboX, 0}, {kOutsideX, 100}, {kComboX, 250}}, 2, 1},
                       DoubleClickCase{"other_button_between", {{kComboX, 0}, {kTpdrvX, 100}, {kComboX, 250}}, 3, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(DriverTouch, ReportsArrivingWhileAnActionRunsAreAllHandledInOrder) {
   StartDriver();

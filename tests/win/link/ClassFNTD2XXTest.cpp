@@ -378,4 +378,89 @@ TEST_F(LinkTest, TicksGoOnInsideAModalDialog) {
   EXPECT_GE(modal.ticksInside, 100);
 }
 
+
+namespace loopphases {
+
+struct State {
+  const int* ticks = nullptr;
+  int mark = 0;
+  int beforeModal = 0;
+  int insideModal = 0;
+  int afterModal = 0;
+  bool modalDone = false;
+  bool inModal = false;  // the modal loop dispatches this thread's timers too
+};
+State* g_state = nullptr;
+
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_INITDIALOG) {
+    ::SetTimer(hwnd, 1, 10, nullptr);
+    return TRUE;
+  }
+  if (msg == WM_TIMER && *g_state->ticks - g_state->mark >= 100) {
+    g_state->insideModal = *g_state->ticks - g_state->mark;
+    g_state->mark = *g_state->ticks;
+    ::EndDialog(hwnd, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD) {
+  State& s = *g_state;
+  if (s.inModal) return;
+  if (!s.modalDone && *s.ticks - s.mark >= 100) {
+    s.beforeModal = *s.ticks - s.mark;
+    s.mark = *s.ticks;
+    alignas(4) WORD tmpl[32] = {};
+    auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
+    dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    dlg->cx = 80;
+    dlg->cy = 40;
+    s.inModal = true;
+    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, DialogProc, 0);
+    s.inModal = false;
+    s.modalDone = true;
+    return;
+  }
+  if (s.modalDone && *s.ticks - s.mark >= 100) {
+    s.afterModal = *s.ticks - s.mark;
+    ::KillTimer(nullptr, id);
+    ::PostQuitMessage(0);
+  }
+}
+
+void CALLBACK Deadline(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  ::PostQuitMessage(1);
+}
+
+}  // namespace loopphases
+
+// The driver's own loop runs the ticks itself between its waits; a modal
+// dialog opened from inside it (as the settings dialog is) hands the ticks
+// over to the worker's messages, and back again when it closes.
+TEST_F(LinkTest, DriverLoopTicksAndHandsOverToAModalLoopAndBack) {
+  readOnRx_ = false;
+  link_.RThreshold = 0;
+  link_.SetPortOpen(true);
+  ASSERT_TRUE(link_.PortOpen());
+
+  loopphases::State state;
+  state.ticks = &rxEvents_;
+  state.mark = rxEvents_;
+  loopphases::g_state = &state;
+  const UINT_PTR watch = ::SetTimer(nullptr, 0, 10, loopphases::Watch);
+  const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, loopphases::Deadline);
+  const int code = orvanta::win::RunMessageLoop(timer_);
+  ::KillTimer(nullptr, watch);
+  ::KillTimer(nullptr, deadline);
+  loopphases::g_state = nullptr;
+
+  EXPECT_EQ(code, 0) << "the deadline ended the loop";
+  EXPECT_GE(state.beforeModal, 100);
+  EXPECT_GE(state.insideModal, 100);
+  EXPECT_GE(state.afterModal, 100);
+}
+
 }  // namespace
