@@ -8,6 +8,8 @@
 //   --no-box        the main window without its link text box
 //   --hang=SECONDS  each set-text waits this long before it is answered (and
 //                   logged), as a program that hangs
+//   --stamp         each line starts with the QueryPerformanceCounter value at
+//                   which the text arrived and a tab (for timing the driver)
 //
 // The log file may also come from the environment variable
 // ORVANTA_TOUCHDATA_LOG. The program ends on WM_CLOSE.
@@ -30,6 +32,7 @@ struct Options {
   bool oldRuntime = false;
   bool withBox = true;
   DWORD hangMs = 0;
+  bool stamp = false;
   std::wstring logFile;
 };
 
@@ -43,6 +46,8 @@ Options ParseOptions() {
       o.oldRuntime = true;
     } else if (arg == L"--no-box") {
       o.withBox = false;
+    } else if (arg == L"--stamp") {
+      o.stamp = true;
     } else if (arg.rfind(L"--hang=", 0) == 0) {
       o.hangMs = static_cast<DWORD>(std::wcstoul(arg.c_str() + 7, nullptr, 10)) * 1000;
     } else {
@@ -84,11 +89,14 @@ public:
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
     if (msg == WM_SETTEXT) {
+      LARGE_INTEGER arrived;
+      ::QueryPerformanceCounter(&arrived);
       // Handled synchronously: the sender's call returns only after the text
       // has been acted on (here: logged).
       if (options_.hangMs > 0) ::Sleep(options_.hangMs);
       contents_ = lp ? reinterpret_cast<const wchar_t*>(lp) : L"";
-      AppendLine(options_.logFile, contents_);
+      AppendLine(options_.logFile,
+                 options_.stamp ? std::to_wstring(arrived.QuadPart) + L"\t" + contents_ : contents_);
       return TRUE;
     }
     return Window::HandleMessage(msg, wp, lp);
