@@ -30,11 +30,13 @@ bool TpdrvLinkPort::SendLinkText(WindowId box, const std::string& text) {
   // "DATACHANG" arrives. The time-out keeps a hung touch-data program from
   // freezing the driver's only thread (and with it every touch) for ever;
   // SMTO_ABORTIFHUNG gives up at once on a program the system already knows
-  // is hung, SMTO_BLOCK keeps other sent messages out meanwhile.
+  // is hung. No SMTO_BLOCK: like a plain SendMessage, the driver answers
+  // messages sent to it meanwhile, so a program that calls back into the
+  // driver while it handles the text does not deadlock until the time-out.
   DWORD_PTR result = 0;
   const LRESULT ok = ::SendMessageTimeoutA(reinterpret_cast<HWND>(box), WM_SETTEXT, wide.size(),
                                            reinterpret_cast<LPARAM>(ansi.c_str()),
-                                           SMTO_ABORTIFHUNG | SMTO_BLOCK, sendTimeoutMs_, &result);
+                                           SMTO_NORMAL | SMTO_ABORTIFHUNG, sendTimeoutMs_, &result);
   return ok != 0 && result != 0;
 }
 
