@@ -15,7 +15,8 @@ namespace orvanta {
 class ProcessPort {
 public:
   virtual ~ProcessPort() = default;
-  // Starts path through the shell ("open", its folder as working folder);
+  // Starts path (in the system ANSI code page, as the INI file holds it)
+  // through the shell ("open", its folder as working folder);
   // true on success, with the new process's id in pid (0 when the shell
   // started none). Empty path: false without calling the shell.
   virtual bool ShellOpen(const std::string& path, std::uint32_t& pid) = 0;

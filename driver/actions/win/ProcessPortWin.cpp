@@ -9,7 +9,8 @@ namespace orvanta::win {
 bool ProcessPortWin::ShellOpen(const std::string& path, std::uint32_t& pid) {
   pid = 0;
   HANDLE raw = nullptr;
-  if (!win::ShellOpen(owner_, wincommon::Utf8ToWide(path), &raw)) return false;
+  // The path comes from the INI file, in the system ANSI code page.
+  if (!win::ShellOpen(owner_, wincommon::AnsiToWide(path), &raw)) return false;
   const wincommon::KernelHandle process(raw);
   if (process) pid = ::GetProcessId(process.get());
   return true;

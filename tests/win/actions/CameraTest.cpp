@@ -60,7 +60,8 @@ protected:
     ASSERT_TRUE(::MoveFileW(folder_.File(L"CameraSim.exe").c_str(), exe_.c_str()));
     const std::string pidFile = wincommon::WideToUtf8(folder_.File(L"pids.txt"));
     ASSERT_TRUE(folder_.WriteText(L"Camera App\\CameraSim.args", "\"--pid-file=" + pidFile + "\" " + options));
-    settings_.CameraPath = wincommon::WideToUtf8(exe_);
+    // The INI file holds the path in the system ANSI code page.
+    settings_.CameraPath = wincommon::WideToAnsi(exe_);
   }
 
   void TearDown() override {
@@ -101,7 +102,7 @@ TEST_F(CameraTest, ShellOpenOfNothingFailsWithoutAProcess) {
     EXPECT_EQ(process, nullptr);
     ProcessPortWin port;
     std::uint32_t pid = 77;
-    EXPECT_FALSE(port.ShellOpen(wincommon::WideToUtf8(path), pid));
+    EXPECT_FALSE(port.ShellOpen(wincommon::WideToAnsi(path), pid));
     EXPECT_EQ(pid, 0u);
   }
 }
@@ -197,7 +198,7 @@ TEST_F(CameraTest, LauncherThatEndsAtOnceIsStartedAgainNextTime) {
 }
 
 TEST_F(CameraTest, EmptyOrBadPathSaysItCannotStart) {
-  const std::string paths[] = {"", wincommon::WideToUtf8(folder_.File(L"missing\\camera.exe"))};
+  const std::string paths[] = {"", wincommon::WideToAnsi(folder_.File(L"missing\\camera.exe"))};
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
     notes_.texts.clear();

@@ -28,8 +28,12 @@ protected:
 
   void StartDriver(const std::string& extraIni = "") {
     ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", kLayout));
-    ASSERT_TRUE(f.folder.CopyFromBin(L"CameraSim.exe"));
-    const std::string camera = wincommon::WideToAnsi(f.folder.File(L"CameraSim.exe"));
+    // In a folder with a Japanese name: the path travels through the INI
+    // file in code page 932 and must reach the shell intact.
+    ASSERT_TRUE(::CreateDirectoryW(f.folder.File(L"カメラ").c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"CameraSim.exe").c_str(),
+                            f.folder.File(L"カメラ\\CameraSim.exe").c_str(), FALSE));
+    const std::string camera = wincommon::WideToAnsi(f.folder.File(L"カメラ\\CameraSim.exe"));
     ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=1500\r\n[Camera]\r\nPath=\"" + camera +
                                                        "\"\r\n" + extraIni));
     ASSERT_TRUE(f.Start());
