@@ -86,19 +86,6 @@ TEST_F(LinkTest, OpenByDescriptionSetsTheLineUpAndPurges) {
   EXPECT_EQ(panel_.HostLine(), (panelsim::LineSettings{38400, 8, 2, 0}));
 }
 
-TEST_F(LinkTest, SecondOpenChangesNothing) {
-  link_.SetPortOpen(true);
-  ASSERT_TRUE(link_.PortOpen());
-  const std::uint64_t before = panel_.NextSeq();
-  link_.SetPortOpen(true);
-  EXPECT_TRUE(link_.PortOpen());
-  for (const auto& c : panel_.Calls()) {
-    if (c.seq >= before) {
-      EXPECT_EQ(c.name, "FT_GetQueueStatus") << "seq " << c.seq;
-    }
-  }
-}
-
 TEST_F(LinkTest, TicksRaiseOnRxOnlyOnceBytesHaveArrived) {
   link_.SetPortOpen(true);
   ASSERT_TRUE(link_.PortOpen());
@@ -145,22 +132,6 @@ TEST_F(LinkTest, ThresholdAboveWaitingRaisesNothing) {
   EXPECT_EQ(panel_.Waiting(), 11u);
 }
 
-TEST_F(LinkTest, InputLenLongerThanWaitingReadsNothing) {
-  link_.RThreshold = 0;
-  readOnRx_ = false;
-  link_.SetPortOpen(true);
-  ASSERT_TRUE(link_.PortOpen());
-  panel_.QueueBytes("0123045600\r", PanelSim::Now());  // 11 bytes...
-  link_.InputLen = 12;                                   // ...one short
-  EXPECT_TRUE(link_.ReadBinData().empty());
-  EXPECT_EQ(panel_.Waiting(), 11u);
-  EXPECT_TRUE(panel_.Calls("FT_Read").empty());
-  link_.InputLen = 11;
-  const auto data = link_.ReadBinData();
-  EXPECT_EQ(std::string(data.begin(), data.end()), "0123045600\r");
-  EXPECT_EQ(panel_.Waiting(), 0u);
-}
-
 TEST_F(LinkTest, OpenPurgesWhatArrivedButNotWhatIsOnTheWire) {
   const std::int64_t now = PanelSim::Now();
   panel_.QueueBytes("stale\n", now - PanelSim::MsToTicks(5));
@@ -172,30 +143,6 @@ TEST_F(LinkTest, OpenPurgesWhatArrivedButNotWhatIsOnTheWire) {
   EXPECT_EQ(panel_.PurgedBytes(), 6u);
   ASSERT_TRUE(harness::WaitUntil([&] { return received_.size() >= fresh.size(); }, kDeadline));
   EXPECT_EQ(received_, fresh);
-}
-
-TEST_F(LinkTest, SettingInBufferCountPurgesOnlyForZero) {
-  link_.RThreshold = 100;  // keep the poll from reading
-  link_.SetPortOpen(true);
-  ASSERT_TRUE(link_.PortOpen());
-  panel_.QueueBytes("abc", PanelSim::Now());
-  link_.SetInBufferCount(5);
-  EXPECT_EQ(panel_.Waiting(), 3u);
-  EXPECT_EQ(link_.InBufferCount(), 3);
-  link_.SetInBufferCount(0);
-  EXPECT_EQ(panel_.Waiting(), 0u);
-  EXPECT_EQ(link_.InBufferCount(), 0);
-}
-
-TEST_F(LinkTest, WriteStrDataSendsTheBytesAndNothingElse) {
-  link_.SetPortOpen(true);
-  ASSERT_TRUE(link_.PortOpen());
-  link_.WriteStrData("\rJ1\rTC1\r");
-  const std::vector<std::uint8_t> expected = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
-  EXPECT_EQ(panel_.Written(), expected);
-  link_.SetPortOpen(false);
-  link_.WriteStrData("J1");  // closed: nothing
-  EXPECT_EQ(panel_.Written(), expected);
 }
 
 TEST_F(LinkTest, UnplugClosesOnceAndStopsTheTicks) {
@@ -296,44 +243,6 @@ TEST_F(LinkTest, DeviceHeldByAnotherLinkIsBusy) {
   EXPECT_FALSE(otherTimer.Enabled());
   EXPECT_EQ(panel_.Calls("FT_OpenEx").back().status, 3u);
   EXPECT_TRUE(link_.PortOpen());
-}
-
-TEST(LinkLibrary, MissingLibraryLeavesTheLinkClosedAndIsLookedForAgain) {
-  orvanta::win::FastTimer timer;
-  int loads = 0;
-  ClassFNTD2XX link([&]() -> const orvanta::D2xxApi* {
-    ++loads;
-    return nullptr;
-  });
-  link.FT_Open_By = 2;
-  link.FT_Open_Option = kPanel;
-  link.Settings = "38400,0,8,2";
-  link.SetTimerRxCheck(&timer);
-  link.SetPortOpen(true);
-  EXPECT_FALSE(link.PortOpen());
-  EXPECT_FALSE(timer.Enabled());
-  link.SetPortOpen(true);
-  EXPECT_EQ(loads, 2);
-  EXPECT_EQ(link.InBufferCount(), 0);
-  EXPECT_TRUE(link.ReadBinData().empty());
-}
-
-TEST(LinkLibrary, MissingEntryPointIsTheGeneralError) {
-  PanelSim panel(PanelSim::UniqueName(L"LinkLib"));
-  ASSERT_TRUE(panel.Valid());
-  panel.Export();
-  const orvanta::D2xxApi* loaded = orvanta::win::LoadD2xxLibrary();
-  ASSERT_NE(loaded, nullptr) << "FNTD2XX.dll missing beside the test";
-  orvanta::D2xxApi api = *loaded;
-  api.OpenEx = nullptr;
-  orvanta::win::FastTimer timer;
-  ClassFNTD2XX link([&] { return &api; });
-  link.FT_Open_By = 2;
-  link.FT_Open_Option = kPanel;
-  link.SetTimerRxCheck(&timer);
-  link.SetPortOpen(true);
-  EXPECT_FALSE(link.PortOpen());
-  EXPECT_TRUE(panel.Calls().empty());
 }
 
 // Ticks are window messages of this thread: a modal loop (a message box, a
