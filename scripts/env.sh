@@ -66,7 +66,7 @@ build_all() {
   fi
   log "install layout in build/dist"
   rm -rf "$BUILD/dist"
-  cmake --install "$BUILD/win-i686" --prefix "$BUILD/dist" >/dev/null
+  cmake --install "$BUILD/win-i686" --prefix "$BUILD/dist" --strip >/dev/null
 }
 
 start_xvfb() {

@@ -1,6 +1,9 @@
 // The driver's start-up, configuration, identities and shutdown, run for real.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include "DriverTestSupport.h"
 #include "wincommon/Text.h"
 
@@ -25,6 +28,8 @@ struct PriorityCase {
   DWORD expected;  // 0: unchanged (the class the test started it with)
 };
 
+void PrintTo(const PriorityCase& c, std::ostream* os) { *os << "Priority=" << c.value; }
+
 class DriverPriority : public ::testing::TestWithParam<PriorityCase> {};
 
 TEST_P(DriverPriority, SelectsTheClassOrLeavesItUnchanged) {
@@ -41,7 +46,14 @@ INSTANTIATE_TEST_SUITE_P(Table, DriverPriority,
                                            PriorityCase{"3", NORMAL_PRIORITY_CLASS},
                                            PriorityCase{"4", ABOVE_NORMAL_PRIORITY_CLASS},
                                            PriorityCase{" 4.4 ", ABOVE_NORMAL_PRIORITY_CLASS},
-                                           PriorityCase{"7", 0}, PriorityCase{"abc", 0}, PriorityCase{"0", 0}));
+                                           PriorityCase{"7", 0}, PriorityCase{"abc", 0}, PriorityCase{"0", 0}),
+                         [](const auto& param) {
+                           std::string name = "Priority_";
+                           for (const char c : std::string(param.param.value)) {
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           }
+                           return name + "_" + std::to_string(param.index);
+                         });
 
 TEST(DriverStartup, LenientNumbersAndKeptValuesAreWrittenBackNormalised) {
   DriverFixture f;

@@ -124,6 +124,8 @@ struct DoubleClickCase {
   std::size_t cameras;                          // double-click actions
 };
 
+void PrintTo(const DoubleClickCase& c, std::ostream* os) { *os << c.name; }
+
 class DriverDoubleClick : public DriverTouch, public ::testing::WithParamInterface<DoubleClickCase> {};
 
 TEST_P(DriverDoubleClick, ClickAndDoubleClickActionsRunAsTheTimingSays) {
