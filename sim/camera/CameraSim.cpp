@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "wincommon/Files.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
 #include "wincommon/Window.h"
@@ -43,17 +44,6 @@ std::vector<std::wstring> SplitArgs(const std::wstring& line) {
   return out;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-  const wincommon::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::string bytes;
-  if (!file) return bytes;
-  char buf[1024];
-  DWORD read = 0;
-  while (::ReadFile(file.get(), buf, sizeof(buf), &read, nullptr) && read > 0) bytes.append(buf, read);
-  return bytes;
-}
-
 Options ParseOptions() {
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
@@ -63,7 +53,7 @@ Options ParseOptions() {
   if (args.empty()) {
     std::wstring sidecar = wincommon::ModulePath();
     sidecar.resize(sidecar.find_last_of(L'.'));
-    std::string line = ReadFileBytes(sidecar + L".args");
+    std::string line = wincommon::ReadFileBytes(sidecar + L".args");
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     args = SplitArgs(wincommon::Utf8ToWide(line));
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
 namespace harness {
@@ -93,25 +94,10 @@ void TestFolder::InstallDriver(bool withPanelLibrary) const {
 bool TestFolder::WriteText(const std::wstring& relative, const std::string& bytes) const {
   const std::wstring to = File(relative);
   MakeFolders(to.substr(0, to.find_last_of(L'\\')));
-  wincommon::FileHandle file(
-      ::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
+  return wincommon::WriteFileBytes(to, bytes);
 }
 
-std::string TestFolder::ReadText(const std::wstring& relative) const {
-  wincommon::FileHandle file(::CreateFileW(File(relative).c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::string text;
-  if (!file) return text;
-  char buf[4096];
-  DWORD read = 0;
-  while (::ReadFile(file.get(), buf, sizeof(buf), &read, nullptr) && read > 0) text.append(buf, read);
-  return text;
-}
+std::string TestFolder::ReadText(const std::wstring& relative) const { return wincommon::ReadFileBytes(File(relative)); }
 
 bool TestFolder::Exists(const std::wstring& relative) const {
   return ::GetFileAttributesW(File(relative).c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -1,0 +1,45 @@
+#pragma once
+// What the demo and the whole-road benchmark share: a driver folder laid out
+// beside the build with the simulated panel library, the programs started in
+// it, the delivered layout's buttons, and link commands to the driver.
+#include <windows.h>
+
+#include <string>
+
+#include "wincommon/Handles.h"
+
+namespace demo {
+
+// Makes dir (with Data\) a fresh driver folder: copies the driver's files,
+// FNTD2XX.dll and TouchDataSim.exe from bin, removes an INI file and current
+// panel data left from an earlier run. Returns the name of a file missing in
+// bin, or empty text when all were copied.
+[[nodiscard]] std::wstring LayOutDriverFolder(const std::wstring& bin, const std::wstring& dir);
+
+// The centre of the first button of the layout file whose click action is
+// `action` (the action text's first element).
+bool FindButtonCentre(const std::wstring& defFile, const std::string& action, int& x, int& y);
+
+bool StartProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
+                  wincommon::KernelHandle& process);
+
+// Sets the running driver's link text box, as OrvantaLink does; false when no
+// driver answers.
+bool SendLinkCommand(const char* command);
+
+// Closes the touch-data stand-in and waits for it.
+void CloseTouchData(HANDLE process);
+
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (!pred()) {
+    if (::GetTickCount64() > end) return false;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::Sleep(5);
+  }
+  return true;
+}
+
+}  // namespace demo
