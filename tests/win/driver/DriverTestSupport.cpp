@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fntd2xx/PanelSim.h"
+
 namespace drivertest {
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -27,9 +29,23 @@ DriverFixture::~DriverFixture() {
 }
 
 bool DriverFixture::Start() {
+  // The driver's windows exist from the start of its start-up; its first
+  // connection attempt comes last, after the settings and the priority. The
+  // simulated panel the driver will use (the one this process exported, or
+  // the default) tells when start-up is through.
+  const bool withPanel = folder.Exists(L"FNTD2XX.dll");
+  panelsim::PanelSim panel;
+  const std::uint64_t mark = panel.NextSeq();
   if (!driver.Start(folder.File(L"Orvanta.exe"), L"", folder.Path())) return false;
-  return harness::WaitUntil([this] { return AppWindow() != nullptr || !driver.Running(); }, 15s) &&
-         AppWindow() != nullptr;
+  const auto startedUp = [&] {
+    if (AppWindow() == nullptr) return false;
+    if (!withPanel) return true;
+    for (const auto& c : panel.Calls("FT_OpenEx")) {
+      if (c.seq >= mark) return true;
+    }
+    return false;
+  };
+  return harness::WaitUntil([&] { return startedUp() || !driver.Running(); }, 15s) && startedUp();
 }
 
 HWND DriverFixture::AppWindow() const {
