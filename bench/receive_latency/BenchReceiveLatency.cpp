@@ -101,7 +101,7 @@ Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, orvanta::win::FastTimer
   const std::int64_t deadline = due[count - 1] + PanelSim::MsToTicks(1000);
   const double leftMs = PanelSim::TicksToMs(deadline - PanelSim::Now());
   const UINT_PTR quit = ::SetTimer(nullptr, 0, static_cast<UINT>(leftMs > 1 ? leftMs : 1),
-                                   [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); });
+                                   winbench::QuitLoopTimerProc);
   if (loopPoll) {
     orvanta::win::RunMessageLoop(*loopPoll);
   } else {

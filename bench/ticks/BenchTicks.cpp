@@ -29,7 +29,7 @@ struct Idle {
 
 // The driver's own loop (which runs the poll ticks itself) for ms.
 void RunDriverLoopFor(orvanta::win::FastTimer& poll, DWORD ms) {
-  const UINT_PTR quit = ::SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); });
+  const UINT_PTR quit = ::SetTimer(nullptr, 0, ms, winbench::QuitLoopTimerProc);
   orvanta::win::RunMessageLoop(poll);
   ::KillTimer(nullptr, quit);
 }

@@ -176,11 +176,14 @@ FormMain::FormMain() : appWindow_(*this), mainWindow_(*this) {
 
 FormMain::~FormMain() { Unload(); }
 
-bool FormMain::Load() {
-  // 1. Previous instance: end silently, before any window exists.
-  instanceMutex_.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
-  if (!instanceMutex_ || ::GetLastError() == ERROR_ALREADY_EXISTS) return false;
+wincommon::KernelHandle FormMain::ClaimSingleInstance() {
+  wincommon::KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) mutex.reset();
+  return mutex;
+}
 
+bool FormMain::Load() {
+  // 1. The previous-instance test ran before the form was made (WinMain).
   // 2. Off the task list: the application window stays hidden and the main
   //    window is owned by it.
   if (!appWindow_.Create() || !mainWindow_.Create(appWindow_.hwnd())) return false;

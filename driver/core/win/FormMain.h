@@ -68,13 +68,19 @@ private:
 
 class FormMain {
 public:
+  // The previous-instance test, made before the form (and any of its
+  // windows, timers included) exists: a second start must end without
+  // having made a single window. Returns the instance token to keep for the
+  // life of the process, or an empty one when another driver runs.
+  [[nodiscard]] static wincommon::KernelHandle ClaimSingleInstance();
+
   FormMain();
   ~FormMain();
   FormMain(const FormMain&) = delete;
   FormMain& operator=(const FormMain&) = delete;
 
-  // Start-up; false when another instance runs (the process then ends
-  // silently, without having made any window).
+  // Start-up after the single-instance claim; false when the windows
+  // cannot be made.
   bool Load();
   // Shutdown: the link is released, every form closed, the message loop ends.
   void Unload();
@@ -88,7 +94,6 @@ public:
 private:
   ClassButtonAction::Factories MakeActionFactories(DriverCore& core);
 
-  wincommon::KernelHandle instanceMutex_;
   WinProfileStore store_;
   MessageTimer timerConnectCheck_;
   FastTimer timerForD2xxRxCheck_;

@@ -21,23 +21,16 @@ using orvanta::win::FormInfo;
 
 // Every window of the notification class in this process, shown or not.
 std::vector<HWND> InfoWindows(bool visibleOnly) {
-  struct Ctx {
-    bool visibleOnly;
-    std::vector<HWND> out;
-  } ctx{visibleOnly, {}};
-  ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(h, &pid);
-        if (pid == ::GetCurrentProcessId() && harness::ClassOf(h) == FormInfo::kClassName &&
-            (!c->visibleOnly || ::IsWindowVisible(h))) {
-          c->out.push_back(h);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&ctx));
-  return ctx.out;
+  std::vector<HWND> out;
+  for (const HWND h : harness::TopLevelWindows()) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(h, &pid);
+    if (pid == ::GetCurrentProcessId() && harness::ClassOf(h) == FormInfo::kClassName &&
+        (!visibleOnly || ::IsWindowVisible(h))) {
+      out.push_back(h);
+    }
+  }
+  return out;
 }
 
 RECT WindowRect(HWND h) {

@@ -105,22 +105,35 @@ bool TestFolder::Exists(const std::wstring& relative) const {
 
 Process::~Process() { Kill(); }
 
-bool Process::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
+bool Process::Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, DWORD flags) {
   std::wstring cmd = L"\"" + exe + L"\"";
   if (!args.empty()) cmd += L" " + args;
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, flags, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
     return false;
   }
-  ::CloseHandle(pi.hThread);
+  thread_.reset(pi.hThread);
   process_.reset(pi.hProcess);
   pid_ = pi.dwProcessId;
-  // Let the child reach its message loop before tests talk to it.
-  ::WaitForInputIdle(pi.hProcess, 10000);
   return true;
+}
+
+bool Process::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
+  if (!Launch(exe, args, workDir, 0)) return false;
+  // Let the child reach its message loop before tests talk to it.
+  ::WaitForInputIdle(process_.get(), 10000);
+  return true;
+}
+
+bool Process::StartSuspended(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
+  return Launch(exe, args, workDir, CREATE_SUSPENDED);
+}
+
+void Process::Resume() {
+  if (thread_) ::ResumeThread(thread_.get());
 }
 
 bool Process::Running() const {
@@ -169,22 +182,35 @@ HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::millis
   return found;
 }
 
+namespace {
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> out;
+  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+  std::vector<HWND> out;
+  ::EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls) {
-  struct Ctx {
-    DWORD pid;
-    const wchar_t* cls;
-    std::vector<HWND> out;
-  } ctx{pid, cls, {}};
-  ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(h, &owner);
-        if (owner == c->pid && ::IsWindowVisible(h) && (!c->cls || ClassOf(h) == c->cls)) c->out.push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&ctx));
-  return ctx.out;
+  std::vector<HWND> out;
+  for (const HWND h : TopLevelWindows()) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(h, &owner);
+    if (owner == pid && ::IsWindowVisible(h) && (!cls || ClassOf(h) == cls)) out.push_back(h);
+  }
+  return out;
 }
 
 std::wstring WindowText(HWND hwnd) {

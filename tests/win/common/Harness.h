@@ -47,6 +47,10 @@ public:
 
   // exe is a full path; args the command line after the program name.
   bool Start(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& workDir = L"");
+  // Started with its first thread suspended, so that a test can watch it
+  // from its very first step; Resume lets it run.
+  bool StartSuspended(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& workDir = L"");
+  void Resume();
   [[nodiscard]] bool Running() const;
   // Waits for the end; false on time-out.
   bool WaitExit(std::chrono::milliseconds timeout);
@@ -56,7 +60,10 @@ public:
   void Kill();
 
 private:
+  bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, DWORD flags);
+
   wincommon::KernelHandle process_;
+  wincommon::KernelHandle thread_;
   DWORD pid_ = 0;
 };
 
@@ -68,6 +75,11 @@ void PumpFor(std::chrono::milliseconds duration);
 
 // A top-level window by class and title (either may be null), waiting up to timeout.
 HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::milliseconds timeout);
+// Every top-level window, and every child window of a parent, in the
+// system's order. (Named callbacks behind them: a lambda does not convert to
+// the stdcall callback type on 32-bit x86 with every compiler.)
+std::vector<HWND> TopLevelWindows();
+std::vector<HWND> ChildWindows(HWND parent);
 // All visible top-level windows of a process with the given class.
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr);
 [[nodiscard]] std::wstring WindowText(HWND hwnd);

@@ -138,27 +138,53 @@ TEST(DriverStartup, LinkCommandsToggleTheMainWindowAndExit) {
   EXPECT_TRUE(f.driver.WaitExit(10s));
 }
 
+// Windows created by one process, seen through creation events: a window
+// made and destroyed again before the process ends leaves no other trace.
+class WindowCreations {
+public:
+  explicit WindowCreations(DWORD pid) {
+    current_ = this;
+    hook_ = ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &WindowCreations::OnEvent, pid, 0,
+                              WINEVENT_OUTOFCONTEXT);
+  }
+  ~WindowCreations() {
+    if (hook_) ::UnhookWinEvent(hook_);
+    current_ = nullptr;
+  }
+  [[nodiscard]] bool Hooked() const { return hook_ != nullptr; }
+  [[nodiscard]] int Count() const { return count_; }
+
+private:
+  static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD, HWND, LONG idObject, LONG, DWORD, DWORD) {
+    // Events reach the hook's thread later, through its message queue; one
+    // of an earlier hook may still arrive after it was removed.
+    if (current_ && hook == current_->hook_ && idObject == OBJID_WINDOW) ++current_->count_;
+  }
+  static inline WindowCreations* current_ = nullptr;
+  HWINEVENTHOOK hook_ = nullptr;
+  int count_ = 0;
+};
+
 TEST(DriverStartup, SecondStartExitsWithoutMakingAnyWindow) {
   DriverFixture f;
-  ASSERT_TRUE(f.Start());
+  // The first driver, watched the same way, shows that creations are seen.
+  ASSERT_TRUE(f.driver.StartSuspended(f.folder.File(L"Orvanta.exe"), L"", f.folder.Path()));
+  {
+    WindowCreations first(f.driver.Id());
+    ASSERT_TRUE(first.Hooked());
+    f.driver.Resume();
+    ASSERT_TRUE(harness::WaitUntil([&] { return f.AppWindow() != nullptr && first.Count() > 0; }, 15s));
+  }
+
   harness::Process second;
-  ASSERT_TRUE(second.Start(f.folder.File(L"Orvanta.exe"), L"", f.folder.Path()));
+  ASSERT_TRUE(second.StartSuspended(f.folder.File(L"Orvanta.exe"), L"", f.folder.Path()));
+  WindowCreations creations(second.Id());
+  ASSERT_TRUE(creations.Hooked());
+  second.Resume();
   ASSERT_TRUE(second.WaitExit(10s));
+  harness::PumpFor(300ms);  // events still on their way
   EXPECT_EQ(second.ExitCode(), 0u);
-  struct Ctx {
-    DWORD pid;
-    int count;
-  } ctx{second.Id(), 0};
-  ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(h, &pid);
-        if (pid == c->pid) ++c->count;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&ctx));
-  EXPECT_EQ(ctx.count, 0);
+  EXPECT_EQ(creations.Count(), 0);
   EXPECT_TRUE(f.driver.Running());
 }
 

@@ -245,6 +245,29 @@ TEST_F(LinkTest, DeviceHeldByAnotherLinkIsBusy) {
   EXPECT_TRUE(link_.PortOpen());
 }
 
+struct ModalTicks {
+  const int* ticks;
+  int ticksAtStart;
+  std::int64_t deadline;
+  int ticksInside = 0;
+};
+
+// Ends the dialog once enough ticks came through or the deadline passed.
+INT_PTR CALLBACK ModalTicksProc(HWND hwnd, UINT msg, WPARAM, LPARAM lp) {
+  auto* m = reinterpret_cast<ModalTicks*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (msg == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+    ::SetTimer(hwnd, 1, 10, nullptr);
+    return TRUE;
+  }
+  if (msg == WM_TIMER && m) {
+    m->ticksInside = *m->ticks - m->ticksAtStart;
+    if (m->ticksInside >= 100 || PanelSim::Now() > m->deadline) ::EndDialog(hwnd, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+
 // Ticks are window messages of this thread: a modal loop (a message box, a
 // dialog) dispatches them too, so the panel keeps being read while one runs.
 TEST_F(LinkTest, TicksGoOnInsideAModalDialog) {
@@ -253,35 +276,14 @@ TEST_F(LinkTest, TicksGoOnInsideAModalDialog) {
   link_.SetPortOpen(true);
   ASSERT_TRUE(link_.PortOpen());
 
-  struct Modal {
-    const int* ticks;
-    int ticksAtStart;
-    std::int64_t deadline;
-    int ticksInside = 0;
-  } modal{&rxEvents_, rxEvents_, PanelSim::Now() + PanelSim::MsToTicks(5000)};
-
-  // An empty dialog from an in-memory template; a 10 ms timer ends it once
-  // enough ticks came through or the deadline passed.
+  ModalTicks modal{&rxEvents_, rxEvents_, PanelSim::Now() + PanelSim::MsToTicks(5000)};
+  // An empty dialog from an in-memory template.
   alignas(4) WORD tmpl[32] = {};
   auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
   dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
   dlg->cx = 80;
   dlg->cy = 40;
-  const auto proc = [](HWND hwnd, UINT msg, WPARAM, LPARAM lp) -> INT_PTR {
-    auto* m = reinterpret_cast<Modal*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (msg == WM_INITDIALOG) {
-      ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
-      ::SetTimer(hwnd, 1, 10, nullptr);
-      return TRUE;
-    }
-    if (msg == WM_TIMER && m) {
-      m->ticksInside = *m->ticks - m->ticksAtStart;
-      if (m->ticksInside >= 100 || PanelSim::Now() > m->deadline) ::EndDialog(hwnd, 1);
-      return TRUE;
-    }
-    return FALSE;
-  };
-  const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, proc,
+  const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, ModalTicksProc,
                                                    reinterpret_cast<LPARAM>(&modal));
   ASSERT_EQ(result, 1);
   EXPECT_GE(modal.ticksInside, 100);

@@ -64,18 +64,11 @@ struct Box {
 };
 
 std::wstring StaticTexts(HWND box) {
-  struct Ctx {
-    std::wstring text;
-  } ctx;
-  ::EnumChildWindows(
-      box,
-      [](HWND child, LPARAM lp) -> BOOL {
-        auto* c = reinterpret_cast<Ctx*>(lp);
-        if (_wcsicmp(harness::ClassOf(child).c_str(), L"Static") == 0) c->text += harness::WindowText(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&ctx));
-  return ctx.text;
+  std::wstring text;
+  for (const HWND child : harness::ChildWindows(box)) {
+    if (_wcsicmp(harness::ClassOf(child).c_str(), L"Static") == 0) text += harness::WindowText(child);
+  }
+  return text;
 }
 
 // Waits for the next message box of the process; empty hwnd on time-out.
