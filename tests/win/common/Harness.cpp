@@ -49,9 +49,11 @@ std::wstring Sanitize(std::wstring name) {
 }  // namespace
 
 std::wstring BinDir() {
-  // The build folder is a Unix path; Wine maps it through drive Z:.
-  std::wstring unix = wincommon::Utf8ToWide(ORVANTA_BIN_DIR);
-  std::wstring path = L"Z:" + unix;
+  // Built on Linux and run under Wine, the build folder is a Unix path that
+  // Wine maps through drive Z:; built on Windows it is a Windows path
+  // (CMake writes it with forward slashes).
+  std::wstring path = wincommon::Utf8ToWide(ORVANTA_BIN_DIR);
+  if (!path.empty() && path.front() == L'/') path = L"Z:" + path;
   for (auto& c : path) {
     if (c == L'/') c = L'\\';
   }
