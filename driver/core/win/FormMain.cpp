@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ModuleSound.h"
 #include "actions/ClassActCamera.h"
 #include "actions/ClassActTpdrv.h"
