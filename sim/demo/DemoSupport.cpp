@@ -1,7 +1,9 @@
 #include "DemoSupport.h"
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
 namespace demo {
@@ -61,6 +63,45 @@ bool SendLinkCommand(const char* command) {
   DWORD_PTR result = 0;
   return box && ::SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(command), SMTO_ABORTIFHUNG, 5000,
                                       &result) != 0;
+}
+
+bool SaveScreenshot(const std::wstring& file) {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYSCREEN);
+  const HDC screen = ::GetDC(nullptr);
+  const HDC mem = ::CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const wincommon::GdiObject dib(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  bool ok = false;
+  if (dib && mem) {
+    const HGDIOBJ old = ::SelectObject(mem, dib.get());
+    // CAPTUREBLT takes the layered (translucent) windows along.
+    ok = ::BitBlt(mem, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != FALSE;
+    ::GdiFlush();
+    ::SelectObject(mem, old);
+  }
+  if (ok) {
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;  // "BM"
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + imageSize;
+    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof(fh));
+    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof(bi.bmiHeader));
+    bytes.append(static_cast<const char*>(bits), imageSize);
+    ok = wincommon::WriteFileBytes(file, bytes);
+  }
+  if (mem) ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+  return ok;
 }
 
 void CloseTouchData(HANDLE process) {

@@ -27,6 +27,9 @@ bool StartProgram(const std::wstring& exe, const std::wstring& args, const std::
 // driver answers.
 bool SendLinkCommand(const char* command);
 
+// Saves the whole screen as a 24-bit BMP file.
+bool SaveScreenshot(const std::wstring& file);
+
 // Closes the touch-data stand-in and waits for it.
 void CloseTouchData(HANDLE process);
 

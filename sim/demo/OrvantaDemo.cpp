@@ -73,6 +73,8 @@ int wmain() {
     panel.QueueReport(x, y, 'N', panelsim::PanelSim::Now() + panelsim::PanelSim::MsToTicks(80));
     demo::WaitFor([&] { return InfoWindowsOf(driverPid) == 2; }, 3000);
     Say("  notification on screen: " + std::string(InfoWindowsOf(driverPid) == 2 ? "yes" : "no"));
+    const std::wstring shot = dir + L"\\notification-" + std::to_wstring(press) + L".bmp";
+    if (InfoWindowsOf(driverPid) == 2 && demo::SaveScreenshot(shot)) Say("  screenshot: " + wincommon::WideToUtf8(shot));
     Say("  touch-data program received:\n" + wincommon::ReadFileBytes(log));
     demo::WaitFor([&] { return InfoWindowsOf(driverPid) == 0; }, 5000);
   }
