@@ -21,6 +21,7 @@
 #include "link/ClassFNTD2XX.h"
 #include "link/win/D2xxLibrary.h"
 #include "winbench/WinBench.h"
+#include "wincommon/Window.h"
 
 namespace {
 
@@ -105,11 +106,7 @@ Result RunPhase(PanelSim& panel, orvanta::UiTimer& tick, orvanta::win::FastTimer
   if (loopPoll) {
     orvanta::win::RunMessageLoop(*loopPoll);
   } else {
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
+    wincommon::RunMessageLoop();
   }
   ::KillTimer(nullptr, quit);
   // A second quit (deadline and completion together) must not end the next phase.

@@ -29,7 +29,6 @@ void DriverCore::Start() {
   link_.SetTimerRxCheck(&timers_.rxCheck);
   link_.OnRx = [this] { receiver_.OnRx(); };
   link_.OnDisConnect = [this] { RaisePortOpenCloseChange(); };
-  timers_.blkRcvTimeOut.SetHandler([this] { receiver_.OnBlockTimeout(); });
 
   LoadSettings();
   if (const std::uint32_t cls = PriorityClassFor(settings_.Priority); cls != 0 && platform_.setPriorityClass) {

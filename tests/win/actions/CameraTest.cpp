@@ -12,6 +12,7 @@
 #include "actions/ClassActCamera.h"
 #include "actions/win/ProcessPortWin.h"
 #include "common/Harness.h"
+#include "common/RecordingNotifier.h"
 #include "core/win/ModuleShell.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -24,18 +25,6 @@ using orvanta::win::ProcessPortWin;
 const std::string kStarted = u8"PCカメラを起動しました。";
 const std::string kAlready = u8"PCカメラはすでに起動されています。";
 const std::string kCannot = u8"PCカメラを起動できません。\r\n設定を確認して下さい。";
-
-class RecordingNotifier : public orvanta::Notifier {
-public:
-  void SetText(const std::string& text, std::int32_t timeoutMs, std::int32_t style) override {
-    texts.push_back(text);
-    timeouts.push_back(timeoutMs);
-    styles.push_back(style);
-  }
-  std::vector<std::string> texts;
-  std::vector<std::int32_t> timeouts;
-  std::vector<std::int32_t> styles;
-};
 
 bool ProcessEnded(DWORD pid) {
   const wincommon::KernelHandle p(::OpenProcess(SYNCHRONIZE, FALSE, pid));
@@ -88,7 +77,7 @@ protected:
   harness::TestFolder folder_;
   std::wstring exe_;
   orvanta::MainSettings settings_;
-  RecordingNotifier notes_;
+  harness::RecordingNotifier notes_;
 };
 
 // ---- the shell helper and the port -------------------------------------------

@@ -10,6 +10,7 @@
 #include "actions/ClassActTpdrv.h"
 #include "actions/win/TpdrvLinkPort.h"
 #include "common/Harness.h"
+#include "common/RecordingNotifier.h"
 
 namespace {
 
@@ -18,18 +19,6 @@ using orvanta::LinkTextPort;
 using orvanta::win::TpdrvLinkPort;
 
 constexpr const wchar_t* kCaption = L"Ｔｏｕｃｈ　Ｄａｔａ";
-
-class RecordingNotifier : public orvanta::Notifier {
-public:
-  void SetText(const std::string& text, std::int32_t timeoutMs, std::int32_t style) override {
-    texts.push_back(text);
-    timeouts.push_back(timeoutMs);
-    styles.push_back(style);
-  }
-  std::vector<std::string> texts;
-  std::vector<std::int32_t> timeouts;
-  std::vector<std::int32_t> styles;
-};
 
 class TouchDataTest : public ::testing::Test {
 protected:
@@ -126,7 +115,7 @@ protected:
   }
   orvanta::MainSettings settings_;
   int saves_ = 0;
-  RecordingNotifier notes_;
+  harness::RecordingNotifier notes_;
 };
 
 struct PressCase {
