@@ -1,0 +1,234 @@
+// The calibration procedure with a fake clock: steps and labels, the 100 ms
+// hold rule, what is stored and saved, cancel, and the drawing geometry.
+#include "panel/CalProcedure.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "core/MemoryProfileStore.h"
+
+namespace orvanta {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeTimer;
+using testing::TempDir;
+
+constexpr char kFourButtons[] =
+    "[Header]\r\nButtonX=2\r\nButtonY=2\r\n"
+    "[Button.1.1]\r\nName=Camera.Run\r\nRect=0,0,10,10\r\n"
+    "[Button.1.2]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,20,10,30\r\n"
+    "[Button.2.1]\r\nName=Unknown.Name\r\nRect=20,0,30,10\r\n"
+    "[Button.2.2]\r\nName=Camera.Run&Camera.Run\r\nRect=20,20,30,30\r\n";
+
+class CalProcedureTest : public ::testing::Test {
+protected:
+  CalProcedureTest() : blink(&clock), hold(&clock) {
+    testing::WriteFile(dir.Path() + "/Data\\QV-LK2048.def", kFourButtons);
+    panel.DataName = "QV-LK2048";
+    panel.Load();
+    ButtonResRecord r;
+    r.Name = "Camera.Run";
+    r.Type = "Camera";
+    r.Disp = {"camera"};
+    r.PicData = {1, 2, 3};
+    r.PicSize = 3;
+    testing::WriteFile(dir.File("Orvanta.dat"), WriteButtonResRecord(r));
+    res.SetPath(dir.File("Orvanta.dat"));
+  }
+
+  void Open(const std::string& def = kFourButtons) {
+    testing::WriteFile(dir.Path() + "/Data\\QV-LK2048.def", def);
+    panel.Load();
+    CalProcedure::Hooks hooks;
+    hooks.messageBeep = [this](std::uint32_t type) { beeps.push_back(type); };
+    hooks.unload = [this] {
+      ++unloads;
+      cal->Unload();
+    };
+    hooks.showPicture = [this](const std::string& name) { pictures.push_back(name); };
+    hooks.changed = [this] { steps.push_back(cal->LabelStep()); };
+    cal = std::make_unique<CalProcedure>(panel, res, blink, hold, std::move(hooks));
+    cal->Open(3375);
+  }
+
+  // A touch: "B", the stylus rests heldMs, "N" at (x, y).
+  void Touch(int x, int y, std::uint64_t heldMs = 150) {
+    Report(x - 5, y - 5, 'B');
+    clock.Advance(heldMs);
+    Report(x, y, 'N');
+    clock.Advance(10);
+  }
+  bool Report(int x, int y, char state) {
+    bool cancel = false;
+    cal->OnRecvTouchPoint(TouchPoint{x, y, state}, cancel);
+    return cancel;
+  }
+  std::string DatRect(const char* section) {
+    return store.Read(panel.DatPath(), section, "Rect", "missing");
+  }
+
+  TempDir dir;
+  MemoryProfileStore store;
+  ClassPanelData panel{store, dir.Path() + "/Data"};
+  struct DiskFiles : ButtonResFiles {
+    bool Exists(const std::string& p) override { return std::ifstream(p).good(); }
+    std::unique_ptr<Lock> LockAgainstWriters(const std::string&) override { return std::make_unique<Lock>(); }
+    std::optional<std::string> Read(const std::string& p, std::size_t) override { return testing::ReadFile(p); }
+  } files;
+  ClassButtonRes res{&files};
+  FakeClock clock;
+  FakeTimer blink, hold;
+  std::unique_ptr<CalProcedure> cal;
+  std::vector<std::uint32_t> beeps;
+  std::vector<std::string> pictures;
+  std::vector<std::string> steps;
+  int unloads = 0;
+};
+
+TEST_F(CalProcedureTest, FourButtonsRunFromZeroToEightThenSaveAndCloseWithTheInformationBeep) {
+  Open();
+  EXPECT_EQ(cal->LabelStep(), "0/8");
+  EXPECT_EQ(cal->LabelCal(), CalProcedure::kStartText);
+  Touch(999, 999);  // the start touch stores nothing
+  EXPECT_EQ(cal->LabelStep(), "1/8");
+  for (int k = 1; k <= 8; ++k) {
+    const int button = (k - 1) / 2;
+    Touch(1000 * button + (k % 2 ? 100 : 900), k % 2 ? 100 : 900);
+  }
+  EXPECT_EQ(unloads, 1);
+  ASSERT_EQ(beeps.size(), 9u);
+  EXPECT_EQ(beeps.front(), CalProcedure::kBeepSimple);
+  EXPECT_EQ(beeps.back(), CalProcedure::kBeepAsterisk);
+  std::vector<std::string> seen;
+  for (const auto& s : steps) {
+    if (seen.empty() || seen.back() != s) seen.push_back(s);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"0/8", "1/8", "2/8", "3/8", "4/8", "5/8", "6/8", "7/8", "8/8"}));
+
+  // Only the rectangles changed, in memory and in the .dat file; the
+  // pictures were asked for once per button by action text.
+  const auto* b = panel.ButtonData(3);
+  EXPECT_EQ((std::vector<int>{b->Left, b->Top, b->Right, b->Bottom}), (std::vector<int>{3100, 100, 3900, 900}));
+  EXPECT_EQ(b->Name, "Camera.Run&Camera.Run");
+  EXPECT_EQ(b->ButtonX, 2);
+  EXPECT_EQ(DatRect("Button.1.1"), "100,100,900,900");
+  EXPECT_EQ(DatRect("Button.2.2"), "3100,100,3900,900");
+  EXPECT_EQ(pictures, (std::vector<std::string>{"Camera.Run", "Tpdrv.ChangeTPNamedID", "Unknown.Name",
+                                                "Camera.Run&Camera.Run"}));
+  EXPECT_TRUE(res.PicDataOf(0).empty()) << "pictures released on unload";
+}
+
+struct HoldCase {
+  const char* name;
+  std::uint64_t heldMs;
+  bool withB;
+  bool advances;
+};
+void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
+
+class CalHold : public CalProcedureTest, public ::testing::WithParamInterface<HoldCase> {};
+
+TEST_P(CalHold, ACornerCountsOnlyAfterTheStylusRested100Ms) {
+  Open();
+  Touch(1, 1);  // start
+  const auto& c = GetParam();
+  if (c.withB) Report(0, 0, 'B');
+  clock.Advance(c.heldMs);
+  EXPECT_EQ(cal->Draw().targetColor,
+            c.withB && c.heldMs >= 100 ? CalProcedure::Color::Green : CalProcedure::Color::Red);
+  EXPECT_EQ(cal->Draw().targetBlink, !c.withB);
+  Report(4321, 1234, 'N');
+  EXPECT_EQ(cal->CalStep(), c.advances ? 2 : 1);
+  EXPECT_EQ(cal->Draw().targetBlink, true);
+  if (c.advances) {
+    EXPECT_EQ(cal->CalButtons()[0].Left, 4321);
+    EXPECT_EQ(cal->CalButtons()[0].Top, 1234);
+  } else {
+    EXPECT_EQ(cal->CalButtons()[0].Left, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CalHold,
+                         ::testing::Values(HoldCase{"lifted_after_50ms", 50, true, false},
+                                           HoldCase{"lifted_after_99ms", 99, true, false},
+                                           HoldCase{"lifted_after_150ms", 150, true, true},
+                                           HoldCase{"N_without_B", 0, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CalProcedureTest, EveryReportIsClaimedAndOtherStatesChangeNothing) {
+  Open();
+  for (char state : {'B', 'N', 'X', '\r'}) EXPECT_TRUE(Report(5, 5, state)) << state;
+  const int step = cal->CalStep();
+  EXPECT_TRUE(Report(5, 5, 'X'));
+  EXPECT_EQ(cal->CalStep(), step);
+}
+
+TEST_F(CalProcedureTest, ReversedCornersAreStoredAsTouched) {
+  Open();
+  Touch(0, 0);
+  Touch(900, 800);  // upper left
+  Touch(100, 50);   // lower right above and left of it
+  const auto& b = cal->CalButtons()[0];
+  EXPECT_EQ((std::vector<int>{b.Left, b.Top, b.Right, b.Bottom}), (std::vector<int>{900, 800, 100, 50}));
+}
+
+TEST_F(CalProcedureTest, UnloadInTheMiddleSavesNothing) {
+  Open();
+  for (int i = 0; i < 4; ++i) Touch(7000, 7000);
+  const std::string before = testing::ReadFile(panel.DatPath());
+  cal->Unload();
+  EXPECT_FALSE(blink.Enabled());
+  EXPECT_FALSE(hold.Enabled());
+  Touch(1, 1);  // late reports after unloading are still claimed, and ignored
+  EXPECT_EQ(testing::ReadFile(panel.DatPath()), before);
+  EXPECT_EQ(panel.ButtonData(0)->Right, 10);
+}
+
+TEST_F(CalProcedureTest, LabelsNameTheButtonAndItsCorner) {
+  Open();
+  Touch(0, 0);
+  EXPECT_EQ(cal->LabelCal(), u8"「camera」ボタンの左上（ターゲット位置）をスタイラスでタッチしてください。");
+  Touch(0, 0);
+  EXPECT_EQ(cal->LabelCal(), u8"「camera」ボタンの右下（ターゲット位置）をスタイラスでタッチしてください。");
+  Touch(0, 0);
+  Touch(0, 0);
+  Touch(0, 0);
+  EXPECT_EQ(cal->LabelCal(), u8"「」ボタンの左上（ターゲット位置）をスタイラスでタッチしてください。")
+      << "a name the resources do not know has no display name";
+}
+
+TEST_F(CalProcedureTest, GeometryFollowsThePictureWidthAndTheTargetBlinksEvery500Ms) {
+  Open();
+  const auto& d = cal->Draw();
+  // W = 3375: 506.25, 1687.5 (to even: 1688), (3375 - 1688) / 2 = 843.5 (844), 253.
+  EXPECT_EQ((std::vector<int>{d.targetSize, d.buttonRectWidth, d.buttonRectHeight, d.buttonRectLeft,
+                              d.buttonRectTop}),
+            (std::vector<int>{506, 1688, 1688, 844, 253}));
+  EXPECT_FALSE(d.showButton);
+  Touch(0, 0);
+  EXPECT_TRUE(d.showButton && d.TargetVisible());
+  EXPECT_EQ(d.targetX, 844);
+  EXPECT_EQ(d.targetY, 253);
+  // Each step restarts the blink with the target shown.
+  clock.Advance(500);
+  EXPECT_FALSE(d.TargetVisible());
+  clock.Advance(500);
+  EXPECT_TRUE(d.TargetVisible());
+  Touch(0, 0);
+  EXPECT_EQ(d.targetX, 844 + 1688);
+  EXPECT_EQ(d.targetY, 253 + 1688);
+}
+
+TEST_F(CalProcedureTest, APanelWithoutButtonsWaitsForCancelAndSavesNothing) {
+  Open("[Header]\r\nButtonX=-1\r\nButtonY=-1\r\n");
+  EXPECT_EQ(cal->LabelStep(), "0/0");
+  EXPECT_EQ(cal->LabelCal(), CalProcedure::kNoButtonsText);
+  for (int i = 0; i < 3; ++i) Touch(1, 1);
+  EXPECT_EQ(unloads, 0);
+  EXPECT_TRUE(beeps.empty());
+  EXPECT_FALSE(std::ifstream(panel.DatPath()).good());
+}
+
+}  // namespace
+}  // namespace orvanta

@@ -1,0 +1,250 @@
+// The button resource table: the record format, the validity rules, the
+// lookups and the write lock over an in-memory file system.
+#include "actions/ClassButtonRes.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace orvanta {
+namespace {
+
+// Files by path; a lock is counted while it lives.
+struct MemoryFiles : ButtonResFiles {
+  struct CountedLock : Lock {
+    explicit CountedLock(int& n) : n_(n) { ++n_; }
+    ~CountedLock() override { --n_; }
+    int& n_;
+  };
+  std::map<std::string, std::string> files;
+  int locks = 0;
+
+  bool Exists(const std::string& path) override { return files.count(path) != 0; }
+  std::unique_ptr<Lock> LockAgainstWriters(const std::string& path) override {
+    return Exists(path) ? std::make_unique<CountedLock>(locks) : nullptr;
+  }
+  std::optional<std::string> Read(const std::string& path, std::size_t maxBytes) override {
+    if (!Exists(path)) return std::nullopt;
+    return files[path].substr(0, maxBytes);
+  }
+};
+
+ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vector<std::string> disp = {"ペン"},
+                    std::vector<std::uint8_t> pic = {'B', 'M', 1, 2}) {
+  ButtonResRecord r;
+  r.Name = std::move(name);
+  r.Type = std::move(type);
+  r.Disp = std::move(disp);
+  r.PicSize = static_cast<std::int32_t>(pic.size());
+  r.PicData = std::move(pic);
+  return r;
+}
+
+std::vector<std::string> Names(const std::vector<ButtonResRecord>& records) {
+  std::vector<std::string> out;
+  for (const auto& r : records) out.push_back(r.Name);
+  return out;
+}
+
+TEST(ButtonResFormat, FieldsAreLittleEndianWithArrayHeaders) {
+  ButtonResRecord r = Rec("A", "T", {"x", "yz"}, {7});
+  const std::string bytes = WriteButtonResRecord(r);
+  const std::string expected = std::string("\x01\x00" "A" "\x01\x00" "T", 6) +
+                               std::string("\x01\x00" "\x02\x00\x00\x00" "\x00\x00\x00\x00", 10) +
+                               std::string("\x01\x00" "x" "\x02\x00" "yz", 7) +
+                               std::string("\x01\x00\x00\x00" "\x01\x00" "\x01\x00\x00\x00" "\x00\x00\x00\x00", 14) +
+                               "\x07";
+  EXPECT_EQ(bytes, expected);
+  const auto back = ReadButtonResRecords(bytes);
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].Disp, (std::vector<std::string>{"x", "yz"}));
+  EXPECT_EQ(back[0].PicData, (std::vector<std::uint8_t>{7}));
+}
+
+struct ValidityCase {
+  const char* name;
+  ButtonResRecord middle;
+  bool kept;
+};
+void PrintTo(const ValidityCase& c, std::ostream* os) { *os << c.name; }
+
+class ButtonResValidity : public ::testing::TestWithParam<ValidityCase> {};
+
+TEST_P(ButtonResValidity, AnInvalidRecordIsSkippedAndTheNextStillRead) {
+  const std::string bytes =
+      WriteButtonResRecord(Rec("first")) + WriteButtonResRecord(GetParam().middle) + WriteButtonResRecord(Rec("last"));
+  const auto names = Names(ReadButtonResRecords(bytes));
+  const std::vector<std::string> expected =
+      GetParam().kept ? std::vector<std::string>{"first", GetParam().middle.Name, "last"}
+                      : std::vector<std::string>{"first", "last"};
+  EXPECT_EQ(names, expected);
+}
+
+ButtonResRecord WithPicSize(ButtonResRecord r, std::int32_t size) {
+  r.PicSize = size;
+  return r;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ButtonResValidity,
+    ::testing::Values(ValidityCase{"valid", Rec("mid"), true},
+                      ValidityCase{"no_picture_is_valid", Rec("mid", "T", {"d"}, {}), true},
+                      ValidityCase{"pic_size_100_with_99_bytes", WithPicSize(Rec("mid", "T", {"d"},
+                                                                                 std::vector<std::uint8_t>(99, 1)), 100),
+                                   false},
+                      ValidityCase{"negative_pic_size", WithPicSize(Rec("mid", "T", {"d"}, {}), -1), false},
+                      ValidityCase{"empty_type", Rec("mid", ""), false},
+                      ValidityCase{"empty_name", Rec(""), false},
+                      ValidityCase{"no_display_name", Rec("mid", "T", {}), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Damage that leaves no way to find the next record: reading stops, what was
+// read before stays.
+struct DamageCase {
+  const char* name;
+  std::size_t offset;     // into the second record
+  std::string overwrite;  // bytes put there
+  std::size_t cutTo;      // length of the second record kept (npos: whole)
+};
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+
+class ButtonResDamage : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(ButtonResDamage, ReadingStopsAndKeepsTheRecordsBefore) {
+  std::string second = WriteButtonResRecord(Rec("AB", "T", {"d"}, {1, 2, 3}));
+  // Layout of "second": name at 0 (2+2), type at 4 (2+1), Disp header at 7
+  // (dims, count at 9, bound), name at 17 (2+1), PicSize at 20, PicData
+  // header at 24 (dims, count at 26, bound), bytes at 34.
+  const auto& c = GetParam();
+  second.replace(c.offset, c.overwrite.size(), c.overwrite);
+  if (c.cutTo != std::string::npos) second.resize(c.cutTo);
+  const auto names = Names(ReadButtonResRecords(WriteButtonResRecord(Rec("first")) + second));
+  EXPECT_EQ(names, std::vector<std::string>{"first"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ButtonResDamage,
+    ::testing::Values(DamageCase{"truncated_in_the_name", 0, "", 3},
+                      DamageCase{"truncated_in_the_picture", 0, "", 36},
+                      DamageCase{"name_length_past_the_end", 0, "\xff\xff", std::string::npos},
+                      DamageCase{"display_count_in_the_millions", 9, std::string("\x00\x00\x40\x00", 4),
+                                 std::string::npos},
+                      DamageCase{"negative_display_count", 9, "\xff\xff\xff\xff", std::string::npos},
+                      DamageCase{"picture_count_past_the_end", 26, std::string("\x00\x10\x00\x00", 4),
+                                 std::string::npos},
+                      DamageCase{"negative_picture_count", 26, "\xfe\xff\xff\xff", std::string::npos},
+                      DamageCase{"two_dimensional_array", 24, std::string("\x02\x00", 2), std::string::npos}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class ButtonResTable : public ::testing::Test {
+protected:
+  void WriteFile(const std::vector<ButtonResRecord>& records) {
+    std::string bytes;
+    for (const auto& r : records) bytes += WriteButtonResRecord(r);
+    files.files[kPath] = bytes;
+  }
+  const std::string kPath = "C:\\Orvanta\\Orvanta.dat";
+  MemoryFiles files;
+  ClassButtonRes res{&files};
+};
+
+TEST_F(ButtonResTable, LookupsByNameAreExactAndTheFirstOfTwoWins) {
+  WriteFile({Rec("Camera.Run", "Camera", {"カメラ"}), Rec("Tpdrv.X", "Tpdrv", {"切替"}),
+             Rec("Camera.Run", "Second", {"二番目"})});
+  res.SetPath(kPath);
+  res.Load();
+  ASSERT_EQ(res.Count(), 3);
+  EXPECT_EQ(res.IndexOf("Camera.Run"), 0);
+  EXPECT_EQ(res.IndexOf("camera.run"), -1);
+  EXPECT_EQ(res.TypeOfName("Camera.Run"), "Camera");
+  EXPECT_EQ(res.DispOfName("Tpdrv.X"), "切替");
+  EXPECT_EQ(res.NameOf(1), "Tpdrv.X");
+  // Unknown names and indexes outside the table answer empty.
+  EXPECT_EQ(res.DispOfName("Nope"), "");
+  EXPECT_EQ(res.NameOf(3), "");
+  EXPECT_TRUE(res.PicDataOf(-1).empty());
+}
+
+TEST_F(ButtonResTable, DispIndexOutsideTheNamesGivesTheFirst) {
+  WriteFile({Rec("A", "T", {"one", "two", "three"})});
+  res.SetPath(kPath);
+  res.Load();
+  const std::pair<std::int32_t, const char*> cases[] = {{0, "one"}, {2, "three"}, {5, "one"}, {-1, "one"}};
+  for (const auto& [index, expected] : cases) {
+    res.DispIndex = index;
+    EXPECT_EQ(res.DispOfIndex(0), expected) << index;
+  }
+}
+
+TEST_F(ButtonResTable, DisposeDropsOnlyThePicturesAndLoadBringsThemBack) {
+  WriteFile({Rec("A", "T", {"d"}, {9, 9})});
+  res.SetPath(kPath);
+  res.Load();
+  res.PicData_Dispose();
+  EXPECT_EQ(res.Count(), 1);
+  EXPECT_EQ(res.NameOf(0), "A");
+  EXPECT_EQ(res.TypeOfIndex(0), "T");
+  EXPECT_EQ(res.DispOfIndex(0), "d");
+  EXPECT_TRUE(res.PicDataOf(0).empty());
+  res.Load();
+  EXPECT_EQ(res.PicDataOf(0), (std::vector<std::uint8_t>{9, 9}));
+}
+
+TEST_F(ButtonResTable, ALoadOfAShorterFileLeavesNoStaleRecords) {
+  WriteFile({Rec("A"), Rec("B")});
+  res.SetPath(kPath);
+  res.Load();
+  WriteFile({Rec("C")});
+  res.Load();
+  EXPECT_EQ(res.Count(), 1);
+  EXPECT_EQ(res.IndexOf("B"), -1);
+}
+
+TEST_F(ButtonResTable, PathTakesTheLockOnlyForAnExistingFile) {
+  WriteFile({Rec("A")});
+  res.SetPath("C:\\missing.dat");
+  EXPECT_EQ(res.Path(), "");
+  EXPECT_FALSE(res.LockWrite());
+  res.Load();
+  EXPECT_EQ(res.Count(), 0);
+
+  res.SetPath(kPath);
+  EXPECT_EQ(res.Path(), kPath);
+  EXPECT_TRUE(res.LockWrite());
+  EXPECT_EQ(files.locks, 1);
+  // The same path again keeps the file locked.
+  res.SetPath(kPath);
+  EXPECT_TRUE(res.LockWrite());
+  EXPECT_EQ(files.locks, 1);
+  // A missing file: the old path stays, unlocked.
+  res.SetPath("C:\\other.dat");
+  EXPECT_EQ(res.Path(), kPath);
+  EXPECT_EQ(files.locks, 0);
+  res.SetLockWrite(true);
+  res.SetLockWrite(true);
+  EXPECT_EQ(files.locks, 1);
+}
+
+TEST_F(ButtonResTable, DestroyingTheTableReleasesTheLock) {
+  WriteFile({Rec("A")});
+  {
+    ClassButtonRes other(&files);
+    other.SetPath(kPath);
+    EXPECT_EQ(files.locks, 1);
+  }
+  EXPECT_EQ(files.locks, 0);
+}
+
+TEST_F(ButtonResTable, ManyDisplayNamesAreReadOverPastTheBound) {
+  std::vector<std::string> disp(ClassButtonRes::kMaxDispNames + 10, "n");
+  disp[0] = "first";
+  WriteFile({Rec("A", "T", disp), Rec("B")});
+  res.SetPath(kPath);
+  res.Load();
+  ASSERT_EQ(res.Count(), 2);
+  EXPECT_EQ(res.DispOfIndex(0), "first");
+  EXPECT_EQ(res.NameOf(1), "B");
+}
+
+}  // namespace
+}  // namespace orvanta
