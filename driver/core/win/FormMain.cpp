@@ -6,6 +6,7 @@
 
 #include "ModuleSound.h"
 #include "actions/ClassActCamera.h"
+#include "actions/ClassActPenPlus.h"
 #include "actions/ClassActTpdrv.h"
 #include "link/win/D2xxLibrary.h"
 #include "wincommon/Text.h"
@@ -215,8 +216,10 @@ bool FormMain::Load() {
 
 ClassButtonAction::Factories FormMain::MakeActionFactories(DriverCore& core) {
   ClassButtonAction::Factories f;
-  // The pen program's handler is not part of this driver yet: its group is
-  // not routed.
+  f.penPlus = [this, &core] {
+    return std::make_unique<ClassActPenPlus>(core.Settings(), [&core] { core.SaveSettings(); },
+                                             ClassActPenPlus::Services{penPlusPort_, processPort_, fileInf_, *formInfo_});
+  };
   f.tpdrv = [this, &core] {
     return std::make_unique<ClassActTpdrv>(core.Settings(), [&core] { core.SaveSettings(); }, tpdrvPort_,
                                            *formInfo_);

@@ -10,9 +10,11 @@
 #include "WinProfileStore.h"
 #include "WinTimers.h"
 #include "actions/win/FormInfo.h"
+#include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
 #include "actions/win/TpdrvLinkPort.h"
 #include "core/DriverCore.h"
+#include "settings/win/ModuleFileInf.h"
 #include "wincommon/Window.h"
 
 namespace orvanta::win {
@@ -104,6 +106,8 @@ private:
   std::unique_ptr<FormInfo> formInfo_;
   TpdrvLinkPort tpdrvPort_;
   ProcessPortWin processPort_;
+  PenPlusPortWin penPlusPort_;
+  ModuleFileInf fileInf_;
   AppWindow appWindow_;
   MainWindow mainWindow_;
   bool unloaded_ = false;

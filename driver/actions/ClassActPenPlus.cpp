@@ -1,0 +1,318 @@
+#include "ClassActPenPlus.h"
+
+#include <cmath>
+
+#include "core/TextCase.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr char kMainCaption[] = "PenPlus ";  // one trailing blank
+constexpr char kDialogClass[] = "#32770";
+constexpr char kAnnotationClass[] = "PenPlusAnnClass";
+constexpr std::uint32_t kExTransparent = 0x20;  // WS_EX_TRANSPARENT
+constexpr std::uint32_t kExTopMost = 0x08;      // WS_EX_TOPMOST
+constexpr int kToolbarAfxChildren = 3;
+
+constexpr char kExitConfirm[] = u8"終了の確認";
+constexpr char kToolClose[] = u8"ツール閉じる";
+
+bool InCaptions(ClassActPenPlus::Captions captions, const std::string& text) {
+  for (const char* c : captions) {
+    if (text == c) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ClassActPenPlus::ClassActPenPlus(MainSettings& settings, std::function<void()> saveSettings, Services services)
+    : settings_(settings), saveSettings_(std::move(saveSettings)), sv_(services) {}
+
+// ---- finding PenPlus's windows ----------------------------------------------
+
+ClassActPenPlus::WindowId ClassActPenPlus::FindPenMainWindow() {
+  for (const WindowId w : sv_.windows.TopLevelWindows("")) {
+    if (sv_.windows.Text(w) == kMainCaption) return w;
+  }
+  return 0;
+}
+
+ClassActPenPlus::WindowId ClassActPenPlus::FindPenToolbar() {
+  PenPlusPort& port = sv_.windows;
+  for (const WindowId w : port.TopLevelWindows(kDialogClass)) {
+    if (!port.Text(w).empty()) continue;
+    const WindowId owner = port.Owner(w);
+    if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) continue;
+    int afx = 0;
+    for (const WindowId child : port.Children(w)) {
+      if (port.Text(child).empty() && StartsWithNoCase(port.ClassName(child), "Afx")) ++afx;
+    }
+    if (afx == kToolbarAfxChildren) return w;
+  }
+  return 0;
+}
+
+bool ClassActPenPlus::IsToolbarVisible() {
+  const WindowId toolbar = FindPenToolbar();
+  return toolbar != 0 && sv_.windows.IsVisible(toolbar);
+}
+
+void ClassActPenPlus::SetToolbarVisible(bool wanted) {
+  if (IsToolbarVisible() == wanted) return;
+  // The command toggles the tool bar. Posting to window 0 would post to the
+  // driver's own thread, so without a main window nothing is posted.
+  if (const WindowId main = FindPenMainWindow(); main != 0) sv_.windows.PostCommand(main, kToolbarCommand);
+}
+
+ClassActPenPlus::WindowId ClassActPenPlus::FindPenButton(Captions captions, std::int32_t index) {
+  const WindowId toolbar = FindPenToolbar();
+  if (toolbar == 0) return 0;
+  // Each match goes before the earlier ones: the last match in Windows'
+  // order is the first of the collection.
+  std::vector<WindowId> matches;
+  for (const WindowId child : sv_.windows.Children(toolbar)) {
+    // The button's own visible bit: the tool bar itself may be hidden.
+    if (sv_.windows.ClassName(child) == "Button" && sv_.windows.HasVisibleStyle(child) &&
+        InCaptions(captions, sv_.windows.Text(child))) {
+      matches.insert(matches.begin(), child);
+    }
+  }
+  if (matches.empty()) return 0;
+  if (index >= 1 && static_cast<std::size_t>(index) <= matches.size()) return matches[static_cast<std::size_t>(index) - 1];
+  return matches.front();
+}
+
+bool ClassActPenPlus::ClickPenButton(Captions captions, std::int32_t index, bool allowDisabled) {
+  if (stalled_) return false;
+  const WindowId button = FindPenButton(captions, index);
+  if (button == 0) return false;
+  // PenPlus disables its tool bar while one of its modal dialogs is open.
+  const WindowId toolbar = FindPenToolbar();
+  if (!allowDisabled && toolbar != 0 && !sv_.windows.IsEnabled(toolbar)) {
+    sv_.windows.Beep();
+    return false;
+  }
+  switch (sv_.windows.Click(button)) {
+    case PenPlusPort::SendResult::kDone:
+      return true;
+    case PenPlusPort::SendResult::kTimedOut:
+      stalled_ = true;
+      return false;
+    case PenPlusPort::SendResult::kFailed:
+      break;
+  }
+  return false;
+}
+
+bool ClassActPenPlus::WaitPenButton(Captions captions, std::int32_t index) {
+  for (int i = 0; i < kWaitTries && !stalled_; ++i) {
+    if (FindPenButton(captions, index) != 0) return true;
+    sv_.windows.Sleep(kPollMs);
+  }
+  return false;
+}
+
+ClassActPenPlus::WindowId ClassActPenPlus::FindPenDialog(const std::string& caption) {
+  const WindowId main = FindPenMainWindow();
+  if (main == 0) return 0;
+  const std::uint32_t pid = sv_.windows.ProcessId(main);
+  for (const WindowId w : sv_.windows.TopLevelWindows(kDialogClass)) {
+    if (w != main && sv_.windows.ProcessId(w) == pid && sv_.windows.IsVisible(w) && sv_.windows.Text(w) == caption) {
+      return w;
+    }
+  }
+  return 0;
+}
+
+bool ClassActPenPlus::PenPlus_Dialog_Wait(const std::string& caption) {
+  WindowId dialog = 0;
+  for (int i = 0; i < kWaitTries && !stalled_; ++i) {
+    dialog = FindPenDialog(caption);
+    if (dialog != 0) break;
+    sv_.windows.Sleep(kPollMs);
+  }
+  if (dialog == 0) return false;
+  // Owned by the tool bar, the dialog stays above it; top-most, above
+  // everything else (the presenter's slides included).
+  const WindowId toolbar = FindPenToolbar();
+  if (toolbar != 0 && sv_.windows.Owner(dialog) != toolbar) sv_.windows.SetOwner(dialog, toolbar);
+  if ((sv_.windows.ExStyle(dialog) & kExTopMost) == 0) sv_.windows.MakeTopMost(dialog);
+  return true;
+}
+
+int ClassActPenPlus::GetSheetState() {
+  WindowId annotation = 0;
+  for (const WindowId w : sv_.windows.TopLevelWindows(kAnnotationClass)) {
+    if (sv_.windows.Text(w).empty()) {
+      annotation = w;
+      break;
+    }
+  }
+  if (annotation == 0) return 0;
+  if (!sv_.windows.IsVisible(annotation)) return 1;
+  if ((sv_.windows.ExStyle(annotation) & kExTransparent) != 0) return 3;
+  // From version 4 on the sheet no longer says so itself: the tool bar then
+  // offers the switch to the whiteboard.
+  if (MajorVersion() >= 4 && FindPenButton({u8"ホワイトボード"}) != 0) return 3;
+  return 2;
+}
+
+bool ClassActPenPlus::WaitSheetState(int state) {
+  for (int i = 0; i < kWaitTries && !stalled_; ++i) {
+    if (GetSheetState() == state) return true;
+    sv_.windows.Sleep(kPollMs);
+  }
+  return false;
+}
+
+// ---- starting and closing ---------------------------------------------------
+
+void ClassActPenPlus::PenPlus_Run(bool wanted) {
+  if (PenIsRunning() == wanted) return;
+  if (!wanted) {
+    const WindowId toolbar = FindPenToolbar();
+    if (!sv_.windows.IsEnabled(toolbar)) {
+      // A modal dialog is open: PenPlus would not take the close request.
+      // The exit confirmation, if it is that dialog, comes forward.
+      const WindowId confirm = FindPenDialog(kExitConfirm);
+      sv_.windows.Beep();
+      if (confirm != 0) sv_.windows.BringForwardAndFlash(confirm);
+      return;
+    }
+    sv_.windows.PostClose(toolbar);
+    PenPlus_Dialog_Wait(kExitConfirm);
+    return;
+  }
+
+  if (settings_.PenPlusPath.empty()) {
+    sv_.notifier.SetText(u8"ペンソフトを検索中...", 0);
+    settings_.PenPlusPath = PenPlus_FindInstPath();
+    if (saveSettings_) saveSettings_();
+  }
+  std::uint32_t pid = 0;
+  if (!sv_.process.ShellOpen(settings_.PenPlusPath, pid)) {
+    sv_.notifier.SetText(std::string(u8"ペンソフトを起動できません。") + "\r\n" + u8"設定を確認して下さい。");
+    return;
+  }
+  sv_.notifier.SetText(u8"ペンソフトを起動中...", 0);
+  const double quotient = settings_.PenPlusRunTimeOut / static_cast<double>(kPollMs);
+  const long tries = quotient > 0 ? std::lround(std::nearbyint(quotient)) : 0;
+  for (long i = 0; i < tries; ++i) {
+    if (IsToolbarVisible()) break;
+    sv_.windows.Sleep(kPollMs);
+  }
+  // PenPlus's own tool bar is not needed on screen: the printed buttons
+  // press its buttons, which stay usable while it is hidden.
+  SetToolbarVisible(false);
+  sv_.notifier.SetText(u8"ペンソフトを起動しました。");
+}
+
+std::string ClassActPenPlus::PenPlus_FindInstPath() {
+  const std::string folder = sv_.windows.CommonStartMenuFolder();
+  if (folder.empty()) return {};
+  for (const std::string& file : sv_.windows.ListFiles(folder, true)) {
+    if (!EndsWithNoCase(file, ".lnk")) continue;
+    const std::string target = sv_.files.GetShortcutInfo(file, kLnkTargetPath);
+    if (!EndsWithNoCase(target, "PenPlus.exe")) continue;
+    if (EqualsNoCase(sv_.files.GetFileVerInfo(target, kVerProductName), "PenPlus Application") &&
+        EqualsNoCase(sv_.files.GetFileVerInfo(target, kVerCompanyName), "Plussoft Corporation")) {
+      return target;
+    }
+  }
+  return {};
+}
+
+std::string ClassActPenPlus::PenRunningExePath() {
+  const WindowId toolbar = FindPenToolbar();
+  if (toolbar == 0) return {};
+  return sv_.files.GetProcessImagePath(sv_.windows.ProcessId(toolbar));
+}
+
+void ClassActPenPlus::RefreshVersion() {
+  const std::string path = PenIsRunning() ? PenRunningExePath() : settings_.PenPlusPath;
+  version_ = path.empty() ? FixedFileVerInfo{} : sv_.files.GetFixedFileVerInfo(path);
+}
+
+// ---- the actions --------------------------------------------------------------
+
+void ClassActPenPlus::SubPanel(const char* panelButton, const char* targetButton, const char* dialog) {
+  const bool wasOpen = FindPenButton({kToolClose}) != 0;
+  if (!Press({panelButton})) return;
+  WaitPenButton({targetButton});
+  Press({targetButton});
+  PenPlus_Dialog_Wait(dialog);
+  // The dialog now disables the tool bar; the sub-panel opened here is
+  // closed all the same.
+  if (!wasOpen) ClickPenButton({kToolClose}, 0, true);
+}
+
+bool ClassActPenPlus::Action(const std::string& actName) {
+  if (!InActionList(list_, actName)) return false;
+  stalled_ = false;
+  if (actName != "RunOnOff") {
+    PenPlus_Run(true);
+    if (!PenIsRunning()) return false;
+  }
+  RefreshVersion();
+  const bool v4 = MajorVersion() >= 4;
+
+  // What is done is chosen by exact comparison: a name that matched above
+  // only by ignoring case does nothing more.
+  const std::string& a = actName;
+  if (a == "RunOnOff") {
+    PenPlus_Run(!PenIsRunning());
+  } else if (a == "ToolBarOnOff") {
+    SetToolbarVisible(!IsToolbarVisible());
+  } else if (a == "Btn.AreaZoom") {
+    if (!v4 && GetSheetState() == 1) {
+      // Older versions zoom only on a shown sheet: the pen brings it up.
+      Press({u8"ペン", u8"マーカー"}, 1);
+      WaitSheetState(3);
+    }
+    Press({u8"領域拡大"});
+  } else if (a == "Btn.Mouse") {
+    Press({u8"マウス"});
+  } else if (a == "Btn.Pen1") {
+    Press({u8"ペン", u8"マーカー"}, 1);
+  } else if (a == "Btn.PenSetting1") {
+    if (Press({u8"ペンの設定"}, 1)) PenPlus_Dialog_Wait(u8"ペンの設定");
+  } else if (a == "Btn.FigPen") {
+    Press({u8"図形ペン"});
+  } else if (a == "Btn.FigPenSetting") {
+    if (Press({u8"図形ペンの設定"})) PenPlus_Dialog_Wait(u8"図形ペンの設定");
+  } else if (a == "Btn.Eraser") {
+    Press({u8"消しゴム"});
+  } else if (a == "Btn.EraserSetting") {
+    if (Press({u8"消しゴムの設定"})) PenPlus_Dialog_Wait(u8"消しゴムの設定");
+  } else if (a == "Btn.ChangeSheetMode") {
+    Press({u8"ホワイトボード", u8"透明シート"});
+  } else if (a == "Btn.PagePrev") {
+    Press({u8"ページ戻し"});
+  } else if (a == "Btn.PageNext") {
+    Press({u8"ページ送り"});
+  } else if (a == "Btn.Clear") {
+    // Some versions clear at once under another caption, without a dialog.
+    if (Press({u8"クリア"})) {
+      PenPlus_Dialog_Wait(u8"クリア");
+    } else {
+      Press({u8"手書き線クリア"});
+    }
+  } else if (a == "Btn.WebLink") {
+    const int sheet = GetSheetState();
+    if (sheet == 1 || sheet == 3) {
+      SubPanel(v4 ? u8"便利機能関連" : u8"印刷、設定", u8"Webリンク集", u8"WEBリンク集");
+    }
+  } else if (a == "Btn.FileOpenSave") {
+    SubPanel(v4 ? u8"ファイル関連" : u8"ファイル、虫めがね", u8"ファイルの読み込みと保存", u8"ファイルの読み込みと保存");
+  } else if (a == "Btn.CaptureSelArea") {
+    if (Press({u8"キャプチャ（画面取込）"})) {
+      WaitPenButton({u8"指定領域のキャプチャ"});
+      Press({u8"指定領域のキャプチャ"});
+    }
+  }
+  return true;
+}
+
+}  // namespace orvanta

@@ -1,0 +1,134 @@
+#pragma once
+// Group "PenPlus": drives the pen program PenPlus through its windows. The
+// driver has no programming interface to it: it finds the tool bar by its
+// class, empty caption, owner and three "Afx" children, presses tool bar
+// buttons by their captions, waits for the dialogs they open and keeps them
+// in front, shows or hides the tool bar through command 2003, and starts the
+// program through the shell or asks it to close.
+//
+// Every wait polls 50 ms at a time and is bounded: 5 s for a dialog, a button
+// or a sheet state, RunTimeOut for the start. A press goes out as a send with
+// a time-out; a press that times out (PenPlus hung) counts as not made and
+// ends the action, so a hung PenPlus costs one time-out, not the driver.
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "ActionHandler.h"
+#include "ClassActCamera.h"
+#include "core/Notifier.h"
+#include "core/Settings.h"
+#include "settings/FileInf.h"
+
+namespace orvanta {
+
+// PenPlus's windows as the Windows shell reaches them. Texts are UTF-8, read
+// with a 255-character buffer and cut at the first NUL; paths are in the
+// system ANSI code page.
+class PenPlusPort {
+public:
+  virtual ~PenPlusPort() = default;
+  using WindowId = std::uintptr_t;  // 0: none
+
+  // Top-level windows, in the order Windows lists them; with a class name,
+  // only those of exactly that class.
+  [[nodiscard]] virtual std::vector<WindowId> TopLevelWindows(const std::string& className) = 0;
+  // Direct children, in the order Windows lists them (top of the z-order first).
+  [[nodiscard]] virtual std::vector<WindowId> Children(WindowId parent) = 0;
+  [[nodiscard]] virtual std::string Text(WindowId window) = 0;
+  [[nodiscard]] virtual std::string ClassName(WindowId window) = 0;
+  // The owner of a top-level window (0 when it has none).
+  [[nodiscard]] virtual WindowId Owner(WindowId window) = 0;
+  // Shown on screen (the window and all its ancestors visible).
+  [[nodiscard]] virtual bool IsVisible(WindowId window) = 0;
+  // The window's own visible style bit, whatever its parent's state.
+  [[nodiscard]] virtual bool HasVisibleStyle(WindowId window) = 0;
+  [[nodiscard]] virtual bool IsEnabled(WindowId window) = 0;
+  [[nodiscard]] virtual std::uint32_t ExStyle(WindowId window) = 0;
+  [[nodiscard]] virtual std::uint32_t ProcessId(WindowId window) = 0;
+
+  enum class SendResult { kDone, kFailed, kTimedOut };
+  // Presses a button (button-click message, sent and waited for, with a
+  // time-out that gives up at once on a window the system knows is hung).
+  virtual SendResult Click(WindowId button) = 0;
+  // Posts WM_COMMAND with this command identifier and long parameter 0.
+  virtual void PostCommand(WindowId window, std::uint16_t command) = 0;
+  // Posts WM_CLOSE.
+  virtual void PostClose(WindowId window) = 0;
+  virtual void SetOwner(WindowId window, WindowId owner) = 0;
+  // Above every window that is not top-most; no move, no size.
+  virtual void MakeTopMost(WindowId window) = 0;
+  // The standard beep.
+  virtual void Beep() = 0;
+  // To the foreground, then its caption and task-bar button flash three times.
+  virtual void BringForwardAndFlash(WindowId window) = 0;
+  virtual void Sleep(std::uint32_t ms) = 0;
+
+  // The all-users Start Menu folder; the files in a folder and (recursive)
+  // its sub-folders, a folder's own files before those of its sub-folders.
+  [[nodiscard]] virtual std::string CommonStartMenuFolder() = 0;
+  [[nodiscard]] virtual std::vector<std::string> ListFiles(const std::string& folder, bool recursive) = 0;
+};
+
+class ClassActPenPlus : public ActionHandler {
+public:
+  static constexpr std::uint16_t kToolbarCommand = 2003;
+  static constexpr std::uint32_t kPollMs = 50;
+  static constexpr int kWaitTries = 100;  // 5 s at 50 ms
+
+  // settings is the driver's live copy (Path, RunTimeOut); saveSettings
+  // writes all eight keys.
+  struct Services {
+    PenPlusPort& windows;
+    ProcessPort& process;
+    FileInfo& files;
+    Notifier& notifier;
+  };
+  ClassActPenPlus(MainSettings& settings, std::function<void()> saveSettings, Services services);
+
+  const std::vector<std::string>& ActionList() const override { return list_; }
+  bool Action(const std::string& actName) override;
+
+  using WindowId = PenPlusPort::WindowId;
+  using Captions = std::initializer_list<const char*>;
+
+  // The operations on PenPlus (public for the tests and the benchmark).
+  [[nodiscard]] WindowId FindPenMainWindow();
+  [[nodiscard]] WindowId FindPenToolbar();
+  [[nodiscard]] bool PenIsRunning() { return FindPenToolbar() != 0; }
+  [[nodiscard]] bool IsToolbarVisible();
+  void SetToolbarVisible(bool wanted);
+  [[nodiscard]] WindowId FindPenButton(Captions captions, std::int32_t index = 0);
+  bool ClickPenButton(Captions captions, std::int32_t index, bool allowDisabled);
+  bool WaitPenButton(Captions captions, std::int32_t index = 0);
+  [[nodiscard]] WindowId FindPenDialog(const std::string& caption);
+  bool PenPlus_Dialog_Wait(const std::string& caption);
+  [[nodiscard]] int GetSheetState();
+  bool WaitSheetState(int state);
+  void PenPlus_Run(bool wanted);
+  [[nodiscard]] std::string PenPlus_FindInstPath();
+  [[nodiscard]] std::string PenRunningExePath();
+  [[nodiscard]] std::int16_t MajorVersion() const { return version_.MajorVersion(); }
+
+private:
+  bool Press(Captions captions, std::int32_t index = 0) { return ClickPenButton(captions, index, false); }
+  void SubPanel(const char* panelButton, const char* targetButton, const char* dialog);
+  void RefreshVersion();
+
+  std::vector<std::string> list_{"RunOnOff",         "ToolBarOnOff",    "Btn.AreaZoom",      "Btn.Mouse",
+                                 "Btn.Pen1",         "Btn.PenSetting1", "Btn.FigPen",        "Btn.FigPenSetting",
+                                 "Btn.Eraser",       "Btn.EraserSetting", "Btn.ChangeSheetMode", "Btn.PagePrev",
+                                 "Btn.PageNext",     "Btn.Clear",       "Btn.WebLink",       "Btn.FileOpenSave",
+                                 "Btn.CaptureSelArea"};
+  MainSettings& settings_;
+  std::function<void()> saveSettings_;
+  Services sv_;
+  FixedFileVerInfo version_;
+  // Set when a press timed out: PenPlus does not answer, and the rest of the
+  // action (further presses and waits) is skipped.
+  bool stalled_ = false;
+};
+
+}  // namespace orvanta

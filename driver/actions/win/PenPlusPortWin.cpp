@@ -1,0 +1,175 @@
+#include "PenPlusPortWin.h"
+
+#include <shlobj.h>
+
+#include "wincommon/Text.h"
+
+namespace orvanta::win {
+
+namespace {
+
+HWND H(PenPlusPort::WindowId id) { return reinterpret_cast<HWND>(id); }
+PenPlusPort::WindowId Id(HWND h) { return reinterpret_cast<PenPlusPort::WindowId>(h); }
+
+// Texts and class names are read with a 255-character buffer.
+constexpr int kTextBuffer = 256;
+
+struct TopLevelSearch {
+  std::wstring className;
+  std::vector<PenPlusPort::WindowId> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
+  auto& search = *reinterpret_cast<TopLevelSearch*>(lp);
+  if (!search.className.empty()) {
+    wchar_t cls[kTextBuffer] = {};
+    ::GetClassNameW(hwnd, cls, kTextBuffer);
+    if (search.className != cls) return TRUE;
+  }
+  search.found.push_back(Id(hwnd));
+  return TRUE;
+}
+
+// A folder's own files, then each sub-folder's in the same way. Links back
+// up the tree (junctions) are not followed, and the depth is bounded, so a
+// strange Start Menu cannot keep the driver searching for ever.
+void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::vector<std::string>& out) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> folders;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(folder + L"\\" + name);
+    } else {
+      out.push_back(wincommon::WideToAnsi(folder + L"\\" + name));
+    }
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  if (!recursive || depth >= 16) return;
+  for (const auto& sub : folders) CollectFiles(sub, true, depth + 1, out);
+}
+
+}  // namespace
+
+std::vector<PenPlusPort::WindowId> PenPlusPortWin::TopLevelWindows(const std::string& className) {
+  TopLevelSearch search{wincommon::Utf8ToWide(className), {}};
+  ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<PenPlusPort::WindowId> PenPlusPortWin::Children(WindowId parent) {
+  // Direct children only (EnumChildWindows would also list grandchildren),
+  // top of the z-order first.
+  std::vector<WindowId> out;
+  for (HWND child = ::GetWindow(H(parent), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    out.push_back(Id(child));
+  }
+  return out;
+}
+
+std::string PenPlusPortWin::Text(WindowId window) {
+  // For a window of another process this reads the stored text without
+  // sending it a message, so a hung PenPlus cannot block the search.
+  wchar_t text[kTextBuffer] = {};
+  ::GetWindowTextW(H(window), text, kTextBuffer);
+  return wincommon::WideToUtf8(text);  // up to the first NUL
+}
+
+std::string PenPlusPortWin::ClassName(WindowId window) {
+  wchar_t cls[kTextBuffer] = {};
+  ::GetClassNameW(H(window), cls, kTextBuffer);
+  return wincommon::WideToUtf8(cls);
+}
+
+PenPlusPort::WindowId PenPlusPortWin::Owner(WindowId window) { return Id(::GetWindow(H(window), GW_OWNER)); }
+
+bool PenPlusPortWin::IsVisible(WindowId window) { return ::IsWindowVisible(H(window)) != FALSE; }
+
+bool PenPlusPortWin::HasVisibleStyle(WindowId window) {
+  return (::GetWindowLongW(H(window), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool PenPlusPortWin::IsEnabled(WindowId window) { return ::IsWindowEnabled(H(window)) != FALSE; }
+
+std::uint32_t PenPlusPortWin::ExStyle(WindowId window) {
+  return static_cast<std::uint32_t>(::GetWindowLongW(H(window), GWL_EXSTYLE));
+}
+
+std::uint32_t PenPlusPortWin::ProcessId(WindowId window) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(H(window), &pid);
+  return pid;
+}
+
+PenPlusPort::SendResult PenPlusPortWin::Click(WindowId button) {
+  // Sent, not posted: the next step looks for what the press opened. The
+  // time-out keeps a hung PenPlus from freezing the driver's only thread;
+  // SMTO_ABORTIFHUNG gives up at once on a program the system already knows
+  // is hung, so after the first time-out further presses cost nothing. No
+  // SMTO_BLOCK, so messages sent to the driver meanwhile are answered.
+  // (On Windows a button of an inactive dialog may ignore BM_CLICK; PenPlus's
+  // tool bar buttons take it, as its own mouse clicks arrive the same way.)
+  DWORD_PTR result = 0;
+  if (::SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, clickTimeoutMs_, &result)) {
+    return SendResult::kDone;
+  }
+  return ::IsWindow(H(button)) ? SendResult::kTimedOut : SendResult::kFailed;
+}
+
+void PenPlusPortWin::PostCommand(WindowId window, std::uint16_t command) {
+  ::PostMessageW(H(window), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void PenPlusPortWin::PostClose(WindowId window) { ::PostMessageW(H(window), WM_CLOSE, 0, 0); }
+
+void PenPlusPortWin::SetOwner(WindowId window, WindowId owner) {
+  ::SetWindowLongPtrW(H(window), GWLP_HWNDPARENT, static_cast<LONG_PTR>(owner));
+}
+
+void PenPlusPortWin::MakeTopMost(WindowId window) {
+  // SWP_ASYNCWINDOWPOS: the window belongs to PenPlus's thread, and a
+  // synchronous change would wait for that thread to answer.
+  ::SetWindowPos(H(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+}
+
+void PenPlusPortWin::Beep() { ::MessageBeep(MB_OK); }
+
+void PenPlusPortWin::BringForwardAndFlash(WindowId window) {
+  ::SetForegroundWindow(H(window));
+  FLASHWINFO flash{sizeof(FLASHWINFO), H(window), FLASHW_CAPTION | FLASHW_TRAY, 3, 70};
+  ::FlashWindowEx(&flash);
+}
+
+void PenPlusPortWin::Sleep(std::uint32_t ms) {
+  // The driver's own touch handling and timers wait, as every wait for
+  // PenPlus blocks the driver's thread; only paint messages are let through
+  // (PM_QS_PAINT, no sent messages), so that a notification such as
+  // "starting the pen software" is drawn while the driver waits.
+  const ULONGLONG deadline = ::GetTickCount64() + ms;
+  for (;;) {
+    MSG msg;
+    for (int i = 0; i < 16 && ::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT); ++i) {
+      ::DispatchMessageW(&msg);
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return;
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(deadline - now), QS_PAINT, 0);
+  }
+}
+
+std::string PenPlusPortWin::CommonStartMenuFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return wincommon::WideToAnsi(path);
+}
+
+std::vector<std::string> PenPlusPortWin::ListFiles(const std::string& folder, bool recursive) {
+  std::vector<std::string> out;
+  if (!folder.empty()) CollectFiles(wincommon::AnsiToWide(folder), recursive, 0, out);
+  return out;
+}
+
+}  // namespace orvanta::win

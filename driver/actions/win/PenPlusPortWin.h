@@ -1,0 +1,42 @@
+#pragma once
+// PenPlus's windows through the window manager: searches, the button press
+// as a timed send, posted commands, owner and z-order changes, and the
+// driver's 50 ms polling sleep.
+#include <windows.h>
+
+#include "actions/ClassActPenPlus.h"
+
+namespace orvanta::win {
+
+class PenPlusPortWin : public PenPlusPort {
+public:
+  // clickTimeoutMs bounds each button press: a PenPlus that does not answer
+  // within it counts as hung.
+  explicit PenPlusPortWin(DWORD clickTimeoutMs = 5000) : clickTimeoutMs_(clickTimeoutMs) {}
+
+  [[nodiscard]] std::vector<WindowId> TopLevelWindows(const std::string& className) override;
+  [[nodiscard]] std::vector<WindowId> Children(WindowId parent) override;
+  [[nodiscard]] std::string Text(WindowId window) override;
+  [[nodiscard]] std::string ClassName(WindowId window) override;
+  [[nodiscard]] WindowId Owner(WindowId window) override;
+  [[nodiscard]] bool IsVisible(WindowId window) override;
+  [[nodiscard]] bool HasVisibleStyle(WindowId window) override;
+  [[nodiscard]] bool IsEnabled(WindowId window) override;
+  [[nodiscard]] std::uint32_t ExStyle(WindowId window) override;
+  [[nodiscard]] std::uint32_t ProcessId(WindowId window) override;
+  SendResult Click(WindowId button) override;
+  void PostCommand(WindowId window, std::uint16_t command) override;
+  void PostClose(WindowId window) override;
+  void SetOwner(WindowId window, WindowId owner) override;
+  void MakeTopMost(WindowId window) override;
+  void Beep() override;
+  void BringForwardAndFlash(WindowId window) override;
+  void Sleep(std::uint32_t ms) override;
+  [[nodiscard]] std::string CommonStartMenuFolder() override;
+  [[nodiscard]] std::vector<std::string> ListFiles(const std::string& folder, bool recursive) override;
+
+private:
+  DWORD clickTimeoutMs_;
+};
+
+}  // namespace orvanta::win

@@ -1,0 +1,75 @@
+#include "ClassRegAppData.h"
+
+#include "core/TextCase.h"
+
+namespace orvanta {
+
+void ClassRegAppData::SettingLoad() { FullPath = store_->Read(iniFile_, Ini_Section, Ini_Key, ""); }
+
+bool ClassRegAppData::SettingSave() {
+  // The profile reader removes one pair of enclosing quotes, so the path
+  // reads back bare, blanks at either end included.
+  return store_->Write(iniFile_, Ini_Section, Ini_Key, "\"" + FullPath + "\"");
+}
+
+std::string ClassRegAppData::GetAppName() const {
+  const auto slash = FullPath.rfind('\\');
+  const auto dot = FullPath.rfind('.');
+  if (slash == std::string::npos || dot == std::string::npos || slash >= dot) return {};
+  if (auto text = files_->GetFileVerInfo(FullPath, kVerFileDescription); !text.empty()) return text;
+  if (auto text = files_->GetFileVerInfo(FullPath, kVerProductName); !text.empty()) return text;
+  return FullPath.substr(slash + 1, dot - slash - 1);
+}
+
+bool ClassRegAppData::CheckFileVerInfs(const std::string& checkPath) const {
+  const std::string& path = checkPath.empty() ? FullPath : checkPath;
+  if (path.empty() || !files_->FileExists(path)) return false;
+  const struct {
+    const std::string& expected;
+    int item;
+  } checks[] = {{Inf_FileDescription, kVerFileDescription},
+                {Inf_ProductName, kVerProductName},
+                {Inf_CompanyName, kVerCompanyName}};
+  bool all = true;
+  for (const auto& c : checks) {
+    if (c.expected.empty()) continue;
+    if (!MatchesExpected(c.expected, files_->GetFileVerInfo(path, c.item))) all = false;
+  }
+  return all;
+}
+
+bool MatchesExpected(const std::string& expected, const std::string& actual) {
+  if (expected.empty()) return true;
+  std::string::size_type start = 0;
+  for (;;) {
+    const auto nul = expected.find('\0', start);
+    const std::string_view alternative(expected.data() + start,
+                                       (nul == std::string::npos ? expected.size() : nul) - start);
+    if (EqualsNoCase(alternative, actual)) return true;
+    if (nul == std::string::npos) return false;
+    start = nul + 1;
+  }
+}
+
+std::vector<ClassRegAppData> MakeRegisteredApps(ProfileStore& store, const std::string& iniFile, FileInfo& files) {
+  using namespace std::string_literals;
+  const std::string referExt = u8"アプリケーション(*.exe)"s + '\0' + "*.exe" + '\0' + u8"全てのファイル(*.*)" + '\0' + "*.*";
+  std::vector<ClassRegAppData> apps;
+  ClassRegAppData pen(store, iniFile, files);
+  pen.RegName = u8"ペンソフト";
+  pen.ReferExt = referExt;
+  pen.Inf_ProductName = "PenPlus Application";
+  pen.Inf_CompanyName = "Plussoft Corporation";
+  pen.Ini_Section = "PenPlus";
+  pen.Ini_Key = "Path";
+  apps.push_back(pen);
+  ClassRegAppData camera(store, iniFile, files);
+  camera.RegName = u8"PCカメラ";
+  camera.ReferExt = referExt;
+  camera.Ini_Section = "Camera";
+  camera.Ini_Key = "Path";
+  apps.push_back(camera);
+  return apps;
+}
+
+}  // namespace orvanta

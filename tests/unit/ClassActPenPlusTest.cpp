@@ -1,0 +1,459 @@
+#include "actions/ClassActPenPlus.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "Fakes.h"
+
+namespace orvanta {
+namespace {
+
+using testing::RecordingNotifier;
+using WindowId = PenPlusPort::WindowId;
+
+const std::string kExe = "C:\\Program Files\\PenPlus\\PenPlus.exe";
+
+// PenPlus as its windows show it, with the shell, the file information and a
+// clock that only moves when the driver sleeps. Presses, posts and the other
+// effects on PenPlus are recorded in order.
+class FakePenPlus : public PenPlusPort, public ProcessPort, public FileInfo {
+public:
+  struct Win {
+    Win(std::string c, std::string t, WindowId p = 0, WindowId o = 0)
+        : cls(std::move(c)), text(std::move(t)), parent(p), owner(o) {}
+    std::string cls, text;
+    WindowId parent = 0, owner = 0;
+    bool style = true, enabled = true;
+    std::uint32_t ex = 0, pid = 77;
+    std::function<void()> onClick;
+  };
+  std::vector<Win> w;  // window id = index + 1
+  std::vector<std::string> events;
+  std::uint64_t now = 0;
+  std::multimap<std::uint64_t, std::function<void()>> due;
+  SendResult clickResult = SendResult::kDone;
+  bool installed = true;  // the shell can start kExe
+  std::uint64_t startDelay = 700;
+  int major = 4, afx = 3;
+  std::string ownerCaption = "PenPlus ";
+  std::map<std::string, std::string> shortcuts;  // .lnk -> target
+  std::map<std::string, std::pair<std::string, std::string>> products;  // exe -> product, company
+  WindowId main = 0, toolbar = 0, annotation = 0;
+
+  WindowId Add(Win x) {
+    w.push_back(std::move(x));
+    return w.size();
+  }
+  Win& At(WindowId id) { return w.at(id - 1); }
+  WindowId Find(const std::string& text, int nth = 1) {
+    for (WindowId id = 1; id <= w.size(); ++id) {
+      if (At(id).text == text && --nth == 0) return id;
+    }
+    return 0;
+  }
+  WindowId Dialog(const std::string& caption) {
+    for (WindowId id = toolbar + 1; id <= w.size(); ++id) {
+      if (At(id).cls == "#32770" && At(id).parent == 0 && At(id).text == caption) return id;
+    }
+    return 0;
+  }
+  void After(std::uint64_t ms, std::function<void()> f) { due.emplace(now + ms, std::move(f)); }
+  void OpenDialog(const std::string& caption) {
+    After(200, [this, caption] {
+      Add({"#32770", caption, 0, main});
+      At(toolbar).enabled = false;
+    });
+  }
+  void SetSheet(int state) {  // 1 hidden, 2 whiteboard, 3 transparent
+    At(annotation).style = state != 1;
+    if (state != 1) {
+      At(annotation).ex = (state == 3 && major < 4) ? 0x20 : 0;
+      At(Find(u8"ホワイトボード")).style = state == 3;
+      At(Find(u8"透明シート")).style = state == 2;
+    }
+  }
+  void Panel(std::initializer_list<const char*> buttons, bool shown) {
+    for (const char* b : buttons) At(Find(b, 1)).style = shown;
+  }
+
+  // The program with its tool bar, as the stand-in under Wine has it.
+  void Start() {
+    main = Add({"PenPlusMain", ownerCaption});
+    At(main).style = false;
+    toolbar = Add({"#32770", "", 0, main});
+    for (int i = 0; i < afx; ++i) Add({"AfxWnd140su", "", toolbar});
+    auto button = [this](const char* text, std::function<void()> f = {}, bool shown = true) {
+      Win b{"Button", text, toolbar};
+      b.style = shown;
+      b.onClick = std::move(f);
+      Add(std::move(b));
+    };
+    button(u8"マウス", [this] { SetSheet(1); });
+    button(u8"ペン", [this] { if (!At(annotation).style) SetSheet(3); });
+    button(u8"ペン", [this] { if (!At(annotation).style) SetSheet(3); });
+    button(u8"マーカー", {}, false);
+    button(u8"ペンの設定", [this] { OpenDialog(u8"ペンの設定"); });
+    button(u8"ペンの設定", [this] { OpenDialog(u8"ペンの設定"); });
+    button(u8"領域拡大");
+    button(u8"図形ペンの設定", [this] { OpenDialog(u8"図形ペンの設定"); });
+    button(u8"ホワイトボード", [this] { SetSheet(2); }, false);
+    button(u8"透明シート", [this] { SetSheet(3); });
+    button(u8"ページ送り");
+    button(u8"ページ送り", {}, false);
+    if (major >= 4) {
+      button(u8"クリア", [this] { OpenDialog(u8"クリア"); });
+    } else {
+      button(u8"手書き線クリア");
+    }
+    const char* web = major >= 4 ? u8"便利機能関連" : u8"印刷、設定";
+    button(web, [this] { Panel({u8"Webリンク集", u8"ツール閉じる"}, true); });
+    button(u8"Webリンク集", [this] { OpenDialog(u8"WEBリンク集"); }, false);
+    button(u8"ツール閉じる", [this] { Panel({u8"Webリンク集", u8"ツール閉じる"}, false); }, false);
+    button(u8"キャプチャ（画面取込）", [this] { After(300, [this] { At(Find(u8"指定領域のキャプチャ")).style = true; }); });
+    button(u8"指定領域のキャプチャ", {}, false);
+    annotation = Add({"PenPlusAnnClass", ""});
+    SetSheet(1);
+  }
+
+  // ---- PenPlusPort
+  std::vector<WindowId> TopLevelWindows(const std::string& cls) override {
+    std::vector<WindowId> out;
+    for (WindowId id = 1; id <= w.size(); ++id) {
+      if (At(id).parent == 0 && (cls.empty() || At(id).cls == cls)) out.push_back(id);
+    }
+    return out;
+  }
+  std::vector<WindowId> Children(WindowId parent) override {
+    std::vector<WindowId> out;
+    for (WindowId id = 1; id <= w.size(); ++id) {
+      if (At(id).parent == parent) out.push_back(id);
+    }
+    return out;
+  }
+  std::string Text(WindowId id) override { return At(id).text; }
+  std::string ClassName(WindowId id) override { return At(id).cls; }
+  WindowId Owner(WindowId id) override { return At(id).owner; }
+  bool IsVisible(WindowId id) override { return At(id).style && (At(id).parent == 0 || IsVisible(At(id).parent)); }
+  bool HasVisibleStyle(WindowId id) override { return At(id).style; }
+  bool IsEnabled(WindowId id) override { return id != 0 && At(id).enabled; }
+  std::uint32_t ExStyle(WindowId id) override { return At(id).ex; }
+  std::uint32_t ProcessId(WindowId id) override { return At(id).pid; }
+  SendResult Click(WindowId id) override {
+    events.push_back("press " + At(id).text + "#" + std::to_string(id));
+    if (clickResult == SendResult::kDone && At(id).onClick) At(id).onClick();
+    return clickResult;
+  }
+  void PostCommand(WindowId id, std::uint16_t command) override {
+    events.push_back("command " + std::to_string(command));
+    if (id == main && command == 2003) At(toolbar).style = !At(toolbar).style;
+  }
+  void PostClose(WindowId) override {
+    events.push_back("close");
+    OpenDialog(u8"終了の確認");
+  }
+  void SetOwner(WindowId id, WindowId owner) override { At(id).owner = owner; }
+  void MakeTopMost(WindowId id) override { At(id).ex |= 0x08; }
+  void Beep() override { events.push_back("beep"); }
+  void BringForwardAndFlash(WindowId id) override { events.push_back("flash " + At(id).text); }
+  void Sleep(std::uint32_t ms) override {
+    now += ms;
+    while (!due.empty() && due.begin()->first <= now) {
+      auto f = due.begin()->second;
+      due.erase(due.begin());
+      f();
+    }
+  }
+  std::string CommonStartMenuFolder() override { return "C:\\ProgramData\\Start Menu"; }
+  std::vector<std::string> ListFiles(const std::string&, bool recursive) override {
+    std::vector<std::string> out;
+    if (recursive) {
+      for (const auto& s : shortcuts) out.push_back(s.first);
+    }
+    return out;
+  }
+  // ---- ProcessPort
+  bool ShellOpen(const std::string& path, std::uint32_t& pid) override {
+    events.push_back("shell " + path);
+    if (!installed || path != kExe) return false;
+    pid = 77;
+    After(startDelay, [this] { Start(); });
+    return true;
+  }
+  bool IsRunning(std::uint32_t) override { return false; }
+  // ---- FileInfo
+  std::string GetFileVerInfo(const std::string& path, int item) override {
+    const auto it = products.find(path);
+    if (it == products.end()) return {};
+    return item == kVerProductName ? it->second.first : item == kVerCompanyName ? it->second.second : "";
+  }
+  FixedFileVerInfo GetFixedFileVerInfo(const std::string& path) override {
+    FixedFileVerInfo v;
+    if (path == kExe) v.values[2] = static_cast<std::uint32_t>(major) << 16;
+    return v;
+  }
+  std::string GetShortcutInfo(const std::string& lnk, int property) override {
+    return property == kLnkTargetPath && shortcuts.count(lnk) ? shortcuts[lnk] : "";
+  }
+  std::string GetProcessImagePath(std::uint32_t pid) override { return pid == 77 ? kExe : ""; }
+  bool FileExists(const std::string& path) override { return products.count(path) != 0; }
+};
+
+class PenPlusTest : public ::testing::Test {
+protected:
+  PenPlusTest() { settings.PenPlusPath = kExe; }
+  // PenPlus running with its tool bar hidden by the driver, as after a start.
+  void Running(int major = 4) {
+    pen.major = major;
+    pen.Start();
+    pen.At(pen.toolbar).style = false;
+  }
+  std::vector<std::string> Presses() const {
+    std::vector<std::string> out;
+    for (const auto& e : pen.events) {
+      if (e.rfind("press ", 0) == 0) out.push_back(e.substr(6));
+    }
+    return out;
+  }
+  std::string Id(const char* text, int nth = 1) { return std::string(text) + "#" + std::to_string(pen.Find(text, nth)); }
+  std::vector<std::string> Notes() const {
+    std::vector<std::string> out;
+    for (const auto& n : notifier.notes) out.push_back(n.text + (n.timeoutMs == 0 ? " [stays]" : ""));
+    return out;
+  }
+  // A dialog found on screen: closing it enables the tool bar again.
+  void CloseDialog(const std::string& caption) {
+    const WindowId d = pen.Dialog(caption);
+    ASSERT_NE(d, 0u);
+    pen.At(d).cls = "closed";
+    pen.At(pen.toolbar).enabled = true;
+  }
+
+  MainSettings settings;
+  int saves = 0;
+  FakePenPlus pen;
+  RecordingNotifier notifier;
+  ClassActPenPlus act{settings, [this] { ++saves; }, {pen, pen, pen, notifier}};
+};
+
+TEST_F(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren) {
+  const struct {
+    int afx;
+    const char* owner;
+    bool found;
+  } cases[] = {{3, "PenPlus ", true}, {3, "PENPLUS ", true}, {2, "PenPlus ", false},
+               {4, "PenPlus ", false}, {3, "PenPlus", false}};
+  for (const auto& c : cases) {
+    FakePenPlus p;
+    p.afx = c.afx;
+    p.ownerCaption = c.owner;
+    p.Start();
+    ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
+    EXPECT_EQ(a.FindPenToolbar() != 0, c.found) << c.afx << " '" << c.owner << "'";
+  }
+}
+
+TEST_F(PenPlusTest, ButtonIndexCountsFromTheLastMatchInWindowOrder) {
+  Running();
+  const WindowId first = pen.Find(u8"ペン", 1), last = pen.Find(u8"ペン", 2);
+  const struct {
+    std::int32_t index;
+    WindowId expected;
+  } cases[] = {{0, last}, {1, last}, {2, first}, {3, last}, {-1, last}};
+  for (const auto& c : cases) EXPECT_EQ(act.FindPenButton({u8"ペン", u8"マーカー"}, c.index), c.expected) << c.index;
+  // A button whose own visible bit is clear is never a match, though the
+  // hidden tool bar does not stop the visible ones.
+  EXPECT_EQ(act.FindPenButton({u8"ページ送り"}, 2), pen.Find(u8"ページ送り", 1));
+  EXPECT_EQ(act.FindPenButton({u8"マーカー"}), 0u);
+}
+
+TEST_F(PenPlusTest, SheetStateFollowsTheAnnotationWindowAndTheVersion) {
+  for (const int major : {3, 4}) {
+    FakePenPlus p;
+    p.major = major;
+    p.Start();
+    ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
+    a.Action("Btn.Mouse");  // reads the version of the running program
+    for (const int state : {1, 2, 3}) {
+      p.SetSheet(state);
+      EXPECT_EQ(a.GetSheetState(), state) << "major " << major;
+    }
+  }
+  EXPECT_EQ(act.GetSheetState(), 0);  // not running
+}
+
+TEST_F(PenPlusTest, EachActionPressesItsButtons) {
+  struct Pressed {
+    const char* text;
+    int nth;  // which of the buttons with this caption, in window order
+  };
+  const struct {
+    int major;
+    int sheet;
+    const char* action;
+    std::vector<Pressed> presses;
+    const char* dialog;  // awaited, then owned by the tool bar and top-most
+  } cases[] = {
+      {4, 1, "Btn.Pen1", {{u8"ペン", 2}}, nullptr},
+      {4, 1, "Btn.PenSetting1", {{u8"ペンの設定", 2}}, u8"ペンの設定"},
+      {4, 1, "Btn.FigPenSetting", {{u8"図形ペンの設定", 1}}, u8"図形ペンの設定"},
+      {4, 3, "Btn.ChangeSheetMode", {{u8"ホワイトボード", 1}}, nullptr},
+      {4, 2, "Btn.ChangeSheetMode", {{u8"透明シート", 1}}, nullptr},
+      {4, 1, "Btn.PageNext", {{u8"ページ送り", 1}}, nullptr},
+      {4, 1, "Btn.Clear", {{u8"クリア", 1}}, u8"クリア"},
+      {3, 1, "Btn.Clear", {{u8"手書き線クリア", 1}}, nullptr},
+      {4, 1, "Btn.AreaZoom", {{u8"領域拡大", 1}}, nullptr},
+      {3, 2, "Btn.AreaZoom", {{u8"領域拡大", 1}}, nullptr},
+      {3, 1, "Btn.AreaZoom", {{u8"ペン", 2}, {u8"領域拡大", 1}}, nullptr},
+      {4, 3, "Btn.WebLink", {{u8"便利機能関連", 1}, {u8"Webリンク集", 1}, {u8"ツール閉じる", 1}}, u8"WEBリンク集"},
+      {3, 1, "Btn.WebLink", {{u8"印刷、設定", 1}, {u8"Webリンク集", 1}, {u8"ツール閉じる", 1}}, u8"WEBリンク集"},
+      {4, 2, "Btn.WebLink", {}, nullptr},
+      {4, 1, "Btn.CaptureSelArea", {{u8"キャプチャ（画面取込）", 1}, {u8"指定領域のキャプチャ", 1}}, nullptr},
+      {4, 1, "btn.pen1", {}, nullptr},
+  };
+  for (const auto& c : cases) {
+    FakePenPlus p;
+    p.major = c.major;
+    p.Start();
+    p.SetSheet(c.sheet);
+    ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
+    EXPECT_TRUE(a.Action(c.action));
+    std::vector<std::string> presses, expected;
+    for (const auto& e : p.events) {
+      if (e.rfind("press ", 0) == 0) presses.push_back(e.substr(6));
+    }
+    for (const auto& e : c.presses) expected.push_back(std::string(e.text) + "#" + std::to_string(p.Find(e.text, e.nth)));
+    EXPECT_EQ(presses, expected) << c.action << " major " << c.major << " sheet " << c.sheet;
+    if (c.dialog) {
+      const WindowId d = p.Dialog(c.dialog);
+      ASSERT_NE(d, 0u) << c.action;
+      EXPECT_EQ(p.At(d).owner, p.toolbar) << c.action;
+      EXPECT_TRUE(p.At(d).ex & 0x08) << c.action;
+    }
+  }
+}
+
+TEST_F(PenPlusTest, APressOnANotRunningPenPlusStartsItFirstAndHidesItsToolbar) {
+  EXPECT_TRUE(act.Action("Btn.Pen1"));
+  EXPECT_EQ(pen.events, (std::vector<std::string>{"shell " + kExe, "command 2003", "press " + Id(u8"ペン", 2)}));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{u8"ペンソフトを起動中... [stays]", u8"ペンソフトを起動しました。"}));
+  EXPECT_EQ(pen.now, 700u);  // polled until the tool bar showed
+  EXPECT_FALSE(act.IsToolbarVisible());
+}
+
+TEST_F(PenPlusTest, RunTimeOutBoundsTheWaitForTheToolbar) {
+  const struct {
+    std::int32_t timeout;
+    std::uint64_t waited;
+    bool hidden;  // command 2003 posted: the tool bar had shown
+  } cases[] = {{0, 0, false}, {-50, 0, false}, {349, 350, false}, {20000, 700, true}};
+  for (const auto& c : cases) {
+    FakePenPlus p;
+    MainSettings s;
+    s.PenPlusPath = kExe;
+    s.PenPlusRunTimeOut = c.timeout;
+    ClassActPenPlus a{s, {}, {p, p, p, notifier}};
+    a.PenPlus_Run(true);
+    EXPECT_EQ(p.now, c.waited) << c.timeout;
+    EXPECT_EQ(std::count(p.events.begin(), p.events.end(), "command 2003"), c.hidden ? 1 : 0) << c.timeout;
+  }
+}
+
+TEST_F(PenPlusTest, EmptyPathIsSearchedInTheStartMenuAndStored) {
+  const std::string other = "C:\\Other\\PenPlus.exe";
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> shortcuts;
+    std::map<std::string, std::pair<std::string, std::string>> products;
+    std::string found;
+  } cases[] = {
+      {"none", {}, {}, ""},
+      {"case ignored", {{"a\\PenPlus.LNK", kExe}}, {{kExe, {"PENPLUS application", "plussoft CORPORATION"}}}, kExe},
+      {"other company", {{"a.lnk", kExe}}, {{kExe, {"PenPlus Application", "Other"}}}, ""},
+      {"not a shortcut", {{"a.txt", kExe}}, {{kExe, {"PenPlus Application", "Plussoft Corporation"}}}, ""},
+      {"other name", {{"a.lnk", "C:\\P\\Pen.exe"}}, {{"C:\\P\\Pen.exe", {"PenPlus Application", "Plussoft Corporation"}}}, ""},
+      {"first that qualifies", {{"a.lnk", other}, {"b.lnk", kExe}},
+       {{other, {"x", "y"}}, {kExe, {"PenPlus Application", "Plussoft Corporation"}}}, kExe},
+  };
+  for (const auto& c : cases) {
+    FakePenPlus p;
+    p.shortcuts = c.shortcuts;
+    p.products = c.products;
+    MainSettings s;
+    int saved = 0;
+    RecordingNotifier n;
+    ClassActPenPlus a{s, [&] { ++saved; }, {p, p, p, n}};
+    a.PenPlus_Run(true);
+    EXPECT_EQ(s.PenPlusPath, c.found) << c.name;
+    EXPECT_EQ(saved, 1) << c.name;
+    ASSERT_GE(n.notes.size(), 2u);
+    EXPECT_EQ(n.notes[0].text, u8"ペンソフトを検索中...");
+    EXPECT_EQ(n.notes[1].text, c.found.empty() ? std::string(u8"ペンソフトを起動できません。") + "\r\n" + u8"設定を確認して下さい。"
+                                               : std::string(u8"ペンソフトを起動中..."))
+        << c.name;
+  }
+}
+
+TEST_F(PenPlusTest, WhileADialogIsOpenPressesAreRefusedWithABeep) {
+  Running();
+  ASSERT_TRUE(act.Action("Btn.PenSetting1"));
+  ASSERT_FALSE(pen.At(pen.toolbar).enabled);
+  pen.events.clear();
+  EXPECT_TRUE(act.Action("Btn.PageNext"));
+  EXPECT_EQ(pen.events, (std::vector<std::string>{"beep"}));
+  // RunOnOff cannot close it either: the beep, and no close request.
+  EXPECT_TRUE(act.Action("RunOnOff"));
+  EXPECT_EQ(pen.events, (std::vector<std::string>{"beep", "beep"}));
+  CloseDialog(u8"ペンの設定");
+  EXPECT_TRUE(act.Action("Btn.PageNext"));
+  EXPECT_EQ(Presses().back(), Id(u8"ページ送り"));
+}
+
+TEST_F(PenPlusTest, RunOnOffAsksToCloseAndBringsTheConfirmationForward) {
+  Running();
+  EXPECT_TRUE(act.Action("RunOnOff"));
+  EXPECT_EQ(pen.events, (std::vector<std::string>{"close"}));
+  const WindowId confirm = pen.Dialog(u8"終了の確認");
+  ASSERT_NE(confirm, 0u);
+  EXPECT_EQ(pen.At(confirm).owner, pen.toolbar);
+  EXPECT_TRUE(pen.At(confirm).ex & 0x08);
+  // Pressed again while the confirmation is open: beep and flash.
+  EXPECT_TRUE(act.Action("RunOnOff"));
+  EXPECT_EQ(pen.events, (std::vector<std::string>{"close", "beep", std::string("flash ") + u8"終了の確認"}));
+}
+
+TEST_F(PenPlusTest, ASubPanelOpenBeforeIsLeftOpen) {
+  Running();
+  pen.SetSheet(3);
+  pen.Panel({u8"Webリンク集", u8"ツール閉じる"}, true);
+  EXPECT_TRUE(act.Action("Btn.WebLink"));
+  EXPECT_EQ(Presses(), (std::vector<std::string>{Id(u8"便利機能関連"), Id(u8"Webリンク集")}));
+}
+
+TEST_F(PenPlusTest, APressThatTimesOutEndsTheActionWithoutWaiting) {
+  Running();
+  pen.SetSheet(3);
+  pen.clickResult = PenPlusPort::SendResult::kTimedOut;
+  EXPECT_TRUE(act.Action("Btn.WebLink"));
+  EXPECT_EQ(Presses(), (std::vector<std::string>{Id(u8"便利機能関連")}));
+  EXPECT_EQ(pen.now, 0u);
+  // The next action tries again.
+  pen.clickResult = PenPlusPort::SendResult::kDone;
+  EXPECT_TRUE(act.Action("Btn.PageNext"));
+  EXPECT_EQ(Presses().back(), Id(u8"ページ送り"));
+}
+
+TEST(FileInf, QueriesAndNames) {
+  EXPECT_EQ(VerInfoQuery(0x0411, 0x04B0, kVerProductName), "\\StringFileInfo\\041104B0\\ProductName");
+  EXPECT_EQ(VerInfoQuery(0x0409, 0x04E4, kVerCompanyName), "\\StringFileInfo\\040904E4\\CompanyName");
+  EXPECT_EQ(VerInfoQuery(0x0409, 0x04E4, 8), "");
+  EXPECT_EQ(VerInfoKeyName(7), "LegalTrademarks");
+  EXPECT_EQ(VerInfoKeyName(-1), "");
+  EXPECT_EQ(ShortcutPropertyName(5), "TargetPath");
+  FixedFileVerInfo v;
+  v.values[2] = 0xFFFE0003u;  // high word read as signed
+  EXPECT_EQ(v.MajorVersion(), -2);
+}
+
+}  // namespace
+}  // namespace orvanta

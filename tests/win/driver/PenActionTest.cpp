@@ -1,0 +1,390 @@
+// The pen buttons with the real driver, driven by touches on the simulated
+// panel, against the PenPlus stand-in (major versions 4 and 3), which logs
+// every press, dialog and command it receives.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <sstream>
+
+#include "DriverTestSupport.h"
+#include "fntd2xx/PanelSim.h"
+#include "wincommon/Com.h"
+#include "wincommon/Files.h"
+#include "wincommon/Text.h"
+
+namespace drivertest {
+namespace {
+
+// One printed button per action, six to a row, 1000 panel units square.
+const char* const kActions[] = {
+    "PenPlus.RunOnOff",       "PenPlus.ToolBarOnOff", "PenPlus.Btn.AreaZoom",      "PenPlus.Btn.Mouse",
+    "PenPlus.Btn.Pen1",       "PenPlus.Btn.PenSetting1", "PenPlus.Btn.FigPen",     "PenPlus.Btn.FigPenSetting",
+    "PenPlus.Btn.Eraser",     "PenPlus.Btn.EraserSetting", "PenPlus.Btn.ChangeSheetMode", "PenPlus.Btn.PagePrev",
+    "PenPlus.Btn.PageNext",   "PenPlus.Btn.Clear",    "PenPlus.Btn.WebLink",       "PenPlus.Btn.FileOpenSave",
+    "PenPlus.Btn.CaptureSelArea", "Tpdrv.ChangeTPNamedID"};
+constexpr int kColumns = 6;
+
+std::string Layout() {
+  const int count = static_cast<int>(std::size(kActions));
+  std::ostringstream def;
+  def << "[Header]\r\nVersion=1\r\nName=pen\r\nButtonX=" << kColumns << "\r\nButtonY=" << (count + kColumns - 1) / kColumns
+      << "\r\n";
+  for (int i = 0; i < count; ++i) {
+    const int x = i % kColumns, y = i / kColumns;
+    def << "[Button." << x + 1 << "." << y + 1 << "]\r\nName=" << kActions[i] << "\r\nRect=" << x * 1000 << ","
+        << y * 1000 << "," << x * 1000 + 999 << "," << y * 1000 + 999 << "\r\n";
+  }
+  return def.str();
+}
+
+// A line of the stand-in's log: its counter stamp, the event and details.
+struct Event {
+  std::int64_t at = 0;
+  std::vector<std::string> fields;  // event, details...
+};
+
+class PenDriver : public ::testing::Test {
+protected:
+  PenDriver() : panel(panelsim::PanelSim::UniqueName(L"Pen")) { panel.Export(); }
+  ~PenDriver() override {
+    if (const HWND main = PenMain()) ::PostMessageW(main, WM_CLOSE, 0, 0);
+    if (penPlus.Running()) penPlus.Kill();
+    if (const HWND main = PenMain()) {  // started by the driver: end it by its id
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(main, &pid);
+      wincommon::KernelHandle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+      if (p) {
+        ::TerminateProcess(p.get(), 1);
+        ::WaitForSingleObject(p.get(), 5000);
+      }
+    }
+  }
+
+  // PenPlus of this major version in the test folder, not started; args
+  // go to the file it reads when the shell starts it without any.
+  std::wstring InstallPenPlus(int major, const std::string& args = "") {
+    const std::wstring sub = L"PenPlus" + std::to_wstring(major);
+    EXPECT_TRUE(::CreateDirectoryW(f.folder.File(sub).c_str(), nullptr));
+    EXPECT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe").c_str(),
+                            f.folder.File(sub + L"\\PenPlus.exe").c_str(), FALSE));
+    if (!args.empty()) {
+      EXPECT_TRUE(f.folder.WriteText(sub + L"\\PenPlus.args", args));
+    }
+    penLog = f.folder.File(sub + L"\\PenPlus.log");
+    return f.folder.File(sub + L"\\PenPlus.exe");
+  }
+  void StartPenPlus(const std::wstring& exe, const std::wstring& args = L"") {
+    ASSERT_TRUE(penPlus.Start(exe, args, exe.substr(0, exe.find_last_of(L'\\'))));
+    ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
+  }
+  void StartDriver(const std::wstring& penPath, const std::string& extraIni = "") {
+    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", Layout()));
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
+                                                       wincommon::WideToAnsi(penPath) + "\"\r\n" + extraIni));
+    ASSERT_TRUE(f.Start());
+    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
+  }
+
+  void Touch(const std::string& action) {
+    for (int i = 0; i < static_cast<int>(std::size(kActions)); ++i) {
+      if (action == kActions[i]) {
+        // Each press a moment after the last, well apart from a double-click.
+        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch + panelsim::PanelSim::MsToTicks(500));
+        panel.QueueReport((i % kColumns) * 1000 + 500, (i / kColumns) * 1000 + 500, 'B', at);
+        lastTouch = at;
+        return;
+      }
+    }
+    ADD_FAILURE() << "no button for " << action;
+  }
+
+  std::vector<Event> Log() const {
+    std::vector<Event> out;
+    for (const auto& line : Lines(ReadLog())) {
+      Event e;
+      std::istringstream in(line);
+      std::string field;
+      std::getline(in, field, '\t');
+      e.at = std::atoll(field.c_str());
+      while (std::getline(in, field, '\t')) e.fields.push_back(field);
+      out.push_back(e);
+    }
+    return out;
+  }
+  std::string ReadLog() const { return penLog.empty() ? "" : wincommon::ReadFileBytes(penLog); }
+  std::size_t Count(const std::string& event) const {
+    std::size_t n = 0;
+    for (const auto& e : Log()) n += !e.fields.empty() && e.fields[0] == event;
+    return n;
+  }
+  // Captions pressed, in order; a caption that stands on several buttons
+  // carries the id of the one pressed.
+  std::vector<std::string> Presses() const {
+    std::vector<std::string> out;
+    for (const auto& e : Log()) {
+      if (e.fields.size() >= 3 && e.fields[0] == "press") out.push_back(e.fields[1]);
+    }
+    return out;
+  }
+  std::string PressedId(std::size_t nth) const {
+    std::size_t i = 0;
+    for (const auto& e : Log()) {
+      if (e.fields.size() >= 3 && e.fields[0] == "press" && i++ == nth) return e.fields[2];
+    }
+    return {};
+  }
+
+  // PenPlus's windows, found as a person's tools would find them.
+  static HWND PenMain() { return ::FindWindowW(L"PenPlusSimMain", nullptr); }
+  static HWND Toolbar() {
+    for (const HWND w : harness::TopLevelWindows()) {
+      if (harness::ClassOf(w) == L"#32770" && harness::WindowText(w).empty() && ::GetWindow(w, GW_OWNER) == PenMain()) {
+        return w;
+      }
+    }
+    return nullptr;
+  }
+  static HWND Dialog(const std::wstring& caption) {
+    for (const HWND w : harness::TopLevelWindows()) {
+      if (harness::ClassOf(w) == L"#32770" && harness::WindowText(w) == caption && ::IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+  }
+  static HWND ToolbarButton(const std::wstring& caption) {
+    for (const HWND b : harness::ChildWindows(Toolbar())) {
+      if (::GetParent(b) == Toolbar() && harness::WindowText(b) == caption) return b;
+    }
+    return nullptr;
+  }
+  // Waits for the dialog, checks the driver brought it forward, and cancels it.
+  void ExpectForwardAndCancel(const std::wstring& caption) {
+    HWND d = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (d = Dialog(caption)) != nullptr; }, 6s)) << wincommon::WideToUtf8(caption);
+    EXPECT_TRUE(harness::WaitUntil([&] { return (::GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3s))
+        << "top-most: " << wincommon::WideToUtf8(caption);
+    EXPECT_EQ(::GetWindow(d, GW_OWNER), Toolbar()) << "owned by the tool bar: " << wincommon::WideToUtf8(caption);
+    ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog(caption) == nullptr && ::IsWindowEnabled(Toolbar()); }, 5s));
+  }
+
+  panelsim::PanelSim panel;
+  DriverFixture f;
+  harness::Process penPlus;
+  std::wstring penLog;
+  std::int64_t lastTouch = 0;
+};
+
+struct Step {
+  const char* action;
+  std::vector<std::string> presses;  // added to the log by this touch
+  const wchar_t* dialog;             // opened, brought forward, then cancelled by the test
+};
+
+class PenSteps : public PenDriver {
+protected:
+  // The steps in order, each after the last one's presses have arrived.
+  void Run(const std::vector<Step>& steps) {
+    for (const auto& s : steps) {
+      Touch(s.action);
+      expected.insert(expected.end(), s.presses.begin(), s.presses.end());
+      ASSERT_TRUE(harness::WaitUntil([&] { return Presses().size() >= expected.size(); }, 10s)) << s.action;
+      if (s.dialog) ExpectForwardAndCancel(s.dialog);
+      ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 5s));
+      EXPECT_EQ(Presses(), expected) << s.action;
+    }
+  }
+  std::vector<std::string> expected;
+};
+
+TEST_F(PenSteps, EveryPenButtonActsOnVersion4) {
+  const std::wstring exe = InstallPenPlus(4);
+  StartDriver(exe);
+  // From cold: the first pen button starts PenPlus, hides its tool bar and
+  // then presses; the notification says so.
+  Touch("PenPlus.Btn.Pen1");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Presses().size() == 1; }, 15s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("command") == 1; }, 2s));
+  EXPECT_FALSE(::IsWindowVisible(Toolbar()));
+  expected = Presses();
+  EXPECT_EQ(expected, (std::vector<std::string>{u8"ペン"}));
+  const std::string pen1 = PressedId(0);
+
+  Run({{"PenPlus.ToolBarOnOff", {}, nullptr}});
+  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(Toolbar()) != FALSE; }, 3s));
+  Run({{"PenPlus.Btn.AreaZoom", {u8"領域拡大"}, nullptr},
+       {"PenPlus.Btn.Mouse", {u8"マウス"}, nullptr},
+       {"PenPlus.Btn.PenSetting1", {u8"ペンの設定"}, L"ペンの設定"},
+       {"PenPlus.Btn.FigPen", {u8"図形ペン"}, nullptr},
+       {"PenPlus.Btn.FigPenSetting", {u8"図形ペンの設定"}, L"図形ペンの設定"},
+       {"PenPlus.Btn.Eraser", {u8"消しゴム"}, nullptr},
+       {"PenPlus.Btn.EraserSetting", {u8"消しゴムの設定"}, L"消しゴムの設定"},
+       {"PenPlus.Btn.PagePrev", {u8"ページ戻し"}, nullptr},
+       {"PenPlus.Btn.PageNext", {u8"ページ送り"}, nullptr},
+       {"PenPlus.Btn.Clear", {u8"クリア"}, L"クリア"},
+       {"PenPlus.Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
+       {"PenPlus.Btn.FileOpenSave", {u8"ファイル関連", u8"ファイルの読み込みと保存", u8"ツール閉じる"}, L"ファイルの読み込みと保存"},
+       // The pen showed the sheet as transparent; the mouse hid it again, and
+       // the switch offered is still the one to the whiteboard.
+       {"PenPlus.Btn.ChangeSheetMode", {u8"ホワイトボード"}, nullptr},
+       {"PenPlus.Btn.CaptureSelArea", {u8"キャプチャ（画面取込）", u8"指定領域のキャプチャ"}, nullptr},
+       {"PenPlus.Btn.Pen1", {u8"ペン"}, nullptr}});
+  // The same pen both times, and the last of the two in the tool bar's order.
+  EXPECT_EQ(PressedId(expected.size() - 1), pen1);
+  HWND last = nullptr;
+  for (const HWND b : harness::ChildWindows(Toolbar())) {
+    if (harness::WindowText(b) == L"ペン") last = b;
+  }
+  EXPECT_EQ(std::to_string(::GetDlgCtrlID(last)), pen1);
+
+  // RunOnOff asks PenPlus to close and brings its confirmation forward.
+  Touch("PenPlus.RunOnOff");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("close-request") == 1; }, 5s));
+  HWND confirm = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (confirm = Dialog(L"終了の確認")) != nullptr; }, 5s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return (::GetWindowLongW(confirm, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3s));
+  ::PostMessageW(confirm, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(harness::WaitUntil([&] { return Count("exit") == 1; }, 5s));
+  EXPECT_EQ(Presses(), expected) << "nothing pressed on the way out";
+}
+
+TEST_F(PenSteps, Version3UsesItsOwnCaptions) {
+  const std::wstring exe = InstallPenPlus(3);
+  StartPenPlus(exe, L"--sheet=1");
+  StartDriver(exe);
+  // The sheet is hidden: the older version zooms only after the pen showed it.
+  Run({{"PenPlus.Btn.AreaZoom", {u8"ペン", u8"領域拡大"}, nullptr},
+       {"PenPlus.Btn.Clear", {u8"手書き線クリア"}, nullptr},
+       {"PenPlus.Btn.WebLink", {u8"印刷、設定", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
+       {"PenPlus.Btn.FileOpenSave", {u8"ファイル、虫めがね", u8"ファイルの読み込みと保存", u8"ツール閉じる"},
+        L"ファイルの読み込みと保存"},
+       // The whiteboard: the web links need a sheet that is hidden or transparent.
+       {"PenPlus.Btn.ChangeSheetMode", {u8"ホワイトボード"}, nullptr},
+       {"PenPlus.Btn.WebLink", {}, nullptr}});
+}
+
+TEST_F(PenSteps, PressesWaitWhileADialogIsOpenAndAnOpenSubPanelStaysOpen) {
+  const std::wstring exe = InstallPenPlus(4);
+  StartPenPlus(exe, L"--sheet=3");
+  StartDriver(exe);
+  Touch("PenPlus.Btn.PenSetting1");
+  HWND d = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (d = Dialog(L"ペンの設定")) != nullptr; }, 6s));
+  Touch("PenPlus.Btn.PageNext");
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 5s));
+  harness::PumpFor(700ms);
+  EXPECT_EQ(Presses(), (std::vector<std::string>{u8"ペンの設定"})) << "refused while the dialog is open";
+  ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowEnabled(Toolbar()) != FALSE; }, 5s));
+
+  // The user opened the sub-panel before: the driver leaves it open.
+  ::SendMessageW(ToolbarButton(L"便利機能関連"), BM_CLICK, 0, 0);
+  expected = Presses();
+  Run({{"PenPlus.Btn.WebLink", {u8"便利機能関連", u8"Webリンク集"}, L"WEBリンク集"}});
+}
+
+struct ToolbarCase {
+  const char* name;
+  const wchar_t* args;
+  bool pressed;
+};
+void PrintTo(const ToolbarCase& c, std::ostream* os) { *os << c.name; }
+
+class PenToolbar : public PenDriver, public ::testing::WithParamInterface<ToolbarCase> {};
+
+TEST_P(PenToolbar, IsOnlyTakenWithItsOwnerAndThreeAfxChildren) {
+  const std::wstring exe = InstallPenPlus(4);
+  StartPenPlus(exe, GetParam().args);
+  // No path and no shortcut: a driver that does not take this tool bar
+  // searches, finds nothing and says it cannot start PenPlus.
+  StartDriver(L"");
+  Touch("PenPlus.Btn.PageNext");
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 5s));
+  EXPECT_EQ(harness::WaitUntil([&] { return Presses().size() == 1; }, 3s), GetParam().pressed);
+  if (!GetParam().pressed) {
+    EXPECT_EQ(harness::IniRead(f.Ini(), "PenPlus", "Path"), "") << "searched, stored empty";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PenToolbar,
+                         ::testing::Values(ToolbarCase{"owner_in_capitals", L"\"--owner-caption=PENPLUS \"", true},
+                                           ToolbarCase{"two_afx_children", L"--afx=2", false},
+                                           ToolbarCase{"four_afx_children", L"--afx=4", false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(PenDriver, RunTimeOutZeroDoesNotWaitForTheToolbar) {
+  const std::wstring exe = InstallPenPlus(4, "--start-delay=700");
+  StartDriver(exe, "RunTimeOut=0\r\n");
+  Touch("PenPlus.RunOnOff");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
+  harness::PumpFor(800ms);
+  EXPECT_EQ(Count("command"), 0u) << "the tool bar was not up yet, so it stays shown";
+  EXPECT_TRUE(::IsWindowVisible(Toolbar()));
+}
+
+// A shortcut in the all-users Start Menu, made for one test and removed after.
+class StartMenuShortcut {
+public:
+  StartMenuShortcut(const std::wstring& target) {
+    wchar_t menu[MAX_PATH] = {};
+    EXPECT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, 0, menu)));
+    folder_ = std::wstring(menu) + L"\\Orvanta test " + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    const wincommon::ComScope com;
+    wincommon::ComPtr<IShellLinkW> link;
+    wincommon::ComPtr<IPersistFile> file;
+    EXPECT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                             link.put_void())));
+    if (!link) return;
+    link->SetPath(target.c_str());
+    EXPECT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())));
+    if (file) {
+      EXPECT_TRUE(SUCCEEDED(file->Save((folder_ + L"\\PenPlus.lnk").c_str(), TRUE)));
+    }
+  }
+  ~StartMenuShortcut() {
+    ::DeleteFileW((folder_ + L"\\PenPlus.lnk").c_str());
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+
+private:
+  std::wstring folder_;
+};
+
+TEST_F(PenDriver, AnEmptyPathIsFoundThroughTheStartMenuAndStoredQuoted) {
+  // Version 3 names its product in other letter case, under its first
+  // translation (English, Western code page); it is accepted all the same.
+  const std::wstring exe = InstallPenPlus(3);
+  const StartMenuShortcut shortcut(exe);
+  StartDriver(L"");
+  Touch("PenPlus.Btn.Pen1");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Presses().size() == 1; }, 15s));
+  EXPECT_EQ(harness::IniRead(f.Ini(), "PenPlus", "Path"), wincommon::WideToAnsi(exe));
+  EXPECT_NE(f.folder.ReadText(L"Orvanta.ini").find("Path=\"" + wincommon::WideToAnsi(exe) + "\""), std::string::npos);
+}
+
+TEST_F(PenDriver, AHungPenPlusDoesNotStopTheNextButton) {
+  const std::wstring exe = InstallPenPlus(4);
+  StartPenPlus(exe, L"--hang-on=ページ送り");
+  StartDriver(exe);
+  harness::Process touchData;
+  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+  ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"touchdata.log") + L"\"",
+                              f.folder.Path()));
+  ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+
+  Touch("PenPlus.Btn.PageNext");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("hang") == 1; }, 5s));
+  Touch("Tpdrv.ChangeTPNamedID");
+  // The press gives up after its time-out; the next button then works.
+  EXPECT_TRUE(harness::WaitUntil([&] { return Lines(f.folder.ReadText(L"touchdata.log")).size() >= 2; }, 12s));
+  // Further pen presses give up at once on the hung program.
+  Touch("PenPlus.Btn.PagePrev");
+  Touch("Tpdrv.ChangeTPNamedID");
+  EXPECT_TRUE(harness::WaitUntil([&] { return Lines(f.folder.ReadText(L"touchdata.log")).size() >= 4; }, 12s));
+  EXPECT_EQ(Presses(), (std::vector<std::string>{u8"ページ送り"}));
+}
+
+}  // namespace
+}  // namespace drivertest
