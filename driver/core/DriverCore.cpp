@@ -8,6 +8,7 @@ DriverCore::DriverCore(ProfileStore& store, Paths paths, Timers timers, Platform
       timers_(timers),
       platform_(std::move(platform)),
       panel_(store, paths_.dataFolder),
+      buttonRes_(platform_.buttonResFiles),
       link_(platform_.d2xx),
       linkAdapter_(link_),
       receiver_(linkAdapter_, timers_.blkRcvTimeOut, [this](const std::string& line) { HandleReportLine(line); }),
@@ -25,6 +26,13 @@ void DriverCore::Start() {
   panel_.DataName = kDataName;
   panel_.Load();
   panel_.Save();
+
+  // The resource file stays locked against writers from here on; only names,
+  // types and display names stay in memory until the calibration loads the
+  // pictures again. A missing file leaves the path empty and the table empty.
+  buttonRes_.SetPath(paths_.buttonResFile);
+  buttonRes_.Load();
+  buttonRes_.PicData_Dispose();
 
   link_.SetTimerRxCheck(&timers_.rxCheck);
   link_.OnRx = [this] { receiver_.OnRx(); };

@@ -16,6 +16,7 @@
 #include "TouchHandler.h"
 #include "UiTimer.h"
 #include "actions/ClassButtonAction.h"
+#include "actions/ClassButtonRes.h"
 #include "link/ClassFNTD2XX.h"
 #include "panel/ClassPanelData.h"
 
@@ -39,6 +40,7 @@ public:
   struct Paths {
     std::string iniFile;     // the INI file beside the driver
     std::string dataFolder;  // the driver's folder + "\Data"
+    std::string buttonResFile;  // the driver's folder + "\" + program name + ".dat"
   };
   struct Platform {
     D2xxApiLoader d2xx;
@@ -47,6 +49,8 @@ public:
     std::function<void(std::uint32_t priorityClass)> setPriorityClass;
     // Makes the action dispatcher's handlers; called on the first click.
     std::function<ClassButtonAction::Factories(DriverCore&)> actionFactories;
+    // The button resource file's system; none: no resources.
+    ButtonResFiles* buttonResFiles = nullptr;
   };
 
   DriverCore(ProfileStore& store, Paths paths, Timers timers, Platform platform);
@@ -75,6 +79,7 @@ public:
   std::vector<std::function<void()>> OnPortOpenCloseChange;
 
   [[nodiscard]] ClassPanelData& ClsPanelData() { return panel_; }
+  [[nodiscard]] ClassButtonRes& ClsButtonRes() { return buttonRes_; }
   [[nodiscard]] ClassFNTD2XX& Link() { return link_; }
   [[nodiscard]] Receiver& Rx() { return receiver_; }
 
@@ -89,6 +94,7 @@ private:
   Platform platform_;
   MainSettings settings_;
   ClassPanelData panel_;
+  ClassButtonRes buttonRes_;
   ClassFNTD2XX link_;
   LinkAdapter linkAdapter_;
   Receiver receiver_;

@@ -158,9 +158,17 @@ bool MainWindow::Create(HWND owner) {
 
 bool MainWindow::OnCommand(WORD id, WORD code, HWND) {
   if (code != BN_CLICKED) return false;
-  // The settings dialog and the calibration view are not part of this
-  // driver yet; their buttons are laid down with the window.
-  return id == kIdCommandSetting || id == kIdCommandDetailCal;
+  if (id == kIdCommandSetting) {
+    // Until the settings dialog exists, its button opens the calibration the
+    // way that dialog's calibration command will: modal, over its owner.
+    form_.Cmd_Cal(hwnd(), true);
+    return true;
+  }
+  if (id == kIdCommandDetailCal) {
+    form_.CommandDetailCal_Click();
+    return true;
+  }
+  return false;
 }
 
 bool MainWindow::OnClose() {
@@ -198,13 +206,16 @@ bool FormMain::Load() {
 
   const std::string folderUtf8 = wincommon::WideToUtf8(folder);
   DriverCore::Paths paths{IniFilePath(folderUtf8, wincommon::WideToUtf8(name)),
-                          folderUtf8 + (folderUtf8.empty() || folderUtf8.back() != '\\' ? "\\" : "") + "Data"};
+                          folderUtf8 + (folderUtf8.empty() || folderUtf8.back() != '\\' ? "\\" : "") + "Data",
+                          folderUtf8 + (folderUtf8.empty() || folderUtf8.back() != '\\' ? "\\" : "") +
+                              wincommon::WideToUtf8(name) + ".dat"};
   DriverCore::Timers timers{timerConnectCheck_, timerForD2xxRxCheck_, timerBlkRcvTimeOut_, timerDblClick_};
   DriverCore::Platform platform;
   platform.d2xx = [] { return LoadD2xxLibrary(); };
   platform.playClickSound = [this] { PlayWaveFile(clickSoundPath_); };
   platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
   platform.actionFactories = [this](DriverCore& core) { return MakeActionFactories(core); };
+  platform.buttonResFiles = &buttonResFiles_;
   core_ = std::make_unique<DriverCore>(store_, std::move(paths), timers, std::move(platform));
   formInfo_ = std::make_unique<FormInfo>(core_->Settings());
 
@@ -235,6 +246,10 @@ void FormMain::Unload() {
   if (core_) core_->Shutdown();
   // 2. Every other form.
   formInfo_.reset();
+  // Windows only: a modal calibration's loop may still be on the stack and
+  // returns once its window is gone; the objects go with the form.
+  if (formCal_) formCal_->Destroy();
+  if (formDetailCal_) formDetailCal_->Destroy();
   mainWindow_.Destroy();
   appWindow_.Destroy();
   // 3. The process ends when the message loop sees this.
@@ -255,6 +270,30 @@ void FormMain::TextLinkExecute_Change() {
   }
   // "Cmd_Setting" opens the settings dialog, which this driver does not have
   // yet; it and any other text are ignored.
+}
+
+void FormMain::Cmd_Cal(HWND ownerForm, bool modal) {
+  if (unloaded_ || !core_) return;
+  if (formCal_ && formCal_->hwnd()) {
+    ::SetForegroundWindow(formCal_->hwnd());
+    return;
+  }
+  formCal_ = std::make_unique<FormCal>();
+  formCal_->CommForm = core_.get();
+  formCal_->onUnloaded = [this] {
+    if (formDetailCal_) formDetailCal_->Refresh();
+  };
+  formCal_->Show(ownerForm, modal);
+}
+
+void FormMain::CommandDetailCal_Click() {
+  if (unloaded_ || !core_) return;
+  if (!formDetailCal_) {
+    // Modeless and without an owner; "New Cal Data" opens the calibration
+    // over it.
+    formDetailCal_ = std::make_unique<FormDetailCal>(*core_, [this](HWND owner) { Cmd_Cal(owner, false); });
+  }
+  formDetailCal_->ShowOrRestore();
 }
 
 }  // namespace orvanta::win

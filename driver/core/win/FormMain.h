@@ -9,11 +9,14 @@
 
 #include "WinProfileStore.h"
 #include "WinTimers.h"
+#include "actions/win/ButtonResFilesWin.h"
 #include "actions/win/FormInfo.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
 #include "actions/win/TpdrvLinkPort.h"
 #include "core/DriverCore.h"
+#include "panel/win/FormCal.h"
+#include "panel/win/FormDetailCal.h"
 #include "settings/win/ModuleFileInf.h"
 #include "wincommon/Window.h"
 
@@ -93,6 +96,13 @@ public:
   void TextLinkExecute_Change();
   [[nodiscard]] DriverCore& Core() { return *core_; }
 
+  // Opens the calibration dialog owned by ownerForm; with modal, returns
+  // when it has closed. An open one is brought to the front instead.
+  void Cmd_Cal(HWND ownerForm, bool modal);
+  // The main window's "DetailCal" button: the calibration view, the same
+  // window again while it is open.
+  void CommandDetailCal_Click();
+
 private:
   ClassButtonAction::Factories MakeActionFactories(DriverCore& core);
 
@@ -104,6 +114,9 @@ private:
   std::wstring clickSoundPath_;
   std::unique_ptr<DriverCore> core_;
   std::unique_ptr<FormInfo> formInfo_;
+  ButtonResFilesWin buttonResFiles_;
+  std::unique_ptr<FormCal> formCal_;
+  std::unique_ptr<FormDetailCal> formDetailCal_;
   TpdrvLinkPort tpdrvPort_;
   ProcessPortWin processPort_;
   PenPlusPortWin penPlusPort_;

@@ -1,0 +1,58 @@
+#pragma once
+// The calibration dialog: a fixed-size dialog box without a task-bar entry,
+// owned by the window that opened it. Shows the procedure's labels and draws
+// the current button's picture with the blinking target in its picture box
+// (an owner-drawn STATIC); every touch report is claimed while it is open.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "actions/win/ButtonResPicture.h"
+#include "core/DriverCore.h"
+#include "core/win/WinTimers.h"
+#include "panel/CalProcedure.h"
+#include "wincommon/Handles.h"
+#include "wincommon/Window.h"
+
+namespace orvanta::win {
+
+class FormCal : public wincommon::Window {
+public:
+  static constexpr const wchar_t* kClassName = L"OrvantaFormCal";
+  static constexpr const wchar_t* kCaption = L"キャリブレーション";
+
+  FormCal();
+  ~FormCal() override;
+
+  // The main form; set by Cmd_Cal before the dialog is shown, cleared when
+  // it unloads.
+  DriverCore* CommForm = nullptr;
+  // Told when the dialog has unloaded (the calibration view redraws).
+  std::function<void()> onUnloaded;
+
+  // Shows the dialog owned by owner. Modal: the owner is disabled and this
+  // returns when the dialog has closed; the poll tick keeps running meanwhile,
+  // since the modal loop dispatches the tick messages.
+  bool Show(HWND owner, bool modal);
+
+private:
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnDestroy() override;
+  void Load();
+  void ShowState();
+  void DrawPicture(HDC dc, const RECT& rect);
+
+  HWND owner_ = nullptr;
+  bool modal_ = false;
+  int dpi_ = 96;
+  wincommon::GdiObject font_;
+  MessageTimer timerTargetBlink_;
+  MessageTimer timerCal_;
+  std::unique_ptr<CalProcedure> procedure_;
+  ButtonPicture buttonPicture_;
+  TouchEvent::Token touchToken_ = 0;
+};
+
+}  // namespace orvanta::win

@@ -1,0 +1,208 @@
+// The calibration dialog and the calibration view in the real driver, with
+// touches from the simulated panel: the steps, the hold rule, saving,
+// cancelling, the claim on every touch, the locked resource file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "driver/DriverTestSupport.h"
+#include "fntd2xx/PanelSim.h"
+#include "wincommon/Text.h"
+
+namespace drivertest {
+namespace {
+
+// Four buttons in a row whose action texts the delivered resources know;
+// only the calibration-set button's action can be seen from outside.
+constexpr char kLayout[] =
+    "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=4\r\nButtonY=1\r\n"
+    "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n"
+    "[Button.2.1]\r\nName=Camera.Run\r\nRect=1000,0,1999,999\r\n"
+    "[Button.3.1]\r\nName=PenPlus.Btn.PageNext\r\nRect=2000,0,2999,999\r\n"
+    "[Button.4.1]\r\nName=PenPlus.Btn.PagePrev\r\nRect=3000,0,3999,999\r\n";
+
+class Calibration : public ::testing::Test {
+protected:
+  Calibration() : panel(panelsim::PanelSim::UniqueName(L"Cal")) { panel.Export(); }
+
+  void StartDriver() {
+    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", kLayout));
+    ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));
+    ASSERT_TRUE(f.Start());
+    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
+    ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+    ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"touchdata.log") + L"\"",
+                                f.folder.Path()));
+    ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  }
+
+  // A click on a button of a driver window as a user's arrives.
+  void Click(HWND parent, const wchar_t* caption) {
+    const HWND button = ::FindWindowExW(parent, nullptr, L"Button", caption);
+    ASSERT_NE(button, nullptr) << wincommon::WideToUtf8(caption);
+    ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+  }
+
+  HWND Dialog() const {
+    const auto windows = harness::WindowsOfProcess(f.driver.Id());
+    for (HWND h : windows) {
+      if (harness::WindowText(h) == L"キャリブレーション") return h;
+    }
+    return nullptr;
+  }
+
+  void OpenCalibration() {
+    Click(f.MainWindow(), L"Setting");
+    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+    ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "0/8"; }, 2s)) << Step();
+  }
+
+  // The labels are STATIC children: the step counter reads "k/n".
+  std::vector<std::wstring> Labels() const {
+    std::vector<std::wstring> out;
+    for (HWND h : harness::ChildWindows(Dialog())) {
+      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Static") == 0) out.push_back(harness::WindowText(h));
+    }
+    return out;
+  }
+  std::string Step() const {
+    for (const auto& text : Labels()) {
+      if (text.find(L'/') != std::wstring::npos && text.size() <= 5) return wincommon::WideToUtf8(text);
+    }
+    return {};
+  }
+  bool LabelHas(const std::wstring& part) const {
+    for (const auto& text : Labels()) {
+      if (text.find(part) != std::wstring::npos) return true;
+    }
+    return false;
+  }
+
+  // "B" at (x - 40, y - 40), "N" at (x, y) heldMs later.
+  void Touch(int x, int y, double heldMs = 150, bool withB = true) {
+    const auto now = panelsim::PanelSim::Now();
+    if (withB) panel.QueueReport(x - 40, y - 40, 'B', now);
+    panel.QueueReport(x, y, 'N', now + panelsim::PanelSim::MsToTicks(heldMs));
+  }
+  // A corner touch that must advance the step counter.
+  void Corner(int x, int y, const std::string& next) {
+    Touch(x, y);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Step() == next || (next.empty() && !Dialog()); }, 5s))
+        << "waiting for " << next << ", at " << Step();
+  }
+  // A plain click on the panel, as the driver's own touch handling sees it.
+  void Press(int x, int y) { panel.QueueReport(x, y, 'B', panelsim::PanelSim::Now()); }
+
+  std::vector<std::string> Received() const { return Lines(f.folder.ReadText(L"touchdata.log")); }
+  std::string DatRect(const char* section) const {
+    return harness::IniRead(f.folder.File(L"Data\\QV-LK2048.dat"), section, "Rect");
+  }
+
+  panelsim::PanelSim panel;
+  DriverFixture f;
+  harness::Process touchData;
+};
+
+TEST_F(Calibration, EightCornersAreSavedTheDialogClosesAndTheHitTestUsesThemAtOnce) {
+  StartDriver();
+  OpenCalibration();
+  // The start touch lands on the calibration-set button: claimed, no action.
+  Corner(500, 500, "1/8");
+  EXPECT_TRUE(LabelHas(L"「画面比率切替」ボタンの左上")) << "display name from the delivered resources";
+  // The first button is measured reversed: its "lower right" above and left.
+  Corner(5900, 5900, "2/8");
+  Corner(5100, 5100, "3/8");
+  EXPECT_TRUE(LabelHas(L"「カメラ」ボタンの左上"));
+  Corner(6100, 5100, "4/8");
+  Corner(6900, 5900, "5/8");
+  Corner(7100, 5100, "6/8");
+  Corner(7900, 5900, "7/8");
+  Corner(8100, 5100, "8/8");
+  Corner(8900, 5900, "");
+
+  EXPECT_EQ(DatRect("Button.1.1"), "5900,5900,5100,5100");
+  EXPECT_EQ(DatRect("Button.4.1"), "8100,5100,8900,5900");
+  EXPECT_EQ(harness::IniRead(f.folder.File(L"Data\\QV-LK2048.dat"), "Button.4.1", "Name"), "PenPlus.Btn.PagePrev");
+  EXPECT_TRUE(Received().empty()) << "no touch reached a button while the dialog was open";
+
+  Press(500, 500);  // the old place: no button any more
+  Press(5500, 5500);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
+  harness::PumpFor(300ms);
+  EXPECT_EQ(Received().size(), 2u) << "exactly one switch, from the reversed rectangle";
+}
+
+TEST_F(Calibration, AShortTouchIsRefusedAndAnNWithoutBIsTaken) {
+  StartDriver();
+  OpenCalibration();
+  Corner(100, 100, "1/8");
+  Touch(300, 300, 50);
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 3s));
+  harness::PumpFor(200ms);
+  EXPECT_EQ(Step(), "1/8");
+  Touch(300, 300, 0, false);
+  EXPECT_TRUE(harness::WaitUntil([&] { return Step() == "2/8"; }, 3s)) << Step();
+}
+
+TEST_F(Calibration, CancelInTheMiddleLeavesTheFileAndTheHitTest) {
+  StartDriver();
+  const std::string before = f.folder.ReadText(L"Data\\QV-LK2048.dat");
+  ASSERT_FALSE(before.empty());
+  OpenCalibration();
+  Corner(100, 100, "1/8");
+  Corner(5000, 5000, "2/8");
+  Corner(6000, 6000, "3/8");
+  Click(Dialog(), L"キャンセル");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  EXPECT_EQ(f.folder.ReadText(L"Data\\QV-LK2048.dat"), before);
+  Press(500, 500);
+  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the old rectangle still acts";
+}
+
+TEST_F(Calibration, TheResourceFileCannotBeWrittenWhileTheDriverRuns) {
+  StartDriver();
+  const std::wstring dat = f.folder.File(L"Orvanta.dat");
+  const wincommon::FileHandle writer(::CreateFileW(dat.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(writer);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(f.folder.ReadText(L"Orvanta.dat").empty()) << "reading is still possible";
+  ASSERT_TRUE(f.CloseAndWait());
+  const wincommon::FileHandle after(::CreateFileW(dat.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(after) << "released when the driver ends";
+}
+
+TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARestore) {
+  StartDriver();
+  const auto views = [&] { return harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormDetailCal"); };
+  Click(f.MainWindow(), L"DetailCal");
+  ASSERT_TRUE(harness::WaitUntil([&] { return views().size() == 1; }, 5s));
+  const HWND view = views().front();
+  EXPECT_TRUE(::IsZoomed(view));
+  Click(f.MainWindow(), L"DetailCal");
+  harness::PumpFor(300ms);
+  EXPECT_EQ(views(), std::vector<HWND>{view}) << "a second press brings the same window";
+
+  const auto pictureFills = [&] {
+    HWND picture = nullptr;
+    for (HWND h : harness::ChildWindows(view)) {
+      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Static") == 0) picture = h;
+    }
+    RECT client{}, r{};
+    ::GetClientRect(view, &client);
+    ::GetWindowRect(picture, &r);
+    POINT bottomRight{r.right, r.bottom};
+    ::ScreenToClient(view, &bottomRight);
+    return picture && bottomRight.x == client.right && bottomRight.y == client.bottom;
+  };
+  EXPECT_TRUE(harness::WaitUntil(pictureFills, 3s));
+  ::PostMessageW(view, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsIconic(view) != FALSE; }, 3s));
+  Click(f.MainWindow(), L"DetailCal");
+  ASSERT_TRUE(harness::WaitUntil([&] { return !::IsIconic(view); }, 3s));
+  EXPECT_TRUE(harness::WaitUntil(pictureFills, 3s));
+}
+
+}  // namespace
+}  // namespace drivertest
