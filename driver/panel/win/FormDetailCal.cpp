@@ -222,20 +222,37 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
     Dot(dc, map.X(t.x), map.Y(t.y), rk, t.hit ? RGB(0, 190, 0) : RGB(230, 0, 0));
   }
 
+  // The status line: a legend with the dots' colours, then the last touch.
   ::SelectObject(dc, font_.get());
-  std::wstring status = L"●緑: ボタン内のタッチ　●赤: ボタン外のタッチ";
+  const int lineTop = rect.top + margin / 2;
+  int x = rect.left + margin;
+  const auto write = [&](const std::wstring& text) {
+    RECT r{x, lineTop, rect.right - margin, lineTop + statusHeight};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    x += extent.cx;
+  };
+  TEXTMETRICW tm{};
+  ::GetTextMetricsW(dc, &tm);
+  const int dotY = lineTop + tm.tmHeight / 2;
+  Dot(dc, x + radius, dotY, radius, RGB(0, 190, 0));
+  x += 3 * radius;
+  write(L"ボタン内のタッチ　　");
+  Dot(dc, x + radius, dotY, radius, RGB(230, 0, 0));
+  x += 3 * radius;
+  write(L"ボタン外のタッチ");
   if (!touches_.empty()) {
     const Touch& t = touches_.back();
-    status += L"　　最後のタッチ: X=" + std::to_wstring(t.x) + L", Y=" + std::to_wstring(t.y) + L"  ";
+    std::wstring status = L"　　最後のタッチ: X=" + std::to_wstring(t.x) + L", Y=" + std::to_wstring(t.y) + L"  ";
     if (lastHit) {
       const std::string disp = core_.ClsButtonRes().DispOfName(lastHit->Name);
       status += L"→「" + wincommon::AnsiToWide(disp.empty() ? lastHit->Name : disp) + L"」";
     } else {
       status += L"→ ボタンの外";
     }
+    write(status);
   }
-  RECT statusRect{rect.left + margin, rect.top + margin / 2, rect.right - margin, rect.top + margin / 2 + statusHeight};
-  ::DrawTextW(dc, status.c_str(), static_cast<int>(status.size()), &statusRect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
   ::SelectObject(dc, oldFont);
 }
 

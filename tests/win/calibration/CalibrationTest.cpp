@@ -3,10 +3,12 @@
 // cancelling, the claim on every touch, the locked resource file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "driver/DriverTestSupport.h"
 #include "fntd2xx/PanelSim.h"
+#include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
@@ -202,6 +204,65 @@ TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARe
   Click(f.MainWindow(), L"DetailCal");
   ASSERT_TRUE(harness::WaitUntil([&] { return !::IsIconic(view); }, 3s));
   EXPECT_TRUE(harness::WaitUntil(pictureFills, 3s));
+}
+
+// Not a test: brings the delivered driver into the states the README shows
+// and waits at each while tools/take_screenshots.sh copies the X screen
+// (a GDI copy of the screen would miss layered windows). It signals through
+// files in the folder named by ORVANTA_SHOTS: "<name>.ready" from here,
+// "<name>.done" back.
+TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
+  wchar_t shots[MAX_PATH] = {};
+  ASSERT_GT(::GetEnvironmentVariableW(L"ORVANTA_SHOTS", shots, MAX_PATH), 0u);
+  // The ready file holds the window's place on the screen, for cropping.
+  const auto pose = [&](const wchar_t* name, HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                                 std::to_string(std::max(0L, static_cast<long>(r.left))) + "+" +
+                                 std::to_string(std::max(0L, static_cast<long>(r.top)));
+    const std::wstring base = std::wstring(shots) + L"\\" + name;
+    ASSERT_TRUE(wincommon::WriteFileBytes(base + L".ready", geometry));
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; }, 60s));
+  };
+  ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));  // the delivered layout stays
+  // The view does not claim touches, so the buttons act: their
+  // notifications are gone before the screen is taken.
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=1\r\n"));
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 5s));
+  Click(f.MainWindow(), L"Setting");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+  Corner(600, 800, "1/32");
+  Corner(160, 310, "2/32");
+  panel.QueueReport(1040, 1290, 'B', panelsim::PanelSim::Now());  // held: the target turns green
+  harness::PumpFor(400ms);
+  pose(L"calibration", Dialog());
+  panel.QueueReport(1040, 1290, 'N', panelsim::PanelSim::Now());
+  ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "3/32"; }, 3s));
+  Click(Dialog(), L"キャンセル");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+
+  Click(f.MainWindow(), L"DetailCal");
+  HWND view = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    const auto v = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormDetailCal");
+    view = v.empty() ? nullptr : v.front();
+    return view != nullptr;
+  }, 5s));
+  const int touches[][2] = {{1700, 2000}, {600, 4400}, {1150, 4400}, {1700, 8000}, {3000, 5000}, {1600, 9300}};
+  auto at = panelsim::PanelSim::Now();
+  for (const auto& t : touches) {
+    at += panelsim::PanelSim::MsToTicks(500);
+    panel.QueueReport(t[0], t[1], 'B', at);
+  }
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 10s));
+  const HWND combo = ::FindWindowExW(view, nullptr, L"ComboBox", nullptr);
+  ::SendMessageW(combo, CB_SETCURSEL, 9, 0);
+  ::PostMessageW(view, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  harness::PumpFor(500ms);
+  pose(L"calibration-view", view);
 }
 
 }  // namespace
