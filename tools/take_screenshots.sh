@@ -15,7 +15,7 @@ start_xvfb
 prepare_prefix
 
 shots=$(mktemp -d)
-out=$ROOT/docs/screenshots
+out=${ORVANTA_SHOTS_OUT:-$ROOT/docs/screenshots}
 mkdir -p "$out"
 ORVANTA_SHOTS="Z:${shots//\//\\}" "$WINE_BIN" "$TEST_TREE/bin/e2e_calibration.exe" \
   --gtest_also_run_disabled_tests --gtest_filter='*DISABLED_ScreensForTheReadme' &
