@@ -35,6 +35,9 @@ public:
   FormInfo& operator=(const FormInfo&) = delete;
 
   void SetText(const std::string& text, std::int32_t timeoutMs = -1, std::int32_t style = 1) override;
+  // Takes the notification off the screen; the object stays usable, as an
+  // action that is still on the stack may report once more.
+  void Close() { Unload(true); }
 
   // What is on screen, for the driver's tests: null handles while no
   // notification is shown.

@@ -112,6 +112,7 @@ PenPlusPort::SendResult PenPlusPortWin::Click(WindowId button) {
   // SMTO_BLOCK, so messages sent to the driver meanwhile are answered.
   // (On Windows a button of an inactive dialog may ignore BM_CLICK; PenPlus's
   // tool bar buttons take it, as its own mouse clicks arrive the same way.)
+  if (cancelled_) return SendResult::kFailed;
   DWORD_PTR result = 0;
   if (::SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, clickTimeoutMs_, &result)) {
     return SendResult::kDone;
@@ -145,11 +146,13 @@ void PenPlusPortWin::BringForwardAndFlash(WindowId window) {
 
 void PenPlusPortWin::Sleep(std::uint32_t ms) {
   // The driver's own touch handling and timers wait, as every wait for
-  // PenPlus blocks the driver's thread; only paint messages are let through
-  // (PM_QS_PAINT, no sent messages), so that a notification such as
-  // "starting the pen software" is drawn while the driver waits.
+  // PenPlus blocks the driver's thread; only paint messages are taken from
+  // the queue, so that a notification such as "starting the pen software" is
+  // drawn while the driver waits. Messages other programs send to the driver
+  // may still be answered here (Wine does, whatever the PM_QS flags say),
+  // the driver's close request among them: see Cancel.
   const ULONGLONG deadline = ::GetTickCount64() + ms;
-  for (;;) {
+  while (!cancelled_) {
     MSG msg;
     for (int i = 0; i < 16 && ::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT); ++i) {
       ::DispatchMessageW(&msg);

@@ -35,8 +35,14 @@ public:
   [[nodiscard]] std::string CommonStartMenuFolder() override;
   [[nodiscard]] std::vector<std::string> ListFiles(const std::string& folder, bool recursive) override;
 
+  // The driver is closing, possibly from inside a wait (a close request
+  // sent to the driver is answered while it sends or waits): from now on
+  // waits end at once and nothing more is pressed, so the action unwinds.
+  void Cancel() { cancelled_ = true; }
+
 private:
   DWORD clickTimeoutMs_;
+  bool cancelled_ = false;
 };
 
 }  // namespace orvanta::win

@@ -244,8 +244,12 @@ void FormMain::Unload() {
   unloaded_ = true;
   // 1. The link: the device is closed and polling stops.
   if (core_) core_->Shutdown();
-  // 2. Every other form.
-  formInfo_.reset();
+  // 2. Every other form. The close request may arrive while an action waits
+  // for PenPlus or sends to another program (both answer messages sent to
+  // the driver), so the action's objects stay until the form goes: the
+  // notification only leaves the screen, and PenPlus's waits end.
+  penPlusPort_.Cancel();
+  if (formInfo_) formInfo_->Close();
   // Windows only: a modal calibration's loop may still be on the stack and
   // returns once its window is gone; the objects go with the form.
   if (formCal_) formCal_->Destroy();

@@ -1,11 +1,12 @@
-// The pen buttons with the real driver, driven by touches on the simulated
-// panel, against the PenPlus stand-in (major versions 4 and 3), which logs
-// every press, dialog and command it receives.
+// The pen buttons of the delivered layout with the real driver, driven by
+// touches on the simulated panel, against the PenPlus stand-in (major
+// versions 4 and 3), which logs every press, dialog and command it receives.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "DriverTestSupport.h"
@@ -17,28 +18,6 @@
 namespace drivertest {
 namespace {
 
-// One printed button per action, six to a row, 1000 panel units square.
-const char* const kActions[] = {
-    "PenPlus.RunOnOff",       "PenPlus.ToolBarOnOff", "PenPlus.Btn.AreaZoom",      "PenPlus.Btn.Mouse",
-    "PenPlus.Btn.Pen1",       "PenPlus.Btn.PenSetting1", "PenPlus.Btn.FigPen",     "PenPlus.Btn.FigPenSetting",
-    "PenPlus.Btn.Eraser",     "PenPlus.Btn.EraserSetting", "PenPlus.Btn.ChangeSheetMode", "PenPlus.Btn.PagePrev",
-    "PenPlus.Btn.PageNext",   "PenPlus.Btn.Clear",    "PenPlus.Btn.WebLink",       "PenPlus.Btn.FileOpenSave",
-    "PenPlus.Btn.CaptureSelArea", "Tpdrv.ChangeTPNamedID"};
-constexpr int kColumns = 6;
-
-std::string Layout() {
-  const int count = static_cast<int>(std::size(kActions));
-  std::ostringstream def;
-  def << "[Header]\r\nVersion=1\r\nName=pen\r\nButtonX=" << kColumns << "\r\nButtonY=" << (count + kColumns - 1) / kColumns
-      << "\r\n";
-  for (int i = 0; i < count; ++i) {
-    const int x = i % kColumns, y = i / kColumns;
-    def << "[Button." << x + 1 << "." << y + 1 << "]\r\nName=" << kActions[i] << "\r\nRect=" << x * 1000 << ","
-        << y * 1000 << "," << x * 1000 + 999 << "," << y * 1000 + 999 << "\r\n";
-  }
-  return def.str();
-}
-
 // A line of the stand-in's log: its counter stamp, the event and details.
 struct Event {
   std::int64_t at = 0;
@@ -49,6 +28,9 @@ class PenDriver : public ::testing::Test {
 protected:
   PenDriver() : panel(panelsim::PanelSim::UniqueName(L"Pen")) { panel.Export(); }
   ~PenDriver() override {
+    // The driver first: with PenPlus gone under a running action, it would
+    // start PenPlus anew.
+    f.CloseAndWait();
     if (const HWND main = PenMain()) ::PostMessageW(main, WM_CLOSE, 0, 0);
     if (penPlus.Running()) penPlus.Kill();
     if (const HWND main = PenMain()) {  // started by the driver: end it by its id
@@ -80,24 +62,39 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
   }
   void StartDriver(const std::wstring& penPath, const std::string& extraIni = "") {
-    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", Layout()));
     ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
                                                        wincommon::WideToAnsi(penPath) + "\"\r\n" + extraIni));
     ASSERT_TRUE(f.Start());
     ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
   }
 
+  // Touches the delivered layout's button that carries the action: once for
+  // a click action, twice in quick succession for a double-click action.
   void Touch(const std::string& action) {
-    for (int i = 0; i < static_cast<int>(std::size(kActions)); ++i) {
-      if (action == kActions[i]) {
-        // Each press a moment after the last, well apart from a double-click.
-        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch + panelsim::PanelSim::MsToTicks(500));
-        panel.QueueReport((i % kColumns) * 1000 + 500, (i / kColumns) * 1000 + 500, 'B', at);
-        lastTouch = at;
+    const std::string def = wincommon::WideToAnsi(f.folder.File(L"Data\\QV-LK2048.def"));
+    char buf[256];
+    for (int c = 1; c <= 8; ++c) {
+      for (int r = 1; r <= 16; ++r) {
+        const std::string section = "Button." + std::to_string(c) + "." + std::to_string(r);
+        ::GetPrivateProfileStringA(section.c_str(), "Name", "", buf, sizeof buf, def.c_str());
+        const std::string name = buf;
+        const auto amp = name.find('&');
+        const bool click = name.substr(0, amp) == action;
+        if (!click && (amp == std::string::npos || name.substr(amp + 1) != action)) continue;
+        ::GetPrivateProfileStringA(section.c_str(), "Rect", "", buf, sizeof buf, def.c_str());
+        int left = 0, top = 0, right = 0, bottom = 0;
+        ASSERT_EQ(std::sscanf(buf, "%d,%d,%d,%d", &left, &top, &right, &bottom), 4);
+        // Each press well apart from the last, so that no double-click is
+        // made by accident.
+        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch + panelsim::PanelSim::MsToTicks(600));
+        for (int i = 0; i < (click ? 1 : 2); ++i) {
+          lastTouch = at + panelsim::PanelSim::MsToTicks(150.0 * i);
+          panel.QueueReport((left + right) / 2, (top + bottom) / 2, 'B', lastTouch);
+        }
         return;
       }
     }
-    ADD_FAILURE() << "no button for " << action;
+    FAIL() << "no button for " << action;
   }
 
   std::vector<Event> Log() const {
@@ -215,18 +212,20 @@ TEST_F(PenSteps, EveryPenButtonActsOnVersion4) {
   ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(Toolbar()) != FALSE; }, 3s));
   Run({{"PenPlus.Btn.AreaZoom", {u8"領域拡大"}, nullptr},
        {"PenPlus.Btn.Mouse", {u8"マウス"}, nullptr},
-       {"PenPlus.Btn.PenSetting1", {u8"ペンの設定"}, L"ペンの設定"},
+       // Settings are the double-click actions of their tools' buttons: the
+       // tool is pressed on each click, the settings on the second.
+       {"PenPlus.Btn.PenSetting1", {u8"ペン", u8"ペン", u8"ペンの設定"}, L"ペンの設定"},
        {"PenPlus.Btn.FigPen", {u8"図形ペン"}, nullptr},
-       {"PenPlus.Btn.FigPenSetting", {u8"図形ペンの設定"}, L"図形ペンの設定"},
+       {"PenPlus.Btn.FigPenSetting", {u8"図形ペン", u8"図形ペン", u8"図形ペンの設定"}, L"図形ペンの設定"},
        {"PenPlus.Btn.Eraser", {u8"消しゴム"}, nullptr},
-       {"PenPlus.Btn.EraserSetting", {u8"消しゴムの設定"}, L"消しゴムの設定"},
+       {"PenPlus.Btn.EraserSetting", {u8"消しゴム", u8"消しゴム", u8"消しゴムの設定"}, L"消しゴムの設定"},
        {"PenPlus.Btn.PagePrev", {u8"ページ戻し"}, nullptr},
        {"PenPlus.Btn.PageNext", {u8"ページ送り"}, nullptr},
        {"PenPlus.Btn.Clear", {u8"クリア"}, L"クリア"},
        {"PenPlus.Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
        {"PenPlus.Btn.FileOpenSave", {u8"ファイル関連", u8"ファイルの読み込みと保存", u8"ツール閉じる"}, L"ファイルの読み込みと保存"},
-       // The pen showed the sheet as transparent; the mouse hid it again, and
-       // the switch offered is still the one to the whiteboard.
+       // The pen made the sheet transparent: the switch offered is the one
+       // to the whiteboard.
        {"PenPlus.Btn.ChangeSheetMode", {u8"ホワイトボード"}, nullptr},
        {"PenPlus.Btn.CaptureSelArea", {u8"キャプチャ（画面取込）", u8"指定領域のキャプチャ"}, nullptr},
        {"PenPlus.Btn.Pen1", {u8"ペン"}, nullptr}});
@@ -274,7 +273,8 @@ TEST_F(PenSteps, PressesWaitWhileADialogIsOpenAndAnOpenSubPanelStaysOpen) {
   Touch("PenPlus.Btn.PageNext");
   ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 5s));
   harness::PumpFor(700ms);
-  EXPECT_EQ(Presses(), (std::vector<std::string>{u8"ペンの設定"})) << "refused while the dialog is open";
+  EXPECT_EQ(Presses(), (std::vector<std::string>{u8"ペン", u8"ペン", u8"ペンの設定"}))
+      << "refused while the dialog is open";
   ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowEnabled(Toolbar()) != FALSE; }, 5s));
 
@@ -321,6 +321,19 @@ TEST_F(PenDriver, RunTimeOutZeroDoesNotWaitForTheToolbar) {
   harness::PumpFor(800ms);
   EXPECT_EQ(Count("command"), 0u) << "the tool bar was not up yet, so it stays shown";
   EXPECT_TRUE(::IsWindowVisible(Toolbar()));
+}
+
+TEST_F(PenDriver, AClosingRequestDuringTheWaitForPenPlusEndsTheDriverCleanly) {
+  // A PenPlus whose tool bar never comes: the driver waits RunTimeOut.
+  const std::wstring exe = InstallPenPlus(4, "--no-toolbar");
+  StartDriver(exe, "RunTimeOut=20000\r\n");
+  Touch("PenPlus.Btn.PageNext");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("start") == 1; }, 10s));
+  // The close request is answered inside the wait; the wait ends with it.
+  const auto asked = std::chrono::steady_clock::now();
+  ASSERT_TRUE(f.CloseAndWait());
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+  EXPECT_EQ(f.driver.ExitCode(), 0u) << "ended normally, not by a fault";
 }
 
 // A shortcut in the all-users Start Menu, made for one test and removed after.
