@@ -1,5 +1,6 @@
 #include "ClassFNTD2XX.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/LenientNumber.h"
@@ -71,24 +72,66 @@ void ClassFNTD2XX::Close() {
   if (open_ && api_ && api_->Close) api_->Close(handle_);
   open_ = false;
   handle_ = 0;
+  // A new connection must not hand out bytes of the old one.
+  ahead_.clear();
+  aheadStart_ = 0;
+  unfetched_ = 0;
   if (timer_) timer_->SetEnabled(false);
 }
 
-std::int32_t ClassFNTD2XX::InBufferCount() {
-  if (!open_) return 0;
-  std::uint32_t waiting = 0;
-  const FtStatus status = api_->GetQueueStatus ? api_->GetQueueStatus(handle_, &waiting) : kFtOtherError;
+std::int32_t ClassFNTD2XX::Waiting() const {
+  const std::size_t waiting = ahead_.size() - aheadStart_ + unfetched_;
+  // The library counts in 32 bits unsigned; nothing near 2 GiB ever waits.
+  return waiting > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(waiting);
+}
+
+std::int32_t ClassFNTD2XX::Refresh(std::int32_t wanted) {
+  std::uint32_t inLibrary = 0;
+  const FtStatus status = api_->GetQueueStatus ? api_->GetQueueStatus(handle_, &inLibrary) : kFtOtherError;
   if (status != kFtOk) {
     Close();
     if (OnDisConnect) OnDisConnect();
     return 0;
   }
-  // The library counts in 32 bits unsigned; nothing near 2 GiB ever waits.
-  return waiting > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(waiting);
+  unfetched_ = inLibrary;
+  if (aheadStart_ > 0) {
+    ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<std::ptrdiff_t>(aheadStart_));
+    aheadStart_ = 0;
+  }
+  const std::size_t held = ahead_.size();
+  // Fewer than the owner wants stay in the library: a line's bytes trickle
+  // in over several ticks, and reading them as they come would cost a read
+  // per tick instead of one per line.
+  if (inLibrary == 0 || held >= kReadAheadCap || !api_->Read ||
+      static_cast<std::int64_t>(held) + inLibrary < static_cast<std::int64_t>(wanted)) {
+    return Waiting();
+  }
+  const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(inLibrary, kReadAheadCap - held));
+  ahead_.resize(held + length);
+  std::uint32_t read = 0;
+  api_->Read(handle_, ahead_.data() + held, length, &read);
+  // Only what the library says it read is data. A short read leaves the
+  // rest of the request unwritten; handing it on would give the receiver
+  // NUL bytes the panel never sent. The next query tells what is still there.
+  ahead_.resize(held + std::min(read, length));
+  unfetched_ = inLibrary - length;
+  return Waiting();
+}
+
+std::int32_t ClassFNTD2XX::InBufferCount() {
+  if (!open_) return 0;
+  // Inside a tick's OnRx the tick's own query is fresh: asking the library
+  // again would double the cost of every receive pass.
+  if (tickDepth_ > 0) return Waiting();
+  return Refresh(1);
 }
 
 void ClassFNTD2XX::SetInBufferCount(std::int32_t value) {
-  if (open_ && value == 0 && api_->Purge) api_->Purge(handle_, kFtPurgeRx);
+  if (!open_ || value != 0) return;
+  ahead_.clear();
+  aheadStart_ = 0;
+  unfetched_ = 0;
+  if (api_->Purge) api_->Purge(handle_, kFtPurgeRx);
 }
 
 std::vector<std::uint8_t> ClassFNTD2XX::ReadBinData() {
@@ -102,9 +145,22 @@ std::vector<std::uint8_t> ClassFNTD2XX::ReadBinData() {
   }
   // The queue may have closed under us (device gone): nothing to read then.
   if (length <= 0 || !open_) return {};
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
-  std::uint32_t read = 0;
-  if (api_->Read) api_->Read(handle_, data.data(), static_cast<std::uint32_t>(length), &read);
+  // Only fetched bytes are handed out. They fall short of the count only
+  // when the read-ahead is full and the library holds the rest; a fixed
+  // length then waits, "everything" takes what is here.
+  const std::size_t held = ahead_.size() - aheadStart_;
+  auto n = static_cast<std::size_t>(length);
+  if (n > held) {
+    if (InputLen != 0) return {};
+    n = held;
+  }
+  const auto first = ahead_.begin() + static_cast<std::ptrdiff_t>(aheadStart_);
+  std::vector<std::uint8_t> data(first, first + static_cast<std::ptrdiff_t>(n));
+  aheadStart_ += n;
+  if (aheadStart_ == ahead_.size()) {
+    ahead_.clear();
+    aheadStart_ = 0;
+  }
   return data;
 }
 
@@ -124,9 +180,16 @@ void ClassFNTD2XX::WriteStrData(const std::string& text) {
 }
 
 void ClassFNTD2XX::TimerRxCheck_Timer() {
-  const std::int32_t waiting = InBufferCount();
   if (!open_) return;
-  if (waiting >= RThreshold && OnRx) OnRx();
+  const std::int32_t waiting = Refresh(RThreshold);
+  if (!open_ || waiting < RThreshold || !OnRx) return;
+  // Handlers may pump messages, so ticks nest; each level counts.
+  struct InTick {
+    explicit InTick(int& depth) : depth_(depth) { ++depth_; }
+    ~InTick() { --depth_; }
+    int& depth_;
+  } inTick(tickDepth_);
+  OnRx();
 }
 
 }  // namespace orvanta

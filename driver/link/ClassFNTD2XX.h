@@ -4,6 +4,15 @@
 // count of waiting bytes, reads and writes, and two events. It has no timer of
 // its own: the owner hands it one (TimerRxCheck) and each tick polls the
 // library's receive queue.
+//
+// Library calls are the dear part of a poll (a USB round trip on the real
+// converter), so the link reads ahead: a tick asks the library once how many
+// bytes wait and, when the owner is about to take them (at least RThreshold
+// wait in all), fetches all of them in one read. The owner's counts and reads
+// inside that tick's OnRx are then served from memory, whatever their size; a
+// receiver reading byte by byte costs no more library calls than one reading
+// whole lines. Outside a tick, InBufferCount asks the library again.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -35,10 +44,12 @@ public:
   [[nodiscard]] bool PortOpen() const { return open_; }
   void SetPortOpen(bool open);
 
-  // Bytes waiting while open, 0 while closed. A failing queue query closes
-  // the link and raises OnDisConnect before 0 comes back.
+  // Bytes waiting while open (fetched ahead or still in the library), 0 while
+  // closed. A failing queue query closes the link and raises OnDisConnect
+  // before 0 comes back.
   [[nodiscard]] std::int32_t InBufferCount();
-  // 0 purges the receive queue while open; anything else does nothing.
+  // 0 purges the receive queue (and what was fetched ahead) while open;
+  // anything else does nothing.
   void SetInBufferCount(std::int32_t value);
 
   [[nodiscard]] std::vector<std::uint8_t> ReadBinData();
@@ -55,14 +66,26 @@ public:
   // One poll: what the timer's tick runs.
   void TimerRxCheck_Timer();
 
+  // Most bytes held in memory; beyond it they wait in the library, which
+  // has its own queue. Only a receiver that stays busy for minutes gets here.
+  static constexpr std::size_t kReadAheadCap = 64 * 1024;
+
 private:
   void Close();
+  // One queue query; fetches everything waiting when at least `wanted` bytes
+  // wait in all. Returns the bytes waiting in all.
+  std::int32_t Refresh(std::int32_t wanted);
+  [[nodiscard]] std::int32_t Waiting() const;
 
   D2xxApiLoader loader_;
   const D2xxApi* api_ = nullptr;
   UiTimer* timer_ = nullptr;
   FtHandle handle_ = 0;
   bool open_ = false;
+  std::vector<std::uint8_t> ahead_;  // fetched, not yet taken by the owner
+  std::size_t aheadStart_ = 0;       // first byte of ahead_ not yet taken
+  std::uint32_t unfetched_ = 0;      // reported by the last query, left in the library
+  int tickDepth_ = 0;                // inside OnRx of a tick (ticks nest when handlers pump)
 };
 
 }  // namespace orvanta

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/Receiver.h"
+
 #include "Fakes.h"
 
 namespace orvanta {
@@ -26,8 +33,18 @@ protected:
     ASSERT_TRUE(link_.PortOpen());
   }
 
+  // The fake logs no queue queries; these tests count them.
+  void CountQueries() {
+    auto inner = device_.api.GetQueueStatus;
+    device_.api.GetQueueStatus = [this, inner](FtHandle h, std::uint32_t* n) {
+      ++queries_;
+      return inner(h, n);
+    };
+  }
+
   FakeD2xxDevice device_;
   FakeTimer timer_;
+  int queries_ = 0;
   ClassFNTD2XX link_{device_.Loader()};
   int rx_ = 0;
   int disconnects_ = 0;
@@ -163,7 +180,8 @@ TEST_P(ClassFNTD2XXReadTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
   link_.InputLen = GetParam().inputLen;
   const auto bytes = link_.ReadBinData();
   EXPECT_EQ(bytes.size(), GetParam().expectRead);
-  EXPECT_EQ(device_.queue.size(), GetParam().waiting - GetParam().expectRead);
+  EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(GetParam().waiting - GetParam().expectRead))
+      << "what was not taken still waits";
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("0123456789ABCDEF").substr(0, GetParam().expectRead));
 }
 
@@ -197,7 +215,8 @@ TEST_P(ClassFNTD2XXThresholdTest, TickRaisesOnRxWhenEnoughBytesWait) {
   timer_.Fire();
   timer_.Fire();
   EXPECT_EQ(rx_, GetParam().raised ? 2 : 0);
-  EXPECT_EQ(device_.queue.size(), GetParam().waiting) << "the link never reads on its own";
+  EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(GetParam().waiting))
+      << "bytes fetched ahead still wait for the owner";
 }
 
 INSTANTIATE_TEST_SUITE_P(Thresholds, ClassFNTD2XXThresholdTest,
@@ -242,6 +261,155 @@ TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
   }
   EXPECT_EQ(device_.Count("Close"), 2);
   EXPECT_EQ(device_.Count("Close(bad handle)"), 0);
+}
+
+// ---- Read-ahead ---------------------------------------------------------------
+
+// The receiver over the link, as the driver runs them.
+class ReadAheadTest : public ClassFNTD2XXTest {
+protected:
+  ReadAheadTest() {
+    CountQueries();
+    link_.RThreshold = 1;
+    link_.InputLen = 1;
+    link_.OnRx = [this] { receiver_.OnRx(); };
+  }
+
+  // One poll tick; returns the library calls it made (queries and reads).
+  std::pair<int, int> Tick() {
+    const int q = queries_, r = device_.Count("Read");
+    timer_.Fire();
+    return {queries_ - q, device_.Count("Read") - r};
+  }
+
+  FakeTimer blockTimer_;
+  LinkAdapter adapter_{link_};
+  std::vector<std::string> lines_;
+  Receiver receiver_{adapter_, blockTimer_, [this](const std::string& line) { lines_.push_back(line); }};
+};
+
+struct TickCase {
+  const char* name;
+  bool blockMode;                    // the receiver has learned 11-byte lines
+  std::vector<std::string> arrivals;  // what arrives before each tick
+  int queries, reads;                // library calls over all ticks
+  std::size_t lines;
+};
+
+class ReadAheadTickTest : public ReadAheadTest, public ::testing::WithParamInterface<TickCase> {};
+
+TEST_P(ReadAheadTickTest, OneQueryPerTickAndOneReadPerTickThatTakesData) {
+  Open();
+  if (GetParam().blockMode) {
+    device_.queue = "00010002B\r\n";
+    Tick();
+    ASSERT_EQ(link_.RThreshold, 11);
+    lines_.clear();
+  }
+  int queries = 0, reads = 0;
+  for (const std::string& bytes : GetParam().arrivals) {
+    device_.queue += bytes;
+    const auto [q, r] = Tick();
+    EXPECT_EQ(q, 1) << "library queries in one tick";
+    EXPECT_LE(r, 1) << "library reads in one tick";
+    queries += q;
+    reads += r;
+  }
+  EXPECT_EQ(queries, GetParam().queries);
+  EXPECT_EQ(reads, GetParam().reads);
+  EXPECT_EQ(lines_.size(), GetParam().lines);
+  for (const auto& line : lines_) EXPECT_EQ(line.size(), 11u) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, ReadAheadTickTest,
+    ::testing::Values(
+        // After silence the receiver is back in byte mode; a whole report that
+        // waits is still one read, not eleven.
+        TickCase{"ByteModeWholeReport", false, {"01230456B\r\n"}, 1, 1, 1},
+        TickCase{"ByteModeTrickle", false, {"0123", "0456", "B\r\n"}, 3, 3, 1},
+        TickCase{"BlockModeWholeReport", true, {"01230456B\r\n"}, 1, 1, 1},
+        // Part of a line stays in the library until the line is complete.
+        TickCase{"BlockModeTrickle", true, {"0123", "0456", "B\r\n"}, 3, 1, 1},
+        TickCase{"BlockModeTwoReports", true, {"01230456B\r\n07890123B\r\n"}, 1, 1, 2},
+        TickCase{"Silence", true, {"", "", ""}, 3, 0, 0}),
+    [](const ::testing::TestParamInfo<TickCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ReadAheadTest, ShortReadHandsOnOnlyTheBytesRead) {
+  // A library that reads less than asked (and than it reported waiting):
+  // the rest of the buffer is not data.
+  auto inner = device_.api.Read;
+  device_.api.Read = [inner](FtHandle h, void* buffer, std::uint32_t length, std::uint32_t* read) {
+    return inner(h, buffer, std::min<std::uint32_t>(length, 4), read);
+  };
+  Open();
+  device_.queue = "01230456B\r\n";
+  for (int i = 0; i < 5; ++i) Tick();
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01230456B\r\n"}));
+  EXPECT_TRUE(receiver_.RxBuffer().empty());
+}
+
+TEST_F(ReadAheadTest, DeviceLossOnTheTickDropsWhatWasFetched) {
+  Open();
+  link_.OnRx = nullptr;  // an owner that has not taken the bytes yet
+  link_.InputLen = 0;
+  int disconnects = 0;
+  link_.OnDisConnect = [&] { ++disconnects; };
+  device_.queue = "0123";
+  Tick();
+  ASSERT_TRUE(device_.queue.empty());
+  device_.unplugged = true;
+  Tick();
+  EXPECT_EQ(disconnects, 1) << "noticed on the tick, not at the owner's next read";
+  EXPECT_FALSE(link_.PortOpen());
+  device_.unplugged = false;
+  link_.SetPortOpen(true);
+  device_.queue = "45";
+  EXPECT_EQ(link_.ReadStrData(), "45") << "no bytes of the lost connection";
+}
+
+TEST_F(ReadAheadTest, PurgeDropsWhatWasFetched) {
+  Open();
+  link_.RThreshold = 0;
+  link_.OnRx = nullptr;
+  device_.queue = "stale";
+  Tick();
+  ASSERT_TRUE(device_.queue.empty());
+  link_.SetInBufferCount(0);
+  EXPECT_EQ(link_.InBufferCount(), 0);
+}
+
+TEST_F(ReadAheadTest, BytesFetchedByANestedTickComeOutInOrder) {
+  Open();
+  link_.InputLen = 1;
+  std::string got;
+  int depth = 0;
+  link_.OnRx = [&] {
+    if (depth++ > 0) return;  // a busy owner
+    got += link_.ReadStrData();
+    device_.queue += "BC";
+    timer_.Fire();  // a handler that pumps messages
+    while (link_.InBufferCount() > 0) got += link_.ReadStrData();
+  };
+  device_.queue = "A";
+  const auto [queries, reads] = Tick();
+  EXPECT_EQ(got, "ABC");
+  EXPECT_EQ(queries, 2) << "the outer and the nested tick";
+  EXPECT_EQ(reads, 2);
+}
+
+TEST_F(ReadAheadTest, BacklogBeyondTheCapWaitsInTheLibraryAndComesOutInOrder) {
+  Open();
+  link_.OnRx = nullptr;
+  link_.InputLen = 0;
+  std::string sent;
+  for (std::size_t i = 0; sent.size() < ClassFNTD2XX::kReadAheadCap + 100; ++i) sent += static_cast<char>('a' + i % 26);
+  device_.queue = sent;
+  EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(sent.size()));
+  std::string got = link_.ReadStrData();
+  EXPECT_EQ(got.size(), ClassFNTD2XX::kReadAheadCap);
+  got += link_.ReadStrData();
+  EXPECT_EQ(got, sent);
 }
 
 }  // namespace
