@@ -67,15 +67,19 @@ void ClassActPenPlus::SetToolbarVisible(bool wanted) {
 }
 
 ClassActPenPlus::WindowId ClassActPenPlus::FindPenButton(Captions captions, std::int32_t index) {
-  const WindowId toolbar = FindPenToolbar();
+  return FindPenButtonIn(FindPenToolbar(), captions, index);
+}
+
+ClassActPenPlus::WindowId ClassActPenPlus::FindPenButtonIn(WindowId toolbar, Captions captions, std::int32_t index) {
   if (toolbar == 0) return 0;
   // Each match goes before the earlier ones: the last match in Windows'
   // order is the first of the collection.
   std::vector<WindowId> matches;
   for (const WindowId child : sv_.windows.Children(toolbar)) {
-    // The button's own visible bit: the tool bar itself may be hidden.
-    if (sv_.windows.ClassName(child) == "Button" && sv_.windows.HasVisibleStyle(child) &&
-        InCaptions(captions, sv_.windows.Text(child))) {
+    // The caption first: it rules out most children with one query. Then the
+    // button's own visible bit (the tool bar itself may be hidden).
+    if (InCaptions(captions, sv_.windows.Text(child)) && sv_.windows.HasVisibleStyle(child) &&
+        sv_.windows.ClassName(child) == "Button") {
       matches.insert(matches.begin(), child);
     }
   }
@@ -86,11 +90,11 @@ ClassActPenPlus::WindowId ClassActPenPlus::FindPenButton(Captions captions, std:
 
 bool ClassActPenPlus::ClickPenButton(Captions captions, std::int32_t index, bool allowDisabled) {
   if (stalled_) return false;
-  const WindowId button = FindPenButton(captions, index);
+  const WindowId toolbar = FindPenToolbar();
+  const WindowId button = FindPenButtonIn(toolbar, captions, index);
   if (button == 0) return false;
   // PenPlus disables its tool bar while one of its modal dialogs is open.
-  const WindowId toolbar = FindPenToolbar();
-  if (!allowDisabled && toolbar != 0 && !sv_.windows.IsEnabled(toolbar)) {
+  if (!allowDisabled && !sv_.windows.IsEnabled(toolbar)) {
     sv_.windows.Beep();
     return false;
   }
@@ -230,8 +234,9 @@ std::string ClassActPenPlus::PenRunningExePath() {
   return sv_.files.GetProcessImagePath(sv_.windows.ProcessId(toolbar));
 }
 
-void ClassActPenPlus::RefreshVersion() {
-  const std::string path = PenIsRunning() ? PenRunningExePath() : settings_.PenPlusPath;
+void ClassActPenPlus::RefreshVersion(WindowId toolbar) {
+  const std::string path =
+      toolbar != 0 ? sv_.files.GetProcessImagePath(sv_.windows.ProcessId(toolbar)) : settings_.PenPlusPath;
   version_ = path.empty() ? FixedFileVerInfo{} : sv_.files.GetFixedFileVerInfo(path);
 }
 
@@ -251,11 +256,14 @@ void ClassActPenPlus::SubPanel(const char* panelButton, const char* targetButton
 bool ClassActPenPlus::Action(const std::string& actName) {
   if (!InActionList(list_, actName)) return false;
   stalled_ = false;
-  if (actName != "RunOnOff") {
+  WindowId toolbar = FindPenToolbar();
+  if (actName != "RunOnOff" && toolbar == 0) {
+    // Not running: started first, with its messages.
     PenPlus_Run(true);
-    if (!PenIsRunning()) return false;
+    toolbar = FindPenToolbar();
+    if (toolbar == 0) return false;
   }
-  RefreshVersion();
+  RefreshVersion(toolbar);
   const bool v4 = MajorVersion() >= 4;
 
   // What is done is chosen by exact comparison: a name that matched above

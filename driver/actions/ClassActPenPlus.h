@@ -114,8 +114,10 @@ public:
 
 private:
   bool Press(Captions captions, std::int32_t index = 0) { return ClickPenButton(captions, index, false); }
+  [[nodiscard]] WindowId FindPenButtonIn(WindowId toolbar, Captions captions, std::int32_t index);
   void SubPanel(const char* panelButton, const char* targetButton, const char* dialog);
-  void RefreshVersion();
+  // From the running program whose tool bar this is, else from Path.
+  void RefreshVersion(WindowId toolbar);
 
   std::vector<std::string> list_{"RunOnOff",         "ToolBarOnOff",    "Btn.AreaZoom",      "Btn.Mouse",
                                  "Btn.Pen1",         "Btn.PenSetting1", "Btn.FigPen",        "Btn.FigPenSetting",

@@ -15,18 +15,11 @@ PenPlusPort::WindowId Id(HWND h) { return reinterpret_cast<PenPlusPort::WindowId
 constexpr int kTextBuffer = 256;
 
 struct TopLevelSearch {
-  std::wstring className;
   std::vector<PenPlusPort::WindowId> found;
 };
 
 BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
-  auto& search = *reinterpret_cast<TopLevelSearch*>(lp);
-  if (!search.className.empty()) {
-    wchar_t cls[kTextBuffer] = {};
-    ::GetClassNameW(hwnd, cls, kTextBuffer);
-    if (search.className != cls) return TRUE;
-  }
-  search.found.push_back(Id(hwnd));
+  reinterpret_cast<TopLevelSearch*>(lp)->found.push_back(Id(hwnd));
   return TRUE;
 }
 
@@ -55,9 +48,17 @@ void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::ve
 }  // namespace
 
 std::vector<PenPlusPort::WindowId> PenPlusPortWin::TopLevelWindows(const std::string& className) {
-  TopLevelSearch search{wincommon::Utf8ToWide(className), {}};
-  ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  if (className.empty()) {
+    TopLevelSearch search;
+    ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+  // The window manager filters by class itself, in the same order; asking
+  // each window for its class costs a round trip per window under Wine.
+  const std::wstring cls = wincommon::Utf8ToWide(className);
+  std::vector<WindowId> found;
+  for (HWND h = nullptr; (h = ::FindWindowExW(nullptr, h, cls.c_str(), nullptr)) != nullptr;) found.push_back(Id(h));
+  return found;
 }
 
 std::vector<PenPlusPort::WindowId> PenPlusPortWin::Children(WindowId parent) {

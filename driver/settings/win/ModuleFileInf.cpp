@@ -72,8 +72,16 @@ std::string ModuleFileInf::GetFileVerInfo(const std::string& path, int item) {
 }
 
 FixedFileVerInfo ModuleFileInf::GetFixedFileVerInfo(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA file;
+  if (!::GetFileAttributesExW(wincommon::AnsiToWide(path).c_str(), GetFileExInfoStandard, &file)) return {};
+  const std::uint64_t size = (std::uint64_t{file.nFileSizeHigh} << 32) | file.nFileSizeLow;
+  const std::uint64_t written =
+      (std::uint64_t{file.ftLastWriteTime.dwHighDateTime} << 32) | file.ftLastWriteTime.dwLowDateTime;
+  if (path == cached_.path && size == cached_.size && written == cached_.written) return cached_.block;
+
   FixedFileVerInfo block;
   std::vector<BYTE> data = VersionResource(path);
+  cached_ = CachedBlock{path, size, written, block};
   if (data.empty()) return block;
   void* value = nullptr;
   UINT length = 0;
@@ -81,6 +89,7 @@ FixedFileVerInfo ModuleFileInf::GetFixedFileVerInfo(const std::string& path) {
   if (::VerQueryValueW(data.data(), L"\\", &value, &length) && value && length >= sizeof(VS_FIXEDFILEINFO)) {
     std::memcpy(block.values.data(), value, sizeof block.values);
   }
+  cached_.block = block;
   return block;
 }
 
@@ -133,18 +142,18 @@ std::string ModuleFileInf::GetShortcutInfo(const std::string& shortcutPath, int 
 std::string ModuleFileInf::GetProcessImagePath(std::uint32_t pid) {
   if (pid == 0) return {};
   wchar_t path[1024];
-  wincommon::KernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-  if (process) {
-    const DWORD n = ::GetModuleFileNameExW(process.get(), nullptr, path, static_cast<DWORD>(std::size(path)));
-    return n == 0 ? std::string() : wincommon::WideToAnsi(std::wstring_view(path, n));
-  }
-  // A program running with higher rights refuses the read right to a normal
-  // user but still tells its image name to the limited query right.
-  process.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  if (!process) return {};
+  // The limited query right is granted even for a program that runs with
+  // higher rights, and the image name is one question to the system where
+  // the main module's name is read out of the other process's memory.
+  wincommon::KernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   DWORD n = static_cast<DWORD>(std::size(path));
-  if (!::QueryFullProcessImageNameW(process.get(), 0, path, &n)) return {};
-  return wincommon::WideToAnsi(std::wstring_view(path, n));
+  if (process && ::QueryFullProcessImageNameW(process.get(), 0, path, &n)) {
+    return wincommon::WideToAnsi(std::wstring_view(path, n));
+  }
+  process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!process) return {};
+  n = ::GetModuleFileNameExW(process.get(), nullptr, path, static_cast<DWORD>(std::size(path)));
+  return n == 0 ? std::string() : wincommon::WideToAnsi(std::wstring_view(path, n));
 }
 
 bool ModuleFileInf::FileExists(const std::string& path) {
