@@ -90,7 +90,6 @@ bool FormCal::Show(HWND owner, bool modal) {
     return false;
   }
   Load();
-  if (!hwnd()) return true;  // a layout that closed the dialog at once
   ::ShowWindow(hwnd(), SW_SHOW);
   ::SetForegroundWindow(hwnd());
   if (!modal) return true;
