@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "simcommon/ProgramArgs.h"
 #include "wincommon/Files.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -32,31 +33,8 @@ struct Options {
   bool exitAtOnce = false;
 };
 
-std::vector<std::wstring> SplitArgs(const std::wstring& line) {
-  std::vector<std::wstring> out;
-  if (line.empty()) return out;
-  // CommandLineToArgvW takes its first element for the program path.
-  const std::wstring full = L"CameraSim.exe " + line;
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(full.c_str(), &argc);
-  for (int i = 1; argv && i < argc; ++i) out.emplace_back(argv[i]);
-  if (argv) ::LocalFree(argv);
-  return out;
-}
-
 Options ParseOptions() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  std::vector<std::wstring> args;
-  for (int i = 1; argv && i < argc; ++i) args.emplace_back(argv[i]);
-  if (argv) ::LocalFree(argv);
-  if (args.empty()) {
-    std::wstring sidecar = wincommon::ModulePath();
-    sidecar.resize(sidecar.find_last_of(L'.'));
-    std::string line = wincommon::ReadFileBytes(sidecar + L".args");
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    args = SplitArgs(wincommon::Utf8ToWide(line));
-  }
+  const std::vector<std::wstring> args = simcommon::ProgramArgs();
   Options o;
   for (const std::wstring& arg : args) {
     if (arg == L"--exit") {

@@ -61,6 +61,7 @@
 #include <vector>
 
 #include "DialogTemplate.h"
+#include "simcommon/ProgramArgs.h"
 #include "wincommon/Files.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -92,33 +93,6 @@ struct Options {
   std::wstring logFile;
 };
 
-std::vector<std::wstring> SplitArgs(const std::wstring& line) {
-  std::vector<std::wstring> out;
-  if (line.empty()) return out;
-  // CommandLineToArgvW takes its first element for the program path.
-  const std::wstring full = L"PenPlus.exe " + line;
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(full.c_str(), &argc);
-  for (int i = 1; argv && i < argc; ++i) out.emplace_back(argv[i]);
-  if (argv) ::LocalFree(argv);
-  return out;
-}
-
-std::vector<std::wstring> ProgramArgs() {
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  std::vector<std::wstring> args;
-  for (int i = 1; argv && i < argc; ++i) args.emplace_back(argv[i]);
-  if (argv) ::LocalFree(argv);
-  if (args.empty()) {
-    std::string line = wincommon::ReadFileBytes(wincommon::ModuleFolder() + L"\\PenPlus.args");
-    if (line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    args = SplitArgs(wincommon::Utf8ToWide(line));
-  }
-  return args;
-}
-
 DWORD ToMs(const std::wstring& text) { return static_cast<DWORD>(std::wcstoul(text.c_str(), nullptr, 10)); }
 
 Options ParseOptions() {
@@ -129,7 +103,7 @@ Options ParseOptions() {
     *out = arg.substr(prefix.size());
     return true;
   };
-  for (const std::wstring& arg : ProgramArgs()) {
+  for (const std::wstring& arg : simcommon::ProgramArgs()) {
     std::wstring v;
     if (arg == L"--no-toolbar") {
       o.toolbar = false;
