@@ -1,6 +1,7 @@
 #include "FileInf.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace orvanta {
 

@@ -2,6 +2,9 @@
 
 #include <shlobj.h>
 
+#include <string>
+#include <vector>
+
 #include "wincommon/Text.h"
 
 namespace orvanta::win {

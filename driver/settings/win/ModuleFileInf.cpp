@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "wincommon/Com.h"
