@@ -203,6 +203,7 @@ bool FormMain::Load() {
   const std::wstring folder = wincommon::ModuleFolder();
   const std::wstring name = wincommon::ModuleBaseName();
   clickSoundPath_ = folder + L"\\" + name + L".wav";
+  clickSound_ = std::make_unique<ClickSound>(clickSoundPath_);
 
   const std::string folderUtf8 = wincommon::WideToUtf8(folder);
   DriverCore::Paths paths{IniFilePath(folderUtf8, wincommon::WideToUtf8(name)),
@@ -212,7 +213,7 @@ bool FormMain::Load() {
   DriverCore::Timers timers{timerConnectCheck_, timerForD2xxRxCheck_, timerBlkRcvTimeOut_, timerDblClick_};
   DriverCore::Platform platform;
   platform.d2xx = [] { return LoadD2xxLibrary(); };
-  platform.playClickSound = [this] { PlayWaveFile(clickSoundPath_); };
+  platform.playClickSound = [this] { clickSound_->Play(); };
   platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
   platform.actionFactories = [this](DriverCore& core) { return MakeActionFactories(core); };
   platform.buttonResFiles = &buttonResFiles_;

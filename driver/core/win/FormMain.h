@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "ModuleSound.h"
 #include "WinProfileStore.h"
 #include "WinTimers.h"
 #include "actions/win/ButtonResFilesWin.h"
@@ -112,6 +113,8 @@ private:
   MessageTimer timerBlkRcvTimeOut_;
   MessageTimer timerDblClick_;
   std::wstring clickSoundPath_;
+  // Made at load; outlives the driver core, whose presses ask for it.
+  std::unique_ptr<ClickSound> clickSound_;
   std::unique_ptr<DriverCore> core_;
   std::unique_ptr<FormInfo> formInfo_;
   ButtonResFilesWin buttonResFiles_;

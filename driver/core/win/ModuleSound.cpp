@@ -1,14 +1,69 @@
 #include "ModuleSound.h"
 
-#include <windows.h>
-
 #include <mmsystem.h>
 
+#include "wincommon/Files.h"
+
 namespace orvanta::win {
+
+namespace {
+
+void PlayThroughWinmm(const std::string& wave, const std::wstring& path) {
+  if (wave.empty() && path.empty()) {
+    ::PlaySoundW(nullptr, nullptr, 0);
+  } else if (!wave.empty()) {
+    // SND_MEMORY reads the bytes while the sound plays: they live as long as
+    // the sound thread, which stops the sound before it ends.
+    ::PlaySoundW(reinterpret_cast<LPCWSTR>(wave.data()), nullptr, SND_ASYNC | SND_MEMORY);
+  } else {
+    PlayWaveFile(path);
+  }
+}
+
+}  // namespace
 
 void PlayWaveFile(const std::wstring& path) {
   // SND_ASYNC | SND_FILENAME (0x20001). The result is of no use to a click.
   ::PlaySoundW(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
+}
+
+ClickSound::ClickSound(std::wstring path, Player player)
+    : path_(std::move(path)), player_(player ? std::move(player) : Player(PlayThroughWinmm)) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+ClickSound::~ClickSound() {
+  ::AcquireSRWLockExclusive(&lock_);
+  stop_ = true;
+  ::ReleaseSRWLockExclusive(&lock_);
+  ::WakeConditionVariable(&wake_);
+  thread_.join();
+}
+
+void ClickSound::Play() {
+  ::AcquireSRWLockExclusive(&lock_);
+  requested_ = true;
+  ::ReleaseSRWLockExclusive(&lock_);
+  ::WakeConditionVariable(&wake_);
+}
+
+void ClickSound::Run() {
+  // Shorter than a RIFF header: nothing PlaySound could take from memory.
+  constexpr std::size_t kWaveHeader = 44;
+  std::string wave = wincommon::ReadFileBytes(path_);
+  if (wave.size() < kWaveHeader) wave.clear();
+  bool played = false;
+  for (;;) {
+    ::AcquireSRWLockExclusive(&lock_);
+    while (!requested_ && !stop_) ::SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
+    const bool stop = stop_;
+    requested_ = false;
+    ::ReleaseSRWLockExclusive(&lock_);
+    if (stop) break;
+    player_(wave, path_);
+    played = true;
+  }
+  if (played) player_({}, {});
 }
 
 }  // namespace orvanta::win

@@ -1,0 +1,139 @@
+// The click sound's own thread: a press asks for the click and goes on at
+// once, whatever the sound device does; the file is read once; a missing or
+// broken file falls back to playing by name (the system's default sound).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/Harness.h"
+#include "core/win/ModuleSound.h"
+#include "wincommon/Handles.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using orvanta::win::ClickSound;
+
+struct Played {
+  std::string wave;
+  std::wstring path;
+};
+
+// Records what the sound thread plays; thread-safe.
+class Recorder {
+public:
+  ClickSound::Player Player() {
+    return [this](const std::string& wave, const std::wstring& path) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      played_.push_back(Played{wave, path});
+    };
+  }
+  [[nodiscard]] std::vector<Played> Calls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return played_;
+  }
+
+private:
+  std::mutex mutex_;
+  std::vector<Played> played_;
+};
+
+// A valid-looking RIFF header and a few samples; only its size and bytes count here.
+const std::string kWave = std::string("RIFF") + std::string(40, '\x01') + "samples";
+
+struct FileCase {
+  const char* name;
+  bool exists;
+  std::string bytes;
+  bool fromMemory;
+};
+
+class ClickSoundFile : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(ClickSoundFile, PlaysTheBytesReadOnceOrElseByName) {
+  harness::TestFolder folder;
+  const std::wstring path = folder.File(L"Orvanta.wav");
+  if (GetParam().exists) {
+    ASSERT_TRUE(folder.WriteText(L"Orvanta.wav", GetParam().bytes));
+  }
+  Recorder recorder;
+  {
+    ClickSound sound(path, recorder.Player());
+    sound.Play();
+    ASSERT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 1; }, 5s));
+    // Read once: a file changed afterwards is not read again.
+    folder.WriteText(L"Orvanta.wav", kWave + "changed");
+    sound.Play();
+    ASSERT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 2; }, 5s));
+  }
+  const auto calls = recorder.Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    if (GetParam().fromMemory) {
+      EXPECT_EQ(calls[i].wave, GetParam().bytes);
+    } else {
+      EXPECT_TRUE(calls[i].wave.empty());
+      EXPECT_EQ(calls[i].path, path);
+    }
+  }
+  EXPECT_TRUE(calls[2].wave.empty() && calls[2].path.empty()) << "the sound is stopped at the end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ClickSoundFile,
+                         ::testing::Values(FileCase{"Wave", true, kWave, true},
+                                           FileCase{"Missing", false, "", false},
+                                           FileCase{"TooShortForAWave", true, "RIFF", false}),
+                         [](const ::testing::TestParamInfo<FileCase>& i) { return std::string(i.param.name); });
+
+TEST(ClickSound, PlayNeverWaitsForTheSoundThread) {
+  // A sound device that hangs: the player blocks until released (or gives
+  // up after a while and says so).
+  wincommon::KernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::mutex mutex;
+  int entered = 0;
+  bool gaveUp = false;
+  {
+    ClickSound sound(L"C:\\nowhere\\Orvanta.wav", [&](const std::string&, const std::wstring& path) {
+      if (path.empty()) return;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++entered;
+      }
+      if (::WaitForSingleObject(release.get(), 5000) != WAIT_OBJECT_0) {
+        std::lock_guard<std::mutex> lock(mutex);
+        gaveUp = true;
+      }
+    });
+    sound.Play();
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] {
+          std::lock_guard<std::mutex> lock(mutex);
+          return entered == 1;
+        },
+        5s));
+    // Presses while the sound hangs.
+    sound.Play();
+    sound.Play();
+    ::SetEvent(release.get());
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+          std::lock_guard<std::mutex> lock(mutex);
+          return entered == 2;
+        },
+        5s))
+        << "clicks asked for while one plays are played once more";
+  }
+  EXPECT_FALSE(gaveUp) << "Play waited for the hanging sound";
+  EXPECT_EQ(entered, 2);
+}
+
+TEST(ClickSound, NothingPlayedNothingStopped) {
+  Recorder recorder;
+  { ClickSound sound(L"C:\\nowhere\\Orvanta.wav", recorder.Player()); }
+  EXPECT_TRUE(recorder.Calls().empty());
+}
+
+}  // namespace
