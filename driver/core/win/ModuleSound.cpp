@@ -8,6 +8,8 @@ namespace orvanta::win {
 
 namespace {
 
+constexpr UINT kStartMessage = WM_APP + 1;
+
 void PlayThroughWinmm(const std::string& wave, const std::wstring& path) {
   if (wave.empty() && path.empty()) {
     ::PlaySoundW(nullptr, nullptr, 0);
@@ -29,10 +31,16 @@ void PlayWaveFile(const std::wstring& path) {
 
 ClickSound::ClickSound(std::wstring path, Player player)
     : path_(std::move(path)), player_(player ? std::move(player) : Player(PlayThroughWinmm)) {
+  CreateArgs args;
+  args.className = L"OrvantaClickSoundWindow";
+  args.style = 0;
+  args.parent = HWND_MESSAGE;
+  Create(args);
   thread_ = std::thread([this] { Run(); });
 }
 
 ClickSound::~ClickSound() {
+  Destroy();
   ::AcquireSRWLockExclusive(&lock_);
   stop_ = true;
   ::ReleaseSRWLockExclusive(&lock_);
@@ -41,6 +49,20 @@ ClickSound::~ClickSound() {
 }
 
 void ClickSound::Play() {
+  if (posted_) return;
+  posted_ = hwnd() && ::PostMessageW(hwnd(), kStartMessage, 0, 0);
+  // No window or a full queue: a click at once beats none.
+  if (!posted_) Start();
+}
+
+LRESULT ClickSound::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != kStartMessage) return Window::HandleMessage(msg, wp, lp);
+  posted_ = false;
+  Start();
+  return 0;
+}
+
+void ClickSound::Start() {
   ::AcquireSRWLockExclusive(&lock_);
   requested_ = true;
   ::ReleaseSRWLockExclusive(&lock_);

@@ -1,6 +1,7 @@
 // The click sound's own thread: a press asks for the click and goes on at
-// once, whatever the sound device does; the file is read once; a missing or
-// broken file falls back to playing by name (the system's default sound).
+// once, whatever the sound device does; the click starts when the asking
+// thread pumps messages again; the file is read once; a missing or broken
+// file falls back to playing by name (the system's default sound).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -128,6 +129,18 @@ TEST(ClickSound, PlayNeverWaitsForTheSoundThread) {
   }
   EXPECT_FALSE(gaveUp) << "Play waited for the hanging sound";
   EXPECT_EQ(entered, 2);
+}
+
+TEST(ClickSound, StartsOnceTheAskingThreadIsBackInItsMessageLoop) {
+  Recorder recorder;
+  ClickSound sound(L"C:\\nowhere\\Orvanta.wav", recorder.Player());
+  sound.Play();
+  // The press's action runs now, without pumping messages; the sound must
+  // not start under it (its start-up would compete with the action).
+  const ULONGLONG end = ::GetTickCount64() + 100;
+  while (::GetTickCount64() < end && recorder.Calls().empty()) ::Sleep(1);
+  EXPECT_TRUE(recorder.Calls().empty());
+  EXPECT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 1; }, 5s));
 }
 
 TEST(ClickSound, NothingPlayedNothingStopped) {
