@@ -1,10 +1,22 @@
 // The whole road, with the delivered driver in a folder of its own: from the
 // moment a report on the calibration-set button is complete in the simulated
 // panel's queue to the moment the touch-data stand-in receives the first
-// text of the switch. Presses are spaced so that actions do not overlap.
+// text of the switch ("TPNamedID=...").
 //
-//   bench_whole_road [presses, default 300] [spacing ms, default 120]
+// Two kinds of presses: a stream 120 ms apart (the receiver stays in block
+// mode) and single presses 300-400 ms apart, the common use, each after the
+// receiver's block time-out has put it back into byte mode. Beside the
+// driver, on the same road and in the same run:
+//  - the floor: a bare loop that polls every millisecond, reads the whole
+//    queue in one call and sends the text as the driver does;
+//  - a plain SetTimer(1) poller doing the same from window timer ticks.
+// Each runs for every cost per library call of the simulated panel library.
+//
+//   bench_whole_road [stream presses, default 200] [single presses, default 100]
+//                    [call costs in us, default 0,50,400]
 #include <windows.h>
+
+#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +24,10 @@
 #include <vector>
 
 #include "DemoSupport.h"
+#include "actions/win/TpdrvLinkPort.h"
+#include "core/Receiver.h"
 #include "fntd2xx/PanelSim.h"
+#include "link/win/D2xxLibrary.h"
 #include "winbench/WinBench.h"
 #include "wincommon/Files.h"
 #include "wincommon/Handles.h"
@@ -21,6 +36,12 @@
 namespace {
 
 using panelsim::PanelSim;
+
+struct Targets {
+  double medianToFloor = 1.25;
+  double p99ToFloor = 2.0;
+  double aheadOfSetTimer = 3.0;
+};
 
 // QPC stamps of the lines that start a switch ("TPNamedID=...").
 std::vector<std::int64_t> SwitchStamps(const std::string& log) {
@@ -39,11 +60,216 @@ std::vector<std::int64_t> SwitchStamps(const std::string& log) {
   return stamps;
 }
 
+struct Phase {
+  winbench::Summary road;
+  std::size_t sent = 0, arrived = 0;
+  double queriesPerReport = 0, readsPerReport = 0;
+};
+
+class Road {
+public:
+  Road(PanelSim& panel, std::wstring log, int x, int y) : panel_(panel), log_(std::move(log)), x_(x), y_(y) {}
+
+  // Schedules the presses; returns their due times (last byte complete).
+  std::vector<std::int64_t> Queue(int count, bool singles) {
+    std::vector<std::int64_t> due;
+    std::int64_t at = PanelSim::Now() + PanelSim::MsToTicks(singles ? 300 : 200);
+    for (int i = 0; i < count; ++i) {
+      due.push_back(panel_.QueueReport(x_, y_, 'B', at));
+      // Singles: 300-400 ms apart, never in step with the 1 ms tick.
+      at += PanelSim::MsToTicks(singles ? 300.0 + (i * 7919 % 1000) / 10.0 : 120.0);
+    }
+    return due;
+  }
+
+  void Mark() {
+    stampsBefore_ = SwitchStamps(wincommon::ReadFileBytes(log_)).size();
+    calls_ = panel_.CountDataCalls();
+  }
+
+  // Waits (without pumping the log all the time: the machine's cores are
+  // what is measured) until every press has come through or a second after
+  // the last was due, then matches stamps to due times in order.
+  Phase Collect(const std::vector<std::int64_t>& due) {
+    const double leftMs = PanelSim::TicksToMs(due.back() - PanelSim::Now());
+    if (leftMs > 0) ::Sleep(static_cast<DWORD>(leftMs) + 20);
+    std::vector<std::int64_t> stamps;
+    demo::WaitFor(
+        [&] {
+          stamps = SwitchStamps(wincommon::ReadFileBytes(log_));
+          return stamps.size() >= stampsBefore_ + due.size();
+        },
+        1000);
+    return Finish(due, stamps);
+  }
+
+  Phase Finish(const std::vector<std::int64_t>& due, const std::vector<std::int64_t>& stamps) {
+    Phase p;
+    std::vector<double> road;
+    for (std::size_t i = stampsBefore_; i < stamps.size() && i - stampsBefore_ < due.size(); ++i) {
+      road.push_back(winbench::QpcToMs(stamps[i] - due[i - stampsBefore_]));
+    }
+    p.road = winbench::Summarise(road);
+    p.sent = due.size();
+    p.arrived = road.size();
+    const auto calls = panel_.CountDataCalls();
+    p.queriesPerReport = static_cast<double>(calls.queriesWithBytes - calls_.queriesWithBytes) / p.sent;
+    p.readsPerReport = static_cast<double>(calls.reads - calls_.reads) / p.sent;
+    return p;
+  }
+
+  [[nodiscard]] const std::wstring& Log() const { return log_; }
+
+private:
+  PanelSim& panel_;
+  std::wstring log_;
+  int x_, y_;
+  std::size_t stampsBefore_ = 0;
+  PanelSim::DataCalls calls_;
+};
+
+// The programs the driver is measured against: the device polled, the whole
+// queue read in one call, lines cut, and for each press the text sent to the
+// touch-data program through the driver's own port.
+class Poller {
+public:
+  explicit Poller(const orvanta::D2xxApi& api) : api_(api) {}
+
+  bool Open() {
+    if (api_.OpenEx("Orvanta TouchPanel", 2, &handle_) != 0) return false;
+    api_.SetBaudRate(handle_, 38400);
+    api_.SetDataCharacteristics(handle_, 8, 2, 0);
+    api_.Purge(handle_, 1);
+    return true;
+  }
+  void Close() { api_.Close(handle_); }
+
+  void Poll() {
+    std::uint32_t waiting = 0;
+    if (api_.GetQueueStatus(handle_, &waiting) != 0 || waiting == 0) return;
+    std::string bytes(waiting, '\0');
+    std::uint32_t read = 0;
+    api_.Read(handle_, bytes.data(), waiting, &read);
+    line_.append(bytes, 0, read < waiting ? read : waiting);
+    for (auto lf = line_.find('\n'); lf != std::string::npos; lf = line_.find('\n')) {
+      const auto point = orvanta::ParseReportLine(line_.substr(0, lf + 1));
+      line_.erase(0, lf + 1);
+      if (!point || point->dS != 'B') continue;
+      port_.SendLinkText(port_.FindLinkTextBox("TextLinkExecute"), "TPNamedID=169");
+      ++handled_;
+    }
+  }
+  [[nodiscard]] std::size_t Handled() const { return handled_; }
+
+private:
+  const orvanta::D2xxApi& api_;
+  orvanta::win::TpdrvLinkPort port_;
+  orvanta::FtHandle handle_ = 0;
+  std::string line_;
+  std::size_t handled_ = 0;
+};
+
+Phase RunFloor(Road& road, Poller& poller, int presses) {
+  road.Mark();
+  const auto due = road.Queue(presses, true);
+  const std::int64_t end = due.back() + PanelSim::MsToTicks(1000);
+  const std::size_t target = poller.Handled() + due.size();
+  ::timeBeginPeriod(1);
+  while (poller.Handled() < target && PanelSim::Now() < end) {
+    poller.Poll();
+    ::Sleep(1);
+  }
+  ::timeEndPeriod(1);
+  return road.Collect(due);
+}
+
+struct TimerRun {
+  Poller* poller;
+  std::size_t target;
+  std::int64_t end;
+};
+TimerRun* g_timerRun = nullptr;
+
+void CALLBACK PollTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+  g_timerRun->poller->Poll();
+  if (g_timerRun->poller->Handled() >= g_timerRun->target || PanelSim::Now() > g_timerRun->end) ::PostQuitMessage(0);
+}
+
+Phase RunSetTimer(Road& road, Poller& poller, int presses) {
+  road.Mark();
+  const auto due = road.Queue(presses, true);
+  TimerRun run{&poller, poller.Handled() + due.size(), due.back() + PanelSim::MsToTicks(1000)};
+  g_timerRun = &run;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 1, PollTimerProc);
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+  ::KillTimer(nullptr, timer);
+  g_timerRun = nullptr;
+  return road.Collect(due);
+}
+
+struct DriverRun {
+  Phase stream, singles;
+  bool ok = false;
+};
+
+DriverRun RunDriver(Road& road, PanelSim& panel, const std::wstring& dir, int stream, int singles) {
+  DriverRun r;
+  panel.ClearLog();
+  wincommon::KernelHandle driver;
+  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
+      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
+    std::fprintf(stderr, "the driver did not connect\n");
+    return r;
+  }
+  ::Sleep(500);  // start-up through
+  road.Mark();
+  r.stream = road.Collect(road.Queue(stream, false));
+  road.Mark();
+  r.singles = road.Collect(road.Queue(singles, true));
+  demo::SendLinkCommand("Cmd_Exit");
+  r.ok = ::WaitForSingleObject(driver.get(), 10000) == WAIT_OBJECT_0;
+  return r;
+}
+
+void PrintPhase(const char* label, const Phase& p) {
+  winbench::Print(label, p.road);
+  std::printf("%-34s %zu of %zu arrived; library calls per report: %.2f queries that found bytes + %.2f reads\n", "",
+              p.arrived, p.sent, p.queriesPerReport, p.readsPerReport);
+}
+
+std::vector<std::uint32_t> ParseCosts(const char* text) {
+  std::vector<std::uint32_t> costs;
+  for (const char* p = text; *p;) {
+    char* end = nullptr;
+    costs.push_back(static_cast<std::uint32_t>(std::strtoul(p, &end, 10)));
+    p = *end == ',' ? end + 1 : end;
+    if (end == p && *p) break;
+  }
+  return costs;
+}
+
+std::string ProcessorName() {
+  wchar_t name[128] = {};
+  DWORD size = sizeof(name);
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", L"ProcessorNameString",
+                 RRF_RT_REG_SZ, nullptr, name, &size);
+  return wincommon::WideToUtf8(name);
+}
+
+const char* Verdict(bool ok) { return ok ? "ok" : "MISSED"; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int presses = argc > 1 ? std::atoi(argv[1]) : 300;
-  const double spacingMs = argc > 2 ? std::atof(argv[2]) : 120.0;
+  const int stream = argc > 1 ? std::atoi(argv[1]) : 150;
+  const int singles = argc > 2 ? std::atoi(argv[2]) : 100;
+  const auto costs = ParseCosts(argc > 3 ? argv[3] : "0,50,400");
+  if (stream < 1 || singles < 1 || costs.empty()) {
+    std::fprintf(stderr, "usage: bench_whole_road [stream presses] [single presses] [costs in us, e.g. 0,50,400]\n");
+    return 2;
+  }
+  const Targets targets;
 
   const std::wstring bin = wincommon::ModuleFolder();
   const std::wstring dir = bin + L"\\bench-whole-road";
@@ -61,38 +287,53 @@ int main(int argc, char** argv) {
 
   PanelSim panel(PanelSim::UniqueName(L"WholeRoad"));
   panel.Export();
-  wincommon::KernelHandle touchData, driver;
-  if (!demo::StartProgram(dir + L"\\TouchDataSim.exe", L"--stamp \"" + log + L"\"", dir, touchData) ||
-      !demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver)) {
-    std::fprintf(stderr, "could not start the programs\n");
-    return 2;
-  }
-  if (!demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000) ||
+  const orvanta::D2xxApi* api = orvanta::win::LoadD2xxLibrary();
+  wincommon::KernelHandle touchData;
+  if (!api || !demo::StartProgram(dir + L"\\TouchDataSim.exe", L"--stamp \"" + log + L"\"", dir, touchData) ||
       !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ") != nullptr; }, 10000)) {
-    std::fprintf(stderr, "the driver did not connect or the stand-in did not start\n");
+    std::fprintf(stderr, "the panel library or the touch-data stand-in is missing\n");
     return 2;
   }
 
-  // Each report's last byte due time is the start of its road.
-  std::vector<std::int64_t> due;
-  std::int64_t at = PanelSim::Now() + PanelSim::MsToTicks(200);
-  for (int i = 0; i < presses; ++i) {
-    due.push_back(panel.QueueReport(x, y, 'B', at));
-    at += PanelSim::MsToTicks(spacingMs);
+  SYSTEM_INFO info;
+  ::GetSystemInfo(&info);
+  std::printf("whole road, report complete -> first text at the touch-data program\n");
+  std::printf("machine: %s, %lu logical processors\n", ProcessorName().c_str(),
+              static_cast<unsigned long>(info.dwNumberOfProcessors));
+  std::printf("stream: %d presses 120 ms apart; singles: %d presses 300-400 ms apart\n", stream, singles);
+
+  Road road(panel, log, x, y);
+  bool ok = true;
+  for (const std::uint32_t cost : costs) {
+    panel.SetCallCost(cost);
+    std::printf("\n-- library call cost %u us\n", cost);
+    const DriverRun driver = RunDriver(road, panel, dir, stream, singles);
+    Poller poller(*api);
+    if (!driver.ok || !poller.Open()) {
+      std::fprintf(stderr, "the driver did not run through or the device did not open for the floor\n");
+      return 2;
+    }
+    const Phase floor = RunFloor(road, poller, singles);
+    const Phase plain = RunSetTimer(road, poller, singles);
+    poller.Close();
+
+    PrintPhase("driver, stream", driver.stream);
+    PrintPhase("driver, singles", driver.singles);
+    PrintPhase("floor (bare 1 ms loop), singles", floor);
+    PrintPhase("plain SetTimer(1) poller, singles", plain);
+    const double median = driver.singles.road.median / floor.road.median;
+    const double p99 = driver.singles.road.p99 / floor.road.p99;
+    const double ahead = plain.road.median / driver.singles.road.median;
+    const bool allArrived = driver.stream.arrived == driver.stream.sent && driver.singles.arrived == driver.singles.sent;
+    const bool met = median <= targets.medianToFloor && p99 <= targets.p99ToFloor &&
+                     ahead >= targets.aheadOfSetTimer && allArrived;
+    std::printf("singles, driver / floor: median %.2fx (<= %.2f), p99 %.2fx (<= %.1f); SetTimer poller / driver: "
+                "median %.1fx (>= %.0f); %s: %s\n",
+                median, targets.medianToFloor, p99, targets.p99ToFloor, ahead, targets.aheadOfSetTimer,
+                allArrived ? "none lost" : "LOST PRESSES", Verdict(met));
+    ok = ok && met;
   }
-  demo::WaitFor([&] { return static_cast<int>(SwitchStamps(wincommon::ReadFileBytes(log)).size()) >= presses; },
-                static_cast<DWORD>(presses * spacingMs + 5000));
-
-  const auto stamps = SwitchStamps(wincommon::ReadFileBytes(log));
-  std::vector<double> road;
-  for (std::size_t i = 0; i < stamps.size() && i < due.size(); ++i) road.push_back(winbench::QpcToMs(stamps[i] - due[i]));
-  std::printf("whole road, report complete -> first text at the touch-data program, %d presses %.0f ms apart\n",
-              presses, spacingMs);
-  winbench::Print("delivered driver", winbench::Summarise(road));
-  std::printf("%zu of %d presses reached the touch-data program\n", stamps.size(), presses);
-
-  demo::SendLinkCommand("Cmd_Exit");
-  ::WaitForSingleObject(driver.get(), 10000);
+  panel.SetCallCost(0);
   demo::CloseTouchData(touchData.get());
-  return static_cast<int>(stamps.size()) == presses ? 0 : 1;
+  return ok ? 0 : 1;
 }

@@ -47,6 +47,7 @@ ULONG StatusOf(HandleState state) {
 ULONG Open(bool matches, const char* how, DWORD flags, const char* text, void** handle) {
   auto dev = Device(true);
   if (!dev) return panelsim::kDeviceNotFound;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   ULONG status = panelsim::kOk;
   if (!handle) {
@@ -88,6 +89,7 @@ ULONG WINAPI FT_OpenEx(void* arg, DWORD flags, void** handle) {
 ULONG WINAPI FT_SetBaudRate(void* handle, ULONG baud) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   const ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   if (status == panelsim::kOk) b->hostLine.baud = baud;
@@ -98,6 +100,7 @@ ULONG WINAPI FT_SetBaudRate(void* handle, ULONG baud) {
 ULONG WINAPI FT_SetDataCharacteristics(void* handle, UCHAR wordLength, UCHAR stopBits, UCHAR parity) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   // D2XX knows 7 or 8 data bits, stop bits 0 (one) or 2 (two), parity 0..4.
@@ -117,6 +120,7 @@ ULONG WINAPI FT_SetDataCharacteristics(void* handle, UCHAR wordLength, UCHAR sto
 ULONG WINAPI FT_Purge(void* handle, ULONG mask) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   const ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   if (status == panelsim::kOk && (mask & 1u)) {
@@ -133,6 +137,7 @@ ULONG WINAPI FT_Purge(void* handle, ULONG mask) {
 ULONG WINAPI FT_GetQueueStatus(void* handle, DWORD* rxBytes) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   if (status == panelsim::kOk && !rxBytes) status = panelsim::kInvalidParameter;
@@ -140,6 +145,7 @@ ULONG WINAPI FT_GetQueueStatus(void* handle, DWORD* rxBytes) {
   if (status == panelsim::kOk) {
     count = static_cast<DWORD>(panelsim::DueCount(*b, panelsim::QpcNow()));
     *rxBytes = count;
+    if (count > 0) ++b->queriesWithBytes;
   }
   panelsim::Log(*b, "FT_GetQueueStatus", status, Id(handle), count);
   return status;
@@ -148,6 +154,7 @@ ULONG WINAPI FT_GetQueueStatus(void* handle, DWORD* rxBytes) {
 ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   std::int64_t deadline = -1;
   // Like the real call, a read waits for bytes still on the wire; the lock is
   // let go in between so that the feeding side can go on.
@@ -174,6 +181,7 @@ ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
         }
         b->rxHead += n;
         *read = n;
+        ++b->readCalls;
         panelsim::Log(*b, "FT_Read", status, Id(handle), length, n);
         return status;
       }
@@ -185,6 +193,7 @@ ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
 ULONG WINAPI FT_Write(void* handle, void* buffer, DWORD length, DWORD* written) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   if (status == panelsim::kOk && ((!buffer && length) || !written)) status = panelsim::kInvalidParameter;
@@ -204,6 +213,7 @@ ULONG WINAPI FT_Write(void* handle, void* buffer, DWORD length, DWORD* written) 
 ULONG WINAPI FT_Close(void* handle) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
   Mapping::Lock b(*dev);
   const std::uint64_t id = Id(handle);
   ULONG status = panelsim::kOk;

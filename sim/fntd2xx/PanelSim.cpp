@@ -107,6 +107,18 @@ void PanelSim::SetReadTimeout(std::uint32_t ms) {
   b->readTimeoutMs = ms;
 }
 
+void PanelSim::SetCallCost(std::uint32_t us) {
+  if (!map_) return;
+  Mapping::Lock b(*map_);
+  b->callCostUs = us;
+}
+
+PanelSim::DataCalls PanelSim::CountDataCalls() const {
+  if (!map_) return {};
+  Mapping::Lock b(*map_);
+  return DataCalls{b->queriesWithBytes, b->readCalls};
+}
+
 std::vector<Call> PanelSim::Calls() const {
   std::vector<Call> calls;
   if (!map_) return calls;

@@ -83,6 +83,16 @@ public:
   [[nodiscard]] LineSettings HostLine() const;
   // Time-out of an FT_Read that asks for more than will arrive.
   void SetReadTimeout(std::uint32_t ms);
+  // Microseconds every library call takes (0: as fast as the simulation goes).
+  void SetCallCost(std::uint32_t us);
+
+  // Calls that dealt with data since the device was made: queue queries that
+  // found bytes waiting, and successful reads. Not cleared by ClearLog.
+  struct DataCalls {
+    std::uint64_t queriesWithBytes = 0;
+    std::uint64_t reads = 0;
+  };
+  [[nodiscard]] DataCalls CountDataCalls() const;
 
   // Calls since the last ClearLog, oldest first; at most the last
   // kLogCapacity of them.

@@ -84,6 +84,16 @@ void Mapping::Close() {
 
 Mapping::~Mapping() { Close(); }
 
+void Mapping::SpendCallCost() const {
+  const std::uint32_t us = block_->callCostUs;
+  if (us == 0) return;
+  // Spun, not slept: a sleep under Wine lasts at least one timer slack
+  // (50 us and more), which would swamp the small costs. The spin also
+  // burns the CPU time a library that works for its answer would.
+  const std::int64_t end = QpcNow() + QpcFrequency() * us / 1000000;
+  while (QpcNow() < end) YieldProcessor();
+}
+
 namespace {
 
 bool ThreadGone(DWORD threadId) {

@@ -85,6 +85,13 @@ struct Block {
   std::uint32_t size;
   std::int32_t plugged;
   std::uint32_t readTimeoutMs;
+  // Time every library call takes before it does its work, to try the
+  // driver against a slower library (a real one reaches the converter over
+  // USB); 0 leaves only the simulation's own cost of a few microseconds.
+  std::uint32_t callCostUs;
+  // Calls that dealt with data: queue queries that found bytes, and reads.
+  std::uint64_t queriesWithBytes;
+  std::uint64_t readCalls;
   std::uint64_t nextHandle;
   std::uint64_t openHandle;  // 0: not open
   std::uint64_t deadHandles[kMaxDeadHandles];
@@ -116,6 +123,8 @@ class Mapping {
 public:
   bool Open(const std::wstring& name);
   [[nodiscard]] bool Valid() const { return block_ != nullptr; }
+  // Spends the block's call cost, without its lock (the cost is set between runs).
+  void SpendCallCost() const;
   [[nodiscard]] const std::wstring& Name() const { return name_; }
 
   // Holds the block's lock word for its lifetime. A holder that died (a

@@ -201,4 +201,22 @@ TEST_F(PanelSimTest, LogKeepsOrderAndClears) {
   EXPECT_EQ(panel_.Calls().size(), 1u);
 }
 
+TEST_F(PanelSimTest, CallCostSlowsEveryCallAndDataCallsAreCounted) {
+  ASSERT_EQ(Open(), 0u);
+  SetLine();
+  panel_.QueueBytes("0123", PanelSim::Now());
+  const auto before = panel_.CountDataCalls();
+  panel_.SetCallCost(2000);
+  const std::int64_t start = PanelSim::Now();
+  EXPECT_EQ(Queued(), 4u);
+  EXPECT_EQ(Read(4), "0123");
+  EXPECT_EQ(Queued(), 0u);
+  // A lower bound only: the calls cannot be quicker than their cost.
+  EXPECT_GE(PanelSim::TicksToMs(PanelSim::Now() - start), 6.0);
+  panel_.SetCallCost(0);
+  const auto after = panel_.CountDataCalls();
+  EXPECT_EQ(after.queriesWithBytes - before.queriesWithBytes, 1u) << "the query that found nothing does not count";
+  EXPECT_EQ(after.reads - before.reads, 1u);
+}
+
 }  // namespace
