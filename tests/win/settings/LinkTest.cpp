@@ -1,0 +1,94 @@
+// OrvantaLink against the delivered driver, a missing one and a hung one:
+// the link commands arrive whole and exact, and the program always ends.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "LinkProgram.h"
+#include "driver/DriverTestSupport.h"
+#include "fntd2xx/PanelSim.h"
+
+namespace drivertest {
+namespace {
+
+class LinkCommands : public ::testing::Test {
+protected:
+  LinkCommands() : panel(panelsim::PanelSim::UniqueName(L"Lnk")) { panel.Export(); }
+  void StartDriver() {
+    ASSERT_TRUE(f.Start());
+    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 5s));
+  }
+  static HWND Button(HWND parent, const wchar_t* caption) { return ::FindWindowExW(parent, nullptr, L"Button", caption); }
+
+  panelsim::PanelSim panel;
+  DriverFixture f;
+};
+
+TEST_F(LinkCommands, DebugTwiceShowsAndHidesTheMainWindowAndOtherTextsAreIgnored) {
+  StartDriver();
+  ASSERT_EQ(RunLink(L"Cmd_Debug"), 0);
+  EXPECT_TRUE(::IsWindowVisible(f.MainWindow()));
+  EXPECT_NE(Button(f.MainWindow(), L"Setting"), nullptr);
+  EXPECT_NE(Button(f.MainWindow(), L"DetailCal"), nullptr);
+  ASSERT_EQ(RunLink(L"Cmd_Debug"), 0);
+  EXPECT_FALSE(::IsWindowVisible(f.MainWindow()));
+
+  for (const wchar_t* text : {L"cmd_setting", L"Cmd_Setting ", L"CMD_EXIT", L"Cmd_Exit ", L"\"Cmd_Exit\"", L""}) {
+    EXPECT_EQ(RunLink(text), 0);
+  }
+  harness::PumpFor(500ms);
+  EXPECT_TRUE(f.driver.Running());
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting").empty());
+  char contents[32] = "x";
+  ::SendMessageA(f.LinkTextBox(), WM_GETTEXT, sizeof(contents), reinterpret_cast<LPARAM>(contents));
+  EXPECT_STREQ(contents, "") << "the box is emptied after every text";
+}
+
+TEST_F(LinkCommands, ExitClosesTheDeviceAndEndsTheDriverWhileTheLinkWaits) {
+  StartDriver();
+  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
+  EXPECT_TRUE(f.driver.WaitExit(10s));
+  EXPECT_FALSE(panel.IsOpen());
+}
+
+TEST(OrvantaLink, WithoutADriverItEndsAtOnce) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunLink(L"Cmd_Setting", 5s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+}
+
+// A driver whose thread stopped answering: its windows exist, but nothing
+// takes the set-text message.
+TEST(OrvantaLink, AHungDriverHoldsItOnlyForItsBound) {
+  const HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread hung([&] {
+    WNDCLASSW main{};
+    main.lpfnWndProc = ::DefWindowProcW;
+    main.lpszClassName = L"ThunderRT6FormDC";
+    ::RegisterClassW(&main);
+    WNDCLASSW box = main;
+    box.lpszClassName = L"ThunderRT6TextBox";
+    ::RegisterClassW(&box);
+    const HWND w = ::CreateWindowExW(0, L"ThunderRT6FormDC", L"OrvantaPanelDriver", WS_OVERLAPPED, 0, 0, 10, 10,
+                                     nullptr, nullptr, nullptr, nullptr);
+    ::CreateWindowExW(0, L"ThunderRT6TextBox", L"TextLinkExecute", WS_CHILD, 0, 0, 10, 10, w, nullptr, nullptr,
+                      nullptr);
+    ::SetEvent(ready);
+    ::WaitForSingleObject(release, INFINITE);
+    ::DestroyWindow(w);
+  });
+  ASSERT_EQ(::WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+  const auto start = std::chrono::steady_clock::now();
+  const long code = RunLink(L"Cmd_Setting", 30s);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ::SetEvent(release);
+  hung.join();
+  ::CloseHandle(release);
+  ::CloseHandle(ready);
+  EXPECT_EQ(code, 0);
+  EXPECT_LT(took, 15s);
+}
+
+}  // namespace
+}  // namespace drivertest
