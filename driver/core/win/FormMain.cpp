@@ -159,9 +159,7 @@ bool MainWindow::Create(HWND owner) {
 bool MainWindow::OnCommand(WORD id, WORD code, HWND) {
   if (code != BN_CLICKED) return false;
   if (id == kIdCommandSetting) {
-    // Until the settings dialog exists, its button opens the calibration the
-    // way that dialog's calibration command will: modal, over its owner.
-    form_.Cmd_Cal(hwnd(), true);
+    form_.Cmd_Setting(nullptr, false);
     return true;
   }
   if (id == kIdCommandDetailCal) {
@@ -217,7 +215,11 @@ bool FormMain::Load() {
   platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
   platform.actionFactories = [this](DriverCore& core) { return MakeActionFactories(core); };
   platform.buttonResFiles = &buttonResFiles_;
+  iniFile_ = paths.iniFile;
   core_ = std::make_unique<DriverCore>(store_, std::move(paths), timers, std::move(platform));
+  core_->OnPortOpenCloseChange.push_back([this] {
+    if (formSetting_ && formSetting_->CommForm) formSetting_->CommForm_OnPortOpenCloseChange();
+  });
   formInfo_ = std::make_unique<FormInfo>(core_->Settings());
 
   // 4.-8. Panel data, link, settings, priority, settings written back, and
@@ -254,6 +256,7 @@ void FormMain::Unload() {
   // Windows only: a modal calibration's loop may still be on the stack and
   // returns once its window is gone; the objects go with the form.
   if (formCal_) formCal_->Destroy();
+  if (formSetting_) formSetting_->Destroy();
   if (formDetailCal_) formDetailCal_->Destroy();
   mainWindow_.Destroy();
   appWindow_.Destroy();
@@ -267,14 +270,25 @@ void FormMain::TextLinkExecute_Change() {
   if (text.empty()) return;
   // Emptying the box is itself a change; the nested call finds it empty.
   box.SetContents(L"");
-  if (text == L"Cmd_Debug") {
+  // Whole text, exact: "cmd_setting" or "Cmd_Setting " is no command.
+  if (text == L"Cmd_Setting") {
+    Cmd_Setting(nullptr, false);
+  } else if (text == L"Cmd_Debug") {
     const HWND main = mainWindow_.hwnd();
     ::ShowWindow(main, ::IsWindowVisible(main) ? SW_HIDE : SW_SHOW);
   } else if (text == L"Cmd_Exit") {
     Unload();
   }
-  // "Cmd_Setting" opens the settings dialog, which this driver does not have
-  // yet; it and any other text are ignored.
+}
+
+void FormMain::Cmd_Setting(HWND ownerForm, bool modal) {
+  if (unloaded_ || !core_) return;
+  if (!formSetting_) {
+    formSetting_ = std::make_unique<FormSetting>(FormSetting::Services{
+        store_, iniFile_, fileInf_, [this](HWND owner) { Cmd_Cal(owner, true); }});
+  }
+  if (!formSetting_->hwnd()) formSetting_->CommForm = core_.get();
+  formSetting_->Show(ownerForm, modal);
 }
 
 void FormMain::Cmd_Cal(HWND ownerForm, bool modal) {

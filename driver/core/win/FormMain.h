@@ -18,6 +18,7 @@
 #include "core/DriverCore.h"
 #include "panel/win/FormCal.h"
 #include "panel/win/FormDetailCal.h"
+#include "settings/win/FormSetting.h"
 #include "settings/win/ModuleFileInf.h"
 #include "wincommon/Window.h"
 
@@ -100,6 +101,9 @@ public:
   // Opens the calibration dialog owned by ownerForm; with modal, returns
   // when it has closed. An open one is brought to the front instead.
   void Cmd_Cal(HWND ownerForm, bool modal);
+  // Opens the settings dialog owned by ownerForm, attached to the driver
+  // core; an open one is brought forward instead.
+  void Cmd_Setting(HWND ownerForm, bool modal);
   // The main window's "DetailCal" button: the calibration view, the same
   // window again while it is open.
   void CommandDetailCal_Click();
@@ -120,6 +124,8 @@ private:
   ButtonResFilesWin buttonResFiles_;
   std::unique_ptr<FormCal> formCal_;
   std::unique_ptr<FormDetailCal> formDetailCal_;
+  std::unique_ptr<FormSetting> formSetting_;
+  std::string iniFile_;
   TpdrvLinkPort tpdrvPort_;
   ProcessPortWin processPort_;
   PenPlusPortWin penPlusPort_;

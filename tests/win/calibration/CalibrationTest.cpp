@@ -54,10 +54,34 @@ protected:
     return nullptr;
   }
 
-  void OpenCalibration() {
+  HWND Settings() const {
+    const auto windows = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting");
+    return windows.empty() ? nullptr : windows.front();
+  }
+  // The calibration is the settings dialog's maintenance command, asked
+  // for once more in a message box.
+  void OpenCalibrationDialog() {
     Click(f.MainWindow(), L"Setting");
+    ASSERT_TRUE(harness::WaitUntil([&] { return Settings() != nullptr; }, 5s));
+    Click(Settings(), L"キャリブレーション");
+    HWND question = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+      const auto boxes = harness::WindowsOfProcess(f.driver.Id(), L"#32770");
+      question = boxes.empty() ? nullptr : boxes.front();
+      return question != nullptr;
+    }, 5s));
+    ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+  }
+  void OpenCalibration() {
+    OpenCalibrationDialog();
     ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "0/8"; }, 2s)) << Step();
+  }
+  // Touches act again once the settings dialog is gone.
+  void CloseSettings() {
+    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr && ::IsWindowEnabled(Settings()); }, 5s));
+    Click(Settings(), L"キャンセル");
+    ASSERT_TRUE(harness::WaitUntil([&] { return Settings() == nullptr; }, 5s));
   }
 
   // The labels are STATIC children: the step counter reads "k/n".
@@ -128,6 +152,7 @@ TEST_F(Calibration, EightCornersAreSavedTheDialogClosesAndTheHitTestUsesThemAtOn
   EXPECT_EQ(harness::IniRead(f.folder.File(L"Data\\QV-LK2048.dat"), "Button.4.1", "Name"), "PenPlus.Btn.PagePrev");
   EXPECT_TRUE(Received().empty()) << "no touch reached a button while the dialog was open";
 
+  CloseSettings();
   Press(500, 500);  // the old place: no button any more
   Press(5500, 5500);
   ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
@@ -158,6 +183,7 @@ TEST_F(Calibration, CancelInTheMiddleLeavesTheFileAndTheHitTest) {
   Click(Dialog(), L"キャンセル");
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   EXPECT_EQ(f.folder.ReadText(L"Data\\QV-LK2048.dat"), before);
+  CloseSettings();
   Press(500, 500);
   EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the old rectangle still acts";
 }
@@ -232,8 +258,7 @@ TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
   ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=1\r\n"));
   ASSERT_TRUE(f.Start());
   ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 5s));
-  Click(f.MainWindow(), L"Setting");
-  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+  OpenCalibrationDialog();
   Corner(600, 800, "1/32");
   Corner(160, 310, "2/32");
   panel.QueueReport(1040, 1290, 'B', panelsim::PanelSim::Now());  // held: the target turns green
@@ -243,6 +268,7 @@ TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
   ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "3/32"; }, 3s));
   Click(Dialog(), L"キャンセル");
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  CloseSettings();
 
   Click(f.MainWindow(), L"DetailCal");
   HWND view = nullptr;

@@ -1,0 +1,74 @@
+#pragma once
+// The application selection dialog: binds one registered application to an
+// executable, chosen by dropping it (or its shortcut) from Explorer or the
+// desktop, or through the open-file dialog. Shortcuts are followed to their
+// targets; a file is accepted only with the registration's expected version
+// information. OK stores the accepted path in the registration, in memory
+// only; the settings dialog writes it when the user confirms there.
+#include <windows.h>
+#include <ole2.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/ClassRegAppData.h"
+#include "settings/FileInf.h"
+#include "wincommon/Handles.h"
+#include "wincommon/Window.h"
+
+namespace orvanta::win {
+
+class FormSettingSelApp : public wincommon::Window {
+public:
+  static constexpr const wchar_t* kClassName = L"OrvantaFormSettingSelApp";
+  // A shortcut to a shortcut is followed, a loop of them is not.
+  static constexpr int kMaxShortcutHops = 8;
+
+  explicit FormSettingSelApp(FileInfo& files);
+  ~FormSettingSelApp() override;
+
+  // The registration being bound; set by the caller before opening, cleared
+  // by the caller afterwards.
+  ClassRegAppData* ClsFindRegApp = nullptr;
+  // True when the dialog ended with OK.
+  bool ReturnOK = false;
+
+  // Creates and shows the dialog over owner, which stays disabled while it
+  // is open. False when it cannot be made.
+  bool Open(HWND owner);
+  // Open, then the modal loop; returns when the dialog has closed (the poll
+  // tick keeps running: the loop dispatches its messages).
+  bool ShowModal(HWND owner);
+
+  // A candidate file (system ANSI code page, as the registrations keep
+  // paths): shortcuts followed, checked, shown, or rejected with a beep.
+  void CheckAndShowApp(const std::string& path);
+  // What a drop on the dialog or any of its controls delivers: the first
+  // file of a file list; data without a file list is rejected.
+  void DropData(IDataObject* data);
+  // The drop target registered on the dialog and its controls.
+  [[nodiscard]] IDropTarget* DropTarget() const { return dropTarget_; }
+  [[nodiscard]] const std::string& SelectedPath() const { return selectedPath_; }
+
+private:
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnDestroy() override;
+  void CheckAndShow(const std::string& path, int hops);
+  void Reject();
+  void CommandOpen_Click();
+  void Close(bool ok);
+  void DrawAppIcon(const std::wstring& path);
+
+  FileInfo& files_;
+  std::string selectedPath_;
+  HWND owner_ = nullptr;
+  int dpi_ = 96;
+  wincommon::GdiObject font_;
+  HICON icon_ = nullptr;
+  IDropTarget* dropTarget_ = nullptr;
+  std::vector<HWND> dropWindows_;
+  bool oleReady_ = false;
+};
+
+}  // namespace orvanta::win

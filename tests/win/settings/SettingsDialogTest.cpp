@@ -1,0 +1,306 @@
+// The settings dialog in the delivered driver, opened through OrvantaLink
+// and driven by the messages a user's clicks send: rows, registrations,
+// connection state, the claim on touches, the calibration command, OK and
+// Cancel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "LinkProgram.h"
+#include "driver/DriverTestSupport.h"
+// After windows.h, which the fixture brings.
+#include <commctrl.h>
+#include "fntd2xx/PanelSim.h"
+#include "wincommon/Text.h"
+
+namespace drivertest {
+namespace {
+
+constexpr wchar_t kCaption[] = L"Orvanta Panel Driverの設定";
+constexpr char kLayout[] =
+    "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=1\r\nButtonY=1\r\n"
+    "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n";
+
+class SettingsDialog : public ::testing::Test {
+protected:
+  SettingsDialog() : panel(panelsim::PanelSim::UniqueName(L"Set")) { panel.Export(); }
+
+  void StartDriver(bool plugged = true) {
+    panel.Plug(plugged);
+    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", kLayout));
+    ASSERT_TRUE(f.Start());
+    if (plugged) {
+      ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 5s));
+    }
+  }
+  void OpenByLink() {
+    ASSERT_EQ(RunLink(L"Cmd_Setting"), 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+  }
+  [[nodiscard]] std::vector<HWND> Dialogs() const {
+    return harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting");
+  }
+  [[nodiscard]] HWND Dialog() const {
+    const auto d = Dialogs();
+    return d.empty() ? nullptr : d.front();
+  }
+  [[nodiscard]] HWND SelApp() const {
+    const auto d = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSettingSelApp");
+    return d.empty() ? nullptr : d.front();
+  }
+  // Children of a class in creation order.
+  static std::vector<HWND> Children(HWND parent, const wchar_t* cls) {
+    std::vector<HWND> out;
+    for (HWND h : harness::ChildWindows(parent)) {
+      if (_wcsicmp(harness::ClassOf(h).c_str(), cls) == 0) out.push_back(h);
+    }
+    return out;
+  }
+  static bool HasLabel(HWND parent, const std::wstring& text) {
+    for (HWND h : Children(parent, L"Static")) {
+      if (harness::WindowText(h) == text) return true;
+    }
+    return false;
+  }
+  // An edit control's contents: GetWindowText does not ask another
+  // process's control, WM_GETTEXT does.
+  static std::wstring Contents(HWND edit) {
+    wchar_t text[1024] = {};
+    ::SendMessageW(edit, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  static HWND Button(HWND parent, const wchar_t* caption) { return ::FindWindowExW(parent, nullptr, L"Button", caption); }
+  static void Click(HWND parent, const wchar_t* caption) {
+    const HWND button = Button(parent, caption);
+    ASSERT_NE(button, nullptr) << wincommon::WideToUtf8(caption);
+    ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+  }
+  // A choice in a drop-down list: the list changes, then tells its parent.
+  static void Choose(HWND combo, int index) {
+    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::PostMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(combo));
+  }
+  std::vector<int> Selections() const {
+    std::vector<int> out;
+    for (HWND combo : Children(Dialog(), L"ComboBox")) {
+      out.push_back(static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)));
+    }
+    return out;
+  }
+  void CloseWith(const wchar_t* caption) {
+    Click(Dialog(), caption);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  }
+  std::string Ini() const { return f.folder.ReadText(L"Orvanta.ini"); }
+
+  panelsim::PanelSim panel;
+  DriverFixture f;
+};
+
+TEST_F(SettingsDialog, TheLinkOpensOneDialogAndBringsItForwardTheSecondTime) {
+  StartDriver();
+  OpenByLink();
+  const HWND dialog = Dialog();
+  EXPECT_EQ(harness::WindowText(dialog), kCaption) << "from the driver's version resource";
+  EXPECT_TRUE(HasLabel(dialog, L"ドライババージョン: 0.8JP 2012.07.18"));
+  EXPECT_TRUE(HasLabel(dialog, L"ダブルクリックの時間:"));
+  EXPECT_TRUE(HasLabel(dialog, L"メッセージの表示位置:"));
+  EXPECT_EQ(Children(dialog, L"SysListView32").size(), 1u);
+  EXPECT_EQ(::SendMessageW(Children(dialog, L"SysListView32").front(), LVM_GETITEMCOUNT, 0, 0), 2);
+
+  ::ShowWindow(dialog, SW_MINIMIZE);
+  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsIconic(dialog) != FALSE; }, 3s));
+  ASSERT_EQ(RunLink(L"Cmd_Setting"), 0);
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsIconic(dialog); }, 3s));
+  EXPECT_EQ(Dialogs(), std::vector<HWND>{dialog});
+}
+
+TEST_F(SettingsDialog, RowsShowTheIniAndAChoiceIsWrittenOnOkOnly) {
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nDblClickTime=600\r\nNotifyMsg=250\r\nNotifyMsgPos=3\r\n"));
+  StartDriver();
+  OpenByLink();
+  EXPECT_EQ(Selections(), (std::vector<int>{2, -1, 3})) << "250 ms is none of the entries";
+  const HWND combo = Children(Dialog(), L"ComboBox").front();
+  Choose(combo, 4);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 4; }, 2s));
+  harness::PumpFor(200ms);
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "600") << "nothing written before OK";
+  CloseWith(L"OK");
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "1000");
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "NotifyMsg"), "250") << "a row without a choice stays";
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "NotifyMsgPos"), "3");
+}
+
+TEST_F(SettingsDialog, AnIniWithoutMainKeysOpensUnselectedAndOkWritesOnlyTheQuotedPaths) {
+  StartDriver();
+  // The driver wrote its defaults at start; the file loses them afterwards.
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Other]\r\nx=1\r\n"));
+  OpenByLink();
+  EXPECT_EQ(Selections(), (std::vector<int>{-1, -1, -1}));
+  CloseWith(L"OK");
+  const std::string ini = Ini();
+  EXPECT_EQ(ini.find("[Main]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[PenPlus]\r\nPath=\"\""), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[Camera]\r\nPath=\"\""), std::string::npos) << ini;
+}
+
+TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnCancel) {
+  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+  const std::wstring camera = f.folder.File(L"TouchDataSim.exe");
+  StartDriver();
+  for (const bool ok : {false, true}) {
+    SCOPED_TRACE(ok ? "OK" : "Cancel");
+    const std::string before = Ini();
+    OpenByLink();
+    // The second row, the camera, by the arrow key; then its "設定" button.
+    const HWND list = Children(Dialog(), L"SysListView32").front();
+    ::PostMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 1; }, 3s));
+    Click(Dialog(), L"設定");
+    ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() != nullptr; }, 5s));
+    EXPECT_EQ(harness::WindowText(SelApp()), L"PCカメラの登録");
+    EXPECT_FALSE(::IsWindowEnabled(Dialog())) << "modal over the settings";
+
+    Click(SelApp(), L"ファイル参照");
+    HWND open = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+      for (HWND h : harness::WindowsOfProcess(f.driver.Id(), L"#32770")) {
+        if (harness::WindowText(h) == L"ファイル参照") open = h;
+      }
+      return open != nullptr;
+    }, 5s));
+    // The file name box (a combo box in the explorer-style dialog, an edit
+    // control in older ones), then the dialog's default button.
+    HWND name = ::GetDlgItem(open, 0x47c);
+    if (!name) name = ::GetDlgItem(open, 0x480);
+    ASSERT_NE(name, nullptr);
+    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(camera.c_str()));
+    ::PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const HWND where = Children(SelApp(), L"Edit").at(1);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Contents(where) == camera; }, 5s))
+        << wincommon::WideToUtf8(Contents(where));
+    EXPECT_EQ(Contents(Children(SelApp(), L"Edit").at(0)), L"TouchDataSim");
+    Click(SelApp(), L"OK");
+    ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
+    EXPECT_EQ(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
+        << "the same row stays selected";
+    harness::PumpFor(200ms);
+    EXPECT_EQ(Ini(), before) << "held in memory until OK";
+    CloseWith(ok ? L"OK" : L"キャンセル");
+    if (ok) {
+      EXPECT_EQ(harness::IniRead(f.Ini(), "Camera", "Path"), wincommon::WideToAnsi(camera));
+      EXPECT_NE(Ini().find("Path=\"" + wincommon::WideToAnsi(camera) + "\""), std::string::npos);
+    } else {
+      EXPECT_EQ(Ini(), before);
+    }
+  }
+}
+
+TEST_F(SettingsDialog, TheConnectionStateFollowsThePanelWhileOpen) {
+  StartDriver(false);
+  OpenByLink();
+  const HWND cal = Button(Dialog(), L"キャリブレーション");
+  ASSERT_NE(cal, nullptr);
+  EXPECT_TRUE(HasLabel(Dialog(), L"接続状況: NG"));
+  EXPECT_FALSE(::IsWindowEnabled(cal));
+  panel.Plug(true);
+  EXPECT_TRUE(harness::WaitUntil([&] { return HasLabel(Dialog(), L"接続状況: OK"); }, 5s));
+  EXPECT_TRUE(::IsWindowEnabled(cal));
+  panel.Plug(false);
+  EXPECT_TRUE(harness::WaitUntil([&] { return HasLabel(Dialog(), L"接続状況: NG"); }, 5s));
+  EXPECT_FALSE(::IsWindowEnabled(cal));
+}
+
+TEST_F(SettingsDialog, TouchesDoNothingWhileTheDialogIsOpen) {
+  StartDriver();
+  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+  harness::Process touchData;
+  ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"touchdata.log") + L"\"",
+                              f.folder.Path()));
+  ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  const auto received = [&] { return Lines(f.folder.ReadText(L"touchdata.log")).size(); };
+  OpenByLink();
+  panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 3s));
+  harness::PumpFor(500ms);
+  EXPECT_EQ(received(), 0u);
+  CloseWith(L"キャンセル");
+  panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
+  EXPECT_TRUE(harness::WaitUntil([&] { return received() >= 2; }, 5s)) << "the button acts once it is closed";
+}
+
+TEST_F(SettingsDialog, TheCalibrationCommandAsksFirstAndRunsOverTheDialog) {
+  StartDriver();
+  OpenByLink();
+  const auto question = [&] {
+    for (HWND h : harness::WindowsOfProcess(f.driver.Id(), L"#32770")) {
+      if (harness::WindowText(h) == kCaption) return h;
+    }
+    return HWND{};
+  };
+  const auto calibration = [&] {
+    for (HWND h : harness::WindowsOfProcess(f.driver.Id())) {
+      if (harness::WindowText(h) == L"キャリブレーション") return h;
+    }
+    return HWND{};
+  };
+  for (const int answer : {IDCANCEL, IDOK}) {
+    Click(Dialog(), L"キャリブレーション");
+    ASSERT_TRUE(harness::WaitUntil([&] { return question() != nullptr; }, 5s));
+    ::PostMessageW(question(), WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return question() == nullptr; }, 5s));
+  }
+  ASSERT_TRUE(harness::WaitUntil([&] { return calibration() != nullptr; }, 5s));
+  EXPECT_EQ(::GetWindow(calibration(), GW_OWNER), Dialog());
+  EXPECT_FALSE(::IsWindowEnabled(Dialog()));
+  Click(calibration(), L"キャンセル");
+  EXPECT_TRUE(harness::WaitUntil([&] { return calibration() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
+}
+
+TEST_F(SettingsDialog, ExitWithTheDialogOpenClosesTheDeviceAndEndsTheDriverWhileTheLinkWaits) {
+  StartDriver();
+  OpenByLink();
+  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
+  EXPECT_TRUE(f.driver.WaitExit(10s));
+  EXPECT_FALSE(panel.IsOpen());
+}
+
+// Not a test: brings the delivered driver's settings and selection dialogs
+// on screen and waits at each while tools/take_screenshots.sh copies the X
+// screen. It signals through files in the folder named by ORVANTA_SHOTS:
+// "<name>.ready" (holding the window's place) from here, "<name>.done" back.
+TEST_F(SettingsDialog, DISABLED_ScreensForTheReadme) {
+  wchar_t shots[MAX_PATH] = {};
+  ASSERT_GT(::GetEnvironmentVariableW(L"ORVANTA_SHOTS", shots, MAX_PATH), 0u);
+  const auto pose = [&](const wchar_t* name, HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                                 std::to_string(std::max(0L, static_cast<long>(r.left))) + "+" +
+                                 std::to_string(std::max(0L, static_cast<long>(r.top)));
+    const std::wstring base = std::wstring(shots) + L"\\" + name;
+    ASSERT_TRUE(f.folder.WriteText(L"pose.tmp", geometry));
+    ASSERT_TRUE(::MoveFileExW(f.folder.File(L"pose.tmp").c_str(), (base + L".ready").c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; }, 60s));
+  };
+  ASSERT_TRUE(f.folder.CopyFromBin(L"penplus4\\PenPlus.exe"));
+  const std::string pen = wincommon::WideToAnsi(f.folder.File(L"penplus4\\PenPlus.exe"));
+  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[PenPlus]\r\nPath=\"" + pen + "\"\r\n"));
+  StartDriver();
+  OpenByLink();
+  harness::PumpFor(500ms);  // painted
+  pose(L"settings", Dialog());
+  Click(Dialog(), L"設定");
+  ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() != nullptr; }, 5s));
+  harness::PumpFor(500ms);
+  pose(L"settings-selapp", SelApp());
+  Click(SelApp(), L"キャンセル");
+}
+
+}  // namespace
+}  // namespace drivertest
