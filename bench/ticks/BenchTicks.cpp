@@ -3,10 +3,15 @@
 // makes every poll tick raise OnRx, whose time is taken.
 //
 //   bench_ticks [seconds per phase, default 3] [idle seconds, default 5]
+//               [rounds of the idle loop shapes, default 3]
 #include <windows.h>
 
+#include <mmsystem.h>
+
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "core/win/WinTimers.h"
@@ -43,6 +48,98 @@ Idle MeasureIdle(orvanta::win::FastTimer& poll, DWORD ms) {
   r.cpuMs = static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0;
   r.cpuPercent = 100.0 * r.cpuMs / r.wallMs;
   return r;
+}
+
+// Other ways the driver's loop could wait between poll ticks, for the idle
+// figures: each runs the same link tick. Under Wine a wait that also watches
+// the message queue (MsgWaitForMultipleObjectsEx) is a round trip to the
+// Wine server, while Sleep is a local nanosleep that cannot see messages.
+enum class LoopKind { MsgWaitEveryTick, SleepLookEvery2, SleepLookEvery4, SleepLookEvery8 };
+
+const char* LoopName(LoopKind k) {
+  switch (k) {
+    case LoopKind::MsgWaitEveryTick:
+      return "queue wait every tick";
+    case LoopKind::SleepLookEvery2:
+      return "sleep, queue wait every 2nd tick";
+    case LoopKind::SleepLookEvery4:
+      return "sleep, queue wait every 4th tick";
+    case LoopKind::SleepLookEvery8:
+      return "sleep, queue wait every 8th tick";
+  }
+  return "";
+}
+
+int LookEvery(LoopKind k) {
+  switch (k) {
+    case LoopKind::MsgWaitEveryTick:
+      return 1;
+    case LoopKind::SleepLookEvery2:
+      return 2;
+    case LoopKind::SleepLookEvery4:
+      return 4;
+    case LoopKind::SleepLookEvery8:
+      return 8;
+  }
+  return 1;
+}
+
+// The loop shape under test, until WM_QUIT: every n-th wait watches the
+// queue, the others sleep until the tick is due.
+void RunLoopFor(orvanta::win::FastTimer& poll, LoopKind kind, DWORD ms) {
+  const UINT_PTR quit = ::SetTimer(nullptr, 0, ms, winbench::QuitLoopTimerProc);
+  const int every = LookEvery(kind);
+  int sinceLook = 0;
+  for (bool done = false; !done;) {
+    const DWORD due = poll.MsUntilDue();
+    if (++sinceLook >= every || due == INFINITE) {
+      sinceLook = 0;
+      const DWORD woke = ::MsgWaitForMultipleObjectsEx(0, nullptr, due, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      if (woke != WAIT_TIMEOUT) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+          if (msg.message == WM_QUIT) {
+            done = true;
+            break;
+          }
+          ::DispatchMessageW(&msg);
+        }
+      }
+    } else if (due > 0) {
+      ::Sleep(due);
+    }
+    poll.RunFromLoop();
+  }
+  ::KillTimer(nullptr, quit);
+}
+
+Idle MeasureLoop(orvanta::win::FastTimer& poll, LoopKind kind, DWORD ms) {
+  Idle r;
+  const std::uint64_t cpu0 = winbench::ProcessCpu();
+  const std::int64_t t0 = winbench::Qpc();
+  RunLoopFor(poll, kind, ms);
+  r.wallMs = winbench::QpcToMs(winbench::Qpc() - t0);
+  r.cpuMs = static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0;
+  r.cpuPercent = 100.0 * r.cpuMs / r.wallMs;
+  return r;
+}
+
+// A bare Sleep(1) loop with nothing else: what a thousand wakes a second
+// cost by themselves.
+double BareSleepCpu(DWORD ms, double* perSecond) {
+  std::uint64_t waits = 0;
+  ::timeBeginPeriod(1);
+  const std::uint64_t cpu0 = winbench::ProcessCpu();
+  const std::int64_t t0 = winbench::Qpc();
+  const ULONGLONG stop = ::GetTickCount64() + ms;
+  while (::GetTickCount64() < stop) {
+    ++waits;
+    ::Sleep(1);
+  }
+  const double wallMs = winbench::QpcToMs(winbench::Qpc() - t0);
+  ::timeEndPeriod(1);
+  *perSecond = static_cast<double>(waits) * 1000.0 / wallMs;
+  return 100.0 * static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0 / wallMs;
 }
 
 const char* Verdict(bool ok) { return ok ? "ok" : "MISSED"; }
@@ -118,6 +215,35 @@ int main(int argc, char** argv) {
   bare.SetEnabled(false);
   std::printf("idle, tick alone: %.0f ms wall, %6.1f ms CPU = %5.2f %% of one core, %.0f ticks/s\n", alone.wallMs,
               alone.cpuMs, alone.cpuPercent, static_cast<double>(bareTicks) * 1000.0 / alone.wallMs);
+
+  // The alternatives, interleaved and repeated so that a busy spell of the
+  // machine falls on all of them alike.
+  const int rounds = argc > 3 ? std::atoi(argv[3]) : 3;
+  if (rounds > 0) {
+    link.SetPortOpen(true);
+    const LoopKind kinds[] = {LoopKind::MsgWaitEveryTick, LoopKind::SleepLookEvery2, LoopKind::SleepLookEvery4,
+                              LoopKind::SleepLookEvery8};
+    std::vector<std::vector<double>> cpu(std::size(kinds));
+    std::vector<double> bareSleep;
+    double sleepRate = 0;
+    for (int r = 0; r < rounds; ++r) {
+      for (std::size_t k = 0; k < std::size(kinds); ++k) cpu[k].push_back(MeasureLoop(timer, kinds[k], idleMs).cpuPercent);
+      bareSleep.push_back(BareSleepCpu(idleMs, &sleepRate));
+    }
+    link.SetPortOpen(false);
+    const auto range = [](std::vector<double> v) {
+      std::sort(v.begin(), v.end());
+      static char text[64];
+      std::snprintf(text, sizeof(text), "%5.2f-%5.2f %% (median %5.2f)", v.front(), v.back(), v[v.size() / 2]);
+      return std::string(text);
+    };
+    std::printf("idle CPU of loop shapes, link open and panel silent, %d rounds of %lu ms:\n", rounds,
+                static_cast<unsigned long>(idleMs));
+    for (std::size_t k = 0; k < std::size(kinds); ++k) {
+      std::printf("  %-40s %s\n", LoopName(kinds[k]), range(cpu[k]).c_str());
+    }
+    std::printf("  %-40s %s, %.0f wakes/s\n", "bare Sleep(1) loop, no link", range(bareSleep).c_str(), sleepRate);
+  }
 
   return loopOk && modalOk && idleOk ? 0 : 1;
 }
