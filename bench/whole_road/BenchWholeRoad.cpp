@@ -155,7 +155,7 @@ public:
       const auto point = orvanta::ParseReportLine(line_.substr(0, lf + 1));
       line_.erase(0, lf + 1);
       if (!point || point->dS != 'B') continue;
-      port_.SendLinkText(port_.FindLinkTextBox("TextLinkExecute"), "TPNamedID=169");
+      port_.SendLinkText(port_.FindLinkTextBox("TextLinkExecute"), "TPNamedID=Orvanta-16:9");
       ++handled_;
     }
   }

@@ -5,8 +5,9 @@
 // its own: the owner hands it one (TimerRxCheck) and each tick polls the
 // library's receive queue.
 //
-// Library calls are the dear part of a poll (a USB round trip on the real
-// converter), so the link reads ahead: a tick asks the library once how many
+// Library calls are the dear part of a poll (each goes down to the
+// converter's driver; some libraries take tenths of a millisecond a call),
+// so the link reads ahead: a tick asks the library once how many
 // bytes wait and, when the owner is about to take them (at least RThreshold
 // wait in all), fetches all of them in one read. The owner's counts and reads
 // inside that tick's OnRx are then served from memory, whatever their size; a
