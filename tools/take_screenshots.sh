@@ -1,40 +1,81 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the driver's dialogs from the X screen of
-# a Wine session, as a person sees it: a Wine test program poses the delivered
-# driver and waits while each picture is taken.
+# Takes screenshots from the X screen of a Wine session, as a person sees it
+# (a screen copy made inside Wine leaves layered windows out; the X server's
+# own picture has them): a Wine program poses the driver and waits while
+# each picture is taken.
 # Needs xwd (x11-apps) and ImageMagick. Usage, after a build of the test tree:
-#   tools/take_screenshots.sh [build folder] [set]     (default: build calibration)
-# where set is "calibration" (the calibration dialog and view) or "settings"
-# (the settings and application selection dialogs).
+#   tools/take_screenshots.sh [build folder] [set] [script]   (default: build calibration)
+# where set is
+#   calibration  the calibration dialog and view (README pictures)
+#   settings     the settings and application selection dialogs (README pictures)
+#   readme       a notification, the demo screen and the virtual panel (README pictures)
+#   demo         replays a demo script (default sim/demo/scripts/calibration-set.txt),
+#                a picture per step in build/win-*/bin/demo/screens (scripts/run --script)
+# ORVANTA_SHOTS_OUT overrides the output folder.
+#
+# Hand-over: the program writes NAME.ready into the folder ORVANTA_SHOTS names
+# (line 1 the part to keep, "WxH+X+Y"; line 2 "check" when the picture only
+# serves the program's own check), this script leaves the whole screen there
+# as NAME.bmp (24-bit), keeps NAME.png unless it was a check, and writes
+# NAME.done.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export ORVANTA_BUILD=${1:-$ROOT/build}
-case ${2:-calibration} in
-  calibration) program=e2e_calibration; names="calibration calibration-view" ;;
-  settings) program=e2e_settings; names="settings settings-selapp" ;;
-  *) echo "unknown set: $2" >&2; exit 2 ;;
-esac
+set_name=${2:-calibration}
 source "$ROOT/scripts/env.sh"
 choose_wine
+
+winpath() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
+out=$ROOT/docs/screenshots
+case $set_name in
+  calibration) program=e2e_calibration; names="calibration calibration-view"
+    args=(--gtest_also_run_disabled_tests --gtest_filter='*DISABLED_ScreensForTheReadme') ;;
+  settings) program=e2e_settings; names="settings settings-selapp"
+    args=(--gtest_also_run_disabled_tests --gtest_filter='*DISABLED_ScreensForTheReadme') ;;
+  readme) program=orvanta_demo; names="notification demo virtual-panel"
+    args=(--script "$(winpath "$ROOT/sim/demo/scripts/readme.txt")") ;;
+  demo) program=orvanta_demo; names=""
+    out=$TEST_TREE/bin/demo/screens
+    args=(--script "$(winpath "${3:-$ROOT/sim/demo/scripts/calibration-set.txt}")") ;;
+  *) echo "unknown set: $set_name" >&2; exit 2 ;;
+esac
+out=${ORVANTA_SHOTS_OUT:-$out}
 wine_env
 trap stop_started EXIT
 start_xvfb
 prepare_prefix
 
 shots=$(mktemp -d)
-out=${ORVANTA_SHOTS_OUT:-$ROOT/docs/screenshots}
 mkdir -p "$out"
-ORVANTA_SHOTS="Z:${shots//\//\\}" "$WINE_BIN" "$TEST_TREE/bin/$program.exe" \
-  --gtest_also_run_disabled_tests --gtest_filter='*DISABLED_ScreensForTheReadme' &
-runner=$!
-for name in $names; do
-  for _ in $(seq 600); do [ -e "$shots/$name.ready" ] && break; sleep 0.1; done
-  [ -e "$shots/$name.ready" ] || { echo "no $name pose" >&2; exit 1; }
-  # Cut to the posed window; an 8-bit palette keeps the PNGs small.
-  geometry=$(cat "$shots/$name.ready")
-  xwd -root -display "$DISPLAY" | /usr/bin/convert xwd:- -crop "$geometry" +repage -colors 256 "png8:$out/$name.png"
+[ "$set_name" = demo ] && rm -f "$out"/*.png "$out"/*.bmp
+
+capture() {  # name
+  local name=$1 geometry mode
+  geometry=$(sed -n 1p "$shots/$name.ready")
+  mode=$(sed -n 2p "$shots/$name.ready")
+  xwd -root -display "$DISPLAY" -out "$shots/$name.xwd"
+  /usr/bin/convert "$shots/$name.xwd" -type TrueColor "bmp3:$shots/$name.bmp"
+  # Cut to the posed part; an 8-bit palette keeps the PNGs small.
+  [ "$mode" = check ] || /usr/bin/convert "$shots/$name.xwd" -crop "$geometry" +repage -colors 256 "png8:$out/$name.png"
+  rm -f "$shots/$name.xwd"
   touch "$shots/$name.done"
+}
+
+ORVANTA_SHOTS=$(winpath "$shots") "$WINE_BIN" "$TEST_TREE/bin/$program.exe" "${args[@]}" &
+runner=$!
+while kill -0 $runner 2>/dev/null; do
+  for ready in "$shots"/*.ready; do
+    [ -s "$ready" ] || continue
+    name=$(basename "$ready" .ready)
+    [ -e "$shots/$name.done" ] || capture "$name"
+  done
+  sleep 0.05
 done
-wait $runner
+status=0
+wait $runner || status=$?
+for name in $names; do
+  [ -e "$out/$name.png" ] || { echo "no $name pose" >&2; status=1; }
+done
 rm -rf "$shots"
 ls -l "$out"
+exit $status

@@ -1,12 +1,39 @@
 // The demonstration behind scripts/run: the real driver under Wine against
-// the simulated panel, with the touch-data stand-in beside it.
+// the simulated panel, with the virtual panel in front of it and the
+// touch-data, camera and PenPlus 4 stand-ins behind it.
+//
+//   orvanta_demo.exe                 a person presses the virtual panel
+//   orvanta_demo.exe --script FILE   replays FILE, a picture of every step
+//
+// Script lines (blank lines and lines from "#" are skipped):
+//   say TEXT                 prints TEXT
+//   plug on|off              ticks or clears the virtual panel's plug box
+//   press ACTION [HOLD_MS]   presses the printed button whose click action is
+//                            ACTION with the mouse (released after HOLD_MS, 80)
+//   touch X Y STATE          one report straight into the panel
+//   link COMMAND             a link command to the driver
+//   wait MS                  lets the recorded time pass
+//   steps on|off             a picture after every step (on at start)
+//   shot NAME [panel|notification]   a picture, cut to that window
+// After a press, touch or link step the demo waits up to 3 s for the
+// driver's notification and checks that its pixels are in the picture.
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DemoSupport.h"
+#include "Screens.h"
+#include "actions/ClassButtonRes.h"
+#include "actions/win/ButtonResFilesWin.h"
+#include "core/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
+#include "panel/ClassPanelData.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -17,72 +44,305 @@ void Say(const std::string& text) {
   std::fflush(stdout);
 }
 
-std::size_t InfoWindowsOf(DWORD pid) {
-  std::size_t n = 0;
+std::string U8(const std::wstring& w) { return wincommon::WideToUtf8(w); }
+
+// Visible top-level windows of a class, of one process or of any.
+std::vector<HWND> Windows(const wchar_t* cls, DWORD pid = 0) {
+  std::vector<HWND> out;
   HWND h = nullptr;
-  while ((h = ::FindWindowExW(nullptr, h, L"OrvantaInfo", nullptr)) != nullptr) {
+  while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(h, &owner);
-    if (owner == pid && ::IsWindowVisible(h)) ++n;
+    if ((pid == 0 || owner == pid) && ::IsWindowVisible(h)) out.push_back(h);
   }
-  return n;
+  return out;
+}
+
+// New lines of a log that another program appends to.
+class LogTail {
+public:
+  explicit LogTail(std::wstring file) : file_(std::move(file)) {}
+  std::string Next() {
+    const std::string all = wincommon::ReadFileBytes(file_);
+    const std::size_t end = all.rfind('\n');
+    if (end == std::string::npos || end + 1 <= shown_) return {};
+    std::string fresh = all.substr(shown_, end + 1 - shown_);
+    shown_ = end + 1;
+    return fresh;
+  }
+
+private:
+  std::wstring file_;
+  std::size_t shown_ = 0;
+};
+
+class Demo {
+public:
+  Demo() : bin_(wincommon::ModuleFolder()), dir_(bin_ + L"\\demo"), panel_(panelsim::PanelSim::UniqueName(L"Demo")),
+           screens_(dir_ + L"\\screens"), touchLog_(dir_ + L"\\touchdata.log"),
+           penLog_(dir_ + L"\\PenPlus\\PenPlus.log") {}
+  ~Demo() { Stop(); }
+
+  bool Start();
+  int Live();
+  int Replay(const std::wstring& file);
+
+private:
+  bool LayOut();
+  void Stop();
+  [[nodiscard]] HWND Sheet() const {
+    const auto w = Windows(L"OrvantaVirtualPanel", ::GetProcessId(vpanel_.get()));
+    return w.empty() ? nullptr : w.front();
+  }
+  [[nodiscard]] std::vector<HWND> Notifications() const {
+    return Windows(L"OrvantaInfo", ::GetProcessId(driver_.get()));
+  }
+  HWND PrintedButton(const std::string& action);
+  bool Plug(bool on);
+  bool Step(const std::string& what, const std::function<bool()>& act);
+  void ShowLogs();
+
+  std::wstring bin_, dir_;
+  panelsim::PanelSim panel_;
+  demo::Screens screens_;
+  LogTail touchLog_, penLog_;
+  wincommon::KernelHandle touchData_, driver_, vpanel_;
+  int step_ = 0;
+  bool stepPictures_ = true;
+  bool stopped_ = false;
+};
+
+bool Demo::LayOut() {
+  if (const std::wstring missing = demo::LayOutDriverFolder(bin_, dir_); !missing.empty()) {
+    Say("missing in the build folder: " + U8(missing));
+    return false;
+  }
+  ::CreateDirectoryW((dir_ + L"\\PenPlus").c_str(), nullptr);
+  for (const auto& [from, to] : {std::pair{L"Orvanta.dat", L"Orvanta.dat"}, {L"CameraSim.exe", L"CameraSim.exe"},
+                                 {L"penplus4\\PenPlus.exe", L"PenPlus\\PenPlus.exe"}}) {
+    if (!::CopyFileW((bin_ + L"\\" + from).c_str(), (dir_ + L"\\" + to).c_str(), FALSE)) {
+      Say("missing in the build folder: " + U8(from));
+      return false;
+    }
+  }
+  for (const wchar_t* log : {L"\\touchdata.log", L"\\PenPlus\\PenPlus.log"}) ::DeleteFileW((dir_ + log).c_str());
+  // The stand-ins where a user would have registered the real programs.
+  const std::string ini = "[Main]\r\nNotifyMsg=2000\r\n[PenPlus]\r\nPath=\"" +
+                          wincommon::WideToAnsi(dir_ + L"\\PenPlus\\PenPlus.exe") + "\"\r\n[Camera]\r\nPath=\"" +
+                          wincommon::WideToAnsi(dir_ + L"\\CameraSim.exe") + "\"\r\n";
+  return wincommon::WriteFileBytes(dir_ + L"\\Orvanta.ini", ini);
+}
+
+bool Demo::Start() {
+  if (!LayOut()) return false;
+  Say("Demo driver folder: " + U8(dir_));
+  panel_.Export();
+  panel_.Plug(false);
+  if (!demo::StartProgram(dir_ + L"\\TouchDataSim.exe", L"\"" + dir_ + L"\\touchdata.log\"", dir_, touchData_) ||
+      !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ") != nullptr; }, 10000)) {
+    Say("the touch-data stand-in did not start");
+    return false;
+  }
+  if (!demo::StartProgram(dir_ + L"\\Orvanta.exe", L"", dir_, driver_) ||
+      !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6Main", L"Orvanta") != nullptr; }, 15000)) {
+    Say("the driver did not start");
+    return false;
+  }
+  Say("Driver running (pid " + std::to_string(::GetProcessId(driver_.get())) + "), touch-data stand-in beside it.");
+  if (!demo::StartProgram(bin_ + L"\\VirtualPanel.exe", L"\"" + dir_ + L"\"", dir_, vpanel_) ||
+      !demo::WaitFor([&] { return Sheet() != nullptr; }, 15000)) {
+    Say("the virtual panel did not start");
+    return false;
+  }
+  if (!demo::WaitFor([&] { return panel_.IsOpen() && panel_.Written().size() >= 8; }, 5000)) {
+    Say("the driver did not open the panel");
+    return false;
+  }
+  Say("Virtual panel plugged in; the driver opened it at 38400 baud 8N2 and sent CR J1 CR TC1 CR.");
+  return true;
+}
+
+void Demo::Stop() {
+  if (stopped_ || !driver_) return;
+  stopped_ = true;
+  demo::SendLinkCommand("Cmd_Exit");
+  const bool ended = ::WaitForSingleObject(driver_.get(), 10000) == WAIT_OBJECT_0;
+  Say(std::string("Driver ended on Cmd_Exit: ") + (ended ? "yes" : "no"));
+  for (const wchar_t* cls : {L"OrvantaVirtualPanel", L"OrvantaCameraSim", L"PenPlusSimMain"}) {
+    HWND h = nullptr;
+    while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) ::PostMessageW(h, WM_CLOSE, 0, 0);
+  }
+  if (touchData_) demo::CloseTouchData(touchData_.get());
+}
+
+void Demo::ShowLogs() {
+  if (const std::string t = touchLog_.Next(); !t.empty()) Say("  touch-data program received:\n" + t);
+  if (std::string p = penLog_.Next(); !p.empty()) {
+    // Stamps first on every line; a person wants the events.
+    std::istringstream lines(p);
+    for (std::string line; std::getline(lines, line);) {
+      if (const auto tab = line.find('\t'); tab != std::string::npos) Say("  PenPlus stand-in: " + line.substr(tab + 1));
+    }
+  }
+}
+
+int Demo::Live() {
+  Say("\nThe virtual panel is on the screen (top right). Press its printed buttons with the mouse:\n"
+      "  画面比率切替 (bottom right)  switches the touch-data program's calibration set; a notification shows\n"
+      "  カメラ                       starts the camera stand-in (once while it runs)\n"
+      "  ペン, 次のページ and the other pen buttons start the PenPlus 4 stand-in and press its tool bar\n"
+      "                               (ペン, 図形ペン and 消しゴム have a double-click action too)\n"
+      "  ペンソフト起動/終了 (top left) starts PenPlus or asks it to close\n"
+      "  \"Panel plugged in\"           clear it: the driver loses the panel and reconnects when it is back\n"
+      "  \"Driver settings...\"         the driver's settings dialog, with the calibration\n"
+      "What the stand-ins receive is printed here. Close the virtual panel to end the demo.\n");
+  while (::WaitForSingleObject(vpanel_.get(), 200) == WAIT_TIMEOUT) ShowLogs();
+  ShowLogs();
+  Stop();
+  return 0;
+}
+
+HWND Demo::PrintedButton(const std::string& action) {
+  // The virtual panel titles each printed button with its display name.
+  orvanta::win::WinProfileStore store;
+  orvanta::ClassPanelData layout(store, U8(dir_ + L"\\Data"));
+  layout.DataName = "QV-LK2048";
+  layout.Load();
+  orvanta::win::ButtonResFilesWin files;
+  orvanta::ClassButtonRes res(&files);
+  res.SetPath(U8(dir_ + L"\\Orvanta.dat"));
+  res.Load();
+  for (std::int32_t i = 0; i < layout.ButtonData_Counts(); ++i) {
+    const std::string& name = layout.ButtonData(i)->Name;
+    if (name.substr(0, name.find('&')) != action) continue;
+    const std::string key = res.IndexOf(name) >= 0 ? name : action;
+    return ::FindWindowExW(Sheet(), nullptr, L"OrvantaVirtualPanelButton",
+                           wincommon::AnsiToWide(res.DispOfName(key)).c_str());
+  }
+  return nullptr;
+}
+
+bool Demo::Plug(bool on) {
+  const HWND box = ::FindWindowExW(Sheet(), nullptr, L"BUTTON", nullptr);
+  if ((::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != on) ::PostMessageW(box, BM_CLICK, 0, 0);
+  const bool done = demo::WaitFor([&] { return on ? panel_.IsOpen() : !panel_.Plugged(); }, 5000);
+  Say(on ? (done ? "Panel plugged in; the driver opened it." : "Panel plugged in, but the driver did not open it.")
+         : "Panel unplugged.");
+  return done;
+}
+
+bool Demo::Step(const std::string& what, const std::function<bool()>& act) {
+  ++step_;
+  const std::wstring name = std::wstring(step_ < 10 ? L"step-0" : L"step-") + std::to_wstring(step_);
+  Say("Step " + std::to_string(step_) + ": " + what);
+  // The picture to compare with shows no notification, so an earlier one must be gone.
+  demo::WaitFor([&] { return Notifications().empty(); }, 10000);
+  const auto before = screens_.Take(name + L"-before", nullptr, true);
+  if (!act()) {
+    Say("  could not do that");
+    return false;
+  }
+  const bool shown = demo::WaitFor([&] { return !Notifications().empty(); }, 3000);
+  bool ok = true;
+  if (shown) {
+    RECT area{};
+    ::GetWindowRect(Notifications().front(), &area);
+    const auto after = screens_.Take(stepPictures_ ? name : name + L"-check", nullptr, !stepPictures_);
+    ok = before && after && demo::ShowsIn(*before, *after, area);
+    Say(ok ? "  notification on screen: yes, its pixels are in the picture" +
+                 (stepPictures_ ? " " + U8(screens_.Describe(name)) : std::string())
+           : "  notification window shown, but its pixels are NOT in the picture of the screen");
+  } else {
+    Say("  no notification");
+    if (stepPictures_) {
+      screens_.Take(name);
+      Say("  screen: " + U8(screens_.Describe(name)));
+    }
+  }
+  ShowLogs();
+  return ok;
+}
+
+int Demo::Replay(const std::wstring& file) {
+  std::ifstream in(file.c_str(), std::ios::binary);
+  if (!in) {
+    Say("cannot read " + U8(file));
+    return 1;
+  }
+  int failures = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string cmd;
+    words >> cmd;
+    if (cmd.empty() || cmd[0] == '#') continue;
+    std::string rest;
+    std::getline(words >> std::ws, rest);
+    std::istringstream args(rest);
+    if (cmd == "say") {
+      Say(rest);
+    } else if (cmd == "plug") {
+      failures += !Plug(rest == "on");
+    } else if (cmd == "steps") {
+      stepPictures_ = rest != "off";
+    } else if (cmd == "wait") {
+      int ms = 0;
+      args >> ms;
+      demo::WaitFor([] { return false; }, static_cast<DWORD>(ms));
+    } else if (cmd == "press") {
+      std::string action;
+      int hold = 80;
+      args >> action >> hold;
+      failures += !Step("press " + action + " on the virtual panel", [&] {
+        const HWND button = PrintedButton(action);
+        if (!button) return false;
+        RECT rc{};
+        ::GetClientRect(button, &rc);
+        const LPARAM centre = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+        ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        demo::WaitFor([] { return false; }, static_cast<DWORD>(hold));
+        return ::PostMessageW(button, WM_LBUTTONUP, 0, centre) != FALSE;
+      });
+    } else if (cmd == "touch") {
+      int x = 0, y = 0;
+      char state = 'B';
+      args >> x >> y >> state;
+      failures += !Step("report " + panelsim::PanelSim::ReportText(x, y, state).substr(0, 9),
+                        [&] { return panel_.QueueReport(x, y, state, panelsim::PanelSim::Now()) >= 0; });
+    } else if (cmd == "link") {
+      failures += !Step("link command " + rest, [&] { return demo::SendLinkCommand(rest.c_str()); });
+    } else if (cmd == "shot") {
+      std::string shot, what;
+      args >> shot >> what;
+      RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+      if (what == "panel") {
+        ::GetWindowRect(Sheet(), &area);
+      } else if (what == "notification") {
+        demo::WaitFor([&] { return !Notifications().empty(); }, 3000);
+        if (!Notifications().empty()) ::GetWindowRect(Notifications().front(), &area);
+        ::InflateRect(&area, 40, 30);
+      }
+      const bool taken = screens_.Take(wincommon::Utf8ToWide(shot), &area).has_value();
+      failures += !taken;
+      Say("Picture " + (taken ? U8(screens_.Describe(wincommon::Utf8ToWide(shot))) : shot + ": not taken"));
+    } else {
+      Say("unknown script line: " + line);
+      ++failures;
+    }
+  }
+  Stop();
+  Say(failures == 0 ? "Script done." : "Script done, " + std::to_string(failures) + " step(s) failed.");
+  return failures == 0 ? 0 : 1;
 }
 
 }  // namespace
 
-int wmain() {
-  const std::wstring bin = wincommon::ModuleFolder();
-  const std::wstring dir = bin + L"\\demo";
-  if (const std::wstring missing = demo::LayOutDriverFolder(bin, dir); !missing.empty()) {
-    Say("missing in the build folder: " + wincommon::WideToUtf8(missing));
-    return 1;
+int wmain(int argc, wchar_t** argv) {
+  std::wstring script;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::wstring(argv[i]) == L"--script") script = argv[i + 1];
   }
-  const std::wstring log = dir + L"\\touchdata.log";
-  ::DeleteFileW(log.c_str());
-  Say("Demo driver folder: " + wincommon::WideToUtf8(dir));
-
-  panelsim::PanelSim panel(panelsim::PanelSim::UniqueName(L"Demo"));
-  panel.Export();
-  panel.Plug(false);
-
-  wincommon::KernelHandle touchData, driver;
-  if (!demo::StartProgram(dir + L"\\TouchDataSim.exe", L"\"" + log + L"\"", dir, touchData)) return 1;
-  Say("Touch-data stand-in started (window \"Ｔｏｕｃｈ　Ｄａｔａ\").");
-  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver)) return 1;
-  const DWORD driverPid = ::GetProcessId(driver.get());
-  demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6Main", L"Orvanta") != nullptr; }, 15000);
-  Say("Driver running (pid " + std::to_string(driverPid) + "), panel unplugged: it tries once a second.");
-
-  panel.Plug(true);
-  Say("Panel plugged in.");
-  if (!demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5000)) {
-    Say("the driver did not open the panel");
-    return 1;
-  }
-  Say("Driver opened \"Orvanta TouchPanel\" at 38400 baud 8N2 and sent CR J1 CR TC1 CR.");
-
-  int x = 0, y = 0;
-  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", x, y)) {
-    Say("no calibration-set button in the layout");
-    return 1;
-  }
-  for (int press = 1; press <= 2; ++press) {
-    Say("Touch " + std::to_string(press) + " on the calibration-set button at " + std::to_string(x) + "," +
-        std::to_string(y) + ": " + panelsim::PanelSim::ReportText(x, y, 'B').substr(0, 9));
-    panel.QueueReport(x, y, 'B', panelsim::PanelSim::Now());
-    panel.QueueReport(x, y, 'N', panelsim::PanelSim::Now() + panelsim::PanelSim::MsToTicks(80));
-    demo::WaitFor([&] { return InfoWindowsOf(driverPid) == 2; }, 3000);
-    Say("  notification on screen: " + std::string(InfoWindowsOf(driverPid) == 2 ? "yes" : "no"));
-    const std::wstring shot = dir + L"\\notification-" + std::to_wstring(press) + L".bmp";
-    if (InfoWindowsOf(driverPid) == 2 && demo::SaveScreenshot(shot)) Say("  screenshot: " + wincommon::WideToUtf8(shot));
-    Say("  touch-data program received:\n" + wincommon::ReadFileBytes(log));
-    demo::WaitFor([&] { return InfoWindowsOf(driverPid) == 0; }, 5000);
-  }
-
-  demo::SendLinkCommand("Cmd_Exit");
-  const bool ended = ::WaitForSingleObject(driver.get(), 10000) == WAIT_OBJECT_0;
-  Say(std::string("Driver ended on Cmd_Exit: ") + (ended ? "yes" : "no") + "; device closed: " +
-      (panel.IsOpen() ? "no" : "yes"));
-  demo::CloseTouchData(touchData.get());
-  return ended ? 0 : 1;
+  Demo demo;
+  if (!demo.Start()) return 1;
+  return script.empty() ? demo.Live() : demo.Replay(script);
 }

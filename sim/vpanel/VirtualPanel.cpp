@@ -33,6 +33,8 @@ namespace {
 constexpr wchar_t kSheetClass[] = L"OrvantaVirtualPanel";
 constexpr wchar_t kButtonClass[] = L"OrvantaVirtualPanelButton";
 constexpr WORD kIdPlugged = 100;
+constexpr WORD kIdSettings = 101;
+constexpr WORD kIdDriverWindow = 102;
 constexpr UINT_PTR kStateTimer = 1;
 constexpr std::size_t kReportsShown = 14;
 // Sheet height on screen at 96 DPI; the panel's units are scaled to it.
@@ -190,8 +192,11 @@ bool Sheet::Open() {
   RECT frame{0, 0, sideX + sideW + m, sheetH + 2 * m};
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   ::AdjustWindowRectEx(&frame, style, FALSE, 0);
-  // At the screen's left edge, clear of the notification's places.
-  if (!Create({kSheetClass, L"Orvanta Virtual Panel", style, 0, Px(16), Px(16),
+  // At the screen's right edge: the stand-ins' windows open at the top left,
+  // the notification in the middle.
+  RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  if (!Create({kSheetClass, L"Orvanta Virtual Panel", style, 0, work.right - (frame.right - frame.left) - Px(16), Px(16),
                frame.right - frame.left, frame.bottom - frame.top, nullptr,
                reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)})) {
     return false;
@@ -209,8 +214,10 @@ bool Sheet::Open() {
   };
   plug_ = control(L"BUTTON", L"Panel plugged in", BS_AUTOCHECKBOX | WS_TABSTOP, m, Px(24), kIdPlugged);
   state_ = control(L"STATIC", L"", SS_LEFT, m + Px(28), Px(40), 0);
-  control(L"STATIC", L"Reports sent (newest first):", SS_LEFT, m + Px(74), Px(20), 0);
-  reports_ = control(L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOSEL, m + Px(96), sheetH - Px(96), 0);
+  control(L"BUTTON", L"Driver settings...", BS_PUSHBUTTON | WS_TABSTOP, m + Px(74), Px(26), kIdSettings);
+  control(L"BUTTON", L"Show/hide driver window", BS_PUSHBUTTON | WS_TABSTOP, m + Px(104), Px(26), kIdDriverWindow);
+  control(L"STATIC", L"Reports sent (newest first):", SS_LEFT, m + Px(140), Px(20), 0);
+  reports_ = control(L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOSEL, m + Px(162), sheetH - Px(162), 0);
   ::SendMessageW(plug_, BM_SETCHECK, plugged_ ? BST_CHECKED : BST_UNCHECKED, 0);
 
   for (const PrintedButton& b : buttons_) {
@@ -275,8 +282,24 @@ void Sheet::Touch(HWND from, POINT at, char state) {
   for (const std::wstring& s : sent_) ::SendMessageW(reports_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
 }
 
+// A link command to the running driver, as OrvantaLink hands it over.
+void SendLinkCommand(const wchar_t* command) {
+  const HWND main = ::FindWindowW(L"ThunderRT6FormDC", L"OrvantaPanelDriver");
+  const HWND box = main ? ::FindWindowExA(main, nullptr, "ThunderRT6TextBox", "TextLinkExecute") : nullptr;
+  DWORD_PTR result = 0;
+  if (box) {
+    ::AllowSetForegroundWindow(ASFW_ANY);
+    ::SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(command), SMTO_ABORTIFHUNG, 5000, &result);
+  }
+}
+
 bool Sheet::OnCommand(WORD id, WORD code, HWND) {
-  if (id != kIdPlugged || code != BN_CLICKED) return false;
+  if (code != BN_CLICKED) return false;
+  if (id == kIdSettings || id == kIdDriverWindow) {
+    SendLinkCommand(id == kIdSettings ? L"Cmd_Setting" : L"Cmd_Debug");
+    return true;
+  }
+  if (id != kIdPlugged) return false;
   panel_.Plug(::SendMessageW(plug_, BM_GETCHECK, 0, 0) == BST_CHECKED);
   ShowState();
   return true;
