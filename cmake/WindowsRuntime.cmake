@@ -11,7 +11,9 @@ endif()
 # Embeds a UTF-8 .rc (windres and rc.exe both read it as code page 65001).
 function(orvanta_win_program target)
   if(MSVC)
-    target_link_options(${target} PRIVATE /SUBSYSTEM:WINDOWS)
+    # The manifest comes from the .rc; the linker's own would clash with it
+    # (CVT1100 duplicate resource) or, merged by mt.exe, replace it.
+    target_link_options(${target} PRIVATE /SUBSYSTEM:WINDOWS /MANIFEST:NO)
   else()
     target_link_options(${target} PRIVATE -mwindows -municode)
   endif()
