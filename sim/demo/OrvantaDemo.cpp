@@ -187,12 +187,18 @@ void Demo::ShowLogs() {
 }
 
 int Demo::Live() {
+  // PenPlus runs from the start, as in a classroom, so that its tool bar
+  // shows each press; the camera program is the driver's to start.
+  wincommon::KernelHandle penPlus;
+  if (demo::StartProgram(dir_ + L"\\PenPlus\\PenPlus.exe", L"", dir_ + L"\\PenPlus", penPlus)) {
+    Say("PenPlus 4 stand-in started.");
+  }
   Say("\nThe virtual panel is on the screen (top right). Press its printed buttons with the mouse:\n"
       "  画面比率切替 (bottom right)  switches the touch-data program's calibration set; a notification shows\n"
       "  カメラ                       starts the camera stand-in (once while it runs)\n"
-      "  ペン, 次のページ and the other pen buttons start the PenPlus 4 stand-in and press its tool bar\n"
+      "  ペン, 次のページ and the other pen buttons press the PenPlus stand-in's tool bar\n"
       "                               (ペン, 図形ペン and 消しゴム have a double-click action too)\n"
-      "  ペンソフト起動/終了 (top left) starts PenPlus or asks it to close\n"
+      "  ペンソフト起動/終了 (top left) asks PenPlus to close, or starts it again\n"
       "  \"Panel plugged in\"           clear it: the driver loses the panel and reconnects when it is back\n"
       "  \"Driver settings...\"         the driver's settings dialog, with the calibration\n"
       "What the stand-ins receive is printed here. Close the virtual panel to end the demo.\n");
