@@ -1,12 +1,12 @@
 # Makes the zip of a tree with CPack, unpacks it and compares its files with
 # the delivered folder, exactly: nothing missing, nothing from the stand-ins
 # or tests.
-#   cmake -DCPACK=<cpack> -DTREE=<build tree> -DWORK=<scratch folder> -P CheckPackage.cmake
+#   cmake -DCPACK=<cpack> -DCONFIG=<configuration> -DTREE=<build tree> -DWORK=<scratch folder> -P CheckPackage.cmake
 set(delivered Data/QV-LK2048.def Orvanta.dat Orvanta.exe Orvanta.wav OrvantaLink.exe OrvantaUninst.exe)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/unpacked)
-execute_process(COMMAND ${CPACK} -G ZIP --config ${TREE}/CPackConfig.cmake -B ${WORK}
+execute_process(COMMAND ${CPACK} -G ZIP -C ${CONFIG} --config ${TREE}/CPackConfig.cmake -B ${WORK}
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cpack failed:\n${out}")
