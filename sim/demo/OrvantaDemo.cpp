@@ -305,6 +305,8 @@ int Demo::Replay(const std::wstring& file) {
         RECT rc{};
         ::GetClientRect(button, &rc);
         const LPARAM centre = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+        // The mouse comes over the button before it goes down, as a hand's would.
+        ::PostMessageW(button, WM_MOUSEMOVE, 0, centre);
         ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, centre);
         demo::WaitFor([] { return false; }, static_cast<DWORD>(hold));
         return ::PostMessageW(button, WM_LBUTTONUP, 0, centre) != FALSE;

@@ -63,6 +63,7 @@ private:
 struct PrintedButton {
   RECT units{};  // panel units, edges in order
   std::wstring dispName;
+  std::wstring action;
   orvanta::win::ButtonPicture picture;
 };
 
@@ -92,6 +93,9 @@ public:
   bool Open();
   // A touch at a point of a window of this program (its client coordinates).
   void Touch(HWND from, POINT at, char state);
+  // The printed names are cut to the button's width; the one under the
+  // mouse is shown whole beside the sheet, with its action.
+  void Hover(const PrintedButton& button);
 
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -111,7 +115,8 @@ private:
   int dpi_ = 96;
   SIZE sheetUnits_{};
   double scale_ = 1;  // pixels per panel unit
-  HWND plug_ = nullptr, state_ = nullptr, reports_ = nullptr;
+  HWND plug_ = nullptr, state_ = nullptr, hover_ = nullptr, reports_ = nullptr;
+  const PrintedButton* hovered_ = nullptr;
   wincommon::GdiObject font_;
   std::deque<std::wstring> sent_;
   std::wstring shownState_;
@@ -131,6 +136,9 @@ LRESULT ButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       down_ = false;
       ::InvalidateRect(hwnd(), nullptr, FALSE);
       sheet_.Touch(hwnd(), at, 'N');
+      return 0;
+    case WM_MOUSEMOVE:
+      sheet_.Hover(button_);
       return 0;
     default:
       return Window::HandleMessage(msg, wp, lp);
@@ -216,8 +224,9 @@ bool Sheet::Open() {
   state_ = control(L"STATIC", L"", SS_LEFT, m + Px(28), Px(40), 0);
   control(L"BUTTON", L"Driver settings...", BS_PUSHBUTTON | WS_TABSTOP, m + Px(74), Px(26), kIdSettings);
   control(L"BUTTON", L"Show/hide driver window", BS_PUSHBUTTON | WS_TABSTOP, m + Px(104), Px(26), kIdDriverWindow);
-  control(L"STATIC", L"Reports sent (newest first):", SS_LEFT, m + Px(140), Px(20), 0);
-  reports_ = control(L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOSEL, m + Px(162), sheetH - Px(162), 0);
+  hover_ = control(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, m + Px(140), Px(40), 0);
+  control(L"STATIC", L"Reports sent (newest first):", SS_LEFT, m + Px(184), Px(20), 0);
+  reports_ = control(L"LISTBOX", L"", WS_BORDER | WS_VSCROLL | LBS_NOSEL, m + Px(206), sheetH - Px(206), 0);
   ::SendMessageW(plug_, BM_SETCHECK, plugged_ ? BST_CHECKED : BST_UNCHECKED, 0);
 
   for (const PrintedButton& b : buttons_) {
@@ -293,6 +302,12 @@ void SendLinkCommand(const wchar_t* command) {
   }
 }
 
+void Sheet::Hover(const PrintedButton& button) {
+  if (hovered_ == &button) return;
+  hovered_ = &button;
+  ::SetWindowTextW(hover_, (button.dispName + L"\n" + button.action).c_str());
+}
+
 bool Sheet::OnCommand(WORD id, WORD code, HWND) {
   if (code != BN_CLICKED) return false;
   if (id == kIdSettings || id == kIdDriverWindow) {
@@ -341,6 +356,7 @@ std::vector<PrintedButton> ReadSheet(const std::wstring& folder) {
     if (res.IndexOf(key) < 0) key = key.substr(0, key.find('&'));
     b.dispName = wincommon::AnsiToWide(res.DispOfName(key));
     if (b.dispName.empty()) b.dispName = wincommon::AnsiToWide(d->Name);
+    b.action = wincommon::AnsiToWide(d->Name);
     b.picture = orvanta::win::PicOfName(res, key);
     buttons.push_back(std::move(b));
   }
