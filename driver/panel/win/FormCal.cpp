@@ -90,11 +90,13 @@ bool FormCal::Show(HWND owner, bool modal) {
     return false;
   }
   Load();
+  // The owner is disabled before the dialog shows, as a dialog box does: a
+  // click on the owner in between would otherwise still be taken.
+  if (modal && owner) ::EnableWindow(owner, FALSE);
   ::ShowWindow(hwnd(), SW_SHOW);
   ::SetForegroundWindow(hwnd());
   if (!modal) return true;
 
-  if (owner) ::EnableWindow(owner, FALSE);
   // Only locals after the loop: the driver may end while it runs, and then
   // this object is gone when the loop returns.
   const HWND self = hwnd();
