@@ -37,18 +37,6 @@ COLORREF ToColorRef(CalProcedure::Color c) {
   return RGB(0, 0, 0);
 }
 
-// Centred on the owner when it is on screen, else on the work area (the
-// driver's main window, for one, is hidden).
-POINT CentredOrigin(HWND owner, int width, int height) {
-  RECT area{};
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
-    ::GetWindowRect(owner, &area);
-  } else {
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
-}
-
 }  // namespace
 
 FormCal::FormCal() {
@@ -97,22 +85,9 @@ bool FormCal::Show(HWND owner, bool modal) {
   ::SetForegroundWindow(hwnd());
   if (!modal) return true;
 
-  // Only locals after the loop: the driver may end while it runs, and then
-  // this object is gone when the loop returns.
-  const HWND self = hwnd();
-  MSG msg;
-  while (::IsWindow(self)) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      // The driver is ending: hand the quit on to the outer loop.
-      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (!::IsDialogMessageW(self, &msg)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-  }
+  // Returns when the dialog is gone; the object may be gone with it (the
+  // driver ended), so nothing after this touches it.
+  RunModalLoop(hwnd());
   return true;
 }
 

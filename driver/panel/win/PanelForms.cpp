@@ -87,6 +87,31 @@ BufferedPaint::~BufferedPaint() {
   ::DeleteDC(memory_);
 }
 
+POINT CentredOrigin(HWND owner, int width, int height) {
+  RECT area{};
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
+}
+
+void RunModalLoop(HWND form) {
+  MSG msg;
+  while (::IsWindow(form)) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!::IsDialogMessageW(form, &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+}
+
 void SetText(HWND control, const std::wstring& text) {
   // An unchanged label is not set again: every set repaints it.
   const int n = ::GetWindowTextLengthW(control);

@@ -1,7 +1,7 @@
 #pragma once
-// What the calibration dialog and the calibration view share: controls made
-// from a table in twips, the Japanese user-interface font, double-buffered
-// drawing of an owner-drawn picture box.
+// What the driver's forms share: controls made from a table in twips, the
+// Japanese user-interface font, placement over the owner, the modal loop,
+// double-buffered drawing of an owner-drawn picture box.
 #include <windows.h>
 
 #include <string>
@@ -32,6 +32,16 @@ bool CreateControls(HWND parent, const ControlSpec (&specs)[N], int dpi, HFONT f
 // Windows UI face where it exists, else a Japanese face the system has
 // (under Wine the IPA fonts that fontconfig supplies).
 [[nodiscard]] wincommon::GdiObject MakeJapaneseUiFont(int points, int dpi, bool bold = false);
+
+// Where a window of this size goes: centred on the owner when it is on
+// screen, else on the work area (the driver's main window, for one, is
+// hidden).
+[[nodiscard]] POINT CentredOrigin(HWND owner, int width, int height);
+
+// A form's own modal loop, until its window is gone. Dialog keys go to the
+// form, and the poll tick keeps coming through the tick hand-over. A WM_QUIT
+// (the driver ending) is handed on to the outer loop.
+void RunModalLoop(HWND form);
 
 // Paints into an off-screen bitmap of the item's size and copies it in one
 // piece, so a 500 ms blink does not flicker.

@@ -73,15 +73,6 @@ constexpr wchar_t kCalQuestion[] =
     L"通常キャリブレーションを行う必要はありません。\r\n"
     L"メンテナンスのためにキャリブレーションを実行しますか？";
 
-POINT CentredOrigin(HWND owner, int width, int height) {
-  RECT area{};
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
-    ::GetWindowRect(owner, &area);
-  } else {
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
-}
 
 // "0.8 2012.07.18" reads "0.8JP 2012.07.18": every blank becomes "JP ".
 std::wstring VersionText(const std::wstring& fileVersion) {
@@ -122,25 +113,15 @@ bool FormSetting::Show(HWND owner, bool modal) {
   }
   if (!CommForm || !Load(owner)) return false;
   modal_ = modal;
+  // The owner is disabled before the dialog shows, as a dialog box does.
+  if (modal && owner) ::EnableWindow(owner, FALSE);
   ::ShowWindow(hwnd(), SW_SHOW);
   ::SetForegroundWindow(hwnd());
   if (!modal) return true;
 
-  if (owner) ::EnableWindow(owner, FALSE);
-  // Only locals after the loop: the driver may end while it runs.
-  const HWND self = hwnd();
-  MSG msg;
-  while (::IsWindow(self)) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (!::IsDialogMessageW(self, &msg)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-  }
+  // Returns when the dialog is gone; the object may be gone with it (the
+  // driver ended), so nothing after this touches it.
+  RunModalLoop(hwnd());
   return true;
 }
 

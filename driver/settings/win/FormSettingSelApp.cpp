@@ -113,15 +113,6 @@ std::wstring DesktopFolder() {
   return ::SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOP, FALSE) ? path : L"";
 }
 
-POINT CentredOrigin(HWND owner, int width, int height) {
-  RECT area{};
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
-    ::GetWindowRect(owner, &area);
-  } else {
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
-}
 
 }  // namespace
 
@@ -190,20 +181,9 @@ bool FormSettingSelApp::Open(HWND owner) {
 
 bool FormSettingSelApp::ShowModal(HWND owner) {
   if (!Open(owner)) return false;
-  // Only locals after the loop: the driver may end while it runs.
-  const HWND self = hwnd();
-  MSG msg;
-  while (::IsWindow(self)) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (!::IsDialogMessageW(self, &msg)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-  }
+  // Returns when the dialog is gone; the object may be gone with it (the
+  // driver ended), so nothing after this touches it.
+  RunModalLoop(hwnd());
   return true;
 }
 
