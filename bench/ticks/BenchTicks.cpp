@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/win/WinTimers.h"
+#include "base/win/WinTimers.h"
 #include "fntd2xx/PanelSim.h"
 #include "link/ClassFNTD2XX.h"
 #include "link/win/D2xxLibrary.h"

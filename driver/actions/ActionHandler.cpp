@@ -1,6 +1,6 @@
 #include "ActionHandler.h"
 
-#include "core/TextCase.h"
+#include "base/AsciiText.h"
 
 namespace orvanta {
 

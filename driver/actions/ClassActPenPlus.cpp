@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/TextCase.h"
+#include "base/AsciiText.h"
 
 namespace orvanta {
 

@@ -18,9 +18,9 @@
 
 #include "ActionHandler.h"
 #include "ClassActCamera.h"
-#include "core/Notifier.h"
-#include "core/Settings.h"
-#include "settings/FileInf.h"
+#include "base/Notifier.h"
+#include "base/Settings.h"
+#include "base/FileInf.h"
 
 namespace orvanta {
 

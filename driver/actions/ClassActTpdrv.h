@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ActionHandler.h"
-#include "core/Notifier.h"
-#include "core/Settings.h"
+#include "base/Notifier.h"
+#include "base/Settings.h"
 
 namespace orvanta {
 

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "ProfileStore.h"
+#include "base/ProfileStore.h"
 #include "Receiver.h"
-#include "Settings.h"
-#include "TouchEvent.h"
+#include "base/Settings.h"
+#include "base/TouchEvent.h"
 #include "TouchHandler.h"
-#include "UiTimer.h"
+#include "base/UiTimer.h"
 #include "actions/ClassButtonAction.h"
-#include "actions/ClassButtonRes.h"
+#include "panel/ClassButtonRes.h"
 #include "link/ClassFNTD2XX.h"
 #include "panel/ClassPanelData.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "TouchEvent.h"
-#include "UiTimer.h"
+#include "base/TouchEvent.h"
+#include "base/UiTimer.h"
 
 namespace orvanta {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Settings.h"
+#include "base/Settings.h"
 #include "panel/ClassPanelData.h"
 
 namespace orvanta {

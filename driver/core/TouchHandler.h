@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "TouchEvent.h"
-#include "UiTimer.h"
+#include "base/TouchEvent.h"
+#include "base/UiTimer.h"
 
 namespace orvanta {
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "D2xxApi.h"
-#include "core/UiTimer.h"
+#include "base/UiTimer.h"
 
 namespace orvanta {
 

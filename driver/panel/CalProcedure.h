@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "actions/ClassButtonRes.h"
-#include "core/TouchEvent.h"
-#include "core/UiTimer.h"
+#include "panel/ClassButtonRes.h"
+#include "base/TouchEvent.h"
+#include "base/UiTimer.h"
 #include "panel/ClassPanelData.h"
 
 namespace orvanta {

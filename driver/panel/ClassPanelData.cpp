@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "core/LenientNumber.h"
+#include "base/LenientNumber.h"
 
 namespace orvanta {
 

@@ -1,6 +1,6 @@
 #include "ClassRegAppData.h"
 
-#include "core/TextCase.h"
+#include "base/AsciiText.h"
 
 namespace orvanta {
 

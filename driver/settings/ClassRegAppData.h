@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "FileInf.h"
-#include "core/ProfileStore.h"
+#include "base/FileInf.h"
+#include "base/ProfileStore.h"
 
 namespace orvanta {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/ProfileStore.h"
+#include "base/ProfileStore.h"
 
 namespace orvanta {
 

@@ -29,9 +29,9 @@
 
 #include "DemoSupport.h"
 #include "Screens.h"
-#include "actions/ClassButtonRes.h"
-#include "actions/win/ButtonResFilesWin.h"
-#include "core/win/WinProfileStore.h"
+#include "panel/ClassButtonRes.h"
+#include "panel/win/ButtonResFilesWin.h"
+#include "base/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
 #include "panel/ClassPanelData.h"
 #include "wincommon/Files.h"

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "actions/ClassButtonRes.h"
-#include "actions/win/ButtonResFilesWin.h"
-#include "actions/win/ButtonResPicture.h"
-#include "core/win/WinProfileStore.h"
+#include "panel/ClassButtonRes.h"
+#include "panel/win/ButtonResFilesWin.h"
+#include "panel/win/ButtonResPicture.h"
+#include "base/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
 #include "panel/ClassPanelData.h"
 #include "simcommon/ProgramArgs.h"

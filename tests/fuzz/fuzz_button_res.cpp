@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "actions/ClassButtonRes.h"
+#include "panel/ClassButtonRes.h"
 
 namespace {
 

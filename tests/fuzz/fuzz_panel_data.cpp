@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "core/MemoryProfileStore.h"
+#include "base/MemoryProfileStore.h"
 #include "panel/ClassPanelData.h"
 
 namespace {

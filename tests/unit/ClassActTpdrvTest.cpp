@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "Fakes.h"
-#include "core/MemoryProfileStore.h"
+#include "base/MemoryProfileStore.h"
 
 namespace orvanta {
 namespace {

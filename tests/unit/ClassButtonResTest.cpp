@@ -1,6 +1,6 @@
 // The button resource table: the record format, the validity rules, the
 // lookups and the write lock over an in-memory file system.
-#include "actions/ClassButtonRes.h"
+#include "panel/ClassButtonRes.h"
 
 #include <gtest/gtest.h>
 

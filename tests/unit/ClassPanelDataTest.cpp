@@ -7,7 +7,7 @@
 
 #include "Fakes.h"
 #include "actions/ClassButtonAction.h"
-#include "core/MemoryProfileStore.h"
+#include "base/MemoryProfileStore.h"
 
 namespace orvanta {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Notifier.h"
+#include "base/Notifier.h"
 #include "core/Receiver.h"
-#include "core/UiTimer.h"
+#include "base/UiTimer.h"
 #include "link/D2xxApi.h"
 
 namespace orvanta::testing {

@@ -1,4 +1,4 @@
-#include "core/LenientNumber.h"
+#include "base/LenientNumber.h"
 
 #include <gtest/gtest.h>
 

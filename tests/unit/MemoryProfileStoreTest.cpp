@@ -1,4 +1,4 @@
-#include "core/MemoryProfileStore.h"
+#include "base/MemoryProfileStore.h"
 
 #include <gtest/gtest.h>
 

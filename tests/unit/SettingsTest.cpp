@@ -1,9 +1,9 @@
-#include "core/Settings.h"
+#include "base/Settings.h"
 
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "core/MemoryProfileStore.h"
+#include "base/MemoryProfileStore.h"
 
 namespace orvanta {
 namespace {

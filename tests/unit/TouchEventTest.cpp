@@ -1,4 +1,4 @@
-#include "core/TouchEvent.h"
+#include "base/TouchEvent.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "Fakes.h"
 #include "actions/ClassButtonAction.h"
-#include "core/MemoryProfileStore.h"
+#include "base/MemoryProfileStore.h"
 #include "panel/ClassPanelData.h"
 
 namespace orvanta {

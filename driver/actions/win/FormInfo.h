@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "core/Notifier.h"
-#include "core/Settings.h"
-#include "core/win/WinTimers.h"
+#include "base/Notifier.h"
+#include "base/Settings.h"
+#include "base/win/WinTimers.h"
 #include "wincommon/Handles.h"
 
 namespace orvanta::win {

@@ -1,6 +1,6 @@
 #include "ProcessPortWin.h"
 
-#include "core/win/ModuleShell.h"
+#include "base/win/ModuleShell.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "ModuleSound.h"
-#include "WinProfileStore.h"
-#include "WinTimers.h"
-#include "actions/win/ButtonResFilesWin.h"
+#include "base/win/WinProfileStore.h"
+#include "base/win/WinTimers.h"
+#include "panel/win/ButtonResFilesWin.h"
 #include "actions/win/FormInfo.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"

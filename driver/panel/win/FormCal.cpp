@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "PanelForms.h"
+#include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {

@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-#include "actions/win/ButtonResPicture.h"
+#include "panel/win/ButtonResPicture.h"
 #include "core/DriverCore.h"
-#include "core/win/WinTimers.h"
+#include "base/win/WinTimers.h"
 #include "panel/CalProcedure.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "FormSettingSelApp.h"
-#include "panel/win/PanelForms.h"
+#include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "core/DriverCore.h"
-#include "core/ProfileStore.h"
+#include "base/ProfileStore.h"
 #include "settings/ClassRegAppData.h"
 #include "settings/ClassSettingsWindow.h"
-#include "settings/FileInf.h"
+#include "base/FileInf.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"
 

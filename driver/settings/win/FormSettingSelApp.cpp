@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "panel/win/PanelForms.h"
+#include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {

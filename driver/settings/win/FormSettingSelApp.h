@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "settings/ClassRegAppData.h"
-#include "settings/FileInf.h"
+#include "base/FileInf.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/FileInf.h"
+#include "base/FileInf.h"
 
 namespace orvanta::win {
 

@@ -13,7 +13,7 @@
 #include "actions/win/ProcessPortWin.h"
 #include "common/Harness.h"
 #include "common/RecordingNotifier.h"
-#include "core/win/ModuleShell.h"
+#include "base/win/ModuleShell.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
 

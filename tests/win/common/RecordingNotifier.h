@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Notifier.h"
+#include "base/Notifier.h"
 
 namespace harness {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/Harness.h"
-#include "core/win/WinTimers.h"
+#include "base/win/WinTimers.h"
 #include "fntd2xx/PanelSim.h"
 #include "link/ClassFNTD2XX.h"
 #include "link/win/D2xxLibrary.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "common/Harness.h"
-#include "core/win/WinProfileStore.h"
+#include "base/win/WinProfileStore.h"
 #include "settings/win/FormSettingSelApp.h"
 #include "settings/win/ModuleFileInf.h"
 #include "wincommon/Com.h"

@@ -2,8 +2,8 @@
 // button is a touch the driver acts on; its plug box plugs the device.
 #include <gtest/gtest.h>
 
-#include "actions/ClassButtonRes.h"
-#include "actions/win/ButtonResFilesWin.h"
+#include "panel/ClassButtonRes.h"
+#include "panel/win/ButtonResFilesWin.h"
 #include "common/Harness.h"
 #include "fntd2xx/PanelSim.h"
 #include "wincommon/Text.h"

@@ -2,7 +2,7 @@
 // The button resource file on Windows: paths arrive in UTF-8 and are opened
 // with the wide functions, so a driver folder with a Japanese name works on
 // any code page.
-#include "actions/ClassButtonRes.h"
+#include "panel/ClassButtonRes.h"
 
 namespace orvanta::win {
 

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <thread>
 
-#include "core/UiTimer.h"
+#include "base/UiTimer.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "actions/ClassButtonRes.h"
+#include "panel/ClassButtonRes.h"
 
 namespace orvanta::win {
 

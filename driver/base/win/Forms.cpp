@@ -1,4 +1,4 @@
-#include "PanelForms.h"
+#include "Forms.h"
 
 #include <vector>
 

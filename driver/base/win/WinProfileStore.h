@@ -2,7 +2,7 @@
 // Profile strings through the platform's ANSI profile functions: the INI file
 // and the panel data files are in the system ANSI code page. File paths come
 // in UTF-8 and are converted once here.
-#include "core/ProfileStore.h"
+#include "base/ProfileStore.h"
 
 namespace orvanta::win {
 
