@@ -1,11 +1,12 @@
 #include "ClassActTpdrv.h"
 
+#include "identities/WindowIdentities.h"
+
 namespace orvanta {
 
 namespace {
 
 constexpr const char* kTitle = u8"「キャリブレーション切替」";
-constexpr const char* kLinkBoxName = "TextLinkExecute";
 
 struct CalibrationSet {
   const char* name;
@@ -39,7 +40,7 @@ void ClassActTpdrv::ChangeTPNamedID() {
   const CalibrationSet& set = kSets[next];
 
   const std::string command = std::string("TPNamedID=") + set.name;
-  const LinkTextPort::WindowId box = port_.FindLinkTextBox(kLinkBoxName);
+  const LinkTextPort::WindowId box = port_.FindLinkTextBox(identity::kLinkBoxNameAscii);
   if (box == 0 || !port_.SendLinkText(box, command)) {
     notifier_.SetText(std::string(kTitle) + "\r\n" + u8"  タッチパネルドライバが起動していません。");
     return;
@@ -47,7 +48,7 @@ void ClassActTpdrv::ChangeTPNamedID() {
   // The program may have rebuilt its window while it took the set name, so
   // the box is looked up again. Once the set name is in, the switch counts as
   // done, whatever becomes of this second command.
-  (void)port_.SendLinkText(port_.FindLinkTextBox(kLinkBoxName), "DATACHANG");
+  (void)port_.SendLinkText(port_.FindLinkTextBox(identity::kLinkBoxNameAscii), "DATACHANG");
   settings_.TpdrvChangeTPNamedID = next;
   if (saveSettings_) saveSettings_();
   notifier_.SetText(std::string(kTitle) + "\r\n" + set.modeLine);

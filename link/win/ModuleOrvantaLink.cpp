@@ -1,22 +1,23 @@
 #include "ModuleOrvantaLink.h"
 
+#include "identities/WindowIdentities.h"
+
 namespace orvantalink {
 
 namespace {
 
-// The driver's window identities. The class names of the older runtime are
-// still tried second, as drivers of that generation registered them.
-constexpr const wchar_t* kMainClasses[] = {L"ThunderRT6FormDC", L"ThunderFormDC"};
-constexpr wchar_t kMainCaption[] = L"OrvantaPanelDriver";
-constexpr const wchar_t* kTextBoxClasses[] = {L"ThunderRT6TextBox", L"ThunderTextBox"};
-constexpr wchar_t kTextBoxName[] = L"TextLinkExecute";
+using namespace orvanta;
+// The class names of the older runtime are still tried second, as drivers of
+// that generation registered them.
+constexpr const wchar_t* kMainClasses[] = {identity::kFormClass, identity::kFormClassOld};
+constexpr const wchar_t* kTextBoxClasses[] = {identity::kTextBoxClass, identity::kTextBoxClassOld};
 
 }  // namespace
 
 HWND FindLinkTextBox(const wchar_t* name) {
   HWND main = nullptr;
   for (const wchar_t* cls : kMainClasses) {
-    if ((main = ::FindWindowW(cls, kMainCaption)) != nullptr) break;
+    if ((main = ::FindWindowW(cls, identity::kDriverCaption)) != nullptr) break;
   }
   if (!main) return nullptr;
   for (const wchar_t* cls : kTextBoxClasses) {
@@ -39,12 +40,12 @@ bool SendLinkText(HWND box, const std::wstring& text, UINT timeoutMs) {
 int Main(const std::wstring& commandLine) {
   // This program was just started by the user and may hand the foreground
   // on; the driver then brings its settings dialog forward.
-  if (const HWND box = FindLinkTextBox(kTextBoxName)) {
+  if (const HWND box = FindLinkTextBox(identity::kLinkBoxName)) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(box, &pid);
     if (pid) ::AllowSetForegroundWindow(pid);
   }
-  (void)SendLinkText(FindLinkTextBox(kTextBoxName), commandLine);
+  (void)SendLinkText(FindLinkTextBox(identity::kLinkBoxName), commandLine);
   return 0;
 }
 

@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
+#include "identities/WindowIdentities.h"
 #include "wincommon/Handles.h"
 
 namespace orvanta::preuninstall {
 
 namespace {
 
-HWND FindAppWindow() { return ::FindWindowW(kAppWindowClass, kAppWindowTitle); }
+HWND FindAppWindow() { return ::FindWindowW(identity::kAppClass, identity::kDriverTitle); }
 
 void PumpPendingMessages() {
   MSG msg;

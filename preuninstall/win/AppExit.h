@@ -4,10 +4,7 @@
 
 namespace orvanta::preuninstall {
 
-// The driver's hidden application window, which ends the driver on WM_CLOSE.
-inline constexpr wchar_t kAppWindowClass[] = L"ThunderRT6Main";
-inline constexpr wchar_t kAppWindowTitle[] = L"Orvanta";
-
+// The driver's hidden application window ends the driver on WM_CLOSE.
 // Sends WM_CLOSE (1000 ms for an answer) and waits up to about 5 s for the
 // window to go. True when no such window is left (or there was none).
 [[nodiscard]] bool CloseAppWindow();

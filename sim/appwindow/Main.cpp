@@ -15,6 +15,7 @@
 #include <cwchar>
 #include <string>
 
+#include "identities/WindowIdentities.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
 
@@ -85,10 +86,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR args, int) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = WndProc;
   wc.hInstance = instance;
-  wc.lpszClassName = L"ThunderRT6Main";
+  wc.lpszClassName = orvanta::identity::kAppClass;
   if (!::RegisterClassW(&wc)) return 2;
   // Hidden, like the driver's application window.
-  const HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"Orvanta", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+  const HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, orvanta::identity::kDriverTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                       instance, nullptr);
   if (!hwnd) return 3;
   ::SetTimer(hwnd, kGiveUpTimer, kGiveUpMs, nullptr);

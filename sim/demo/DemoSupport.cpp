@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "identities/WindowIdentities.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -58,8 +59,9 @@ bool StartProgram(const std::wstring& exe, const std::wstring& args, const std::
 }
 
 bool SendLinkCommand(const char* command) {
-  const HWND main = ::FindWindowW(L"ThunderRT6FormDC", L"OrvantaPanelDriver");
-  const HWND box = main ? ::FindWindowExA(main, nullptr, "ThunderRT6TextBox", "TextLinkExecute") : nullptr;
+  using namespace orvanta::identity;
+  const HWND main = ::FindWindowW(kFormClass, kDriverCaption);
+  const HWND box = main ? ::FindWindowExW(main, nullptr, kTextBoxClass, kLinkBoxName) : nullptr;
   DWORD_PTR result = 0;
   return box && ::SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(command), SMTO_ABORTIFHUNG, 5000,
                                       &result) != 0;
@@ -105,7 +107,7 @@ bool SaveScreenshot(const std::wstring& file) {
 }
 
 void CloseTouchData(HANDLE process) {
-  if (const HWND td = ::FindWindowW(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ")) ::PostMessageW(td, WM_CLOSE, 0, 0);
+  if (const HWND td = ::FindWindowW(orvanta::identity::kFormClass, orvanta::identity::kTouchDataCaption)) ::PostMessageW(td, WM_CLOSE, 0, 0);
   ::WaitForSingleObject(process, 5000);
 }
 

@@ -34,6 +34,7 @@
 #include "base/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
 #include "panel/ClassPanelData.h"
+#include "identities/WindowIdentities.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -95,7 +96,7 @@ private:
     return w.empty() ? nullptr : w.front();
   }
   [[nodiscard]] std::vector<HWND> Notifications() const {
-    return Windows(L"OrvantaInfo", ::GetProcessId(driver_.get()));
+    return Windows(orvanta::identity::kInfoClass, ::GetProcessId(driver_.get()));
   }
   HWND PrintedButton(const std::string& action);
   bool Plug(bool on);
@@ -139,12 +140,12 @@ bool Demo::Start() {
   panel_.Export();
   panel_.Plug(false);
   if (!demo::StartProgram(dir_ + L"\\TouchDataSim.exe", L"\"" + dir_ + L"\\touchdata.log\"", dir_, touchData_) ||
-      !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ") != nullptr; }, 10000)) {
+      !demo::WaitFor([] { return ::FindWindowW(orvanta::identity::kFormClass, orvanta::identity::kTouchDataCaption) != nullptr; }, 10000)) {
     Say("the touch-data stand-in did not start");
     return false;
   }
   if (!demo::StartProgram(dir_ + L"\\Orvanta.exe", L"", dir_, driver_) ||
-      !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6Main", L"Orvanta") != nullptr; }, 15000)) {
+      !demo::WaitFor([] { return ::FindWindowW(orvanta::identity::kAppClass, orvanta::identity::kDriverTitle) != nullptr; }, 15000)) {
     Say("the driver did not start");
     return false;
   }

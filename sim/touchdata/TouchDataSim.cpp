@@ -19,14 +19,16 @@
 
 #include <string>
 
+#include "identities/WindowIdentities.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
 #include "wincommon/Window.h"
 
 namespace {
 
-constexpr const wchar_t* kCaption = L"Ｔｏｕｃｈ　Ｄａｔａ";
-constexpr const wchar_t* kLinkName = L"TextLinkExecute";
+using namespace orvanta;
+constexpr const wchar_t* kCaption = identity::kTouchDataCaption;
+constexpr const wchar_t* kLinkName = identity::kLinkBoxName;
 
 struct Options {
   bool oldRuntime = false;
@@ -113,7 +115,7 @@ public:
 
   bool Open() {
     CreateArgs args;
-    args.className = options_.oldRuntime ? L"ThunderFormDC" : L"ThunderRT6FormDC";
+    args.className = options_.oldRuntime ? identity::kFormClassOld : identity::kFormClass;
     // Created without its caption and given it once the text box exists:
     // whoever finds the window by its caption finds it complete.
     args.title = L"";
@@ -123,7 +125,7 @@ public:
     if (!Create(args)) return false;
     if (options_.withBox) {
       CreateArgs box;
-      box.className = options_.oldRuntime ? L"ThunderTextBox" : L"ThunderRT6TextBox";
+      box.className = options_.oldRuntime ? identity::kTextBoxClassOld : identity::kTextBoxClass;
       box.title = kLinkName;
       box.style = WS_CHILD | WS_BORDER;  // not shown: a channel between programs, not for users
       box.x = 8;

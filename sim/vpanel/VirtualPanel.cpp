@@ -23,6 +23,7 @@
 #include "base/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
 #include "panel/ClassPanelData.h"
+#include "identities/WindowIdentities.h"
 #include "simcommon/ProgramArgs.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -293,8 +294,9 @@ void Sheet::Touch(HWND from, POINT at, char state) {
 
 // A link command to the running driver, as OrvantaLink hands it over.
 void SendLinkCommand(const wchar_t* command) {
-  const HWND main = ::FindWindowW(L"ThunderRT6FormDC", L"OrvantaPanelDriver");
-  const HWND box = main ? ::FindWindowExA(main, nullptr, "ThunderRT6TextBox", "TextLinkExecute") : nullptr;
+  using namespace orvanta::identity;
+  const HWND main = ::FindWindowW(kFormClass, kDriverCaption);
+  const HWND box = main ? ::FindWindowExW(main, nullptr, kTextBoxClass, kLinkBoxName) : nullptr;
   DWORD_PTR result = 0;
   if (box) {
     ::AllowSetForegroundWindow(ASFW_ANY);

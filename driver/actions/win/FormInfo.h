@@ -17,13 +17,14 @@
 #include "base/Notifier.h"
 #include "base/Settings.h"
 #include "base/win/WinTimers.h"
+#include "identities/WindowIdentities.h"
 #include "wincommon/Handles.h"
 
 namespace orvanta::win {
 
 class FormInfo : public Notifier {
 public:
-  static constexpr const wchar_t* kClassName = L"OrvantaInfo";
+  static constexpr const wchar_t* kClassName = identity::kInfoClass;
   static constexpr COLORREF kColorKey = RGB(255, 0, 255);
   static constexpr BYTE kBackdropAlpha = 153;
 
@@ -52,7 +53,7 @@ private:
   class InfoWindow;
   friend class InfoWindow;
 
-  bool CreateInfoWindow(InfoWindow& window);
+  [[nodiscard]] bool CreateInfoWindow(InfoWindow& window);
   void LayoutInfo();
   void Paint(const InfoWindow& window, HDC dc);
   void PaintBackdrop(std::uint32_t* pixels, int width, int height) const;

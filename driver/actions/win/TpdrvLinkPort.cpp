@@ -1,5 +1,6 @@
 #include "TpdrvLinkPort.h"
 
+#include "identities/WindowIdentities.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {
@@ -9,15 +10,15 @@ LinkTextPort::WindowId TpdrvLinkPort::FindLinkTextBox(const std::string& name) {
   // with the wide call it matches on every system; the ANSI call would need
   // the caption in code page 932 and finds nothing on a system whose ANSI
   // code page cannot spell it (the conversion turns it into question marks).
-  HWND main = ::FindWindowW(kFormClass, kCaption);
-  if (!main) main = ::FindWindowW(kFormClassOld, kCaption);
+  HWND main = ::FindWindowW(identity::kFormClass, identity::kTouchDataCaption);
+  if (!main) main = ::FindWindowW(identity::kFormClassOld, identity::kTouchDataCaption);
   if (!main) return 0;
 
   // The search compares the window name the box was created with, which the
   // touch-data program keeps whatever the box's contents.
   const std::wstring wideName = wincommon::Utf8ToWide(name);
-  HWND box = ::FindWindowExW(main, nullptr, kTextBoxClass, wideName.c_str());
-  if (!box) box = ::FindWindowExW(main, nullptr, kTextBoxClassOld, wideName.c_str());
+  HWND box = ::FindWindowExW(main, nullptr, identity::kTextBoxClass, wideName.c_str());
+  if (!box) box = ::FindWindowExW(main, nullptr, identity::kTextBoxClassOld, wideName.c_str());
   return reinterpret_cast<WindowId>(box);
 }
 

@@ -21,13 +21,6 @@ public:
   [[nodiscard]] WindowId FindLinkTextBox(const std::string& name) override;
   bool SendLinkText(WindowId box, const std::string& text) override;
 
-  // The touch-data program's window identities (both runtime generations).
-  static constexpr const wchar_t* kCaption = L"Ｔｏｕｃｈ　Ｄａｔａ";
-  static constexpr const wchar_t* kFormClass = L"ThunderRT6FormDC";
-  static constexpr const wchar_t* kFormClassOld = L"ThunderFormDC";
-  static constexpr const wchar_t* kTextBoxClass = L"ThunderRT6TextBox";
-  static constexpr const wchar_t* kTextBoxClassOld = L"ThunderTextBox";
-
 private:
   UINT sendTimeoutMs_;
 };
