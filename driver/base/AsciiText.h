@@ -1,9 +1,13 @@
 #pragma once
-// Letter-case rules of the driver's comparisons. Only the ASCII letters fold:
-// the names compared this way (action names, window classes, captions of the
-// pen program, version-information values) are ASCII where case matters, and
-// byte-wise folding leaves the double-byte characters of a code page 932 text
-// as they are (their trail bytes are compared exactly by both sides alike).
+// The driver's small text rules, in one place.
+//
+// Letter case: only the ASCII letters fold. The names compared this way
+// (action names, window classes, captions of the pen program, version-
+// information values, INI sections and keys, file extensions) are ASCII where
+// case matters, and byte-wise folding leaves the double-byte characters of a
+// code page 932 text as they are (their trail bytes are compared exactly by
+// both sides alike).
+#include <string>
 #include <string_view>
 
 namespace orvanta {
@@ -24,6 +28,26 @@ namespace orvanta {
 
 [[nodiscard]] constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+[[nodiscard]] constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+// A blank inside a line: space or tab.
+[[nodiscard]] constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+[[nodiscard]] constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// folder + "\" + name, the backslash left out when the folder already ends
+// with one (an empty folder gives "\" + name).
+template <typename Char>
+[[nodiscard]] std::basic_string<Char> JoinPath(std::basic_string<Char> folder, std::basic_string_view<Char> name) {
+  if (folder.empty() || folder.back() != Char('\\')) folder += Char('\\');
+  folder += name;
+  return folder;
+}
+[[nodiscard]] inline std::string JoinPath(std::string folder, std::string_view name) {
+  return JoinPath<char>(std::move(folder), name);
+}
+[[nodiscard]] inline std::wstring JoinPath(std::wstring folder, std::wstring_view name) {
+  return JoinPath<wchar_t>(std::move(folder), name);
 }
 
 }  // namespace orvanta

@@ -5,21 +5,16 @@
 #include <limits>
 #include <string>
 
+#include "AsciiText.h"
+
 namespace orvanta {
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
 
 double ReadLeadingNumber(std::string_view text) {
   // Blanks are ignored wherever they stand, so "1 2.5" reads as 12.5.
   std::string compact;
   compact.reserve(text.size());
   for (char c : text) {
-    if (!IsBlank(c)) compact.push_back(c);
+    if (!IsBlank(c) && !IsLineEnd(c)) compact.push_back(c);
   }
 
   // Longest prefix of the form [sign] digits [. digits] [e [sign] digits].
@@ -27,11 +22,11 @@ double ReadLeadingNumber(std::string_view text) {
   const std::size_t n = compact.size();
   if (i < n && (compact[i] == '+' || compact[i] == '-')) ++i;
   const std::size_t mantissaStart = i;
-  while (i < n && IsDigit(compact[i])) ++i;
+  while (i < n && IsAsciiDigit(compact[i])) ++i;
   bool digits = i > mantissaStart;
   if (i < n && compact[i] == '.') {
     std::size_t j = i + 1;
-    while (j < n && IsDigit(compact[j])) ++j;
+    while (j < n && IsAsciiDigit(compact[j])) ++j;
     if (j > i + 1 || digits) {
       digits = digits || j > i + 1;
       i = j;
@@ -42,7 +37,7 @@ double ReadLeadingNumber(std::string_view text) {
     std::size_t j = i + 1;
     if (j < n && (compact[j] == '+' || compact[j] == '-')) ++j;
     const std::size_t expStart = j;
-    while (j < n && IsDigit(compact[j])) ++j;
+    while (j < n && IsAsciiDigit(compact[j])) ++j;
     if (j > expStart) i = j;
   }
   // strtod reads exactly this prefix; it is locale-free for the "C" locale

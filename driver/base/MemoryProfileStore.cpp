@@ -5,26 +5,16 @@
 #include <string_view>
 #include <vector>
 
+#include "AsciiText.h"
+
 namespace orvanta {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
 }
 
 std::string Cut(std::string_view s) { return std::string(s.substr(0, kProfileValueMax)); }
@@ -101,7 +91,7 @@ struct SectionSpan {
 std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto name = SectionName(lines[i].text);
-    if (!name || !EqualNoCase(*name, section)) continue;
+    if (!name || !EqualsNoCase(*name, section)) continue;
     std::size_t end = i + 1;
     while (end < lines.size() && !SectionName(lines[end].text)) ++end;
     return SectionSpan{i, end};
@@ -112,7 +102,7 @@ std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::stri
 std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionSpan span, std::string_view key) {
   for (std::size_t i = span.begin + 1; i < span.end; ++i) {
     const auto kv = SplitKeyLine(lines[i].text);
-    if (kv && EqualNoCase(kv->name, key)) return i;
+    if (kv && EqualsNoCase(kv->name, key)) return i;
   }
   return std::nullopt;
 }
@@ -139,12 +129,12 @@ std::string MemoryProfileStore::Read(const std::string& file, const std::string&
     if (const auto name = SectionName(line)) {
       // Only the first section of a name counts.
       if (inSection) break;
-      inSection = EqualNoCase(*name, section);
+      inSection = EqualsNoCase(*name, section);
       continue;
     }
     if (!inSection) continue;
     const auto kv = SplitKeyLine(line);
-    if (kv && EqualNoCase(kv->name, key)) return Cut(Unquote(kv->value));
+    if (kv && EqualsNoCase(kv->name, key)) return Cut(Unquote(kv->value));
   }
   return Cut(fallback);
 }

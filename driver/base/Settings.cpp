@@ -1,13 +1,12 @@
 #include "Settings.h"
 
+#include "AsciiText.h"
 #include "LenientNumber.h"
 
 namespace orvanta {
 
 std::string IniFilePath(const std::string& exeFolder, const std::string& exeName) {
-  std::string path = exeFolder;
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path + exeName + ".ini";
+  return JoinPath(exeFolder, exeName + ".ini");
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "Receiver.h"
 
+#include "base/AsciiText.h"
 #include "link/ClassFNTD2XX.h"
 
 namespace orvanta {
@@ -7,8 +8,6 @@ namespace orvanta {
 namespace {
 
 constexpr std::size_t kReportDigits = 8;
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::int32_t FourDigits(std::string_view text) {
   std::int32_t value = 0;
@@ -23,10 +22,10 @@ std::optional<TouchPoint> ParseReportLine(std::string_view line) {
   // first; whatever follows the state (CR, firmware padding) is noise.
   if (line.size() <= kReportDigits) return std::nullopt;
   for (std::size_t i = 0; i < kReportDigits; ++i) {
-    if (!IsDigit(line[i])) return std::nullopt;
+    if (!IsAsciiDigit(line[i])) return std::nullopt;
   }
   // A ninth digit means the line is not a report of this shape at all.
-  if (IsDigit(line[kReportDigits])) return std::nullopt;
+  if (IsAsciiDigit(line[kReportDigits])) return std::nullopt;
   TouchPoint point;
   point.dX = FourDigits(line.substr(0, 4));
   point.dY = FourDigits(line.substr(4, 4));

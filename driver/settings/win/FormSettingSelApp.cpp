@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
@@ -194,10 +195,7 @@ void FormSettingSelApp::CheckAndShow(const std::string& path, int hops) {
   const auto slash = path.rfind('\\');
   const auto dot = path.rfind('.');
   if (slash == std::string::npos || dot == std::string::npos || slash >= dot) return Reject();
-  std::string ext = path.substr(dot + 1);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  if (ext == "lnk") {
+  if (EqualsNoCase(std::string_view(path).substr(dot + 1), "lnk")) {
     if (hops >= kMaxShortcutHops) return Reject();
     return CheckAndShow(files_.GetShortcutInfo(path, kLnkTargetPath), hops + 1);
   }
