@@ -58,6 +58,18 @@ struct GdiObjectTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DeleteObject(h); }
 };
+// A device context made by CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DeleteDC(h); }
+};
+// The screen's device context, from GetDC(nullptr).
+struct ScreenDcTraits {
+  using Type = HDC;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::ReleaseDC(nullptr, h); }
+};
 struct RegKeyTraits {
   using Type = HKEY;
   static Type Invalid() { return nullptr; }
@@ -69,6 +81,8 @@ using FileHandle = UniqueHandle<FileHandleTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using WindowHandle = UniqueHandle<WindowTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using MemoryDc = UniqueHandle<MemoryDcTraits>;
+using ScreenDc = UniqueHandle<ScreenDcTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 
 }  // namespace wincommon

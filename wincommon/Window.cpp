@@ -1,5 +1,7 @@
 #include "Window.h"
 
+#include "Handles.h"
+
 namespace wincommon {
 
 Window::~Window() { Destroy(); }
@@ -75,9 +77,8 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 }
 
 int ScreenDpi() {
-  const HDC dc = ::GetDC(nullptr);
-  const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
+  const ScreenDc dc(::GetDC(nullptr));
+  const int dpi = dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
 

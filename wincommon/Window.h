@@ -29,7 +29,7 @@ public:
     HBRUSH background = nullptr;
     UINT classStyle = 0;
   };
-  bool Create(const CreateArgs& args);
+  [[nodiscard]] bool Create(const CreateArgs& args);
   void Destroy();
 
 protected:

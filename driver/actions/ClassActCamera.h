@@ -31,7 +31,7 @@ public:
   bool Action(const std::string& actName) override;
 
 private:
-  bool CameraIsRunning();
+  [[nodiscard]] bool CameraIsRunning();
   void CameraRun(bool wanted);
 
   std::vector<std::string> list_{"Run"};

@@ -70,8 +70,10 @@ bool SendLinkCommand(const char* command) {
 bool SaveScreenshot(const std::wstring& file) {
   const int width = ::GetSystemMetrics(SM_CXSCREEN);
   const int height = ::GetSystemMetrics(SM_CYSCREEN);
-  const HDC screen = ::GetDC(nullptr);
-  const HDC mem = ::CreateCompatibleDC(screen);
+  const wincommon::ScreenDc screenDc(::GetDC(nullptr));
+  const wincommon::MemoryDc memoryDc(::CreateCompatibleDC(screenDc.get()));
+  const HDC screen = screenDc.get();
+  const HDC mem = memoryDc.get();
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = width;
@@ -101,8 +103,6 @@ bool SaveScreenshot(const std::wstring& file) {
     bytes.append(static_cast<const char*>(bits), imageSize);
     ok = wincommon::WriteFileBytes(file, bytes);
   }
-  if (mem) ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
   return ok;
 }
 

@@ -88,7 +88,8 @@ bool DrawsJapanese(HDC dc, const std::wstring& face, int dpi) {
 // face never exists, and leaving the choice to the font mapper can land on a
 // Latin face that draws every Japanese character as a box.
 std::wstring ChooseFace(int dpi) {
-  const HDC dc = ::GetDC(nullptr);
+  const wincommon::ScreenDc screen(::GetDC(nullptr));
+  const HDC dc = screen.get();
   std::wstring chosen;
   if (!ShiftJisFaces(dc, kDesignFace).empty()) {
     chosen = kDesignFace;
@@ -109,7 +110,6 @@ std::wstring ChooseFace(int dpi) {
       }
     }
   }
-  ::ReleaseDC(nullptr, dc);
   return chosen.empty() ? std::wstring(kDesignFace) : chosen;
 }
 
@@ -218,7 +218,8 @@ bool FormInfo::CreateInfoWindow(InfoWindow& window) {
   args.height = 1;
   args.background = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
   if (!window.Create(args)) return false;
-  // 0x213: no size, no move, no activation, owner's place in the z-order kept.
+  // Above every other window, where it is, without taking the focus, and
+  // without dragging the owner along in the z-order.
   ::SetWindowPos(window.hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
   return true;
@@ -278,12 +279,13 @@ void FormInfo::LayoutInfo() {
 
   // The label sizes itself to its text, line breaks included.
   RECT label{0, 0, 0, 0};
-  const HDC dc = ::GetDC(nullptr);
-  const HGDIOBJ old = ::SelectObject(dc, font_.get());
-  ::DrawTextW(dc, wideText_.c_str(), static_cast<int>(wideText_.size()), &label,
-              DT_CALCRECT | DT_LEFT | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
+  {
+    const wincommon::ScreenDc dc(::GetDC(nullptr));
+    const HGDIOBJ old = ::SelectObject(dc.get(), font_.get());
+    ::DrawTextW(dc.get(), wideText_.c_str(), static_cast<int>(wideText_.size()), &label,
+                DT_CALCRECT | DT_LEFT | DT_NOPREFIX);
+    ::SelectObject(dc.get(), old);
+  }
 
   const std::int64_t widthTwips = wincommon::PixelsToTwips(label.right - label.left, dpi) + kMarginTwips;
   const std::int64_t heightTwips = wincommon::PixelsToTwips(label.bottom - label.top, dpi) + kMarginTwips;
@@ -326,11 +328,9 @@ void FormInfo::Paint(const InfoWindow& window, HDC dc) {
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   const wincommon::GdiObject dib(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  const HDC mem = ::CreateCompatibleDC(dc);
-  if (!dib || !bits || !mem) {
-    if (mem) ::DeleteDC(mem);
-    return;
-  }
+  const wincommon::MemoryDc memory(::CreateCompatibleDC(dc));
+  if (!dib || !bits || !memory) return;
+  const HDC mem = memory.get();
   const HGDIOBJ oldBitmap = ::SelectObject(mem, dib.get());
   auto* pixels = static_cast<std::uint32_t*>(bits);
   if (window.role() == InfoWindow::Role::Backdrop) {
@@ -341,7 +341,6 @@ void FormInfo::Paint(const InfoWindow& window, HDC dc) {
   ::GdiFlush();
   ::BitBlt(dc, 0, 0, width, height, mem, 0, 0, SRCCOPY);
   ::SelectObject(mem, oldBitmap);
-  ::DeleteDC(mem);
 }
 
 void FormInfo::PaintBackdrop(std::uint32_t* pixels, int width, int height) const {

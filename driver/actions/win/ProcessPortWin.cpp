@@ -20,7 +20,8 @@ bool ProcessPortWin::IsRunning(std::uint32_t pid) {
   // Id 0 is the idle process on Windows and an invalid argument under Wine:
   // it never names a program this driver started.
   if (pid == 0) return false;
-  // Synchronize, query information and terminate (0x100401), inheritable.
+  // Rights to wait for the process, read its exit code and end it; the
+  // handle may be inherited.
   wincommon::KernelHandle process(
       ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, TRUE, pid));
   if (!process) {

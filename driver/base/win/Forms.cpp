@@ -19,12 +19,13 @@ int CALLBACK NoteFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM para
 }
 
 std::wstring ChooseFace() {
-  const HDC dc = ::GetDC(nullptr);
   LOGFONTW lf{};
   lf.lfCharSet = SHIFTJIS_CHARSET;
   std::vector<std::wstring> faces;
-  ::EnumFontFamiliesExW(dc, &lf, &NoteFace, reinterpret_cast<LPARAM>(&faces), 0);
-  ::ReleaseDC(nullptr, dc);
+  {
+    const wincommon::ScreenDc dc(::GetDC(nullptr));
+    ::EnumFontFamiliesExW(dc.get(), &lf, &NoteFace, reinterpret_cast<LPARAM>(&faces), 0);
+  }
   for (const wchar_t* face : kFaces) {
     for (const auto& have : faces) {
       if (have == face) return have;
@@ -67,24 +68,24 @@ wincommon::GdiObject MakeJapaneseUiFont(int points, int dpi, bool bold) {
 }
 
 BufferedPaint::BufferedPaint(HDC target, const RECT& rect) : target_(target), rect_(rect) {
-  memory_ = ::CreateCompatibleDC(target);
-  bitmap_ = memory_ ? ::CreateCompatibleBitmap(target, rect.right - rect.left, rect.bottom - rect.top) : nullptr;
+  memory_.reset(::CreateCompatibleDC(target));
+  if (memory_) bitmap_.reset(::CreateCompatibleBitmap(target, rect.right - rect.left, rect.bottom - rect.top));
   if (!bitmap_) {
-    if (memory_) ::DeleteDC(memory_);
-    memory_ = nullptr;
+    memory_.reset();
     return;
   }
-  old_ = ::SelectObject(memory_, bitmap_);
-  ::SetWindowOrgEx(memory_, rect.left, rect.top, nullptr);
+  old_ = ::SelectObject(memory_.get(), bitmap_.get());
+  ::SetWindowOrgEx(memory_.get(), rect.left, rect.top, nullptr);
 }
 
 BufferedPaint::~BufferedPaint() {
   if (!memory_) return;
-  ::SetWindowOrgEx(memory_, 0, 0, nullptr);
-  ::BitBlt(target_, rect_.left, rect_.top, rect_.right - rect_.left, rect_.bottom - rect_.top, memory_, 0, 0, SRCCOPY);
-  ::SelectObject(memory_, old_);
-  ::DeleteObject(bitmap_);
-  ::DeleteDC(memory_);
+  const HDC memory = memory_.get();
+  ::SetWindowOrgEx(memory, 0, 0, nullptr);
+  ::BitBlt(target_, rect_.left, rect_.top, rect_.right - rect_.left, rect_.bottom - rect_.top, memory, 0, 0, SRCCOPY);
+  // The bitmap goes before the memory context (members in reverse order),
+  // once it is no longer selected into it.
+  ::SelectObject(memory, old_);
 }
 
 POINT CentredOrigin(HWND owner, int width, int height) {

@@ -22,9 +22,9 @@ struct ControlSpec {
 
 // Creates the controls of a table as children of parent at the given DPI,
 // each with the font; false when one cannot be made.
-bool CreateControls(HWND parent, const ControlSpec* specs, size_t count, int dpi, HFONT font);
+[[nodiscard]] bool CreateControls(HWND parent, const ControlSpec* specs, size_t count, int dpi, HFONT font);
 template <size_t N>
-bool CreateControls(HWND parent, const ControlSpec (&specs)[N], int dpi, HFONT font) {
+[[nodiscard]] bool CreateControls(HWND parent, const ControlSpec (&specs)[N], int dpi, HFONT font) {
   return CreateControls(parent, specs, N, dpi, font);
 }
 
@@ -51,13 +51,13 @@ public:
   ~BufferedPaint();
   BufferedPaint(const BufferedPaint&) = delete;
   BufferedPaint& operator=(const BufferedPaint&) = delete;
-  [[nodiscard]] HDC dc() const { return memory_ ? memory_ : target_; }
+  [[nodiscard]] HDC dc() const { return memory_ ? memory_.get() : target_; }
 
 private:
   HDC target_;
   RECT rect_;
-  HDC memory_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
+  wincommon::MemoryDc memory_;
+  wincommon::GdiObject bitmap_;
   HGDIOBJ old_ = nullptr;
 };
 

@@ -13,6 +13,7 @@ constexpr std::uint32_t kFastLimitMs = 10;
 // ticks; a modal loop that starts is noticed within this time.
 constexpr DWORD kWatchMs = 10;
 
+// The timer's owner asks Valid() whether this worked.
 bool CreateMessageWindow(wincommon::Window& w, const wchar_t* cls) {
   wincommon::Window::CreateArgs args;
   args.className = cls;
@@ -25,7 +26,7 @@ bool CreateMessageWindow(wincommon::Window& w, const wchar_t* cls) {
 
 // ---- MessageTimer ----------------------------------------------------------
 
-MessageTimer::MessageTimer() { CreateMessageWindow(*this, L"OrvantaTimerWindow"); }
+MessageTimer::MessageTimer() { (void)CreateMessageWindow(*this, L"OrvantaTimerWindow"); }
 
 MessageTimer::~MessageTimer() {
   enabled_ = false;
@@ -59,7 +60,7 @@ void MessageTimer::OnTimer(UINT_PTR id) {
 // ---- FastTimer -------------------------------------------------------------
 
 FastTimer::FastTimer() {
-  CreateMessageWindow(*this, L"OrvantaFastTimerWindow");
+  (void)CreateMessageWindow(*this, L"OrvantaFastTimerWindow");
 }
 
 FastTimer::~FastTimer() {

@@ -27,6 +27,9 @@ public:
   void SetEnabled(bool on) override;
   [[nodiscard]] bool Enabled() const override { return enabled_; }
   void SetHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+  // False when the timer's message window could not be made: such a timer
+  // never ticks, and its owner must not count on it.
+  [[nodiscard]] bool Valid() const { return hwnd() != nullptr; }
 
 private:
   void OnTimer(UINT_PTR id) override;
@@ -58,6 +61,9 @@ public:
   void SetEnabled(bool on) override;
   [[nodiscard]] bool Enabled() const override { return enabled_; }
   void SetHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+  // False when the timer's message window could not be made: such a timer
+  // never ticks, and its owner must not count on it.
+  [[nodiscard]] bool Valid() const { return hwnd() != nullptr; }
 
   // For the owning thread's message loop: how long it may wait for messages
   // before the next tick is due (INFINITE while no fast tick runs), and the

@@ -25,7 +25,8 @@ void PlayThroughWinmm(const std::string& wave, const std::wstring& path) {
 }  // namespace
 
 void PlayWaveFile(const std::wstring& path) {
-  // SND_ASYNC | SND_FILENAME (0x20001). The result is of no use to a click.
+  // Played from the file, in the background: the press goes on at once. The
+  // result is of no use to a click.
   ::PlaySoundW(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
 }
 
@@ -35,7 +36,8 @@ ClickSound::ClickSound(std::wstring path, Player player)
   args.className = L"OrvantaClickSoundWindow";
   args.style = 0;
   args.parent = HWND_MESSAGE;
-  Create(args);
+  // Without the window Play starts each click at once on the pressing thread.
+  (void)Create(args);
   thread_ = std::thread([this] { Run(); });
 }
 

@@ -8,9 +8,9 @@ namespace orvanta::win {
 
 class ButtonResFilesWin : public ButtonResFiles {
 public:
-  bool Exists(const std::string& path) override;
+  [[nodiscard]] bool Exists(const std::string& path) override;
   std::unique_ptr<Lock> LockAgainstWriters(const std::string& path) override;
-  std::optional<std::string> Read(const std::string& path, std::size_t maxBytes) override;
+  [[nodiscard]] std::optional<std::string> Read(const std::string& path, std::size_t maxBytes) override;
 };
 
 }  // namespace orvanta::win

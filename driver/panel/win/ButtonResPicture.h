@@ -26,7 +26,7 @@ public:
   [[nodiscard]] IPicture* get() const { return picture_; }
   void reset();
   // Stretches the picture into the rectangle (device pixels); false without one.
-  bool Render(HDC dc, const RECT& rect) const;
+  [[nodiscard]] bool Render(HDC dc, const RECT& rect) const;
 
 private:
   IPicture* picture_ = nullptr;

@@ -35,7 +35,7 @@ public:
 
   // Creates and shows the dialog over owner, which stays disabled while it
   // is open. False when it cannot be made.
-  bool Open(HWND owner);
+  [[nodiscard]] bool Open(HWND owner);
   // Open, then the modal loop; returns when the dialog has closed (the poll
   // tick keeps running: the loop dispatches its messages).
   bool ShowModal(HWND owner);
