@@ -2,22 +2,24 @@
 
 namespace orvanta {
 
-DriverCore::DriverCore(ProfileStore& store, Paths paths, Timers timers, Platform platform)
+DriverCore::DriverCore(ProfileStore& store, MainSettings& settings, Paths paths, Timers timers, Platform platform)
     : store_(store),
       paths_(std::move(paths)),
       timers_(timers),
       platform_(std::move(platform)),
+      settings_(settings),
       panel_(store, paths_.dataFolder),
       buttonRes_(platform_.buttonResFiles),
       link_(platform_.d2xx),
       linkAdapter_(link_),
       receiver_(linkAdapter_, timers_.blkRcvTimeOut, [this](const std::string& line) { HandleReportLine(line); }),
+      buttonAction_(std::move(platform_.actions)),
       touch_(panel_, timers_.dblClick,
              TouchHandler::Hooks{
                  [this] {
                    if (platform_.playClickSound) platform_.playClickSound();
                  },
-                 [this](const std::string& text, int index) { return ButtonAction().Action(text, index); },
+                 [this](const std::string& text, int index) { return buttonAction_.Action(text, index); },
                  [this] { return settings_.DblClickTime; }}) {}
 
 DriverCore::~DriverCore() { Shutdown(); }
@@ -62,14 +64,12 @@ void DriverCore::SetPortOpen(bool open) {
   const bool wasOpen = IsPortOpen();
   if (open) {
     link_.SetPortOpen(false);
-    // With the link closed the receive step only empties the buffer, so a
-    // half-received line from before a loss is not glued to new data.
-    receiver_.ProcessReceivedData();
+    // A half-received line from before a loss is not glued to new data, and
+    // the new connection starts reading byte by byte.
+    receiver_.Reset();
     link_.FT_Open_By = static_cast<std::int32_t>(kFtOpenByDescription);
     link_.FT_Open_Option = kPanelDescription;
     link_.Settings = kLineSettings;
-    link_.InputLen = 1;
-    link_.RThreshold = 1;
     link_.SetPortOpen(true);
     if (link_.PortOpen()) {
       link_.SetInBufferCount(0);
@@ -97,14 +97,6 @@ void DriverCore::RaisePortOpenCloseChange() {
   for (const auto& handler : handlers) {
     if (handler) handler();
   }
-}
-
-ClassButtonAction& DriverCore::ButtonAction() {
-  if (!buttonAction_) {
-    buttonAction_ = std::make_unique<ClassButtonAction>(
-        platform_.actionFactories ? platform_.actionFactories(*this) : ClassButtonAction::Factories{});
-  }
-  return *buttonAction_;
 }
 
 }  // namespace orvanta

@@ -1,23 +1,23 @@
 #pragma once
 // The driver's main form without its windows: start-up, configuration, the
 // connection to the panel, the receive path and the touch handling. The
-// Windows shell (FormMain) supplies the timers, the panel library and the
-// action handlers, and owns the windows that carry the driver's identities.
+// Windows shell (FormMain) supplies the timers, the panel library, the live
+// settings and the action handlers, and owns the windows that carry the
+// driver's identities.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "base/ProfileStore.h"
 #include "Receiver.h"
+#include "TouchHandler.h"
+#include "actions/ClassButtonAction.h"
+#include "base/ProfileStore.h"
 #include "base/Settings.h"
 #include "base/TouchEvent.h"
-#include "TouchHandler.h"
 #include "base/UiTimer.h"
-#include "actions/ClassButtonAction.h"
-#include "panel/ClassButtonRes.h"
 #include "link/ClassFNTD2XX.h"
+#include "panel/ClassButtonRes.h"
 #include "panel/ClassPanelData.h"
 
 namespace orvanta {
@@ -45,15 +45,19 @@ public:
   struct Platform {
     D2xxApiLoader d2xx;
     std::function<void()> playClickSound;
-    // Sets the process priority class (0x40 ... 0x100); the result is ignored.
+    // Sets the process priority class (a value of PriorityClassFor); the
+    // result is ignored.
     std::function<void(std::uint32_t priorityClass)> setPriorityClass;
-    // Makes the action dispatcher's handlers; called on the first click.
-    std::function<ClassButtonAction::Factories(DriverCore&)> actionFactories;
+    // The action handlers of the three groups, made once with the core; a
+    // group without one is not routed.
+    ClassButtonAction::Factories actions;
     // The button resource file's system; none: no resources.
     ButtonResFiles* buttonResFiles = nullptr;
   };
 
-  DriverCore(ProfileStore& store, Paths paths, Timers timers, Platform platform);
+  // settings: the owner's live copy, which every part reads; the core loads
+  // it at start and after the settings dialog.
+  DriverCore(ProfileStore& store, MainSettings& settings, Paths paths, Timers timers, Platform platform);
   ~DriverCore();
   DriverCore(const DriverCore&) = delete;
   DriverCore& operator=(const DriverCore&) = delete;
@@ -86,20 +90,19 @@ public:
 private:
   void HandleReportLine(const std::string& line);
   void RaisePortOpenCloseChange();
-  ClassButtonAction& ButtonAction();
 
   ProfileStore& store_;
   Paths paths_;
   Timers timers_;
   Platform platform_;
-  MainSettings settings_;
+  MainSettings& settings_;
   ClassPanelData panel_;
   ClassButtonRes buttonRes_;
   ClassFNTD2XX link_;
   LinkAdapter linkAdapter_;
   Receiver receiver_;
+  ClassButtonAction buttonAction_;
   TouchHandler touch_;
-  std::unique_ptr<ClassButtonAction> buttonAction_;
 };
 
 }  // namespace orvanta

@@ -109,6 +109,12 @@ void Receiver::ProcessReceivedData() {
   HandleLine(line);
 }
 
+void Receiver::Reset() {
+  rxBuffer_.clear();
+  discarding_ = false;
+  link_.SetMode(1, 1);
+}
+
 void Receiver::HandleLine(const std::string& line) {
   busy_ = true;
   if (onLine_) onLine_(line);

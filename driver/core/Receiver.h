@@ -70,6 +70,9 @@ public:
   void OnBlockTimeout();
   // One receive step; with the link closed it only empties the buffer.
   void ProcessReceivedData();
+  // For a new connection: the buffer emptied and the link in byte mode. The
+  // receiver is the one that sets the link's mode (RThreshold, InputLen).
+  void Reset();
 
   [[nodiscard]] bool Busy() const { return busy_; }
   [[nodiscard]] const std::string& RxBuffer() const { return rxBuffer_; }

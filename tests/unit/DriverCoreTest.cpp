@@ -46,12 +46,8 @@ protected:
     platform.d2xx = device.Loader();
     platform.playClickSound = [this] { ++clicks; };
     platform.setPriorityClass = [this](std::uint32_t cls) { priorityClass = cls; };
-    platform.actionFactories = [this](DriverCore&) {
-      ClassButtonAction::Factories f;
-      f.camera = [this] { return std::make_unique<RecordingHandler>(actions); };
-      return f;
-    };
-    core = std::make_unique<DriverCore>(store, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
+    platform.actions.camera = [this] { return std::make_unique<RecordingHandler>(actions); };
+    core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
                                         DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
     core->OnPortOpenCloseChange.push_back([this] { portChanges.push_back(core->IsPortOpen()); });
   }
@@ -64,6 +60,7 @@ protected:
 
   TempDir dir;
   MemoryProfileStore store;
+  MainSettings settings;
   FakeClock clock;
   FakeTimer connect, rx, blk, dbl;
   FakeD2xxDevice device;
@@ -113,7 +110,7 @@ TEST_F(DriverCoreTest, MissingLibraryIsTriedAgainAndFoundLater) {
   // Rebuilt with a loader that finds the library only after a while.
   DriverCore::Platform platform;
   platform.d2xx = [&]() -> const D2xxApi* { return present ? &device.api : nullptr; };
-  core = std::make_unique<DriverCore>(store, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
+  core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
                                       DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
   core->Start();
   clock.Advance(2000);

@@ -9,19 +9,14 @@
 #include "actions/ClassActPenPlus.h"
 #include "actions/ClassActTpdrv.h"
 #include "link/win/D2xxLibrary.h"
+#include "base/AsciiText.h"
+#include "identities/WindowIdentities.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {
 
 namespace {
 
-// Other programs find the running driver by these.
-constexpr wchar_t kAppClass[] = L"ThunderRT6Main";
-constexpr wchar_t kAppTitle[] = L"Orvanta";
-constexpr wchar_t kMainClass[] = L"ThunderRT6FormDC";
-constexpr wchar_t kMainCaption[] = L"OrvantaPanelDriver";
-constexpr wchar_t kTextBoxClass[] = L"ThunderRT6TextBox";
-constexpr wchar_t kTextBoxName[] = L"TextLinkExecute";
 // One driver per session; the second start ends before making any window.
 constexpr wchar_t kInstanceMutex[] = L"Local\\Orvanta.PanelDriver.Instance";
 
@@ -53,8 +48,8 @@ RECT TwipsRect(const RECT& twips, int dpi) {
 
 bool AppWindow::Create() {
   CreateArgs args;
-  args.className = kAppClass;
-  args.title = kAppTitle;
+  args.className = identity::kAppClass;
+  args.title = identity::kDriverTitle;
   args.style = WS_POPUP;
   args.x = args.y = args.width = args.height = 0;
   return Window::Create(args);
@@ -69,8 +64,8 @@ bool AppWindow::OnClose() {
 
 bool LinkTextBox::Create(HWND parent, const RECT& r) {
   CreateArgs args;
-  args.className = kTextBoxClass;
-  args.title = kTextBoxName;
+  args.className = identity::kTextBoxClass;
+  args.title = identity::kLinkBoxName;
   args.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
   args.x = r.left;
   args.y = r.top;
@@ -132,8 +127,8 @@ bool MainWindow::Create(HWND owner) {
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER | WS_MINIMIZEBOX;
   ::AdjustWindowRectEx(&frame, style, FALSE, 0);
   CreateArgs args;
-  args.className = kMainClass;
-  args.title = kMainCaption;
+  args.className = identity::kFormClass;
+  args.title = identity::kDriverCaption;
   args.style = style;
   args.width = frame.right - frame.left;
   args.height = frame.bottom - frame.top;
@@ -196,31 +191,38 @@ bool FormMain::Load() {
   // 2. Off the task list: the application window stays hidden and the main
   //    window is owned by it.
   if (!appWindow_.Create() || !mainWindow_.Create(appWindow_.hwnd())) return false;
+  // Without its timers the driver could neither poll the panel nor keep the
+  // connection: it ends like one whose windows cannot be made.
+  if (!timerConnectCheck_.Valid() || !timerForD2xxRxCheck_.Valid() || !timerBlkRcvTimeOut_.Valid() ||
+      !timerDblClick_.Valid()) {
+    return false;
+  }
 
   // 3. The click sound beside the driver.
   const std::wstring folder = wincommon::ModuleFolder();
   const std::wstring name = wincommon::ModuleBaseName();
-  clickSoundPath_ = folder + L"\\" + name + L".wav";
+  clickSoundPath_ = JoinPath(folder, name + L".wav");
   clickSound_ = std::make_unique<ClickSound>(clickSoundPath_);
 
   const std::string folderUtf8 = wincommon::WideToUtf8(folder);
-  DriverCore::Paths paths{IniFilePath(folderUtf8, wincommon::WideToUtf8(name)),
-                          folderUtf8 + (folderUtf8.empty() || folderUtf8.back() != '\\' ? "\\" : "") + "Data",
-                          folderUtf8 + (folderUtf8.empty() || folderUtf8.back() != '\\' ? "\\" : "") +
-                              wincommon::WideToUtf8(name) + ".dat"};
+  const std::string nameUtf8 = wincommon::WideToUtf8(name);
+  DriverCore::Paths paths{IniFilePath(folderUtf8, nameUtf8), JoinPath(folderUtf8, "Data"),
+                          JoinPath(folderUtf8, nameUtf8 + ".dat")};
+  iniFile_ = paths.iniFile;
+  // The notification window and the action handlers come first: the
+  // handlers are handed to the driver core ready made.
+  formInfo_ = std::make_unique<FormInfo>(settings_);
   DriverCore::Timers timers{timerConnectCheck_, timerForD2xxRxCheck_, timerBlkRcvTimeOut_, timerDblClick_};
   DriverCore::Platform platform;
   platform.d2xx = [] { return LoadD2xxLibrary(); };
   platform.playClickSound = [this] { clickSound_->Play(); };
   platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
-  platform.actionFactories = [this](DriverCore& core) { return MakeActionFactories(core); };
+  platform.actions = MakeActionFactories();
   platform.buttonResFiles = &buttonResFiles_;
-  iniFile_ = paths.iniFile;
-  core_ = std::make_unique<DriverCore>(store_, std::move(paths), timers, std::move(platform));
+  core_ = std::make_unique<DriverCore>(store_, settings_, std::move(paths), timers, std::move(platform));
   core_->OnPortOpenCloseChange.push_back([this] {
-    if (formSetting_ && formSetting_->CommForm) formSetting_->CommForm_OnPortOpenCloseChange();
+    if (formSetting_) formSetting_->OnPortOpenCloseChange();
   });
-  formInfo_ = std::make_unique<FormInfo>(core_->Settings());
 
   // 4.-8. Panel data, link, settings, priority, settings written back, and
   //       the connection timer with its first tick at once.
@@ -228,17 +230,16 @@ bool FormMain::Load() {
   return true;
 }
 
-ClassButtonAction::Factories FormMain::MakeActionFactories(DriverCore& core) {
+ClassButtonAction::Factories FormMain::MakeActionFactories() {
+  // The pen and calibration-set handlers write all eight settings back.
+  const auto save = [this] { SaveSettings(store_, iniFile_, settings_); };
   ClassButtonAction::Factories f;
-  f.penPlus = [this, &core] {
-    return std::make_unique<ClassActPenPlus>(core.Settings(), [&core] { core.SaveSettings(); },
+  f.penPlus = [this, save] {
+    return std::make_unique<ClassActPenPlus>(settings_, save,
                                              ClassActPenPlus::Services{penPlusPort_, processPort_, fileInf_, *formInfo_});
   };
-  f.tpdrv = [this, &core] {
-    return std::make_unique<ClassActTpdrv>(core.Settings(), [&core] { core.SaveSettings(); }, tpdrvPort_,
-                                           *formInfo_);
-  };
-  f.camera = [this, &core] { return std::make_unique<ClassActCamera>(core.Settings(), processPort_, *formInfo_); };
+  f.tpdrv = [this, save] { return std::make_unique<ClassActTpdrv>(settings_, save, tpdrvPort_, *formInfo_); };
+  f.camera = [this] { return std::make_unique<ClassActCamera>(settings_, processPort_, *formInfo_); };
   return f;
 }
 
@@ -285,9 +286,9 @@ void FormMain::Cmd_Setting(HWND ownerForm, bool modal) {
   if (unloaded_ || !core_) return;
   if (!formSetting_) {
     formSetting_ = std::make_unique<FormSetting>(FormSetting::Services{
-        store_, iniFile_, fileInf_, [this](HWND owner) { Cmd_Cal(owner, true); }});
+        store_, iniFile_, fileInf_, [this](HWND owner) { Cmd_Cal(owner, true); }, core_->OnRecvTouchPoint,
+        [this] { return core_->IsPortOpen(); }, [this] { core_->LoadSettings(); }});
   }
-  if (!formSetting_->hwnd()) formSetting_->CommForm = core_.get();
   formSetting_->Show(ownerForm, modal);
 }
 
@@ -297,8 +298,7 @@ void FormMain::Cmd_Cal(HWND ownerForm, bool modal) {
     ::SetForegroundWindow(formCal_->hwnd());
     return;
   }
-  formCal_ = std::make_unique<FormCal>();
-  formCal_->CommForm = core_.get();
+  formCal_ = std::make_unique<FormCal>(Parts());
   formCal_->onUnloaded = [this] {
     if (formDetailCal_) formDetailCal_->Refresh();
   };
@@ -310,7 +310,7 @@ void FormMain::CommandDetailCal_Click() {
   if (!formDetailCal_) {
     // Modeless and without an owner; "New Cal Data" opens the calibration
     // over it.
-    formDetailCal_ = std::make_unique<FormDetailCal>(*core_, [this](HWND owner) { Cmd_Cal(owner, false); });
+    formDetailCal_ = std::make_unique<FormDetailCal>(Parts(), [this](HWND owner) { Cmd_Cal(owner, false); });
   }
   formDetailCal_->ShowOrRestore();
 }

@@ -10,12 +10,14 @@
 #include "ModuleSound.h"
 #include "base/win/WinProfileStore.h"
 #include "base/win/WinTimers.h"
-#include "panel/win/ButtonResFilesWin.h"
 #include "actions/win/FormInfo.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
 #include "actions/win/TpdrvLinkPort.h"
 #include "core/DriverCore.h"
+#include "identities/WindowIdentities.h"
+#include "panel/PanelParts.h"
+#include "panel/win/ButtonResFilesWin.h"
 #include "panel/win/FormCal.h"
 #include "panel/win/FormDetailCal.h"
 #include "settings/win/FormSetting.h"
@@ -31,7 +33,7 @@ class FormMain;
 class AppWindow : public wincommon::Window {
 public:
   explicit AppWindow(FormMain& form) : form_(form) {}
-  bool Create();
+  [[nodiscard]] bool Create();
 
 private:
   bool OnClose() override;
@@ -48,21 +50,21 @@ private:
 class LinkTextBox : public wincommon::Window {
 public:
   explicit LinkTextBox(FormMain& form) : form_(form) {}
-  bool Create(HWND parent, const RECT& rect);
+  [[nodiscard]] bool Create(HWND parent, const RECT& rect);
   [[nodiscard]] const std::wstring& Contents() const { return contents_; }
   void SetContents(const std::wstring& text);
 
 private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   FormMain& form_;
-  std::wstring contents_ = L"TextLinkExecute";
+  std::wstring contents_ = identity::kLinkBoxName;
 };
 
 // Hidden main window, class "ThunderRT6FormDC", caption "OrvantaPanelDriver".
 class MainWindow : public wincommon::Window {
 public:
   explicit MainWindow(FormMain& form) : form_(form), textLinkExecute_(form) {}
-  bool Create(HWND owner);
+  [[nodiscard]] bool Create(HWND owner);
   [[nodiscard]] LinkTextBox& TextLinkExecute() { return textLinkExecute_; }
 
 private:
@@ -88,7 +90,7 @@ public:
 
   // Start-up after the single-instance claim; false when the windows
   // cannot be made.
-  bool Load();
+  [[nodiscard]] bool Load();
   // Shutdown: the link is released, every form closed, the message loop ends.
   void Unload();
   // The driver's message loop, with the serial link's poll tick; until the
@@ -109,9 +111,14 @@ public:
   void CommandDetailCal_Click();
 
 private:
-  ClassButtonAction::Factories MakeActionFactories(DriverCore& core);
+  ClassButtonAction::Factories MakeActionFactories();
+  [[nodiscard]] PanelParts Parts() {
+    return PanelParts{core_->ClsPanelData(), core_->ClsButtonRes(), core_->OnRecvTouchPoint};
+  }
 
   WinProfileStore store_;
+  // The live settings every part reads; the driver core loads and saves them.
+  MainSettings settings_;
   MessageTimer timerConnectCheck_;
   FastTimer timerForD2xxRxCheck_;
   MessageTimer timerBlkRcvTimeOut_;
@@ -119,17 +126,18 @@ private:
   std::wstring clickSoundPath_;
   // Made at load; outlives the driver core, whose presses ask for it.
   std::unique_ptr<ClickSound> clickSound_;
-  std::unique_ptr<DriverCore> core_;
+  // Made before the driver core, whose action handlers report to it.
   std::unique_ptr<FormInfo> formInfo_;
   ButtonResFilesWin buttonResFiles_;
-  std::unique_ptr<FormCal> formCal_;
-  std::unique_ptr<FormDetailCal> formDetailCal_;
-  std::unique_ptr<FormSetting> formSetting_;
   std::string iniFile_;
   TpdrvLinkPort tpdrvPort_;
   ProcessPortWin processPort_;
   PenPlusPortWin penPlusPort_;
   ModuleFileInf fileInf_;
+  std::unique_ptr<DriverCore> core_;
+  std::unique_ptr<FormCal> formCal_;
+  std::unique_ptr<FormDetailCal> formDetailCal_;
+  std::unique_ptr<FormSetting> formSetting_;
   AppWindow appWindow_;
   MainWindow mainWindow_;
   bool unloaded_ = false;

@@ -39,7 +39,7 @@ COLORREF ToColorRef(CalProcedure::Color c) {
 
 }  // namespace
 
-FormCal::FormCal() {
+FormCal::FormCal(PanelParts parts) : parts_(parts) {
   // The dialog's controls come from the common controls library.
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
@@ -50,7 +50,8 @@ FormCal::FormCal() {
 FormCal::~FormCal() { Destroy(); }
 
 bool FormCal::Show(HWND owner, bool modal) {
-  if (!CommForm || hwnd()) return false;
+  // The procedure's blink and hold steps run on these timers.
+  if (unloaded_ || hwnd() || !timerTargetBlink_.Valid() || !timerCal_.Valid()) return false;
   owner_ = owner;
   modal_ = modal;
   dpi_ = wincommon::ScreenDpi();
@@ -92,18 +93,17 @@ bool FormCal::Show(HWND owner, bool modal) {
 }
 
 void FormCal::Load() {
-  DriverCore& core = *CommForm;
   CalProcedure::Hooks hooks;
   hooks.messageBeep = [](std::uint32_t type) { ::MessageBeep(type); };
   hooks.changed = [this] { ShowState(); };
   hooks.unload = [this] { Destroy(); };
   hooks.showPicture = [this](const std::string& name) {
-    buttonPicture_ = PicOfName(CommForm->ClsButtonRes(), name);
+    buttonPicture_ = PicOfName(parts_.buttonRes, name);
   };
   hooks.ansiToUtf8 = [](const std::string& ansi) { return wincommon::AnsiToUtf8(ansi); };
-  procedure_ = std::make_unique<CalProcedure>(core.ClsPanelData(), core.ClsButtonRes(), timerTargetBlink_, timerCal_,
+  procedure_ = std::make_unique<CalProcedure>(parts_.panelData, parts_.buttonRes, timerTargetBlink_, timerCal_,
                                               std::move(hooks));
-  touchToken_ = core.OnRecvTouchPoint.Subscribe(
+  touchToken_ = parts_.touches.Subscribe(
       [this](const TouchPoint& point, bool& cancel) { procedure_->OnRecvTouchPoint(point, cancel); });
 
   RECT inner{};
@@ -149,8 +149,8 @@ void FormCal::OnDestroy() {
   }
   if (procedure_) procedure_->Unload();
   buttonPicture_.reset();
-  if (CommForm) CommForm->OnRecvTouchPoint.Unsubscribe(touchToken_);
-  CommForm = nullptr;
+  if (!unloaded_) parts_.touches.Unsubscribe(touchToken_);
+  unloaded_ = true;
   if (onUnloaded) onUnloaded();
 }
 

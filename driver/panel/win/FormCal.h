@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "panel/win/ButtonResPicture.h"
-#include "core/DriverCore.h"
 #include "base/win/WinTimers.h"
 #include "panel/CalProcedure.h"
+#include "panel/PanelParts.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"
 
@@ -22,16 +22,13 @@ public:
   static constexpr const wchar_t* kClassName = L"OrvantaFormCal";
   static constexpr const wchar_t* kCaption = L"キャリブレーション";
 
-  FormCal();
+  explicit FormCal(PanelParts parts);
   ~FormCal() override;
 
-  // The main form; set by Cmd_Cal before the dialog is shown, cleared when
-  // it unloads.
-  DriverCore* CommForm = nullptr;
   // Told when the dialog has unloaded (the calibration view redraws).
   std::function<void()> onUnloaded;
 
-  // Shows the dialog owned by owner. Modal: the owner is disabled and this
+  // Shows the dialog owned by owner, once per object. Modal: the owner is disabled and this
   // returns when the dialog has closed; the poll tick keeps running meanwhile,
   // since the modal loop dispatches the tick messages.
   bool Show(HWND owner, bool modal);
@@ -44,6 +41,8 @@ private:
   void ShowState();
   void DrawPicture(HDC dc, const RECT& rect);
 
+  PanelParts parts_;
+  bool unloaded_ = false;
   HWND owner_ = nullptr;
   bool modal_ = false;
   int dpi_ = 96;

@@ -57,8 +57,8 @@ void Dot(HDC dc, int x, int y, int radius, COLORREF fill) {
 
 }  // namespace
 
-FormDetailCal::FormDetailCal(DriverCore& core, std::function<void(HWND)> openCal)
-    : core_(core), openCal_(std::move(openCal)) {
+FormDetailCal::FormDetailCal(PanelParts parts, std::function<void(HWND)> openCal)
+    : parts_(parts), openCal_(std::move(openCal)) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
 }
@@ -90,9 +90,9 @@ bool FormDetailCal::ShowOrRestore() {
     return false;
   }
   FillCombo();
-  touchToken_ = core_.OnRecvTouchPoint.Subscribe([this](const TouchPoint& p, bool&) {
+  touchToken_ = parts_.touches.Subscribe([this](const TouchPoint& p, bool&) {
     if (p.dS != 'B') return;
-    touches_.push_back(Touch{p.dX, p.dY, core_.ClsPanelData().PointCheck(p.dX, p.dY) != nullptr});
+    touches_.push_back(Touch{p.dX, p.dY, parts_.panelData.PointCheck(p.dX, p.dY) != nullptr});
     if (touches_.size() > kTouchesShown) touches_.pop_front();
     Refresh();
   });
@@ -108,10 +108,10 @@ void FormDetailCal::Refresh() {
 void FormDetailCal::FillCombo() {
   const HWND combo = ::GetDlgItem(hwnd(), kIdCombo1);
   ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-  ClassPanelData& panel = core_.ClsPanelData();
+  ClassPanelData& panel = parts_.panelData;
   for (std::int32_t i = 0; i < panel.ButtonData_Counts(); ++i) {
     const ClassPanelButtonData* b = panel.ButtonData(i);
-    const std::string disp = core_.ClsButtonRes().DispOfName(b->Name);
+    const std::string disp = parts_.buttonRes.DispOfName(b->Name);
     const std::wstring item = wincommon::AnsiToWide(disp.empty() ? b->Name : disp) + L"  (" +
                               std::to_wstring(b->ButtonX) + L"," + std::to_wstring(b->ButtonY) + L") " +
                               wincommon::AnsiToWide(b->Name);
@@ -166,7 +166,7 @@ bool FormDetailCal::OnCommand(WORD id, WORD code, HWND) {
 }
 
 void FormDetailCal::OnDestroy() {
-  if (subscribed_) core_.OnRecvTouchPoint.Unsubscribe(touchToken_);
+  if (subscribed_) parts_.touches.Unsubscribe(touchToken_);
   subscribed_ = false;
   touches_.clear();
   selected_ = -1;
@@ -192,7 +192,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
   ::SelectObject(dc, oldPen);
   FrameRectColor(dc, map.area, RGB(120, 120, 120), 1);
 
-  ClassPanelData& panel = core_.ClsPanelData();
+  ClassPanelData& panel = parts_.panelData;
   const ClassPanelButtonData* lastHit =
       touches_.empty() ? nullptr : panel.PointCheck(touches_.back().x, touches_.back().y);
   ::SetBkMode(dc, TRANSPARENT);
@@ -205,7 +205,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
     const bool chosen = i == selected_;
     FillRectColor(dc, r, chosen ? RGB(255, 230, 120) : b == lastHit ? RGB(190, 240, 190) : RGB(215, 230, 250));
     FrameRectColor(dc, r, chosen ? RGB(220, 120, 0) : RGB(40, 80, 160), chosen ? 3 : 1);
-    const std::string disp = core_.ClsButtonRes().DispOfName(b->Name);
+    const std::string disp = parts_.buttonRes.DispOfName(b->Name);
     const std::wstring label = wincommon::AnsiToWide(disp.empty() ? b->Name : disp);
     ::SetTextColor(dc, RGB(0, 0, 0));
     RECT text = r;
@@ -246,7 +246,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
     const Touch& t = touches_.back();
     std::wstring status = L"　　最後のタッチ: X=" + std::to_wstring(t.x) + L", Y=" + std::to_wstring(t.y) + L"  ";
     if (lastHit) {
-      const std::string disp = core_.ClsButtonRes().DispOfName(lastHit->Name);
+      const std::string disp = parts_.buttonRes.DispOfName(lastHit->Name);
       status += L"→「" + wincommon::AnsiToWide(disp.empty() ? lastHit->Name : disp) + L"」";
     } else {
       status += L"→ ボタンの外";

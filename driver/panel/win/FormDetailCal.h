@@ -15,7 +15,7 @@
 #include <deque>
 #include <functional>
 
-#include "core/DriverCore.h"
+#include "panel/PanelParts.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"
 
@@ -27,7 +27,7 @@ public:
   static constexpr std::size_t kTouchesShown = 24;
 
   // openCal: runs Cmd_Cal with this window as owner.
-  FormDetailCal(DriverCore& core, std::function<void(HWND owner)> openCal);
+  FormDetailCal(PanelParts parts, std::function<void(HWND owner)> openCal);
   ~FormDetailCal() override;
 
   // Creates the window maximised, or brings the open one back.
@@ -47,7 +47,7 @@ private:
   void FillCombo();
   void DrawView(HDC dc, const RECT& rect);
 
-  DriverCore& core_;
+  PanelParts parts_;
   std::function<void(HWND)> openCal_;
   int dpi_ = 96;
   wincommon::GdiObject font_;

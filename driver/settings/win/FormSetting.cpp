@@ -111,7 +111,7 @@ bool FormSetting::Show(HWND owner, bool modal) {
     ::SetForegroundWindow(hwnd());
     return true;
   }
-  if (!CommForm || !Load(owner)) return false;
+  if (!Load(owner)) return false;
   modal_ = modal;
   // The owner is disabled before the dialog shows, as a dialog box does.
   if (modal && owner) ::EnableWindow(owner, FALSE);
@@ -162,8 +162,8 @@ bool FormSetting::Load(HWND owner) {
   RegApps = MakeRegisteredApps(services_.store, services_.iniFile, services_.files);
   for (auto& app : RegApps) app.SettingLoad();
   // 4. The driver's settings as the INI file holds them now.
-  CommForm->LoadSettings();
-  touchToken_ = CommForm->OnRecvTouchPoint.Subscribe([](const TouchPoint&, bool& cancel) { cancel = true; });
+  if (services_.reloadSettings) services_.reloadSettings();
+  touchToken_ = services_.touches.Subscribe([](const TouchPoint&, bool& cancel) { cancel = true; });
   InitDialog();
   return true;
 }
@@ -191,8 +191,8 @@ void FormSetting::InitDialog() {
 }
 
 void FormSetting::RefreshPortStatus() {
-  if (!hwnd() || !CommForm) return;
-  const bool open = CommForm->IsPortOpen();
+  if (!hwnd()) return;
+  const bool open = services_.portOpen && services_.portOpen();
   ::EnableWindow(::GetDlgItem(hwnd(), kIdCommandCal), open);
   SetText(::GetDlgItem(hwnd(), kIdLabelStatus), std::wstring(kStatusPrefix) + (open ? L"OK" : L"NG"));
 }
@@ -268,7 +268,7 @@ void FormSetting::CommandCal_Click() {
 void FormSetting::CommandOK_Click() {
   for (auto& app : RegApps) (void)app.SettingSave();
   ClsSettingsWindow->SettingsSave();
-  CommForm->LoadSettings();
+  if (services_.reloadSettings) services_.reloadSettings();
   if (OwnerClsSettingsWindow) {
     ::ShowWindow(hwnd(), SW_HIDE);
     OwnerClsSettingsWindow->RaiseEvent_IniDataChange();
@@ -318,8 +318,8 @@ void FormSetting::OnDestroy() {
   modal_ = false;
   owner_ = nullptr;
   // Touches reach the driver's actions again.
-  if (CommForm) CommForm->OnRecvTouchPoint.Unsubscribe(touchToken_);
-  CommForm = nullptr;
+  if (touchToken_ != 0) services_.touches.Unsubscribe(touchToken_);
+  touchToken_ = 0;
   OwnerClsSettingsWindow = nullptr;
   ClsSettingsWindow.reset();
   RegApps.clear();

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/DriverCore.h"
 #include "base/ProfileStore.h"
+#include "base/TouchEvent.h"
 #include "settings/ClassRegAppData.h"
 #include "settings/ClassSettingsWindow.h"
 #include "base/FileInf.h"
@@ -56,27 +56,30 @@ public:
     FileInfo& files;
     // The main form's Cmd_Cal, modal over the given owner.
     std::function<void(HWND owner)> cmdCal;
+    // The driver's touch event, claimed while the dialog is open.
+    TouchEvent& touches;
+    // The panel's connection state; the driver's settings read again from
+    // the INI file.
+    std::function<bool()> portOpen;
+    std::function<void()> reloadSettings;
   };
   explicit FormSetting(Services services);
   ~FormSetting() override;
 
-  // The main form; set by Cmd_Setting before the dialog is shown, cleared
-  // when it closes.
-  DriverCore* CommForm = nullptr;
   // An owner's model told of changed INI data after OK; none in the driver.
   ClassSettingsWindow* OwnerClsSettingsWindow = nullptr;
 
   // Opens the dialog owned by owner, or brings the open one forward. Modal:
   // returns when it has closed.
   bool Show(HWND owner, bool modal);
-  // The main form's port open/close event.
-  void CommForm_OnPortOpenCloseChange() { RefreshPortStatus(); }
+  // The driver's port open/close event.
+  void OnPortOpenCloseChange() { RefreshPortStatus(); }
 
 private:
   bool OnCommand(WORD id, WORD code, HWND control) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroy() override;
-  bool Load(HWND owner);
+  [[nodiscard]] bool Load(HWND owner);
   void InitDialog();
   void RefreshPortStatus();
   void RefreshRegAppList();
