@@ -88,8 +88,8 @@ public:
   FormMain(const FormMain&) = delete;
   FormMain& operator=(const FormMain&) = delete;
 
-  // Start-up after the single-instance claim; false when the windows
-  // cannot be made.
+  // Start-up after the single-instance claim; false when the windows or
+  // the timers cannot be made.
   [[nodiscard]] bool Load();
   // Shutdown: the link is released, every form closed, the message loop ends.
   void Unload();
