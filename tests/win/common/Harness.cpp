@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
@@ -231,6 +232,34 @@ std::string IniRead(const std::wstring& file, const char* section, const char* k
   char buf[1024] = {};
   ::GetPrivateProfileStringA(section, key, def, buf, sizeof(buf), wincommon::WideToAnsi(file).c_str());
   return buf;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::string line;
+  for (const char c : text + "\n") {
+    if (c == '\n') {
+      if (!line.empty()) out.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  return out;
+}
+
+bool PoseForScreenshot(const wchar_t* name, HWND window) {
+  wchar_t shots[MAX_PATH] = {};
+  if (::GetEnvironmentVariableW(L"ORVANTA_SHOTS", shots, MAX_PATH) == 0) return false;
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                               std::to_string(std::max(0L, static_cast<long>(r.left))) + "+" +
+                               std::to_string(std::max(0L, static_cast<long>(r.top)));
+  const std::wstring base = Join(shots, name);
+  return wincommon::WriteFileBytes(base + L".ready", geometry) &&
+         WaitUntil([&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   std::chrono::seconds(60));
 }
 
 }  // namespace harness

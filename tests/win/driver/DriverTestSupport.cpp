@@ -6,21 +6,6 @@
 
 namespace drivertest {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::string line;
-  for (char c : text) {
-    if (c == '\n') {
-      if (!line.empty()) out.push_back(line);
-      line.clear();
-    } else if (c != '\r') {
-      line += c;
-    }
-  }
-  if (!line.empty()) out.push_back(line);
-  return out;
-}
-
 DriverFixture::DriverFixture(bool withPanelLibrary) { folder.InstallDriver(withPanelLibrary); }
 
 DriverFixture::~DriverFixture() {
