@@ -87,14 +87,18 @@ TEST_F(CameraTest, ShellOpenOfNothingFailsWithoutAProcess) {
   }
 }
 
-TEST_F(CameraTest, ShellOpenStartsInTheProgramsFolderAndHandsBackTheProcess) {
+// The shell starts the program in its own folder and hands back its process,
+// which the port then tells running from ended.
+TEST_F(CameraTest, PortStartsInTheProgramsFolderAndTellsARunningProcessFromAnEndedOne) {
   Install("\"--cwd-file=" + wincommon::WideToUtf8(folder_.File(L"cwd.txt")) + "\"");
-  HANDLE raw = nullptr;
-  ASSERT_TRUE(orvanta::win::ShellOpen(nullptr, exe_, &raw));
-  const wincommon::KernelHandle process(raw);
-  ASSERT_TRUE(process);
+  ProcessPortWin port;
+  EXPECT_FALSE(port.IsRunning(0));
+  std::uint32_t pid = 0;
+  ASSERT_TRUE(port.ShellOpen(cameraPath_, pid));
   ASSERT_TRUE(WaitForStarts(1));
-  EXPECT_EQ(::GetProcessId(process.get()), Pids()[0]);
+  EXPECT_EQ(pid, Pids()[0]);
+  EXPECT_TRUE(port.IsRunning(pid));
+  EXPECT_FALSE(port.IsRunning(::GetCurrentProcessId() + 0x7FFF0000u)) << "no such process";
   ASSERT_TRUE(harness::WaitUntil([&] { return !folder_.ReadText(L"cwd.txt").empty(); }, 15s));
   std::string cwd = folder_.ReadText(L"cwd.txt");
   while (!cwd.empty() && (cwd.back() == '\n' || cwd.back() == '\r' || cwd.back() == '\\')) cwd.pop_back();
@@ -102,19 +106,6 @@ TEST_F(CameraTest, ShellOpenStartsInTheProgramsFolderAndHandsBackTheProcess) {
                                    -1, TRUE),
             CSTR_EQUAL)
       << cwd;
-}
-
-TEST_F(CameraTest, PortTellsARunningProcessFromAnEndedOne) {
-  Install("");
-  ProcessPortWin port;
-  EXPECT_FALSE(port.IsRunning(0));
-  std::uint32_t pid = 0;
-  ASSERT_TRUE(port.ShellOpen(cameraPath_, pid));
-  ASSERT_NE(pid, 0u);
-  ASSERT_TRUE(WaitForStarts(1));
-  EXPECT_EQ(pid, Pids()[0]);
-  EXPECT_TRUE(port.IsRunning(pid));
-  EXPECT_FALSE(port.IsRunning(::GetCurrentProcessId() + 0x7FFF0000u)) << "no such process";
 
   HWND window = nullptr;
   ASSERT_TRUE(harness::WaitUntil([&] { return (window = CameraWindowOf(pid)) != nullptr; }, 15s));

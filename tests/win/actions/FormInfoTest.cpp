@@ -239,7 +239,9 @@ TEST_F(FormInfoTest, PlacesTheWindowsByNotifyMsgPos) {
   }
 }
 
-TEST_F(FormInfoTest, MarginsOf150TwipsRoundTheText) {
+TEST_F(FormInfoTest, BothWindowsFitTheTextWithMarginsOf150Twips) {
+  const int dpi = wincommon::ScreenDpi();
+  const int lineHeight = ::MulDiv(1425, dpi, 7200);  // one line of a 14.25 pt font
   // A wider text makes a wider window by exactly its own extra width.
   form_->SetText(u8"起動", 0);
   const RECT small = WindowRect(form_->TextWindow());
@@ -247,27 +249,19 @@ TEST_F(FormInfoTest, MarginsOf150TwipsRoundTheText) {
   const RECT wide = WindowRect(form_->TextWindow());
   EXPECT_EQ(small.bottom - small.top, wide.bottom - wide.top);
   EXPECT_GT(wide.right - wide.left, small.right - small.left);
-
   // 300 twips more than the text each way: the text's own height is the
-  // window's less the margins, and holds one line of a 14.25 pt font.
-  const int dpi = wincommon::ScreenDpi();
-  const int margin = wincommon::TwipsToPixels(300, dpi);
-  const int textHeight = (small.bottom - small.top) - margin;
-  EXPECT_GE(textHeight, ::MulDiv(1425, dpi, 7200));
-  EXPECT_LT(textHeight, 2 * ::MulDiv(1425, dpi, 7200));
-}
+  // window's less the margins.
+  const int textHeight = (small.bottom - small.top) - wincommon::TwipsToPixels(300, dpi);
+  EXPECT_GE(textHeight, lineHeight);
+  EXPECT_LT(textHeight, 2 * lineHeight);
 
-TEST_F(FormInfoTest, TwoLinesMakeBothWindowsTaller) {
-  form_->SetText(u8"「キャリブレーション切替」", 0);
-  const RECT one = WindowRect(form_->TextWindow());
-  form_->SetText(u8"「キャリブレーション切替」\r\n  16:9 モード", 0);
+  // A second, shorter line: one line taller, as wide as the first line.
+  form_->SetText(u8"起動起動起動起動\r\n  起動", 0);
   const RECT two = WindowRect(form_->TextWindow());
   EXPECT_TRUE(SameRect(two, WindowRect(form_->Backdrop())));
-  const int lineHeight = ::MulDiv(1425, wincommon::ScreenDpi(), 7200);
-  EXPECT_GE((two.bottom - two.top) - (one.bottom - one.top), lineHeight);
-  EXPECT_LT((two.bottom - two.top) - (one.bottom - one.top), 2 * lineHeight);
-  // The first line is the wider one: the width stays.
-  EXPECT_EQ(two.right - two.left, one.right - one.left);
+  EXPECT_GE((two.bottom - two.top) - (wide.bottom - wide.top), lineHeight);
+  EXPECT_LT((two.bottom - two.top) - (wide.bottom - wide.top), 2 * lineHeight);
+  EXPECT_EQ(two.right - two.left, wide.right - wide.left);
 }
 
 TEST_F(FormInfoTest, BackdropIsBlackWithACheckeredMeshForStyleBit0) {

@@ -108,9 +108,14 @@ TEST_F(DriverTouch, CameraStartsOnceWhileRunningAndAgainAfterItClosed) {
   harness::PumpFor(800ms);
   EXPECT_EQ(CameraWindows(), 1u) << "a second press while it runs starts nothing";
 
-  const HWND cam = ::FindWindowW(L"OrvantaCameraSim", nullptr);
-  ::PostMessageW(cam, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 0; }, 5s));
+  // Closed means the process has ended: a camera whose window is gone but
+  // whose process still runs is still running to the driver.
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(::FindWindowW(L"OrvantaCameraSim", nullptr), &pid);
+  const wincommon::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  ASSERT_TRUE(process);
+  ::PostMessageW(::FindWindowW(L"OrvantaCameraSim", nullptr), WM_CLOSE, 0, 0);
+  ASSERT_EQ(::WaitForSingleObject(process.get(), 5000), WAIT_OBJECT_0);
   Touch(kCameraX);
   EXPECT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 1; }, 5s)) << "closed: the next press starts it";
   ::PostMessageW(::FindWindowW(L"OrvantaCameraSim", nullptr), WM_CLOSE, 0, 0);
