@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
 #include "Fakes.h"
@@ -16,7 +15,6 @@ using testing::RecordingNotifier;
 class FakeProcessPort : public ProcessPort {
 public:
   bool startWorks = true;
-  bool exitsAtOnce = false;        // a launcher that hands over and quits
   std::uint32_t pidToHand = 4242;  // 0: the shell gave the file to a running program
   std::vector<std::string> opened;
   std::vector<std::uint32_t> asked;
@@ -26,7 +24,7 @@ public:
     opened.push_back(path);
     if (!startWorks) return false;
     pid = pidToHand;
-    if (pid != 0 && !exitsAtOnce) running.insert(pid);
+    if (pid != 0) running.insert(pid);
     if (pidToHand != 0) ++pidToHand;
     return true;
   }
@@ -67,31 +65,21 @@ TEST_F(ClassActCameraTest, SecondPressWhileRunningStartsNothing) {
   }
 }
 
-// A camera that was closed, a launcher that hands over and quits, a start
-// that made no new process: the next press starts it again, from the path
-// as it is then.
-TEST_F(ClassActCameraTest, NoRunningCameraIsStartedAgain) {
-  const std::function<void(FakeProcessPort&)> cases[] = {
-      [](FakeProcessPort& p) { p.running.clear(); },
-      [](FakeProcessPort& p) { p.exitsAtOnce = true; },
-      [](FakeProcessPort& p) { p.pidToHand = 0; },
-  };
-  for (const auto& between : cases) {
-    const int n = static_cast<int>(&between - cases);
-    FakeProcessPort port;
-    RecordingNotifier notifier;
-    ClassActCamera handler{settings_, port, notifier};
-    settings_.CameraPath = "C:\\Cam\\cam.exe";
-    if (n != 0) between(port);
-    EXPECT_TRUE(handler.Action("Run"));
-    if (n == 0) between(port);
-    settings_.CameraPath = "D:\\Other\\cam2.exe";
-    EXPECT_TRUE(handler.Action("Run"));
-    EXPECT_EQ(port.opened, (std::vector<std::string>{"C:\\Cam\\cam.exe", "D:\\Other\\cam2.exe"})) << n;
-    ASSERT_EQ(notifier.notes.size(), 2u) << n;
-    EXPECT_EQ(notifier.notes[1].text, kStarted) << n;
-    if (n == 2) EXPECT_TRUE(port.asked.empty()) << "id 0 is never looked up";
-  }
+TEST_F(ClassActCameraTest, AnEndedCameraIsStartedAgainFromThePathAsItIsThen) {
+  EXPECT_TRUE(handler_.Action("Run"));
+  port_.running.clear();  // closed, or a launcher that handed over and quit
+  settings_.CameraPath = "D:\\Other\\cam2.exe";
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(port_.opened, (std::vector<std::string>{"C:\\Cam\\cam.exe", "D:\\Other\\cam2.exe"}));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+}
+
+TEST_F(ClassActCameraTest, StartWithoutANewProcessIsNotRemembered) {
+  port_.pidToHand = 0;
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_TRUE(handler_.Action("Run"));
+  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+  EXPECT_TRUE(port_.asked.empty()) << "id 0 is never looked up";
 }
 
 TEST_F(ClassActCameraTest, EndedProcessIsForgottenSoAReusedIdIsNotTheCamera) {
