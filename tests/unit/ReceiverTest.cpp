@@ -120,25 +120,22 @@ TEST_F(ReceiverTest, FirstReportInByteModeTeachesItsLength) {
   EXPECT_TRUE(receiver_.RxBuffer().empty());
 }
 
-TEST_F(ReceiverTest, EightDigitsAndLineFeedGiveTheLineFeedAsState) {
-  link_.queue = "12345678\n";
+TEST_F(ReceiverTest, EveryLineIsHandedOnAndOnlyReportsRaiseEvents) {
+  link_.queue = "\n";  // a lone line feed does not leave byte mode
+  PollUntilIdle();
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+  link_.queue = "12345678\n";  // eight digits and a line feed: the line feed is the state
   PollUntilIdle();
   ExpectEvents({{1234, 5678, '\n'}});
   ExpectMode(9);
-}
-
-TEST_F(ReceiverTest, InvalidLinesAreHandedOnButRaiseNoEvent) {
+  timer_.Fire();  // back to byte mode
+  lines_.clear();
+  events_.clear();
   link_.queue = std::string("123456789B\n") + "ABCDEFGHB\n" + "\n";
   PollUntilIdle();
   EXPECT_EQ(lines_, (std::vector<std::string>{"123456789B\n", "ABCDEFGHB\n", "\n"}));
   EXPECT_TRUE(events_.empty());
-}
-
-TEST_F(ReceiverTest, LoneLineFeedDoesNotLeaveByteMode) {
-  link_.queue = "\n";
-  PollUntilIdle();
-  ExpectMode(1);
-  EXPECT_FALSE(timer_.Enabled());
 }
 
 TEST_F(ReceiverTest, TwoReportsWaitingInBlockModeComeOutInOrderOnOneOnRx) {
@@ -223,6 +220,11 @@ TEST_F(ReceiverTest, LinkThatYieldsNoBytesDoesNotSpin) {
 
 TEST_F(ReceiverTest, BlockTimeoutConsumesAPartialReportAndReturnsToByteMode) {
   LearnElevenByteBlocks();
+  RunFor(250);  // nothing waiting: only back to byte mode
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_TRUE(lines_.empty());
+  LearnElevenByteBlocks();
   link_.queue = "01230";
   RunFor(199);
   ExpectMode(11);
@@ -234,14 +236,6 @@ TEST_F(ReceiverTest, BlockTimeoutConsumesAPartialReportAndReturnsToByteMode) {
   RunFor(20);
   ExpectEvents({{123, 456, 'B'}});
   ExpectMode(11);
-}
-
-TEST_F(ReceiverTest, BlockTimeoutWithNothingWaitingOnlyReturnsToByteMode) {
-  LearnElevenByteBlocks();
-  RunFor(250);
-  ExpectMode(1);
-  EXPECT_FALSE(timer_.Enabled());
-  EXPECT_TRUE(lines_.empty());
 }
 
 TEST_F(ReceiverTest, EachBlockRestartsTheTimeout) {
