@@ -1,9 +1,12 @@
 #include "Harness.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 
+#include "wincommon/Com.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -232,6 +235,18 @@ std::string IniRead(const std::wstring& file, const char* section, const char* k
   char buf[1024] = {};
   ::GetPrivateProfileStringA(section, key, def, buf, sizeof(buf), wincommon::WideToAnsi(file).c_str());
   return buf;
+}
+
+bool MakeShortcut(const std::wstring& lnk, const std::wstring& target) {
+  const wincommon::ComScope com;
+  wincommon::ComPtr<IShellLinkW> link;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
+    return false;
+  }
+  wincommon::ComPtr<IPersistFile> file;
+  return SUCCEEDED(link->SetPath(target.c_str())) &&
+         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+         SUCCEEDED(file->Save(lnk.c_str(), TRUE));
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -90,6 +90,9 @@ std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr);
 // minute for "<name>.done" back while the screen is copied.
 bool PoseForScreenshot(const wchar_t* name, HWND window);
 
+// A shell link at lnk that points at target, as Explorer makes one.
+bool MakeShortcut(const std::wstring& lnk, const std::wstring& target);
+
 // Lines of a text file without line ends and blank lines.
 [[nodiscard]] std::vector<std::string> Lines(const std::string& text);
 

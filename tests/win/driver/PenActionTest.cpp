@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,7 +13,6 @@
 
 #include "DriverTestSupport.h"
 #include "fntd2xx/PanelSim.h"
-#include "wincommon/Com.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -274,17 +272,7 @@ public:
     EXPECT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, 0, menu)));
     folder_ = std::wstring(menu) + L"\\Orvanta test " + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(folder_.c_str(), nullptr);
-    const wincommon::ComScope com;
-    wincommon::ComPtr<IShellLinkW> link;
-    wincommon::ComPtr<IPersistFile> file;
-    EXPECT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                             link.put_void())));
-    if (!link) return;
-    link->SetPath(target.c_str());
-    EXPECT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())));
-    if (file) {
-      EXPECT_TRUE(SUCCEEDED(file->Save((folder_ + L"\\PenPlus.lnk").c_str(), TRUE)));
-    }
+    EXPECT_TRUE(harness::MakeShortcut(folder_ + L"\\PenPlus.lnk", target));
   }
   ~StartMenuShortcut() {
     ::DeleteFileW((folder_ + L"\\PenPlus.lnk").c_str());

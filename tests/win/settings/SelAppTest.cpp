@@ -12,7 +12,6 @@
 #include "core/win/WinProfileStore.h"
 #include "settings/win/FormSettingSelApp.h"
 #include "settings/win/ModuleFileInf.h"
-#include "wincommon/Com.h"
 #include "wincommon/Text.h"
 
 namespace {
@@ -89,18 +88,6 @@ private:
   std::wstring payload_;
   ULONG refs_ = 1;
 };
-
-bool MakeShortcut(const std::wstring& lnk, const std::wstring& target) {
-  const wincommon::ComScope com;
-  wincommon::ComPtr<IShellLinkW> link;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
-    return false;
-  }
-  wincommon::ComPtr<IPersistFile> file;
-  return SUCCEEDED(link->SetPath(target.c_str())) &&
-         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
-         SUCCEEDED(file->Save(lnk.c_str(), TRUE));
-}
 
 class SelApp : public ::testing::Test {
 protected:
@@ -212,8 +199,8 @@ TEST_F(SelApp, CandidatesAreCheckedAgainstTheRegistrationsVersionInformation) {
 TEST_F(SelApp, ADroppedShortcutShowsItsTargetAndCancelKeepsTheRegistration) {
   const std::wstring lnk = folder.File(L"PenPlus.lnk");
   const std::wstring lnk2 = folder.File(L"Shortcut to PenPlus.lnk");
-  ASSERT_TRUE(MakeShortcut(lnk, folder.File(L"penplus4\\PenPlus.exe")));
-  ASSERT_TRUE(MakeShortcut(lnk2, lnk));
+  ASSERT_TRUE(harness::MakeShortcut(lnk, folder.File(L"penplus4\\PenPlus.exe")));
+  ASSERT_TRUE(harness::MakeShortcut(lnk2, lnk));
   Pen().FullPath = "C:\\Before\\PenPlus.exe";
   Open(Pen());
   for (const auto& file : {lnk, lnk2}) {
@@ -234,8 +221,8 @@ TEST_F(SelApp, ADroppedShortcutShowsItsTargetAndCancelKeepsTheRegistration) {
 // instead of recursing until the stack runs out.
 TEST_F(SelApp, ALoopOfShortcutsIsRejected) {
   const std::wstring a = folder.File(L"a.lnk"), b = folder.File(L"b.lnk");
-  ASSERT_TRUE(MakeShortcut(a, b));
-  ASSERT_TRUE(MakeShortcut(b, a));
+  ASSERT_TRUE(harness::MakeShortcut(a, b));
+  ASSERT_TRUE(harness::MakeShortcut(b, a));
   ASSERT_EQ(files.GetShortcutInfo(Ansi(a), orvanta::kLnkTargetPath), Ansi(b));
   Open(Camera());
   Drop(DropData::Files({a}));
