@@ -64,6 +64,12 @@ TEST_F(ClassFNTD2XXTest, OpenSetsTheLineUpPurgesAndStartsPolling) {
   EXPECT_TRUE(device_.queue.empty());
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_EQ(timer_.Interval(), 1u);
+  // Opening an open link again neither reopens nor purges.
+  device_.queue = "0123";
+  link_.SetPortOpen(true);
+  EXPECT_EQ(device_.Count("OpenEx"), 1);
+  EXPECT_EQ(device_.Count("Purge"), 1);
+  EXPECT_EQ(device_.queue, "0123");
 }
 
 TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
@@ -85,15 +91,6 @@ TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
     EXPECT_EQ(device_.wordLength, c.wordLength);
     EXPECT_EQ(device_.stopBits, c.stopBits);
   }
-}
-
-TEST_F(ClassFNTD2XXTest, OpeningTwiceDoesNotPurgeAgain) {
-  Open();
-  device_.queue = "0123";
-  link_.SetPortOpen(true);
-  EXPECT_EQ(device_.Count("OpenEx"), 1);
-  EXPECT_EQ(device_.Count("Purge"), 1);
-  EXPECT_EQ(device_.queue, "0123");
 }
 
 TEST_F(ClassFNTD2XXTest, FailedOpenStaysClosedQuietly) {
