@@ -81,13 +81,7 @@ protected:
   }
 
   // The labels are STATIC children: the step counter reads "k/n".
-  std::vector<std::wstring> Labels() const {
-    std::vector<std::wstring> out;
-    for (HWND h : harness::ChildWindows(Dialog())) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Static") == 0) out.push_back(harness::WindowText(h));
-    }
-    return out;
-  }
+  std::vector<std::wstring> Labels() const { return harness::ChildTexts(Dialog(), L"Static"); }
   std::string Step() const {
     for (const auto& text : Labels()) {
       if (text.find(L'/') != std::wstring::npos && text.size() <= 5) return wincommon::WideToUtf8(text);
@@ -196,10 +190,8 @@ TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARe
   EXPECT_EQ(views(), std::vector<HWND>{view}) << "a second press brings the same window";
 
   const auto pictureFills = [&] {
-    HWND picture = nullptr;
-    for (HWND h : harness::ChildWindows(view)) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Static") == 0) picture = h;
-    }
+    const auto statics = harness::ChildWindows(view, L"Static");
+    const HWND picture = statics.empty() ? nullptr : statics.back();
     RECT client{}, r{};
     ::GetClientRect(view, &client);
     ::GetWindowRect(picture, &r);

@@ -209,6 +209,20 @@ std::vector<HWND> ChildWindows(HWND parent) {
   return out;
 }
 
+std::vector<HWND> ChildWindows(HWND parent, const wchar_t* cls) {
+  std::vector<HWND> out;
+  for (const HWND h : ChildWindows(parent)) {
+    if (_wcsicmp(ClassOf(h).c_str(), cls) == 0) out.push_back(h);
+  }
+  return out;
+}
+
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls) {
+  std::vector<std::wstring> out;
+  for (const HWND h : ChildWindows(parent, cls)) out.push_back(WindowText(h));
+  return out;
+}
+
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls) {
   std::vector<HWND> out;
   for (const HWND h : TopLevelWindows()) {

@@ -79,6 +79,9 @@ HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::millis
 // the stdcall callback type on 32-bit x86 with every compiler.)
 std::vector<HWND> TopLevelWindows();
 std::vector<HWND> ChildWindows(HWND parent);
+// A parent's children of one class (letter case ignored), and their texts.
+std::vector<HWND> ChildWindows(HWND parent, const wchar_t* cls);
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls);
 // All visible top-level windows of a process with the given class.
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr);
 [[nodiscard]] std::wstring WindowText(HWND hwnd);

@@ -103,13 +103,7 @@ protected:
     form.ClsFindRegApp = &app;
     ASSERT_TRUE(form.Open(nullptr));
   }
-  std::vector<std::wstring> Texts() const {
-    std::vector<std::wstring> out;
-    for (HWND h : harness::ChildWindows(form.hwnd())) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Edit") == 0) out.push_back(harness::WindowText(h));
-    }
-    return out;
-  }
+  std::vector<std::wstring> Texts() const { return harness::ChildTexts(form.hwnd(), L"Edit"); }
   // A drop as OLE delivers it: enter, over, drop on the registered target.
   void Drop(IDataObject* data) {
     IDropTarget* target = form.DropTarget();

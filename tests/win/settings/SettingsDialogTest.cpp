@@ -4,6 +4,8 @@
 // Cancel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "LinkProgram.h"
 #include "driver/DriverTestSupport.h"
 // After windows.h, which the fixture brings.
@@ -46,19 +48,10 @@ protected:
     const auto d = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSettingSelApp");
     return d.empty() ? nullptr : d.front();
   }
-  // Children of a class in creation order.
-  static std::vector<HWND> Children(HWND parent, const wchar_t* cls) {
-    std::vector<HWND> out;
-    for (HWND h : harness::ChildWindows(parent)) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), cls) == 0) out.push_back(h);
-    }
-    return out;
-  }
+  static std::vector<HWND> Children(HWND parent, const wchar_t* cls) { return harness::ChildWindows(parent, cls); }
   static bool HasLabel(HWND parent, const std::wstring& text) {
-    for (HWND h : Children(parent, L"Static")) {
-      if (harness::WindowText(h) == text) return true;
-    }
-    return false;
+    const auto labels = harness::ChildTexts(parent, L"Static");
+    return std::find(labels.begin(), labels.end(), text) != labels.end();
   }
   // An edit control's contents: GetWindowText does not ask another
   // process's control, WM_GETTEXT does.

@@ -64,9 +64,7 @@ struct Box {
 
 std::wstring StaticTexts(HWND box) {
   std::wstring text;
-  for (const HWND child : harness::ChildWindows(box)) {
-    if (_wcsicmp(harness::ClassOf(child).c_str(), L"Static") == 0) text += harness::WindowText(child);
-  }
+  for (const auto& part : harness::ChildTexts(box, L"Static")) text += part;
   return text;
 }
 
