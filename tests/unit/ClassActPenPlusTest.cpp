@@ -97,7 +97,11 @@ public:
     button(u8"ペンの設定", [this] { OpenDialog(u8"ペンの設定"); });
     button(u8"ペンの設定", [this] { OpenDialog(u8"ペンの設定"); });
     button(u8"領域拡大");
+    button(u8"図形ペン");
     button(u8"図形ペンの設定", [this] { OpenDialog(u8"図形ペンの設定"); });
+    button(u8"消しゴム");
+    button(u8"消しゴムの設定", [this] { OpenDialog(u8"消しゴムの設定"); });
+    button(u8"ページ戻し");
     button(u8"ホワイトボード", [this] { SetSheet(2); }, false);
     button(u8"透明シート", [this] { SetSheet(3); });
     button(u8"ページ送り");
@@ -110,7 +114,11 @@ public:
     const char* web = major >= 4 ? u8"便利機能関連" : u8"印刷、設定";
     button(web, [this] { Panel({u8"Webリンク集", u8"ツール閉じる"}, true); });
     button(u8"Webリンク集", [this] { OpenDialog(u8"WEBリンク集"); }, false);
-    button(u8"ツール閉じる", [this] { Panel({u8"Webリンク集", u8"ツール閉じる"}, false); }, false);
+    button(major >= 4 ? u8"ファイル関連" : u8"ファイル、虫めがね",
+           [this] { Panel({u8"ファイルの読み込みと保存", u8"ツール閉じる"}, true); });
+    button(u8"ファイルの読み込みと保存", [this] { OpenDialog(u8"ファイルの読み込みと保存"); }, false);
+    button(u8"ツール閉じる", [this] { Panel({u8"Webリンク集", u8"ファイルの読み込みと保存", u8"ツール閉じる"}, false); },
+           false);
     button(u8"キャプチャ（画面取込）", [this] { After(300, [this] { At(Find(u8"指定領域のキャプチャ")).style = true; }); });
     button(u8"指定領域のキャプチャ", {}, false);
     annotation = Add({"PenPlusAnnClass", ""});
@@ -310,6 +318,16 @@ TEST_F(PenPlusTest, EachActionPressesItsButtons) {
       {3, 1, "Btn.WebLink", {{u8"印刷、設定", 1}, {u8"Webリンク集", 1}, {u8"ツール閉じる", 1}}, u8"WEBリンク集"},
       {4, 2, "Btn.WebLink", {}, nullptr},
       {4, 1, "Btn.CaptureSelArea", {{u8"キャプチャ（画面取込）", 1}, {u8"指定領域のキャプチャ", 1}}, nullptr},
+      {4, 1, "Btn.Mouse", {{u8"マウス", 1}}, nullptr},
+      {4, 1, "Btn.FigPen", {{u8"図形ペン", 1}}, nullptr},
+      {4, 1, "Btn.Eraser", {{u8"消しゴム", 1}}, nullptr},
+      {4, 1, "Btn.EraserSetting", {{u8"消しゴムの設定", 1}}, u8"消しゴムの設定"},
+      {4, 1, "Btn.PagePrev", {{u8"ページ戻し", 1}}, nullptr},
+      {4, 2, "Btn.FileOpenSave", {{u8"ファイル関連", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 1}},
+       u8"ファイルの読み込みと保存"},
+      {3, 1, "Btn.FileOpenSave",
+       {{u8"ファイル、虫めがね", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 1}}, u8"ファイルの読み込みと保存"},
+      {3, 2, "Btn.WebLink", {}, nullptr},
       {4, 1, "btn.pen1", {}, nullptr},
   };
   for (const auto& c : cases) {
@@ -442,18 +460,6 @@ TEST_F(PenPlusTest, APressThatTimesOutEndsTheActionWithoutWaiting) {
   pen.clickResult = PenPlusPort::SendResult::kDone;
   EXPECT_TRUE(act.Action("Btn.PageNext"));
   EXPECT_EQ(Presses().back(), Id(u8"ページ送り"));
-}
-
-TEST(FileInf, QueriesAndNames) {
-  EXPECT_EQ(VerInfoQuery(0x0411, 0x04B0, kVerProductName), "\\StringFileInfo\\041104B0\\ProductName");
-  EXPECT_EQ(VerInfoQuery(0x0409, 0x04E4, kVerCompanyName), "\\StringFileInfo\\040904E4\\CompanyName");
-  EXPECT_EQ(VerInfoQuery(0x0409, 0x04E4, 8), "");
-  EXPECT_EQ(VerInfoKeyName(7), "LegalTrademarks");
-  EXPECT_EQ(VerInfoKeyName(-1), "");
-  EXPECT_EQ(ShortcutPropertyName(5), "TargetPath");
-  FixedFileVerInfo v;
-  v.values[2] = 0xFFFE0003u;  // high word read as signed
-  EXPECT_EQ(v.MajorVersion(), -2);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "Fakes.h"
 #include "base/MemoryProfileStore.h"
@@ -57,10 +58,6 @@ protected:
   ClassActTpdrv handler_{settings_, [this] { ++saves_; }, port_, notifier_};
 };
 
-TEST_F(ClassActTpdrvTest, ListsItsOneAction) {
-  EXPECT_EQ(handler_.ActionList(), (std::vector<std::string>{"ChangeTPNamedID"}));
-}
-
 TEST_F(ClassActTpdrvTest, PressesAlternateBetweenTheTwoSets) {
   ASSERT_EQ(settings_.TpdrvChangeTPNamedID, -1);
   const struct {
@@ -83,23 +80,16 @@ TEST_F(ClassActTpdrvTest, PressesAlternateBetweenTheTwoSets) {
   EXPECT_EQ(port_.lookups, std::vector<std::string>(6, "TextLinkExecute"));
 }
 
-struct ValueCase {
-  std::int32_t before;
-  std::int32_t after;
-};
-
-class TpdrvValueTest : public ClassActTpdrvTest, public ::testing::WithParamInterface<ValueCase> {};
-
-TEST_P(TpdrvValueTest, OnlyZeroMovesOnEverythingElseStartsAt169) {
-  settings_.TpdrvChangeTPNamedID = GetParam().before;
-  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
-  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, GetParam().after);
-  EXPECT_EQ(SentTexts().front(), GetParam().after == 0 ? "TPNamedID=Orvanta-16:9" : "TPNamedID=Orvanta-4:3");
+TEST_F(ClassActTpdrvTest, OnlyZeroMovesOnEverythingElseStartsAt169) {
+  for (const auto& [before, after] : {std::pair<std::int32_t, std::int32_t>{-1, 0}, {0, 1}, {1, 0}, {7, 0}, {-2, 0},
+                                      {INT_MAX, 0}, {INT_MIN, 0}}) {
+    port_.sent.clear();
+    settings_.TpdrvChangeTPNamedID = before;
+    EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+    EXPECT_EQ(settings_.TpdrvChangeTPNamedID, after) << before;
+    EXPECT_EQ(SentTexts().front(), after == 0 ? "TPNamedID=Orvanta-16:9" : "TPNamedID=Orvanta-4:3") << before;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, TpdrvValueTest,
-                         ::testing::Values(ValueCase{-1, 0}, ValueCase{0, 1}, ValueCase{1, 0}, ValueCase{7, 0},
-                                           ValueCase{-2, 0}, ValueCase{INT_MAX, 0}, ValueCase{INT_MIN, 0}));
 
 TEST_F(ClassActTpdrvTest, SettingTextThatIsNoNumberSelects43) {
   testing::TempDir dir;
@@ -112,25 +102,21 @@ TEST_F(ClassActTpdrvTest, SettingTextThatIsNoNumberSelects43) {
   EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 1);
 }
 
-TEST_F(ClassActTpdrvTest, ProgramNotRunningChangesNothing) {
-  port_.finds = {0};
-  settings_.TpdrvChangeTPNamedID = 0;
-  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
-  EXPECT_TRUE(port_.sent.empty());
-  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 0);
-  EXPECT_EQ(saves_, 0);
-  ASSERT_EQ(notifier_.notes.size(), 1u);
-  EXPECT_EQ(notifier_.notes[0].text, kNotRunning);
-}
-
-TEST_F(ClassActTpdrvTest, RefusedSetNameChangesNothing) {
-  port_.answers = {false};
-  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
-  EXPECT_EQ(SentTexts(), (std::vector<std::string>{"TPNamedID=Orvanta-16:9"}));
-  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, -1);
-  EXPECT_EQ(saves_, 0);
-  ASSERT_EQ(notifier_.notes.size(), 1u);
-  EXPECT_EQ(notifier_.notes[0].text, kNotRunning);
+// No link box, or the set name refused: nothing changes.
+TEST_F(ClassActTpdrvTest, ProgramNotRunningOrRefusingChangesNothing) {
+  for (const bool found : {false, true}) {
+    port_.sent.clear();
+    notifier_.notes.clear();
+    port_.finds = {found ? LinkTextPort::WindowId{0x10} : LinkTextPort::WindowId{0}};
+    port_.answers = {false};
+    settings_.TpdrvChangeTPNamedID = 0;
+    EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
+    EXPECT_EQ(SentTexts(), found ? std::vector<std::string>{"TPNamedID=Orvanta-4:3"} : std::vector<std::string>{});
+    EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 0);
+    EXPECT_EQ(saves_, 0);
+    ASSERT_EQ(notifier_.notes.size(), 1u);
+    EXPECT_EQ(notifier_.notes[0].text, kNotRunning);
+  }
 }
 
 TEST_F(ClassActTpdrvTest, LostSecondCommandStillCountsAsSwitched) {

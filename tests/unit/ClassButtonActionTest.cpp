@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace orvanta {
 namespace {
 
@@ -42,39 +44,39 @@ protected:
   int built_ = 0;
 };
 
-struct DispatchCase {
-  const char* text;
-  int index;
-  bool result;
-  const char* reached;  // "group:name" the handler got, or "" for none
-};
-
-class DispatchTest : public ClassButtonActionTest, public ::testing::WithParamInterface<DispatchCase> {};
-
-TEST_P(DispatchTest, PicksTheElementAndTheGroup) {
+TEST_F(ClassButtonActionTest, DispatchPicksTheElementAndTheGroup) {
+  const struct {
+    const char* text;
+    int index;
+    bool result;
+    const char* reached;  // "group:name" the handler got, or "" for none
+  } cases[] = {{"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", 0, true, "PenPlus:Btn.Pen1"},
+               {"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", 1, true, "PenPlus:Btn.PenSetting1"},
+               {"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", 2, false, ""},
+               {"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", -1, false, ""},
+               {"Camera.Run", 0, true, "Camera:Run"},
+               {"Camera.Run", 1, false, ""},
+               {"&Camera.Run", 0, false, ""},
+               {"&Camera.Run", 1, true, "Camera:Run"},
+               {"Tpdrv", 0, false, ""},
+               {"penplus.Btn.Pen1", 0, false, ""},
+               {"PenPlus.", 0, false, "PenPlus:"},
+               {"Tpdrv.ChangeTPNamedID.x", 0, false, "Tpdrv:ChangeTPNamedID.x"},
+               {"Tpdrv.changetpnamedid", 0, true, "Tpdrv:changetpnamedid"},
+               {"", 0, false, ""},
+               {"Other.Run", 0, false, ""},
+               {".Run", 0, false, ""},
+               {"A.x&B.y&Camera.Run", 2, true, "Camera:Run"},
+               {"Camera.Run&", 1, false, ""},
+               {" Camera.Run", 0, false, ""}};
   ClassButtonAction dispatcher(AllFactories());
-  EXPECT_EQ(dispatcher.Action(GetParam().text, GetParam().index), GetParam().result);
-  const std::vector<std::string> expected =
-      *GetParam().reached ? std::vector<std::string>{GetParam().reached} : std::vector<std::string>{};
-  EXPECT_EQ(log_, expected);
+  for (const auto& c : cases) {
+    log_.clear();
+    EXPECT_EQ(dispatcher.Action(c.text, c.index), c.result) << c.text << " #" << c.index;
+    EXPECT_EQ(log_, *c.reached ? std::vector<std::string>{c.reached} : std::vector<std::string>{})
+        << c.text << " #" << c.index;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, DispatchTest,
-    ::testing::Values(DispatchCase{"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", 0, true, "PenPlus:Btn.Pen1"},
-                      DispatchCase{"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", 1, true, "PenPlus:Btn.PenSetting1"},
-                      DispatchCase{"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", 2, false, ""},
-                      DispatchCase{"PenPlus.Btn.Pen1&PenPlus.Btn.PenSetting1", -1, false, ""},
-                      DispatchCase{"Camera.Run", 0, true, "Camera:Run"}, DispatchCase{"Camera.Run", 1, false, ""},
-                      DispatchCase{"&Camera.Run", 0, false, ""}, DispatchCase{"&Camera.Run", 1, true, "Camera:Run"},
-                      DispatchCase{"Tpdrv", 0, false, ""}, DispatchCase{"penplus.Btn.Pen1", 0, false, ""},
-                      DispatchCase{"PenPlus.", 0, false, "PenPlus:"},
-                      DispatchCase{"Tpdrv.ChangeTPNamedID.x", 0, false, "Tpdrv:ChangeTPNamedID.x"},
-                      DispatchCase{"Tpdrv.changetpnamedid", 0, true, "Tpdrv:changetpnamedid"},
-                      DispatchCase{"", 0, false, ""}, DispatchCase{"Other.Run", 0, false, ""},
-                      DispatchCase{".Run", 0, false, ""},
-                      DispatchCase{"A.x&B.y&Camera.Run", 2, true, "Camera:Run"},
-                      DispatchCase{"Camera.Run&", 1, false, ""}, DispatchCase{" Camera.Run", 0, false, ""}));
 
 TEST_F(ClassButtonActionTest, HandlersAreBuiltOnceUpFront) {
   ClassButtonAction dispatcher(AllFactories());
@@ -95,42 +97,27 @@ TEST_F(ClassButtonActionTest, GroupWithoutFactoryIsNotRouted) {
   EXPECT_EQ(log_, (std::vector<std::string>{"Camera:Run"}));
 }
 
-struct ElementCase {
-  const char* text;
-  int index;
-  bool found;
-  const char* element;
-};
-
-class ActionElementTest : public ::testing::TestWithParam<ElementCase> {};
-
-TEST_P(ActionElementTest, SplitsAtEveryAmpersand) {
-  std::string element = "untouched";
-  EXPECT_EQ(ActionElement(GetParam().text, GetParam().index, element), GetParam().found);
-  EXPECT_EQ(element, GetParam().found ? GetParam().element : "untouched");
+TEST(ActionElementTest, SplitsAtEveryAmpersand) {
+  const struct {
+    const char* text;
+    int index;
+    bool found;
+    const char* element;
+  } cases[] = {{"a&b&c", 0, true, "a"}, {"a&b&c", 2, true, "c"}, {"a&b&c", 3, false, ""}, {"a&&c", 1, true, ""},
+               {"&", 1, true, ""},      {"", 0, false, ""},      {"a", -1, false, ""}};
+  for (const auto& c : cases) {
+    std::string element = "untouched";
+    EXPECT_EQ(ActionElement(c.text, c.index, element), c.found) << c.text << " #" << c.index;
+    EXPECT_EQ(element, c.found ? c.element : "untouched") << c.text << " #" << c.index;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Elements, ActionElementTest,
-                         ::testing::Values(ElementCase{"a&b&c", 0, true, "a"}, ElementCase{"a&b&c", 2, true, "c"},
-                                           ElementCase{"a&b&c", 3, false, ""}, ElementCase{"a&&c", 1, true, ""},
-                                           ElementCase{"&", 1, true, ""}, ElementCase{"", 0, false, ""},
-                                           ElementCase{"a", -1, false, ""}));
-
-struct ListCase {
-  const char* name;
-  bool found;
-};
-
-class InActionListTest : public ::testing::TestWithParam<ListCase> {};
-
-TEST_P(InActionListTest, IgnoresAsciiLetterCaseOnly) {
-  EXPECT_EQ(InActionList({"Btn.Pen1", "RunOnOff"}, GetParam().name), GetParam().found);
+TEST(InActionListTest, IgnoresAsciiLetterCaseOnly) {
+  for (const auto& [name, found] : {std::pair<const char*, bool>{"Btn.Pen1", true}, {"btn.pen1", true},
+                                    {"RUNONOFF", true}, {"Btn.Pen", false}, {"Btn.Pen1 ", false}, {"", false}}) {
+    EXPECT_EQ(InActionList({"Btn.Pen1", "RunOnOff"}, name), found) << '"' << name << '"';
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, InActionListTest,
-                         ::testing::Values(ListCase{"Btn.Pen1", true}, ListCase{"btn.pen1", true},
-                                           ListCase{"RUNONOFF", true}, ListCase{"Btn.Pen", false},
-                                           ListCase{"Btn.Pen1 ", false}, ListCase{"", false}));
 
 }  // namespace
 }  // namespace orvanta

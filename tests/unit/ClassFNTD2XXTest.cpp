@@ -64,39 +64,33 @@ TEST_F(ClassFNTD2XXTest, OpenSetsTheLineUpPurgesAndStartsPolling) {
   EXPECT_TRUE(device_.queue.empty());
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_EQ(timer_.Interval(), 1u);
-}
-
-struct SettingsCase {
-  const char* settings;
-  std::uint32_t baud;
-  int parity, wordLength, stopBits;
-};
-
-class ClassFNTD2XXSettingsTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<SettingsCase> {};
-
-TEST_P(ClassFNTD2XXSettingsTest, FieldsGoToTheLibraryInItsOrder) {
-  link_.Settings = GetParam().settings;
-  Open();
-  EXPECT_EQ(device_.baud, GetParam().baud);
-  EXPECT_EQ(device_.parity, GetParam().parity);
-  EXPECT_EQ(device_.wordLength, GetParam().wordLength);
-  EXPECT_EQ(device_.stopBits, GetParam().stopBits);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, ClassFNTD2XXSettingsTest,
-                         ::testing::Values(SettingsCase{"38400,0,8,2", 38400, 0, 8, 2},
-                                           SettingsCase{"9600,2,7,0", 9600, 2, 7, 0},
-                                           SettingsCase{" 19200 , 1 , 8 , 1 ", 19200, 1, 8, 1},
-                                           SettingsCase{"115200.4,0,8.6,2", 115200, 0, 9, 2},
-                                           SettingsCase{"x,0,8,2", 0, 0, 8, 2}));
-
-TEST_F(ClassFNTD2XXTest, OpeningTwiceDoesNotPurgeAgain) {
-  Open();
+  // Opening an open link again neither reopens nor purges.
   device_.queue = "0123";
   link_.SetPortOpen(true);
   EXPECT_EQ(device_.Count("OpenEx"), 1);
   EXPECT_EQ(device_.Count("Purge"), 1);
   EXPECT_EQ(device_.queue, "0123");
+}
+
+TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
+  const struct {
+    const char* settings;
+    std::uint32_t baud;
+    int parity, wordLength, stopBits;
+  } cases[] = {{"9600,2,7,0", 9600, 2, 7, 0},
+               {" 19200 , 1 , 8 , 1 ", 19200, 1, 8, 1},
+               {"115200.4,0,8.6,2", 115200, 0, 9, 2},
+               {"x,0,8,2", 0, 0, 8, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings);
+    link_.SetPortOpen(false);
+    link_.Settings = c.settings;
+    Open();
+    EXPECT_EQ(device_.baud, c.baud);
+    EXPECT_EQ(device_.parity, c.parity);
+    EXPECT_EQ(device_.wordLength, c.wordLength);
+    EXPECT_EQ(device_.stopBits, c.stopBits);
+  }
 }
 
 TEST_F(ClassFNTD2XXTest, FailedOpenStaysClosedQuietly) {
@@ -166,29 +160,24 @@ TEST_F(ClassFNTD2XXTest, DisconnectHandlerMayReopen) {
   EXPECT_EQ(device_.Count("OpenEx"), 2);
 }
 
-struct ReadCase {
-  std::int32_t inputLen;
-  std::size_t waiting;
-  std::size_t expectRead;
-};
-
-class ClassFNTD2XXReadTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<ReadCase> {};
-
-TEST_P(ClassFNTD2XXReadTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
+TEST_F(ClassFNTD2XXTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
+  const std::string bytes = "0123456789ABCDEF";
+  const struct {
+    std::int32_t inputLen;
+    std::size_t waiting, expectRead;
+  } cases[] = {{11, 10, 0}, {11, 11, 11}, {11, 16, 11}, {1, 5, 1}, {0, 7, 7}, {0, 0, 0}, {-3, 5, 0}};
   Open();
-  device_.queue = std::string("0123456789ABCDEF").substr(0, GetParam().waiting);
-  link_.InputLen = GetParam().inputLen;
-  const auto bytes = link_.ReadBinData();
-  EXPECT_EQ(bytes.size(), GetParam().expectRead);
-  EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(GetParam().waiting - GetParam().expectRead))
-      << "what was not taken still waits";
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("0123456789ABCDEF").substr(0, GetParam().expectRead));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.inputLen << " of " << c.waiting);
+    link_.SetInBufferCount(0);
+    device_.queue = bytes.substr(0, c.waiting);
+    link_.InputLen = c.inputLen;
+    const auto read = link_.ReadBinData();
+    EXPECT_EQ(std::string(read.begin(), read.end()), bytes.substr(0, c.expectRead));
+    EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(c.waiting - c.expectRead))
+        << "what was not taken still waits";
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Reads, ClassFNTD2XXReadTest,
-                         ::testing::Values(ReadCase{11, 10, 0}, ReadCase{11, 11, 11}, ReadCase{11, 16, 11},
-                                           ReadCase{1, 5, 1}, ReadCase{0, 7, 7}, ReadCase{0, 0, 0},
-                                           ReadCase{-3, 5, 0}));
 
 TEST_F(ClassFNTD2XXTest, ClosedLinkReadsAndWritesNothing) {
   device_.queue = "0123";
@@ -200,29 +189,26 @@ TEST_F(ClassFNTD2XXTest, ClosedLinkReadsAndWritesNothing) {
   EXPECT_TRUE(device_.calls.empty());
 }
 
-struct ThresholdCase {
-  std::int32_t threshold;
-  std::size_t waiting;
-  bool raised;
-};
-
-class ClassFNTD2XXThresholdTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<ThresholdCase> {};
-
-TEST_P(ClassFNTD2XXThresholdTest, TickRaisesOnRxWhenEnoughBytesWait) {
+TEST_F(ClassFNTD2XXTest, TickRaisesOnRxWhenEnoughBytesWait) {
+  const struct {
+    std::int32_t threshold;
+    std::size_t waiting;
+    bool raised;
+  } cases[] = {{0, 0, true}, {1, 0, false}, {1, 1, true}, {11, 10, false}, {11, 11, true}};
   Open();
-  device_.queue = std::string(GetParam().waiting, '0');
-  link_.RThreshold = GetParam().threshold;
-  timer_.Fire();
-  timer_.Fire();
-  EXPECT_EQ(rx_, GetParam().raised ? 2 : 0);
-  EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(GetParam().waiting))
-      << "bytes fetched ahead still wait for the owner";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.waiting << " waiting, threshold " << c.threshold);
+    link_.SetInBufferCount(0);
+    rx_ = 0;
+    device_.queue = std::string(c.waiting, '0');
+    link_.RThreshold = c.threshold;
+    timer_.Fire();
+    timer_.Fire();
+    EXPECT_EQ(rx_, c.raised ? 2 : 0);
+    EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(c.waiting))
+        << "bytes fetched ahead still wait for the owner";
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Thresholds, ClassFNTD2XXThresholdTest,
-                         ::testing::Values(ThresholdCase{0, 0, true}, ThresholdCase{1, 0, false},
-                                           ThresholdCase{1, 1, true}, ThresholdCase{11, 10, false},
-                                           ThresholdCase{11, 11, true}));
 
 TEST_F(ClassFNTD2XXTest, InBufferCountSetterPurgesOnlyOnZero) {
   Open();

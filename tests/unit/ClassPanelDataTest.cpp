@@ -40,11 +40,6 @@ protected:
   ClassPanelData panel_{store_, dir_.Path() + "/Data"};
 };
 
-TEST_F(ClassPanelDataTest, FileNamesFollowTheDataName) {
-  EXPECT_EQ(panel_.DefPath(), dir_.Path() + "/Data\\QV-LK2048.def");
-  EXPECT_EQ(panel_.DatPath(), dir_.Path() + "/Data\\QV-LK2048.dat");
-}
-
 TEST_F(ClassPanelDataTest, LoadThenSaveWithOnlyDefaultsWritesEverything) {
   Def("[Header]\r\nVersion=1.0\r\nName=Sheet\r\nButtonX=1\r\nButtonY=2\r\n"
       "[Button.1.1]\r\nName=Camera.Run\r\nRect=10,20,30,40\r\n"
@@ -77,35 +72,25 @@ TEST_F(ClassPanelDataTest, DatWinsEvenWhenEmptyAndDefFillsTheRest) {
   EXPECT_EQ(panel_.ButtonData(0)->Left, 5);
 }
 
-struct RectCase {
-  const char* rect;
-  bool kept;
-  std::int32_t l, t, r, b;
-};
-
-class PanelRectTest : public ClassPanelDataTest, public ::testing::WithParamInterface<RectCase> {};
-
-TEST_P(PanelRectTest, RectMustSplitIntoExactlyFourParts) {
-  Def(std::string("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=N\r\nRect=") + GetParam().rect +
-      "\r\n");
-  panel_.Load();
-  ASSERT_EQ(panel_.ButtonData_Counts(), GetParam().kept ? 1 : 0);
-  if (!GetParam().kept) return;
-  const auto* b = panel_.ButtonData(0);
-  EXPECT_EQ(b->Left, GetParam().l);
-  EXPECT_EQ(b->Top, GetParam().t);
-  EXPECT_EQ(b->Right, GetParam().r);
-  EXPECT_EQ(b->Bottom, GetParam().b);
+TEST_F(ClassPanelDataTest, RectMustSplitIntoExactlyFourParts) {
+  const struct {
+    const char* rect;
+    bool kept;
+    std::int32_t l, t, r, b;
+  } cases[] = {{"10,20,30", false, 0, 0, 0, 0},         {"1,2,3,4,5", false, 0, 0, 0, 0},
+               {"", false, 0, 0, 0, 0},                 {"10, 20 ,30,40", true, 10, 20, 30, 40},
+               {",,,", true, 0, 0, 0, 0},               {"-5,x,2.5,1e3", true, -5, 0, 2, 1000},
+               {"500,0,100,9999", true, 500, 0, 100, 9999}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rect);
+    Def(std::string("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=N\r\nRect=") + c.rect + "\r\n");
+    panel_.Load();
+    ASSERT_EQ(panel_.ButtonData_Counts(), c.kept ? 1 : 0);
+    if (!c.kept) continue;
+    const auto* b = panel_.ButtonData(0);
+    EXPECT_EQ((std::vector<int>{b->Left, b->Top, b->Right, b->Bottom}), (std::vector<int>{c.l, c.t, c.r, c.b}));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rects, PanelRectTest,
-                         ::testing::Values(RectCase{"10,20,30", false, 0, 0, 0, 0},
-                                           RectCase{"1,2,3,4,5", false, 0, 0, 0, 0},
-                                           RectCase{"", false, 0, 0, 0, 0},
-                                           RectCase{"10, 20 ,30,40", true, 10, 20, 30, 40},
-                                           RectCase{",,,", true, 0, 0, 0, 0},
-                                           RectCase{"-5,x,2.5,1e3", true, -5, 0, 2, 1000},
-                                           RectCase{"500,0,100,9999", true, 500, 0, 100, 9999}));
 
 TEST_F(ClassPanelDataTest, MissingRectKeepsTheButtonWithZeroEdges) {
   Def("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Camera.Run\r\n");
@@ -115,34 +100,18 @@ TEST_F(ClassPanelDataTest, MissingRectKeepsTheButtonWithZeroEdges) {
   EXPECT_EQ(store_.Read(panel_.DatPath(), "Button.1.1", "Rect", ""), "0,0,0,0");
 }
 
-struct PointCase {
-  std::int32_t x;
-  std::int32_t y;
-  bool hit;
-};
-
-class PanelPointTest : public ClassPanelDataTest, public ::testing::WithParamInterface<PointCase> {};
-
-TEST_P(PanelPointTest, ReversedEdgesHoldTheSameClosedArea) {
-  Def("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nRect=500,900,100,700\r\n");
+// Edges are inside, and reversed edges hold the same closed area.
+TEST_F(ClassPanelDataTest, PointCheckTakesTheEdgesAndReversedRectangles) {
+  Def("[Header]\r\nButtonX=2\r\nButtonY=1\r\n[Button.1.1]\r\nRect=500,900,100,700\r\n"
+      "[Button.2.1]\r\nRect=1100,200,1300,400\r\n");
   panel_.Load();
-  EXPECT_EQ(panel_.PointCheck(GetParam().x, GetParam().y) != nullptr, GetParam().hit)
-      << GetParam().x << "," << GetParam().y;
-}
-
-INSTANTIATE_TEST_SUITE_P(Points, PanelPointTest,
-                         ::testing::Values(PointCase{100, 800, true}, PointCase{300, 800, true},
-                                           PointCase{500, 800, true}, PointCase{99, 800, false},
-                                           PointCase{501, 800, false}, PointCase{300, 700, true},
-                                           PointCase{300, 900, true}, PointCase{300, 699, false},
-                                           PointCase{300, 901, false}, PointCase{-300, -800, false}));
-
-TEST_F(ClassPanelDataTest, EdgesAreInsideForNormalRectangles) {
-  Def("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nRect=100,200,300,400\r\n");
-  panel_.Load();
-  for (auto [x, y] : std::initializer_list<std::pair<int, int>>{{100, 200}, {300, 400}, {100, 400}, {300, 200}}) {
-    EXPECT_NE(panel_.PointCheck(x, y), nullptr) << x << "," << y;
-  }
+  const struct {
+    std::int32_t x, y;
+    bool hit;
+  } cases[] = {{100, 800, true},   {300, 800, true},   {500, 800, true},   {99, 800, false},    {501, 800, false},
+               {300, 700, true},   {300, 900, true},   {300, 699, false},  {300, 901, false},   {-300, -800, false},
+               {1100, 200, true},  {1300, 400, true},  {1100, 400, true},  {1300, 200, true},   {1301, 300, false}};
+  for (const auto& c : cases) EXPECT_EQ(panel_.PointCheck(c.x, c.y) != nullptr, c.hit) << c.x << "," << c.y;
 }
 
 TEST_F(ClassPanelDataTest, ZeroColumnsScansOneColumnAndTestsYAlone) {
@@ -157,33 +126,22 @@ TEST_F(ClassPanelDataTest, ZeroColumnsScansOneColumnAndTestsYAlone) {
   EXPECT_EQ(panel_.PointCheck(0, 300), nullptr);
 }
 
-struct GridCase {
-  const char* buttonX;
-  const char* buttonY;
-  std::int32_t expectedCount;
-};
-
-class PanelGridTest : public ClassPanelDataTest, public ::testing::WithParamInterface<GridCase> {};
-
-TEST_P(PanelGridTest, HeaderCountsDecideWhatIsScanned) {
-  std::string def = std::string("[Header]\r\nButtonX=") + GetParam().buttonX + "\r\nButtonY=" + GetParam().buttonY +
-                    "\r\n";
-  // No button sections: each scanned cell is a button with the default Rect.
-  Def(def);
-  panel_.Load();
-  EXPECT_EQ(panel_.ButtonData_Counts(), GetParam().expectedCount);
+TEST_F(ClassPanelDataTest, HeaderCountsDecideWhatIsScanned) {
+  constexpr std::int32_t kMax = ClassPanelData::kMaxGridCount;
+  constexpr std::int32_t kCells = ClassPanelData::kMaxGridCells;
+  const struct {
+    const char *buttonX, *buttonY;
+    std::int32_t expectedCount;
+  } cases[] = {{"2", "3", 6},        {"0", "4", 4},   {"4", "0", 4},       {"0", "0", 0},         {"-1", "4", 0},
+               {"4", "-1", 0},       {"-1", "-1", 0}, {"", "", 0},         {"1.5", "1", 2},       {"100000", "1", kMax},
+               {"1", "100", kMax},   {"10", "30", kCells}, {"2147483647", "2147483647", kCells}};
+  for (const auto& c : cases) {
+    // No button sections: each scanned cell is a button with the default Rect.
+    Def(std::string("[Header]\r\nButtonX=") + c.buttonX + "\r\nButtonY=" + c.buttonY + "\r\n");
+    panel_.Load();
+    EXPECT_EQ(panel_.ButtonData_Counts(), c.expectedCount) << c.buttonX << " x " << c.buttonY;
+  }
 }
-
-constexpr std::int32_t kMax = ClassPanelData::kMaxGridCount;
-constexpr std::int32_t kCells = ClassPanelData::kMaxGridCells;
-
-INSTANTIATE_TEST_SUITE_P(Counts, PanelGridTest,
-                         ::testing::Values(GridCase{"2", "3", 6}, GridCase{"0", "4", 4}, GridCase{"4", "0", 4},
-                                           GridCase{"0", "0", 0}, GridCase{"-1", "4", 0}, GridCase{"4", "-1", 0},
-                                           GridCase{"-1", "-1", 0}, GridCase{"", "", 0},
-                                           GridCase{"1.5", "1", 2}, GridCase{"100000", "1", kMax},
-                                           GridCase{"1", "100", kMax}, GridCase{"10", "30", kCells},
-                                           GridCase{"2147483647", "2147483647", kCells}));
 
 TEST_F(ClassPanelDataTest, HugeCountIsKeptAsReadAndWrittenBack) {
   Def("[Header]\r\nButtonX=100000\r\nButtonY=1\r\n");

@@ -47,14 +47,6 @@ protected:
   std::vector<ClassRegAppData> apps;
 };
 
-TEST_F(RegAppTest, TheTwoRegistrations) {
-  ASSERT_EQ(apps.size(), 2u);
-  EXPECT_EQ(Pen().Key(), "[PenPlus]Path");
-  EXPECT_EQ(Camera().Key(), "[Camera]Path");
-  EXPECT_EQ(Pen().RegName, u8"ペンソフト");
-  EXPECT_EQ(Camera().ReferExt, u8"アプリケーション(*.exe)"s + '\0' + "*.exe" + '\0' + u8"全てのファイル(*.*)" + '\0' + "*.*");
-}
-
 TEST_F(RegAppTest, PathIsSavedQuotedAndReadsBackBare) {
   for (const std::string& path : {" C:\\Pen Plus\\PenPlus.exe "s, ""s}) {
     Pen().FullPath = path;

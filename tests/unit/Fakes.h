@@ -66,7 +66,6 @@ public:
     if (enabled_ && handler_) handler_();
   }
   [[nodiscard]] bool Armed() const { return enabled_ && interval_ > 0; }
-  [[nodiscard]] std::uint64_t Due() const { return due_; }
 
 private:
   friend class FakeClock;

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -16,24 +17,25 @@ std::string Narrow(const std::wstring& w) {
   return s;
 }
 
-// ---------------------------------------------------------------- Unquote
-
 struct TextCase {
   const wchar_t* in;
   const wchar_t* out;
 };
 
-class UnquoteTest : public ::testing::TestWithParam<TextCase> {};
-TEST_P(UnquoteTest, RemovesOnePairAfterTrimming) {
-  EXPECT_EQ(Unquote(GetParam().in), GetParam().out) << Narrow(GetParam().in);
+// Runs a text function over a table of inputs and expected outputs.
+template <typename F>
+void ExpectTexts(F f, std::initializer_list<TextCase> cases) {
+  for (const TextCase& c : cases) EXPECT_EQ(f(c.in), c.out) << Narrow(c.in);
 }
-INSTANTIATE_TEST_SUITE_P(Table, UnquoteTest,
-                         ::testing::Values(TextCase{L"", L""}, TextCase{L"   ", L""}, TextCase{L"abc", L"abc"},
-                                           TextCase{L"  abc \t", L"abc"}, TextCase{L"\"abc\"", L"abc"},
-                                           TextCase{L"  \"a b\"  ", L"a b"}, TextCase{L"\"\"", L""},
-                                           TextCase{L"\"", L"\""}, TextCase{L"\"abc", L"\"abc"},
-                                           TextCase{L"abc\"", L"abc\""}, TextCase{L"\"\"x\"\"", L"\"x\""},
-                                           TextCase{L"\" padded \"", L" padded "}));
+
+TEST(CommandLineTexts, UnquoteRemovesOnePairAfterTrimming) {
+  ExpectTexts(Unquote, {{L"", L""}, {L"   ", L""}, {L"abc", L"abc"},
+                                           {L"  abc \t", L"abc"}, {L"\"abc\"", L"abc"},
+                                           {L"  \"a b\"  ", L"a b"}, {L"\"\"", L""},
+                                           {L"\"", L"\""}, {L"\"abc", L"\"abc"},
+                                           {L"abc\"", L"abc\""}, {L"\"\"x\"\"", L"\"x\""},
+                                           {L"\" padded \"", L" padded "}});
+}
 
 // ---------------------------------------------------------------- NextToken
 
@@ -44,136 +46,84 @@ struct TokenCase {
   const wchar_t* rest;
 };
 
-class NextTokenTest : public ::testing::TestWithParam<TokenCase> {};
-TEST_P(NextTokenTest, SplitsFirstArgument) {
-  const auto& c = GetParam();
-  const auto token = NextToken(c.in);
-  ASSERT_EQ(token.has_value(), c.found) << Narrow(c.in);
-  if (token) {
+TEST(CommandLineTexts, NextTokenSplitsTheFirstArgument) {
+  const TokenCase cases[] = {
+      {L"", false, L"", L""}, {L"    ", false, L"", L""}, {L"abc", true, L"abc", L""},
+      {L"  abc  def  ", true, L"abc", L"def"}, {L"\"a b\" c", true, L"a b", L"c"}, {L"\"a b\"c", true, L"a b", L"c"},
+      {L"\"a b", false, L"", L""}, {L"\"\" x", false, L"", L""}, {L"\"  \" x", false, L"", L""},
+      {L"\" a \" x", true, L"a", L"x"},
+      // "/" and a quote end an unquoted argument and stay in the rest.
+      {L"C:/Windows/x", true, L"C:", L"/Windows/x"}, {L"abc\"def\"", true, L"abc", L"\"def\""},
+      {L"/x", false, L"", L""}, {L"a\tb", true, L"a", L"b"},
+      {L"C:\\Program Files\\x", true, L"C:\\Program", L"Files\\x"}};
+  for (const TokenCase& c : cases) {
+    const auto token = NextToken(c.in);
+    ASSERT_EQ(token.has_value(), c.found) << Narrow(c.in);
+    if (!token) continue;
     EXPECT_EQ(token->argument, c.argument) << Narrow(c.in);
     EXPECT_EQ(token->rest, c.rest) << Narrow(c.in);
   }
 }
-INSTANTIATE_TEST_SUITE_P(
-    Table, NextTokenTest,
-    ::testing::Values(TokenCase{L"", false, L"", L""}, TokenCase{L"    ", false, L"", L""},
-                      TokenCase{L"abc", true, L"abc", L""}, TokenCase{L"  abc  def  ", true, L"abc", L"def"},
-                      TokenCase{L"\"a b\" c", true, L"a b", L"c"}, TokenCase{L"\"a b\"c", true, L"a b", L"c"},
-                      TokenCase{L"\"a b", false, L"", L""}, TokenCase{L"\"\" x", false, L"", L""},
-                      TokenCase{L"\"  \" x", false, L"", L""}, TokenCase{L"\" a \" x", true, L"a", L"x"},
-                      // "/" and a quote end an unquoted argument and stay in the rest.
-                      TokenCase{L"C:/Windows/x", true, L"C:", L"/Windows/x"},
-                      TokenCase{L"abc\"def\"", true, L"abc", L"\"def\""}, TokenCase{L"/x", false, L"", L""},
-                      TokenCase{L"a\tb", true, L"a", L"b"},
-                      TokenCase{L"C:\\Program Files\\x", true, L"C:\\Program", L"Files\\x"}));
 
 // ------------------------------------------------------------ ArgumentsOf
 
-class ArgumentsOfTest : public ::testing::TestWithParam<TextCase> {};
-TEST_P(ArgumentsOfTest, SkipsProgramName) {
-  EXPECT_EQ(std::wstring(ArgumentsOf(GetParam().in)), GetParam().out) << Narrow(GetParam().in);
+TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
+  ExpectTexts([](std::wstring_view t) { return std::wstring(ArgumentsOf(t)); }, {{L"", L""}, {L"OrvantaUninst.exe", L""},
+                      {L"OrvantaUninst.exe /u x", L"/u x"},
+                      {L"\"C:\\Program Files\\Orvanta\\OrvantaUninst.exe\"  /u x -n y", L"/u x -n y"},
+                      {L"\"C:\\a b\\u.exe\"/u x", L"/u x"}, {L"\"unclosed /u x", L""},
+                      {L"u.exe\t\t/U \"q\"", L"/U \"q\""}});
 }
-INSTANTIATE_TEST_SUITE_P(
-    Table, ArgumentsOfTest,
-    ::testing::Values(TextCase{L"", L""}, TextCase{L"OrvantaUninst.exe", L""},
-                      TextCase{L"OrvantaUninst.exe /u x", L"/u x"},
-                      TextCase{L"\"C:\\Program Files\\Orvanta\\OrvantaUninst.exe\"  /u x -n y", L"/u x -n y"},
-                      TextCase{L"\"C:\\a b\\u.exe\"/u x", L"/u x"}, TextCase{L"\"unclosed /u x", L""},
-                      TextCase{L"u.exe\t\t/U \"q\"", L"/U \"q\""}));
 
 // ---------------------------------------------------- StripEnclosingQuotes
 
-class StripEnclosingQuotesTest : public ::testing::TestWithParam<TextCase> {};
-TEST_P(StripEnclosingQuotesTest, StripsOnlyAPairAroundTheWholeCommand) {
-  EXPECT_EQ(StripEnclosingQuotes(GetParam().in), GetParam().out) << Narrow(GetParam().in);
-}
-INSTANTIATE_TEST_SUITE_P(
-    Table, StripEnclosingQuotesTest,
-    ::testing::Values(
-        TextCase{L"", L""}, TextCase{L"\"", L"\""}, TextCase{L"\"\"", L""},
-        TextCase{L"C:\\W\\ST6UNST.EXE -n x.log", L"C:\\W\\ST6UNST.EXE -n x.log"},
+TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
+  ExpectTexts(StripEnclosingQuotes, {{L"", L""}, {L"\"", L"\""}, {L"\"\"", L""},
+        {L"C:\\W\\ST6UNST.EXE -n x.log", L"C:\\W\\ST6UNST.EXE -n x.log"},
         // Whole command in one pair, nothing quoted inside.
-        TextCase{L"\"C:\\W\\ST6UNST.EXE -n C:\\P\\x.log\"", L"C:\\W\\ST6UNST.EXE -n C:\\P\\x.log"},
+        {L"\"C:\\W\\ST6UNST.EXE -n C:\\P\\x.log\"", L"C:\\W\\ST6UNST.EXE -n C:\\P\\x.log"},
         // Whole command in one pair, log path quoted inside.
-        TextCase{L"\"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\"\"", L"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\""},
-        TextCase{L"  \"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\"\"  ", L"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\""},
+        {L"\"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\"\"", L"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\""},
+        {L"  \"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\"\"  ", L"C:\\W\\ST6UNST.EXE -n \"C:\\P F\\x.log\""},
         // Whole command in one pair, both paths quoted inside.
-        TextCase{L"\"\"C:\\P F\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\"\"",
+        {L"\"\"C:\\P F\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\"\"",
                  L"\"C:\\P F\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\""},
         // Quoted removal path ... quoted log path: two arguments, not one pair.
-        TextCase{L"\"C:\\W\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\"", L"\"C:\\W\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\""},
-        TextCase{L"\"C:\\W\\ST6UNST.EXE\"\t-n \"C:\\P F\\x.log\"", L"\"C:\\W\\ST6UNST.EXE\"\t-n \"C:\\P F\\x.log\""},
+        {L"\"C:\\W\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\"", L"\"C:\\W\\ST6UNST.EXE\" -n \"C:\\P F\\x.log\""},
+        {L"\"C:\\W\\ST6UNST.EXE\"\t-n \"C:\\P F\\x.log\"", L"\"C:\\W\\ST6UNST.EXE\"\t-n \"C:\\P F\\x.log\""},
         // Does not end with a quote: left alone.
-        TextCase{L"\"C:\\W\\ST6UNST.EXE\" -n x.log", L"\"C:\\W\\ST6UNST.EXE\" -n x.log"}));
+        {L"\"C:\\W\\ST6UNST.EXE\" -n x.log", L"\"C:\\W\\ST6UNST.EXE\" -n x.log"}});
+}
 
 // ------------------------------------------------- small predicates
 
-struct PredicateCase {
-  const wchar_t* in;
-  bool expected;
-};
-class NamesRemovalProgramTest : public ::testing::TestWithParam<PredicateCase> {};
-TEST_P(NamesRemovalProgramTest, ComparesLastElevenCharacters) {
-  EXPECT_EQ(NamesRemovalProgram(GetParam().in), GetParam().expected) << Narrow(GetParam().in);
+TEST(CommandLineTexts, NamesRemovalProgramComparesTheLastElevenCharacters) {
+  for (const auto& [in, expected] : {std::pair<const wchar_t*, bool>{L"C:\\Windows\\ST6UNST.EXE", true},
+                                     {L"st6unst.exe", true}, {L"St6UnSt.ExE", true}, {L"xst6unst.exe", true},
+                                     {L"t6unst.exe", false}, {L"", false}, {L"C:\\ST6UNST.EXE ", false},
+                                     {L"C:\\Windows\\notepad.exe", false}, {L"C:\\ST6UNST.EXE.bak", false}}) {
+    EXPECT_EQ(NamesRemovalProgram(in), expected) << Narrow(in);
+  }
 }
-INSTANTIATE_TEST_SUITE_P(Table, NamesRemovalProgramTest,
-                         ::testing::Values(PredicateCase{L"C:\\Windows\\ST6UNST.EXE", true},
-                                           PredicateCase{L"st6unst.exe", true}, PredicateCase{L"St6UnSt.ExE", true},
-                                           PredicateCase{L"xst6unst.exe", true}, PredicateCase{L"t6unst.exe", false},
-                                           PredicateCase{L"", false}, PredicateCase{L"C:\\ST6UNST.EXE ", false},
-                                           PredicateCase{L"C:\\Windows\\notepad.exe", false},
-                                           PredicateCase{L"C:\\ST6UNST.EXE.bak", false}));
 
-class FileCheckPathTest : public ::testing::TestWithParam<TextCase> {};
-TEST_P(FileCheckPathTest, UnquotesAndDropsOneBackslash) {
-  EXPECT_EQ(FileCheckPath(GetParam().in), GetParam().out) << Narrow(GetParam().in);
+TEST(CommandLineTexts, FileCheckPathUnquotesAndDropsOneBackslash) {
+  ExpectTexts(FileCheckPath, {{L"C:\\a.log", L"C:\\a.log"}, {L"C:\\a\\", L"C:\\a"},
+                                           {L"C:\\a\\\\", L"C:\\a\\"}, {L" \"C:\\a b\\\" ", L"C:\\a b"},
+                                           {L"\\", L""}, {L"", L""}});
 }
-INSTANTIATE_TEST_SUITE_P(Table, FileCheckPathTest,
-                         ::testing::Values(TextCase{L"C:\\a.log", L"C:\\a.log"}, TextCase{L"C:\\a\\", L"C:\\a"},
-                                           TextCase{L"C:\\a\\\\", L"C:\\a\\"}, TextCase{L" \"C:\\a b\\\" ", L"C:\\a b"},
-                                           TextCase{L"\\", L""}, TextCase{L"", L""}));
 
-class CutSwitchesTest : public ::testing::TestWithParam<TextCase> {};
-TEST_P(CutSwitchesTest, DropsWaitAndForceSwitches) {
-  EXPECT_EQ(CutSwitches(GetParam().in), GetParam().out) << Narrow(GetParam().in);
-}
-INSTANTIATE_TEST_SUITE_P(
-    Table, CutSwitchesTest,
-    ::testing::Values(TextCase{L" -n \"a.log\" ", L" -n \"a.log\" "}, TextCase{L" -n \"a.log\" -q", L" -n \"a.log\" -q"},
-                      TextCase{L" -n \"a.log\" -f", L" -n \"a.log\""}, TextCase{L" -n \"a.log\" -F -q", L" -n \"a.log\""},
-                      TextCase{L" -n \"a.log\" -q -W  12", L" -n \"a.log\" -q"},
-                      TextCase{L" -n \"a.log\" -w 1 -f", L" -n \"a.log\""},
-                      TextCase{L" -n \"a.log\" -f -w 1", L" -n \"a.log\""},
-                      TextCase{L" -n \"a.log\" -x -fast", L" -n \"a.log\" -x"},
+TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
+  ExpectTexts(CutSwitches, {{L" -n \"a.log\" ", L" -n \"a.log\" "}, {L" -n \"a.log\" -q", L" -n \"a.log\" -q"},
+                      {L" -n \"a.log\" -f", L" -n \"a.log\""}, {L" -n \"a.log\" -F -q", L" -n \"a.log\""},
+                      {L" -n \"a.log\" -q -W  12", L" -n \"a.log\" -q"},
+                      {L" -n \"a.log\" -w 1 -f", L" -n \"a.log\""},
+                      {L" -n \"a.log\" -f -w 1", L" -n \"a.log\""},
+                      {L" -n \"a.log\" -x -fast", L" -n \"a.log\" -x"},
                       // Inside the log path a " -w" or " -f" is part of a folder name.
-                      TextCase{L" -n \"C:\\My -work\\a.log\" ", L" -n \"C:\\My -work\\a.log\" "},
-                      TextCase{L" -n \"C:\\Tools -Free\\a.log\" -F", L" -n \"C:\\Tools -Free\\a.log\""},
-                      TextCase{L"", L""}, TextCase{L" -w", L""}));
-
-struct HandOverCase {
-  const wchar_t* waiting;
-  std::uint32_t pid;
-  const wchar_t* expected;
-};
-class HandingOverTest : public ::testing::TestWithParam<HandOverCase> {};
-TEST_P(HandingOverTest, AppendsWaitSwitchWithTwoBlanks) {
-  EXPECT_EQ(HandingOverParameters(GetParam().waiting, GetParam().pid), GetParam().expected);
+                      {L" -n \"C:\\My -work\\a.log\" ", L" -n \"C:\\My -work\\a.log\" "},
+                      {L" -n \"C:\\Tools -Free\\a.log\" -F", L" -n \"C:\\Tools -Free\\a.log\""},
+                      {L"", L""}, {L" -w", L""}});
 }
-INSTANTIATE_TEST_SUITE_P(Table, HandingOverTest,
-                         ::testing::Values(HandOverCase{L" -n \"a.log\"  -f", 4242, L" -n \"a.log\"  -f -w  4242"},
-                                           HandOverCase{L" -f", 0, L" -f -w  0"},
-                                           HandOverCase{L"", 4294967295u, L" -w  4294967295"}));
-
-TEST(WaitingParametersTest, AppendsForceSwitch) {
-  EXPECT_EQ(WaitingParameters(L" -n \"a.log\" "), L" -n \"a.log\"  -f");
-  EXPECT_EQ(WaitingParameters(L""), L" -f");
-}
-
-class OwnFileTest : public ::testing::TestWithParam<TextCase> {};
-TEST_P(OwnFileTest, AppendsRemoverName) { EXPECT_EQ(OwnFile(GetParam().in), GetParam().out); }
-INSTANTIATE_TEST_SUITE_P(Table, OwnFileTest,
-                         ::testing::Values(TextCase{L"C:\\Orvanta", L"C:\\Orvanta\\OrvaRmvr.exe"},
-                                           TextCase{L"C:\\", L"C:\\OrvaRmvr.exe"}, TextCase{L"", L"\\OrvaRmvr.exe"}));
 
 // ----------------------------------------------------- the whole command
 

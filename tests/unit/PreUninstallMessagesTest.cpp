@@ -7,33 +7,16 @@
 namespace orvanta::preuninstall {
 namespace {
 
-struct FillCase {
-  const wchar_t* text;
-  const wchar_t* title;
-  const wchar_t* expected;
-};
-class FillTitleTest : public ::testing::TestWithParam<FillCase> {};
-TEST_P(FillTitleTest, ReplacesEveryPlaceholder) {
-  EXPECT_EQ(FillTitle(GetParam().text, GetParam().title), GetParam().expected);
+TEST(FillTitleTest, ReplacesEveryPlaceholder) {
+  const struct {
+    const wchar_t *text, *title, *expected;
+  } cases[] = {{L"", L"T", L""},         {L"no placeholder", L"T", L"no placeholder"},
+               {L"|1 を削除しますか?", L"Orvanta", L"Orvanta を削除しますか?"},
+               {L"|1 and |1", L"ab", L"ab and ab"}, {L"|1|1", L"", L""},
+               {L"end |", L"T", L"end |"},   {L"|2 |11", L"T", L"|2 T1"},
+               {L"||1", L"T", L"|T"},        {L"x|1y", L"|1", L"x|1y"}};
+  for (const auto& c : cases) EXPECT_EQ(FillTitle(c.text, c.title), c.expected) << static_cast<int>(&c - cases);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Table, FillTitleTest,
-    ::testing::Values(FillCase{L"", L"T", L""}, FillCase{L"no placeholder", L"T", L"no placeholder"},
-                      FillCase{L"|1 を削除しますか?", L"Orvanta", L"Orvanta を削除しますか?"},
-                      FillCase{L"|1 and |1", L"ab", L"ab and ab"}, FillCase{L"|1|1", L"", L""},
-                      FillCase{L"end |", L"T", L"end |"}, FillCase{L"|2 |11", L"T", L"|2 T1"},
-                      FillCase{L"||1", L"T", L"|T"}, FillCase{L"x|1y", L"|1", L"x|1y"}));
-
-struct CutCase {
-  std::wstring in;
-  std::wstring out;
-};
-class CutAtNulTest : public ::testing::TestWithParam<CutCase> {};
-TEST_P(CutAtNulTest, EndsAtFirstNul) { EXPECT_EQ(std::wstring(CutAtNul(GetParam().in)), GetParam().out); }
-INSTANTIATE_TEST_SUITE_P(Table, CutAtNulTest,
-                         ::testing::Values(CutCase{L"", L""}, CutCase{L"abc", L"abc"},
-                                           CutCase{std::wstring(L"ab\0cd", 5), L"ab"},
-                                           CutCase{std::wstring(L"\0x", 2), L""}));
 
 struct RegistrationCase {
   const char* name;
@@ -62,23 +45,12 @@ INSTANTIATE_TEST_SUITE_P(
         RegistrationCase{"UnrelatedValue", L"ST6UNST #1", L"x", false}),
     [](const ::testing::TestParamInfo<RegistrationCase>& info) { return std::string(info.param.name); });
 
-TEST(IsOwnRegistrationNul, IgnoresTextAfterNul) {
+TEST(IsOwnRegistrationEdges, IgnoresTextAfterANulAndNeverMatchesAnEmptyOwnPath) {
   const std::wstring value = std::wstring(L"x", 1) + L'\0' + kOwn;
   EXPECT_FALSE(IsOwnRegistration(L"ST6UNST #1", value, kOwn));
   EXPECT_TRUE(IsOwnRegistration(L"ST6UNST #1", std::wstring(kOwn) + L'\0' + L"junk", kOwn));
+  EXPECT_FALSE(IsOwnRegistration(L"ST6UNST #1", L"anything", L""));
 }
-
-TEST(IsOwnRegistrationEmptyOwn, NeverMatches) { EXPECT_FALSE(IsOwnRegistration(L"ST6UNST #1", L"anything", L"")); }
-
-struct WaitCase {
-  int count;
-  bool wait;
-};
-class ShouldWaitTest : public ::testing::TestWithParam<WaitCase> {};
-TEST_P(ShouldWaitTest, WaitsFromTwoRegistrations) { EXPECT_EQ(ShouldWait(GetParam().count), GetParam().wait); }
-INSTANTIATE_TEST_SUITE_P(Table, ShouldWaitTest,
-                         ::testing::Values(WaitCase{0, false}, WaitCase{1, false}, WaitCase{2, true},
-                                           WaitCase{7, true}));
 
 }  // namespace
 }  // namespace orvanta::preuninstall

@@ -3,52 +3,39 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "link/ClassFNTD2XX.h"
 
 namespace orvanta {
 namespace {
 
 using testing::FakeClock;
-using testing::FakeD2xxDevice;
 using testing::FakeTimer;
 using testing::ScriptedLink;
 
 // ---- ParseReportLine -------------------------------------------------------
 
-struct ParseCase {
-  const char* line;
-  bool valid;
-  std::int32_t x;
-  std::int32_t y;
-  char state;
-};
-
-class ParseReportLineTest : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
-  const ParseCase& c = GetParam();
-  const auto point = ParseReportLine(c.line);
-  ASSERT_EQ(point.has_value(), c.valid) << '"' << c.line << '"';
-  if (!c.valid) return;
-  EXPECT_EQ(point->dX, c.x);
-  EXPECT_EQ(point->dY, c.y);
-  EXPECT_EQ(point->dS, c.state);
+TEST(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
+  const struct {
+    const char* line;
+    bool valid;
+    std::int32_t x, y;
+    char state;
+  } cases[] = {{"01230456B\r\n", true, 123, 456, 'B'}, {"99990000N\r\n", true, 9999, 0, 'N'},
+               {"00000000X\n", true, 0, 0, 'X'},
+               // Eight digits and the line end: the state is the line end itself.
+               {"12345678\n", true, 1234, 5678, '\n'}, {"12345678\r\n", true, 1234, 5678, '\r'},
+               {"12345678B and anything\n", true, 1234, 5678, 'B'},
+               {"123456789B\n", false, 0, 0, 0}, {"ABCDEFGHB\n", false, 0, 0, 0}, {"\n", false, 0, 0, 0},
+               {"", false, 0, 0, 0}, {"1234567\n", false, 0, 0, 0}, {"1234 5678B\n", false, 0, 0, 0},
+               {"-1234567B\n", false, 0, 0, 0}, {"+1234567B\n", false, 0, 0, 0}, {"12345678", false, 0, 0, 0}};
+  for (const auto& c : cases) {
+    const auto point = ParseReportLine(c.line);
+    ASSERT_EQ(point.has_value(), c.valid) << '"' << c.line << '"';
+    if (!c.valid) continue;
+    EXPECT_EQ(point->dX, c.x) << '"' << c.line << '"';
+    EXPECT_EQ(point->dY, c.y) << '"' << c.line << '"';
+    EXPECT_EQ(point->dS, c.state) << '"' << c.line << '"';
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ParseReportLineTest,
-    ::testing::Values(ParseCase{"01230456B\r\n", true, 123, 456, 'B'},
-                      ParseCase{"99990000N\r\n", true, 9999, 0, 'N'},
-                      ParseCase{"00000000X\n", true, 0, 0, 'X'},
-                      // Eight digits and the line end: the state is the line end itself.
-                      ParseCase{"12345678\n", true, 1234, 5678, '\n'},
-                      ParseCase{"12345678\r\n", true, 1234, 5678, '\r'},
-                      ParseCase{"12345678B and anything\n", true, 1234, 5678, 'B'},
-                      ParseCase{"123456789B\n", false, 0, 0, 0}, ParseCase{"ABCDEFGHB\n", false, 0, 0, 0},
-                      ParseCase{"\n", false, 0, 0, 0}, ParseCase{"", false, 0, 0, 0},
-                      ParseCase{"1234567\n", false, 0, 0, 0}, ParseCase{"1234 5678B\n", false, 0, 0, 0},
-                      ParseCase{"-1234567B\n", false, 0, 0, 0}, ParseCase{"+1234567B\n", false, 0, 0, 0},
-                      ParseCase{"12345678", false, 0, 0, 0}));
 
 // ---- Receiver over a scripted link -----------------------------------------
 
@@ -133,25 +120,22 @@ TEST_F(ReceiverTest, FirstReportInByteModeTeachesItsLength) {
   EXPECT_TRUE(receiver_.RxBuffer().empty());
 }
 
-TEST_F(ReceiverTest, EightDigitsAndLineFeedGiveTheLineFeedAsState) {
-  link_.queue = "12345678\n";
+TEST_F(ReceiverTest, EveryLineIsHandedOnAndOnlyReportsRaiseEvents) {
+  link_.queue = "\n";  // a lone line feed does not leave byte mode
+  PollUntilIdle();
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+  link_.queue = "12345678\n";  // eight digits and a line feed: the line feed is the state
   PollUntilIdle();
   ExpectEvents({{1234, 5678, '\n'}});
   ExpectMode(9);
-}
-
-TEST_F(ReceiverTest, InvalidLinesAreHandedOnButRaiseNoEvent) {
+  timer_.Fire();  // back to byte mode
+  lines_.clear();
+  events_.clear();
   link_.queue = std::string("123456789B\n") + "ABCDEFGHB\n" + "\n";
   PollUntilIdle();
   EXPECT_EQ(lines_, (std::vector<std::string>{"123456789B\n", "ABCDEFGHB\n", "\n"}));
   EXPECT_TRUE(events_.empty());
-}
-
-TEST_F(ReceiverTest, LoneLineFeedDoesNotLeaveByteMode) {
-  link_.queue = "\n";
-  PollUntilIdle();
-  ExpectMode(1);
-  EXPECT_FALSE(timer_.Enabled());
 }
 
 TEST_F(ReceiverTest, TwoReportsWaitingInBlockModeComeOutInOrderOnOneOnRx) {
@@ -164,21 +148,19 @@ TEST_F(ReceiverTest, TwoReportsWaitingInBlockModeComeOutInOrderOnOneOnRx) {
   ExpectMode(11);
 }
 
-TEST_F(ReceiverTest, ShorterReportAfterElevenByteOnesResynchronises) {
-  LearnElevenByteBlocks();
-  link_.queue = std::string("03000400B\n") + "05000600B\r\n" + "07000800B\r\n";
-  receiver_.OnRx();
-  ExpectEvents({{300, 400, 'B'}, {500, 600, 'B'}, {700, 800, 'B'}});
-  ExpectMode(11);
-  EXPECT_TRUE(link_.queue.empty());
-}
-
-TEST_F(ReceiverTest, ShorterReportTeachesItsOwnLength) {
-  LearnElevenByteBlocks();
-  link_.queue = std::string("03000400B\n") + "05000600B\n";
-  receiver_.OnRx();
-  ExpectEvents({{300, 400, 'B'}, {500, 600, 'B'}});
-  ExpectMode(10);
+// A shorter report after 11-byte ones: followed by longer ones the receiver
+// resynchronises; followed by its like it learns the new length.
+TEST_F(ReceiverTest, ShorterReportAfterElevenByteOnesResynchronisesOrTeachesItsLength) {
+  for (const auto& [next, mode] : {std::pair<const char*, std::int32_t>{"05000600B\r\n", 11}, {"05000600B\n", 10}}) {
+    SCOPED_TRACE(mode);
+    LearnElevenByteBlocks();
+    link_.queue = std::string("03000400B\n") + next;
+    receiver_.OnRx();
+    ExpectEvents({{300, 400, 'B'}, {500, 600, 'B'}});
+    ExpectMode(mode);
+    EXPECT_TRUE(link_.queue.empty());
+    timer_.Fire();  // back to byte mode for the next case
+  }
 }
 
 TEST_F(ReceiverTest, OnRxWhileAReportIsHandledReadsNothing) {
@@ -238,6 +220,11 @@ TEST_F(ReceiverTest, LinkThatYieldsNoBytesDoesNotSpin) {
 
 TEST_F(ReceiverTest, BlockTimeoutConsumesAPartialReportAndReturnsToByteMode) {
   LearnElevenByteBlocks();
+  RunFor(250);  // nothing waiting: only back to byte mode
+  ExpectMode(1);
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_TRUE(lines_.empty());
+  LearnElevenByteBlocks();
   link_.queue = "01230";
   RunFor(199);
   ExpectMode(11);
@@ -249,14 +236,6 @@ TEST_F(ReceiverTest, BlockTimeoutConsumesAPartialReportAndReturnsToByteMode) {
   RunFor(20);
   ExpectEvents({{123, 456, 'B'}});
   ExpectMode(11);
-}
-
-TEST_F(ReceiverTest, BlockTimeoutWithNothingWaitingOnlyReturnsToByteMode) {
-  LearnElevenByteBlocks();
-  RunFor(250);
-  ExpectMode(1);
-  EXPECT_FALSE(timer_.Enabled());
-  EXPECT_TRUE(lines_.empty());
 }
 
 TEST_F(ReceiverTest, EachBlockRestartsTheTimeout) {
@@ -293,67 +272,19 @@ TEST_F(ReceiverTest, FloodInBlockModeDropsBackToByteModeAndResynchronises) {
   ExpectMode(11);
 }
 
-struct CapCase {
-  std::size_t lineLength;  // line feed included
-  bool kept;
-};
-
-class ReceiverCapTest : public ReceiverTest, public ::testing::WithParamInterface<CapCase> {};
-
-TEST_P(ReceiverCapTest, LinesUpToTheCapAreKept) {
-  const std::size_t length = GetParam().lineLength;
-  link_.queue = "01230456B" + std::string(length - 10, ' ') + "\n" + "05000600B\r\n";
-  // After a long line is learned, the short report waits for the time-out.
-  RunFor(1000);
-  if (GetParam().kept) {
-    ExpectEvents({{123, 456, 'B'}, {500, 600, 'B'}});
-  } else {
-    ExpectEvents({{500, 600, 'B'}});
+TEST_F(ReceiverTest, LinesUpToTheCapAreKept) {
+  for (const std::size_t length : {Receiver::kRxBufferCap - 1, Receiver::kRxBufferCap, Receiver::kRxBufferCap + 1}) {
+    SCOPED_TRACE(length);  // line feed included
+    events_.clear();
+    link_.queue = "01230456B" + std::string(length - 10, ' ') + "\n" + "05000600B\r\n";
+    // After a long line is learned, the short report waits for the time-out.
+    RunFor(1000);
+    if (length <= Receiver::kRxBufferCap) {
+      ExpectEvents({{123, 456, 'B'}, {500, 600, 'B'}});
+    } else {
+      ExpectEvents({{500, 600, 'B'}});
+    }
   }
-}
-
-INSTANTIATE_TEST_SUITE_P(Boundary, ReceiverCapTest,
-                         ::testing::Values(CapCase{Receiver::kRxBufferCap - 1, true},
-                                           CapCase{Receiver::kRxBufferCap, true},
-                                           CapCase{Receiver::kRxBufferCap + 1, false}));
-
-// ---- Receiver over the real serial link ------------------------------------
-
-TEST(ReceiverOverLinkTest, AdapterSwitchesBothLinkValuesAndSurvivesUnplug) {
-  FakeD2xxDevice device;
-  FakeTimer pollTimer;
-  FakeTimer blockTimer;
-  ClassFNTD2XX link(device.Loader());
-  link.SetTimerRxCheck(&pollTimer);
-  link.Settings = "38400,0,8,2";
-  link.RThreshold = 1;
-  link.InputLen = 1;
-  LinkAdapter adapter(link);
-  std::vector<TouchPoint> events;
-  Receiver receiver(adapter, blockTimer, [&](const std::string& line) {
-    if (const auto p = ParseReportLine(line)) events.push_back(*p);
-  });
-  link.OnRx = [&] { receiver.OnRx(); };
-  link.SetPortOpen(true);
-  ASSERT_TRUE(link.PortOpen());
-
-  device.queue = "01230456B\r\n";
-  pollTimer.Fire();
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(link.RThreshold, 11);
-  EXPECT_EQ(link.InputLen, 11);
-
-  device.queue = "0500";
-  blockTimer.Fire();
-  EXPECT_EQ(link.RThreshold, 1);
-  EXPECT_EQ(link.InputLen, 1);
-
-  device.unplugged = true;
-  pollTimer.Fire();
-  EXPECT_FALSE(link.PortOpen());
-  receiver.ProcessReceivedData();
-  EXPECT_TRUE(receiver.RxBuffer().empty());
-  EXPECT_EQ(events.size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "Fakes.h"
 #include "base/MemoryProfileStore.h"
 
@@ -71,29 +73,13 @@ TEST_F(SettingsTest, PathsSurviveARoundTripWithTheirBlanks) {
   EXPECT_EQ(back.Priority, 3);
 }
 
-struct NumberCase {
-  const char* value;
-  std::int32_t expected;
-};
-
-class SettingsNumberTest : public SettingsTest, public ::testing::WithParamInterface<NumberCase> {};
-
-TEST_P(SettingsNumberTest, NumbersAreReadLeniently) {
-  const MainSettings s = LoadFrom(std::string("[Main]\r\nDblClickTime=") + GetParam().value + "\r\n");
-  EXPECT_EQ(s.DblClickTime, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, SettingsNumberTest,
-                         ::testing::Values(NumberCase{"350ms", 350}, NumberCase{"abc", 0}, NumberCase{"", 0},
-                                           NumberCase{" 250 ", 250}, NumberCase{"\"600\"", 600},
-                                           NumberCase{"-1", -1}, NumberCase{"399.5", 400}));
-
-TEST_F(SettingsTest, MissingKeysTakeTheirDefaults) {
-  const MainSettings s = LoadFrom("[Main]\r\nNotifyMsgPos=3\r\n[Tpdrv]\r\n");
+// Numbers are read leniently (the reader has its own table).
+TEST_F(SettingsTest, MissingKeysTakeTheirDefaultsAndNumbersAreReadLeniently) {
+  const MainSettings s = LoadFrom("[Main]\r\nNotifyMsgPos=3\r\nNotifyMsg=600ms\r\n[Tpdrv]\r\n");
   EXPECT_EQ(s.NotifyMsgPos, 3);
+  EXPECT_EQ(s.NotifyMsg, 600);
   EXPECT_EQ(s.Priority, 5);
   EXPECT_EQ(s.DblClickTime, 400);
-  EXPECT_EQ(s.NotifyMsg, 3000);
   EXPECT_EQ(s.PenPlusRunTimeOut, 20000);
   EXPECT_EQ(s.TpdrvChangeTPNamedID, -1);
   EXPECT_TRUE(s.PenPlusPath.empty());
@@ -106,38 +92,11 @@ TEST_F(SettingsTest, LongPathIsCutTo254Characters) {
   EXPECT_EQ(s.CameraPath, path.substr(0, 254));
 }
 
-struct IniPathCase {
-  const char* folder;
-  const char* expected;
-};
-
-class IniFilePathTest : public ::testing::TestWithParam<IniPathCase> {};
-
-TEST_P(IniFilePathTest, OneBackslashBetweenFolderAndName) {
-  EXPECT_EQ(IniFilePath(GetParam().folder, "Orvanta"), GetParam().expected);
+TEST(PriorityClassTest, MapsOneToSixAndNothingElse) {
+  const std::pair<std::int32_t, std::uint32_t> cases[] = {{1, 0x40},   {2, 0x4000}, {3, 0x20}, {4, 0x8000}, {5, 0x80},
+                                                          {6, 0x100}, {0, 0},      {7, 0},    {-1, 0}};
+  for (const auto& [priority, cls] : cases) EXPECT_EQ(PriorityClassFor(priority), cls) << priority;
 }
-
-INSTANTIATE_TEST_SUITE_P(Folders, IniFilePathTest,
-                         ::testing::Values(IniPathCase{"C:\\", "C:\\Orvanta.ini"},
-                                           IniPathCase{"C:\\Program Files\\Orvanta",
-                                                       "C:\\Program Files\\Orvanta\\Orvanta.ini"},
-                                           IniPathCase{"\\\\server\\share\\", "\\\\server\\share\\Orvanta.ini"}));
-
-struct PriorityCase {
-  std::int32_t priority;
-  std::uint32_t priorityClass;
-};
-
-class PriorityClassTest : public ::testing::TestWithParam<PriorityCase> {};
-
-TEST_P(PriorityClassTest, MapsOneToSixAndNothingElse) {
-  EXPECT_EQ(PriorityClassFor(GetParam().priority), GetParam().priorityClass);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, PriorityClassTest,
-                         ::testing::Values(PriorityCase{1, 0x40}, PriorityCase{2, 0x4000}, PriorityCase{3, 0x20},
-                                           PriorityCase{4, 0x8000}, PriorityCase{5, 0x80}, PriorityCase{6, 0x100},
-                                           PriorityCase{0, 0}, PriorityCase{7, 0}, PriorityCase{-1, 0}));
 
 }  // namespace
 }  // namespace orvanta

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "Fakes.h"
 #include "actions/ClassButtonAction.h"
 #include "base/MemoryProfileStore.h"
@@ -71,51 +73,55 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
   return a;
 }
 
-struct GapCase {
-  std::int32_t dblClickTime;
-  std::uint64_t gapMs;
-  bool doubleClick;
-};
-
-class TouchHandlerGapTest : public TouchHandlerTest, public ::testing::WithParamInterface<GapCase> {};
-
-TEST_P(TouchHandlerGapTest, SecondTouchOnTheSameButtonWithinTheTimeIsADoubleClick) {
-  dblClickTime_ = GetParam().dblClickTime;
-  Touch(kOnA, 1000);
-  Touch(kOnA, 1000 + GetParam().gapMs);
-  EXPECT_EQ(calls_, Concat(kClick, GetParam().doubleClick ? kClickThenDouble : kClick));
+TEST_F(TouchHandlerTest, SecondTouchOnTheSameButtonWithinTheTimeIsADoubleClick) {
+  const struct {
+    std::int32_t dblClickTime;
+    std::uint64_t gapMs;
+    bool doubleClick;
+  } cases[] = {{400, 300, true}, {400, 500, false}, {400, 399, true}, {400, 400, false},
+               // 0: the window never closes.
+               {0, 600000, true},
+               // Out of the timer's range: clamped to 0 and 65535 ms.
+               {-5, 600000, true}, {70000, 65000, true}, {70000, 66000, false}, {65535, 65534, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.gapMs << " ms apart, DblClickTime " << c.dblClickTime);
+    TouchHandler handler{panel_, timer_, RecordingHooks()};  // a window of its own
+    calls_.clear();
+    dblClickTime_ = c.dblClickTime;
+    clock_.Advance(1000);
+    handler.HandleTouch(kOnA);
+    clock_.Advance(c.gapMs);
+    handler.HandleTouch(kOnA);
+    EXPECT_EQ(calls_, Concat(kClick, c.doubleClick ? kClickThenDouble : kClick));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Gaps, TouchHandlerGapTest,
-    ::testing::Values(GapCase{400, 300, true}, GapCase{400, 500, false}, GapCase{400, 399, true},
-                      GapCase{400, 400, false},
-                      // 0: the window never closes.
-                      GapCase{0, 600000, true},
-                      // Out of the timer's range: clamped to 0 and 65535 ms.
-                      GapCase{-5, 600000, true}, GapCase{70000, 65000, true}, GapCase{70000, 66000, false},
-                      GapCase{65535, 65534, true}));
-
-TEST_F(TouchHandlerTest, TwoDifferentButtonsAreTwoClicks) {
-  Touch(kOnA, 0);
-  Touch(kOnB, 100);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"sound", "A.Click&A.Dbl#0", "sound", "B.Click#0"}));
-  EXPECT_EQ(handler_.WindowKey(), "2,1");
-}
-
-TEST_F(TouchHandlerTest, TouchOutsideButtonsLeavesTheWindowOpen) {
-  Touch(kOnA, 0);
-  Touch(kOutside, 100);
-  EXPECT_EQ(handler_.WindowKey(), "1,1");
-  Touch(kOnA, 200);
-  EXPECT_EQ(calls_, Concat(kClick, kClickThenDouble));
-}
-
-TEST_F(TouchHandlerTest, ThirdQuickTouchIsAgainADoubleClick) {
-  Touch(kOnA, 0);
-  Touch(kOnA, 300);
-  Touch(kOnA, 600);
-  EXPECT_EQ(calls_, Concat(Concat(kClick, kClickThenDouble), kClickThenDouble));
+// Another button starts a window of its own; a touch outside every button
+// leaves the window open; a third quick touch is again a double-click.
+TEST_F(TouchHandlerTest, TouchSequences) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<TouchPoint, std::uint64_t>> touches;
+    std::vector<std::string> calls;
+    const char* window;
+  } cases[] = {
+      {"other button", {{kOnA, 0}, {kOnB, 100}}, {"sound", "A.Click&A.Dbl#0", "sound", "B.Click#0"}, "2,1"},
+      {"outside between", {{kOnA, 0}, {kOutside, 100}, {kOnA, 200}}, Concat(kClick, kClickThenDouble), "1,1"},
+      {"third quick touch", {{kOnA, 0}, {kOnA, 300}, {kOnA, 600}},
+       Concat(Concat(kClick, kClickThenDouble), kClickThenDouble), "1,1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TouchHandler handler{panel_, timer_, RecordingHooks()};
+    calls_.clear();
+    const std::uint64_t start = clock_.Now() + 100000;
+    for (const auto& [point, at] : c.touches) {
+      clock_.AdvanceTo(start + at);
+      handler.HandleTouch(point);
+    }
+    EXPECT_EQ(calls_, c.calls);
+    EXPECT_EQ(handler.WindowKey(), c.window);
+  }
 }
 
 TEST_F(TouchHandlerTest, StatesOtherThanBDoNothing) {

@@ -1,18 +1,16 @@
 // Starting the camera program through the shell, against the stand-in
-// CameraSim, and the camera action over it.
+// CameraSim. The camera action's rules are checked natively over a fake
+// port, and the press end to end in the driver's touch tests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "actions/ClassActCamera.h"
 #include "actions/win/ProcessPortWin.h"
 #include "common/Harness.h"
-#include "common/RecordingNotifier.h"
 #include "base/win/ModuleShell.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -21,10 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using orvanta::win::ProcessPortWin;
-
-const std::string kStarted = u8"PCカメラを起動しました。";
-const std::string kAlready = u8"PCカメラはすでに起動されています。";
-const std::string kCannot = u8"PCカメラを起動できません。\r\n設定を確認して下さい。";
 
 bool ProcessEnded(DWORD pid) {
   const wincommon::KernelHandle p(::OpenProcess(SYNCHRONIZE, FALSE, pid));
@@ -50,7 +44,7 @@ protected:
     const std::string pidFile = wincommon::WideToUtf8(folder_.File(L"pids.txt"));
     ASSERT_TRUE(folder_.WriteText(L"Camera App\\CameraSim.args", "\"--pid-file=" + pidFile + "\" " + options));
     // The INI file holds the path in the system ANSI code page.
-    settings_.CameraPath = wincommon::WideToAnsi(exe_);
+    cameraPath_ = wincommon::WideToAnsi(exe_);
   }
 
   void TearDown() override {
@@ -76,11 +70,8 @@ protected:
 
   harness::TestFolder folder_;
   std::wstring exe_;
-  orvanta::MainSettings settings_;
-  harness::RecordingNotifier notes_;
+  std::string cameraPath_;
 };
-
-// ---- the shell helper and the port -------------------------------------------
 
 TEST_F(CameraTest, ShellOpenOfNothingFailsWithoutAProcess) {
   const std::wstring missing = folder_.File(L"no such camera.exe");
@@ -96,14 +87,18 @@ TEST_F(CameraTest, ShellOpenOfNothingFailsWithoutAProcess) {
   }
 }
 
-TEST_F(CameraTest, ShellOpenStartsInTheProgramsFolderAndHandsBackTheProcess) {
+// The shell starts the program in its own folder and hands back its process,
+// which the port then tells running from ended.
+TEST_F(CameraTest, PortStartsInTheProgramsFolderAndTellsARunningProcessFromAnEndedOne) {
   Install("\"--cwd-file=" + wincommon::WideToUtf8(folder_.File(L"cwd.txt")) + "\"");
-  HANDLE raw = nullptr;
-  ASSERT_TRUE(orvanta::win::ShellOpen(nullptr, exe_, &raw));
-  const wincommon::KernelHandle process(raw);
-  ASSERT_TRUE(process);
+  ProcessPortWin port;
+  EXPECT_FALSE(port.IsRunning(0));
+  std::uint32_t pid = 0;
+  ASSERT_TRUE(port.ShellOpen(cameraPath_, pid));
   ASSERT_TRUE(WaitForStarts(1));
-  EXPECT_EQ(::GetProcessId(process.get()), Pids()[0]);
+  EXPECT_EQ(pid, Pids()[0]);
+  EXPECT_TRUE(port.IsRunning(pid));
+  EXPECT_FALSE(port.IsRunning(::GetCurrentProcessId() + 0x7FFF0000u)) << "no such process";
   ASSERT_TRUE(harness::WaitUntil([&] { return !folder_.ReadText(L"cwd.txt").empty(); }, 15s));
   std::string cwd = folder_.ReadText(L"cwd.txt");
   while (!cwd.empty() && (cwd.back() == '\n' || cwd.back() == '\r' || cwd.back() == '\\')) cwd.pop_back();
@@ -111,107 +106,12 @@ TEST_F(CameraTest, ShellOpenStartsInTheProgramsFolderAndHandsBackTheProcess) {
                                    -1, TRUE),
             CSTR_EQUAL)
       << cwd;
-}
-
-TEST_F(CameraTest, PortTellsARunningProcessFromAnEndedOne) {
-  Install("");
-  ProcessPortWin port;
-  EXPECT_FALSE(port.IsRunning(0));
-  std::uint32_t pid = 0;
-  ASSERT_TRUE(port.ShellOpen(settings_.CameraPath, pid));
-  ASSERT_NE(pid, 0u);
-  ASSERT_TRUE(WaitForStarts(1));
-  EXPECT_EQ(pid, Pids()[0]);
-  EXPECT_TRUE(port.IsRunning(pid));
-  EXPECT_FALSE(port.IsRunning(::GetCurrentProcessId() + 0x7FFF0000u)) << "no such process";
 
   HWND window = nullptr;
   ASSERT_TRUE(harness::WaitUntil([&] { return (window = CameraWindowOf(pid)) != nullptr; }, 15s));
   ::PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(harness::WaitUntil([&] { return ProcessEnded(pid); }, 15s));
   EXPECT_FALSE(port.IsRunning(pid));
-}
-
-// ---- the action over the port ---------------------------------------------------
-
-TEST_F(CameraTest, FirstPressStartsSecondSaysAlreadyRunning) {
-  Install("");
-  ProcessPortWin port;
-  orvanta::ClassActCamera camera(settings_, port, notes_);
-  EXPECT_TRUE(camera.Action("Run"));
-  ASSERT_TRUE(WaitForStarts(1));
-  ASSERT_EQ(notes_.texts.size(), 1u);
-  EXPECT_EQ(notes_.texts[0], kStarted);
-  EXPECT_LT(notes_.timeouts[0], 0) << "the configured display time";
-  EXPECT_EQ(notes_.styles[0], 1);
-
-  EXPECT_TRUE(camera.Action("Run"));
-  ASSERT_EQ(notes_.texts.size(), 2u);
-  EXPECT_EQ(notes_.texts[1], kAlready);
-  harness::PumpFor(500ms);  // time for a second copy to show itself
-  EXPECT_EQ(Pids().size(), 1u);
-  EXPECT_FALSE(ProcessEnded(Pids()[0])) << "the running camera is left alone";
-}
-
-TEST_F(CameraTest, AfterTheCameraIsClosedThePressStartsItAgain) {
-  Install("");
-  ProcessPortWin port;
-  orvanta::ClassActCamera camera(settings_, port, notes_);
-  EXPECT_TRUE(camera.Action("Run"));
-  ASSERT_TRUE(WaitForStarts(1));
-  const DWORD first = Pids()[0];
-  HWND window = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (window = CameraWindowOf(first)) != nullptr; }, 15s));
-  ::PostMessageW(window, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(harness::WaitUntil([&] { return ProcessEnded(first); }, 15s));
-
-  EXPECT_TRUE(camera.Action("Run"));
-  ASSERT_TRUE(WaitForStarts(2));
-  EXPECT_EQ(notes_.texts, (std::vector<std::string>{kStarted, kStarted}));
-  EXPECT_NE(Pids()[1], first);
-}
-
-TEST_F(CameraTest, LauncherThatEndsAtOnceIsStartedAgainNextTime) {
-  Install("--exit");
-  ProcessPortWin port;
-  orvanta::ClassActCamera camera(settings_, port, notes_);
-  for (size_t press = 1; press <= 3; ++press) {
-    SCOPED_TRACE(press);
-    EXPECT_TRUE(camera.Action("Run"));
-    ASSERT_TRUE(WaitForStarts(press));
-    const DWORD pid = Pids().back();
-    ASSERT_TRUE(harness::WaitUntil([&] { return ProcessEnded(pid); }, 15s));
-    EXPECT_EQ(notes_.texts.back(), kStarted);
-  }
-  EXPECT_EQ(notes_.texts.size(), 3u);
-}
-
-TEST_F(CameraTest, EmptyOrBadPathSaysItCannotStart) {
-  const std::string paths[] = {"", wincommon::WideToAnsi(folder_.File(L"missing\\camera.exe"))};
-  for (const std::string& path : paths) {
-    SCOPED_TRACE(path);
-    notes_.texts.clear();
-    settings_.CameraPath = path;
-    ProcessPortWin port;
-    orvanta::ClassActCamera camera(settings_, port, notes_);
-    EXPECT_TRUE(camera.Action("Run"));
-    EXPECT_EQ(notes_.texts, std::vector<std::string>{kCannot});
-    // Nothing remembered: the next press tries again and says the same.
-    EXPECT_TRUE(camera.Action("Run"));
-    EXPECT_EQ(notes_.texts, (std::vector<std::string>{kCannot, kCannot}));
-  }
-}
-
-TEST_F(CameraTest, NameInOtherCaseIsAcceptedAndDoesNothing) {
-  Install("");
-  ProcessPortWin port;
-  orvanta::ClassActCamera camera(settings_, port, notes_);
-  EXPECT_TRUE(camera.Action("run"));
-  EXPECT_TRUE(camera.Action("RUN"));
-  EXPECT_FALSE(camera.Action("Stop"));
-  EXPECT_TRUE(notes_.texts.empty());
-  harness::PumpFor(300ms);
-  EXPECT_TRUE(Pids().empty());
 }
 
 }  // namespace

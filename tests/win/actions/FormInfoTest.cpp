@@ -186,103 +186,62 @@ TEST_F(FormInfoTest, DisappearsWhenTheDisplayTimeIsOver) {
   }
 }
 
-TEST_F(FormInfoTest, TimeOutZeroStaysUntilTheNextText) {
+TEST_F(FormInfoTest, ANewTextReusesTheWindowsAndRestartsTheDisplayTime) {
   settings_.NotifyMsg = 100;
-  form_->SetText(u8"ペンソフトを起動しています。", 0);
-  harness::PumpFor(1000ms);  // ten configured times
-  EXPECT_TRUE(Shown());
-  form_->SetText(u8"ペンソフトを起動しました。", 100);
-  EXPECT_EQ(form_->Text(), u8"ペンソフトを起動しました。");
-  EXPECT_TRUE(harness::WaitUntil(NothingShown, 10s));
-}
-
-TEST_F(FormInfoTest, SecondTextReplacesTheFirstWithOneBackdrop) {
-  settings_.NotifyMsg = 100;
-  form_->SetText(u8"一つ目", 0);
+  form_->SetText(u8"一つ目", 150);
   const HWND back = form_->Backdrop();
   const HWND text = form_->TextWindow();
-  form_->SetText(u8"二つ目の通知です", 0);
+  form_->SetText(u8"二つ目の通知です", 0);  // 0: stays until the next text
+  harness::PumpFor(1000ms);                 // past the first text's time and ten configured ones
+  EXPECT_TRUE(Shown());
   EXPECT_EQ(form_->Text(), u8"二つ目の通知です");
   EXPECT_EQ(form_->Backdrop(), back);
   EXPECT_EQ(form_->TextWindow(), text);
   EXPECT_EQ(InfoWindows(false).size(), 2u);
-  EXPECT_TRUE(Shown());
+  form_->SetText(u8"三つ目", 100);
+  EXPECT_TRUE(harness::WaitUntil(NothingShown, 10s));
 }
 
-TEST_F(FormInfoTest, SecondTextRestartsTheDisplayTime) {
-  // The first text's time is cancelled by the second, which stays.
-  settings_.NotifyMsg = 100;
-  form_->SetText(u8"一つ目", 150);
-  form_->SetText(u8"二つ目", 0);
-  harness::PumpFor(1000ms);
-  EXPECT_TRUE(Shown());
-  EXPECT_EQ(form_->Text(), u8"二つ目");
-}
-
-TEST_F(FormInfoTest, ClosingTheTextWindowClosesTheBackdrop) {
-  form_->SetText(u8"PCカメラを起動しました。", 0);
-  const HWND back = form_->Backdrop();
-  ASSERT_TRUE(back);
-  ::SendMessageW(form_->TextWindow(), WM_CLOSE, 0, 0);
-  EXPECT_FALSE(::IsWindow(back));
-  EXPECT_EQ(form_->Backdrop(), nullptr);
-  EXPECT_TRUE(InfoWindows(false).empty());
+TEST_F(FormInfoTest, ClosingEitherWindowClosesTheOther) {
+  for (const bool closeText : {true, false}) {
+    SCOPED_TRACE(closeText ? "text window" : "backdrop");
+    form_->SetText(u8"PCカメラを起動しました。", 0);
+    ASSERT_TRUE(Shown());
+    const HWND other = closeText ? form_->Backdrop() : form_->TextWindow();
+    ::SendMessageW(closeText ? form_->TextWindow() : form_->Backdrop(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindow(other));
+    EXPECT_EQ(form_->Backdrop(), nullptr);
+    EXPECT_TRUE(InfoWindows(false).empty());
+  }
   // And the next notification builds both windows again.
   form_->SetText(u8"PCカメラを起動しました。", 0);
   EXPECT_TRUE(Shown());
   EXPECT_EQ(::GetWindow(form_->TextWindow(), GW_OWNER), form_->Backdrop());
 }
 
-TEST_F(FormInfoTest, ClosingTheBackdropClosesTheNotification) {
-  form_->SetText(u8"PCカメラを起動しました。", 0);
-  const HWND text = form_->TextWindow();
-  ::SendMessageW(form_->Backdrop(), WM_CLOSE, 0, 0);
-  EXPECT_FALSE(::IsWindow(text));
-  EXPECT_TRUE(InfoWindows(false).empty());
-}
-
-struct PlaceCase {
-  std::int32_t pos;
-  double left;  // fraction of the screen, or < 0: centred
-  double top;
-  bool right;   // the window's right edge sits at `left`
-  bool bottom;  // the window's bottom edge sits at `top`
-};
-
+// The position table is a native rule; here the screen and window sizes it
+// is fed, measured by the system, and the place the windows end up.
 TEST_F(FormInfoTest, PlacesTheWindowsByNotifyMsgPos) {
-  const PlaceCase cases[] = {
-      {1, 0.05, 0.05, false, false}, {2, 0.95, 0.05, true, false}, {3, 0.95, 0.95, true, true},
-      {4, 0.05, 0.95, false, true},  {0, -1, -1, false, false},    {7, -1, -1, false, false},
-      {-2, -1, -1, false, false},
-  };
   const int sw = ::GetSystemMetrics(SM_CXSCREEN);
   const int sh = ::GetSystemMetrics(SM_CYSCREEN);
   const int dpi = wincommon::ScreenDpi();
-  for (const PlaceCase& c : cases) {
-    SCOPED_TRACE(c.pos);
-    settings_.NotifyMsgPos = c.pos;
+  for (const std::int32_t pos : {0, 1, 2, 3, 4}) {
+    SCOPED_TRACE(pos);
+    settings_.NotifyMsgPos = pos;
     form_->SetText(u8"キャリブレーション切替", 0);
     const RECT r = WindowRect(form_->TextWindow());
     EXPECT_TRUE(SameRect(r, WindowRect(form_->Backdrop())));
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-
-    // Against the position table, in screen pixels (one pixel of rounding).
-    const double wantLeft = c.left < 0 ? (sw - w) / 2.0 : c.left * sw - (c.right ? w : 0);
-    const double wantTop = c.top < 0 ? (sh - h) / 2.0 : c.top * sh - (c.bottom ? h : 0);
-    EXPECT_NEAR(r.left, wantLeft, 1.0);
-    EXPECT_NEAR(r.top, wantTop, 1.0);
-
-    // And against the layout arithmetic the driver shares, in twips.
-    const orvanta::TwipPoint at =
-        orvanta::PlaceWindow(c.pos, wincommon::PixelsToTwips(sw, dpi), wincommon::PixelsToTwips(sh, dpi),
-                             wincommon::PixelsToTwips(w, dpi), wincommon::PixelsToTwips(h, dpi));
+    const orvanta::TwipPoint at = orvanta::PlaceWindow(
+        pos, wincommon::PixelsToTwips(sw, dpi), wincommon::PixelsToTwips(sh, dpi),
+        wincommon::PixelsToTwips(r.right - r.left, dpi), wincommon::PixelsToTwips(r.bottom - r.top, dpi));
     EXPECT_NEAR(r.left, static_cast<double>(at.left) * dpi / 1440, 1.0);
     EXPECT_NEAR(r.top, static_cast<double>(at.top) * dpi / 1440, 1.0);
   }
 }
 
-TEST_F(FormInfoTest, MarginsOf150TwipsRoundTheText) {
+TEST_F(FormInfoTest, BothWindowsFitTheTextWithMarginsOf150Twips) {
+  const int dpi = wincommon::ScreenDpi();
+  const int lineHeight = ::MulDiv(1425, dpi, 7200);  // one line of a 14.25 pt font
   // A wider text makes a wider window by exactly its own extra width.
   form_->SetText(u8"起動", 0);
   const RECT small = WindowRect(form_->TextWindow());
@@ -290,27 +249,19 @@ TEST_F(FormInfoTest, MarginsOf150TwipsRoundTheText) {
   const RECT wide = WindowRect(form_->TextWindow());
   EXPECT_EQ(small.bottom - small.top, wide.bottom - wide.top);
   EXPECT_GT(wide.right - wide.left, small.right - small.left);
-
   // 300 twips more than the text each way: the text's own height is the
-  // window's less the margins, and holds one line of a 14.25 pt font.
-  const int dpi = wincommon::ScreenDpi();
-  const int margin = wincommon::TwipsToPixels(300, dpi);
-  const int textHeight = (small.bottom - small.top) - margin;
-  EXPECT_GE(textHeight, ::MulDiv(1425, dpi, 7200));
-  EXPECT_LT(textHeight, 2 * ::MulDiv(1425, dpi, 7200));
-}
+  // window's less the margins.
+  const int textHeight = (small.bottom - small.top) - wincommon::TwipsToPixels(300, dpi);
+  EXPECT_GE(textHeight, lineHeight);
+  EXPECT_LT(textHeight, 2 * lineHeight);
 
-TEST_F(FormInfoTest, TwoLinesMakeBothWindowsTaller) {
-  form_->SetText(u8"「キャリブレーション切替」", 0);
-  const RECT one = WindowRect(form_->TextWindow());
-  form_->SetText(u8"「キャリブレーション切替」\r\n  16:9 モード", 0);
+  // A second, shorter line: one line taller, as wide as the first line.
+  form_->SetText(u8"起動起動起動起動\r\n  起動", 0);
   const RECT two = WindowRect(form_->TextWindow());
   EXPECT_TRUE(SameRect(two, WindowRect(form_->Backdrop())));
-  const int lineHeight = ::MulDiv(1425, wincommon::ScreenDpi(), 7200);
-  EXPECT_GE((two.bottom - two.top) - (one.bottom - one.top), lineHeight);
-  EXPECT_LT((two.bottom - two.top) - (one.bottom - one.top), 2 * lineHeight);
-  // The first line is the wider one: the width stays.
-  EXPECT_EQ(two.right - two.left, one.right - one.left);
+  EXPECT_GE((two.bottom - two.top) - (wide.bottom - wide.top), lineHeight);
+  EXPECT_LT((two.bottom - two.top) - (wide.bottom - wide.top), 2 * lineHeight);
+  EXPECT_EQ(two.right - two.left, wide.right - wide.left);
 }
 
 TEST_F(FormInfoTest, BackdropIsBlackWithACheckeredMeshForStyleBit0) {

@@ -1,5 +1,6 @@
 // The link text channel to the touch-data program, against its stand-in
-// TouchDataSim, and the calibration-set action over it.
+// TouchDataSim. The calibration-set action's rules are checked natively over
+// a fake port, and the press end to end in the driver's touch tests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "actions/ClassActTpdrv.h"
 #include "actions/win/TpdrvLinkPort.h"
 #include "common/Harness.h"
-#include "common/RecordingNotifier.h"
 
 namespace {
 
@@ -42,12 +41,12 @@ protected:
   harness::Process sim_;
 };
 
-// ---- the port ---------------------------------------------------------------
-
-TEST_F(TouchDataTest, NoProgramNoBox) {
+TEST_F(TouchDataTest, NoProgramOrACaptionWithoutTextBoxGivesNoBox) {
   TpdrvLinkPort port;
   EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
   EXPECT_FALSE(port.SendLinkText(0, "DATACHANG"));
+  StartTouchData(L"--no-box");
+  EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
 }
 
 struct ClassCase {
@@ -89,12 +88,6 @@ TEST_F(TouchDataTest, PortFindsTheBoxUnderEitherRuntimeAndDeliversInOrder) {
   }
 }
 
-TEST_F(TouchDataTest, CaptionWithoutTextBoxIsNotFound) {
-  StartTouchData(L"--no-box");
-  TpdrvLinkPort port;
-  EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
-}
-
 TEST_F(TouchDataTest, HungProgramFailsWithinTheTimeOut) {
   StartTouchData(L"--hang=60");
   TpdrvLinkPort port(1000);
@@ -103,96 +96,6 @@ TEST_F(TouchDataTest, HungProgramFailsWithinTheTimeOut) {
   EXPECT_FALSE(port.SendLinkText(box, "TPNamedID=Orvanta-4:3"));
   // Returned while the program still sat on the text: it has logged nothing.
   EXPECT_TRUE(sim_.Running());
-  EXPECT_EQ(Log(), "");
-}
-
-// ---- the action over the port ---------------------------------------------
-
-class TpdrvActionTest : public TouchDataTest {
-protected:
-  orvanta::ClassActTpdrv MakeHandler(TpdrvLinkPort& port) {
-    return orvanta::ClassActTpdrv(settings_, [this] { ++saves_; }, port, notes_);
-  }
-  orvanta::MainSettings settings_;
-  int saves_ = 0;
-  harness::RecordingNotifier notes_;
-};
-
-struct PressCase {
-  std::int32_t before;
-  const char* setName;
-  std::int32_t after;
-  const char* modeLine;
-};
-
-TEST_F(TpdrvActionTest, EachPressSwitchesToTheOtherSet) {
-  StartTouchData(L"");
-  TpdrvLinkPort port;
-  auto handler = MakeHandler(port);
-  const PressCase presses[] = {
-      {-1, "Orvanta-16:9", 0, u8"  16:9 モード"},
-      {0, "Orvanta-4:3", 1, u8"  4:3 モード"},
-      {1, "Orvanta-16:9", 0, u8"  16:9 モード"},
-      {0, "Orvanta-4:3", 1, u8"  4:3 モード"},
-  };
-  settings_.TpdrvChangeTPNamedID = -1;
-  std::string expectedLog;
-  int press = 0;
-  for (const PressCase& p : presses) {
-    SCOPED_TRACE(++press);
-    ASSERT_EQ(settings_.TpdrvChangeTPNamedID, p.before);
-    EXPECT_TRUE(handler.Action("ChangeTPNamedID"));
-    expectedLog += std::string("TPNamedID=") + p.setName + "\r\nDATACHANG\r\n";
-    EXPECT_EQ(Log(), expectedLog);
-    EXPECT_EQ(settings_.TpdrvChangeTPNamedID, p.after);
-    EXPECT_EQ(saves_, press);
-    ASSERT_EQ(notes_.texts.size(), static_cast<size_t>(press));
-    EXPECT_EQ(notes_.texts.back(), std::string(u8"「キャリブレーション切替」\r\n") + p.modeLine);
-  }
-}
-
-TEST_F(TpdrvActionTest, OldRuntimeWindowIsUsed) {
-  StartTouchData(L"--old");
-  TpdrvLinkPort port;
-  auto handler = MakeHandler(port);
-  settings_.TpdrvChangeTPNamedID = 7;
-  EXPECT_TRUE(handler.Action("ChangeTPNamedID"));
-  EXPECT_EQ(Log(), "TPNamedID=Orvanta-16:9\r\nDATACHANG\r\n");
-  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 0);
-}
-
-TEST_F(TpdrvActionTest, FailuresLeaveTheSettingAndSayTheProgramIsNotRunning) {
-  const std::string failed = u8"「キャリブレーション切替」\r\n  タッチパネルドライバが起動していません。";
-  const wchar_t* situations[] = {L"(none)", L"--no-box", L"--hang=60"};
-  for (const wchar_t* situation : situations) {
-    SCOPED_TRACE(::testing::Message() << situation);
-    folder_ = harness::TestFolder();
-    notes_.texts.clear();
-    saves_ = 0;
-    if (std::wstring(situation) != L"(none)") StartTouchData(situation);
-    TpdrvLinkPort port(1000);
-    auto handler = MakeHandler(port);
-    settings_.TpdrvChangeTPNamedID = 1;
-    EXPECT_TRUE(handler.Action("ChangeTPNamedID"));
-    EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 1);
-    EXPECT_EQ(saves_, 0);
-    ASSERT_EQ(notes_.texts.size(), 1u);
-    EXPECT_EQ(notes_.texts[0], failed);
-    EXPECT_EQ(Log(), "");
-    sim_.Kill();
-    ASSERT_TRUE(sim_.WaitExit(10s));
-  }
-}
-
-TEST_F(TpdrvActionTest, NameInOtherCaseIsAcceptedAndDoesNothing) {
-  StartTouchData(L"");
-  TpdrvLinkPort port;
-  auto handler = MakeHandler(port);
-  settings_.TpdrvChangeTPNamedID = -1;
-  EXPECT_TRUE(handler.Action("changetpnamedid"));
-  EXPECT_FALSE(handler.Action("ChangeTPNamedID2"));
-  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, -1);
-  EXPECT_TRUE(notes_.texts.empty());
   EXPECT_EQ(Log(), "");
 }
 

@@ -1,14 +1,10 @@
 // The calibration dialog and the calibration view in the real driver, with
-// touches from the simulated panel: the steps, the hold rule, saving,
+// touches from the simulated panel: the steps, saving,
 // cancelling, the claim on every touch, the locked resource file.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
-
 #include "driver/DriverTestSupport.h"
 #include "fntd2xx/PanelSim.h"
-#include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
@@ -85,13 +81,7 @@ protected:
   }
 
   // The labels are STATIC children: the step counter reads "k/n".
-  std::vector<std::wstring> Labels() const {
-    std::vector<std::wstring> out;
-    for (HWND h : harness::ChildWindows(Dialog())) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Static") == 0) out.push_back(harness::WindowText(h));
-    }
-    return out;
-  }
+  std::vector<std::wstring> Labels() const { return harness::ChildTexts(Dialog(), L"Static"); }
   std::string Step() const {
     for (const auto& text : Labels()) {
       if (text.find(L'/') != std::wstring::npos && text.size() <= 5) return wincommon::WideToUtf8(text);
@@ -105,17 +95,14 @@ protected:
     return false;
   }
 
-  // "B" at (x - 40, y - 40), "N" at (x, y) heldMs later.
-  void Touch(int x, int y, double heldMs = 150, bool withB = true) {
-    const auto now = panelsim::PanelSim::Now();
-    if (withB) panel.QueueReport(x - 40, y - 40, 'B', now);
-    panel.QueueReport(x, y, 'N', now + panelsim::PanelSim::MsToTicks(heldMs));
-  }
   // A corner touch that must advance the step counter: held well past the
   // 100 ms, as a person holds a corner, so that on a busy machine the hold
   // timer has still run out before the driver reads the lift.
   void Corner(int x, int y, const std::string& next) {
-    Touch(x, y, 300);
+    // "B" first, "N" where the stylus rests when lifted.
+    const auto now = panelsim::PanelSim::Now();
+    panel.QueueReport(x - 40, y - 40, 'B', now);
+    panel.QueueReport(x, y, 'N', now + panelsim::PanelSim::MsToTicks(300));
     ASSERT_TRUE(harness::WaitUntil([&] { return Step() == next || (next.empty() && !Dialog()); }, 5s))
         << "waiting for " << next << ", at " << Step();
   }
@@ -162,18 +149,6 @@ TEST_F(Calibration, EightCornersAreSavedTheDialogClosesAndTheHitTestUsesThemAtOn
   EXPECT_EQ(Received().size(), 2u) << "exactly one switch, from the reversed rectangle";
 }
 
-TEST_F(Calibration, AShortTouchIsRefusedAndAnNWithoutBIsTaken) {
-  StartDriver();
-  OpenCalibration();
-  Corner(100, 100, "1/8");
-  Touch(300, 300, 50);
-  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 3s));
-  harness::PumpFor(200ms);
-  EXPECT_EQ(Step(), "1/8");
-  Touch(300, 300, 0, false);
-  EXPECT_TRUE(harness::WaitUntil([&] { return Step() == "2/8"; }, 3s)) << Step();
-}
-
 TEST_F(Calibration, CancelInTheMiddleLeavesTheFileAndTheHitTest) {
   StartDriver();
   const std::string before = f.folder.ReadText(L"Data\\QV-LK2048.dat");
@@ -215,10 +190,8 @@ TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARe
   EXPECT_EQ(views(), std::vector<HWND>{view}) << "a second press brings the same window";
 
   const auto pictureFills = [&] {
-    HWND picture = nullptr;
-    for (HWND h : harness::ChildWindows(view)) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Static") == 0) picture = h;
-    }
+    const auto statics = harness::ChildWindows(view, L"Static");
+    const HWND picture = statics.empty() ? nullptr : statics.back();
     RECT client{}, r{};
     ::GetClientRect(view, &client);
     ::GetWindowRect(picture, &r);
@@ -236,24 +209,9 @@ TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARe
 
 // Not a test: brings the delivered driver into the states the README shows
 // and waits at each while tools/take_screenshots.sh copies the X screen
-// (a GDI copy of the screen would miss layered windows). It signals through
-// files in the folder named by ORVANTA_SHOTS: "<name>.ready" from here,
-// "<name>.done" back.
+// (a GDI copy of the screen would miss layered windows; see
+// harness::PoseForScreenshot).
 TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
-  wchar_t shots[MAX_PATH] = {};
-  ASSERT_GT(::GetEnvironmentVariableW(L"ORVANTA_SHOTS", shots, MAX_PATH), 0u);
-  // The ready file holds the window's place on the screen, for cropping.
-  const auto pose = [&](const wchar_t* name, HWND window) {
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
-                                 std::to_string(std::max(0L, static_cast<long>(r.left))) + "+" +
-                                 std::to_string(std::max(0L, static_cast<long>(r.top)));
-    const std::wstring base = std::wstring(shots) + L"\\" + name;
-    ASSERT_TRUE(wincommon::WriteFileBytes(base + L".ready", geometry));
-    ASSERT_TRUE(harness::WaitUntil(
-        [&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; }, 60s));
-  };
   ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));  // the delivered layout stays
   // The view does not claim touches, so the buttons act: their
   // notifications are gone before the screen is taken.
@@ -265,7 +223,7 @@ TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
   Corner(160, 310, "2/32");
   panel.QueueReport(1040, 1290, 'B', panelsim::PanelSim::Now());  // held: the target turns green
   harness::PumpFor(400ms);
-  pose(L"calibration", Dialog());
+  ASSERT_TRUE(harness::PoseForScreenshot(L"calibration", Dialog()));
   panel.QueueReport(1040, 1290, 'N', panelsim::PanelSim::Now());
   ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "3/32"; }, 3s));
   Click(Dialog(), L"キャンセル");
@@ -290,7 +248,7 @@ TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
   ::SendMessageW(combo, CB_SETCURSEL, 9, 0);
   ::PostMessageW(view, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
   harness::PumpFor(500ms);
-  pose(L"calibration-view", view);
+  ASSERT_TRUE(harness::PoseForScreenshot(L"calibration-view", view));
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include "Harness.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
+#include <algorithm>
 
+#include "wincommon/Com.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -205,6 +209,20 @@ std::vector<HWND> ChildWindows(HWND parent) {
   return out;
 }
 
+std::vector<HWND> ChildWindows(HWND parent, const wchar_t* cls) {
+  std::vector<HWND> out;
+  for (const HWND h : ChildWindows(parent)) {
+    if (_wcsicmp(ClassOf(h).c_str(), cls) == 0) out.push_back(h);
+  }
+  return out;
+}
+
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls) {
+  std::vector<std::wstring> out;
+  for (const HWND h : ChildWindows(parent, cls)) out.push_back(WindowText(h));
+  return out;
+}
+
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls) {
   std::vector<HWND> out;
   for (const HWND h : TopLevelWindows()) {
@@ -231,6 +249,46 @@ std::string IniRead(const std::wstring& file, const char* section, const char* k
   char buf[1024] = {};
   ::GetPrivateProfileStringA(section, key, def, buf, sizeof(buf), wincommon::WideToAnsi(file).c_str());
   return buf;
+}
+
+bool MakeShortcut(const std::wstring& lnk, const std::wstring& target) {
+  const wincommon::ComScope com;
+  wincommon::ComPtr<IShellLinkW> link;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
+    return false;
+  }
+  wincommon::ComPtr<IPersistFile> file;
+  return SUCCEEDED(link->SetPath(target.c_str())) &&
+         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+         SUCCEEDED(file->Save(lnk.c_str(), TRUE));
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::string line;
+  for (const char c : text + "\n") {
+    if (c == '\n') {
+      if (!line.empty()) out.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  return out;
+}
+
+bool PoseForScreenshot(const wchar_t* name, HWND window) {
+  wchar_t shots[MAX_PATH] = {};
+  if (::GetEnvironmentVariableW(L"ORVANTA_SHOTS", shots, MAX_PATH) == 0) return false;
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                               std::to_string(std::max(0L, static_cast<long>(r.left))) + "+" +
+                               std::to_string(std::max(0L, static_cast<long>(r.top)));
+  const std::wstring base = Join(shots, name);
+  return wincommon::WriteFileBytes(base + L".ready", geometry) &&
+         WaitUntil([&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   std::chrono::seconds(60));
 }
 
 }  // namespace harness

@@ -56,7 +56,6 @@ public:
   bool WaitExit(std::chrono::milliseconds timeout);
   [[nodiscard]] DWORD ExitCode() const;
   [[nodiscard]] DWORD Id() const { return pid_; }
-  [[nodiscard]] HANDLE Handle() const { return process_.get(); }
   void Kill();
 
 private:
@@ -80,10 +79,25 @@ HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::millis
 // the stdcall callback type on 32-bit x86 with every compiler.)
 std::vector<HWND> TopLevelWindows();
 std::vector<HWND> ChildWindows(HWND parent);
+// A parent's children of one class (letter case ignored), and their texts.
+std::vector<HWND> ChildWindows(HWND parent, const wchar_t* cls);
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls);
 // All visible top-level windows of a process with the given class.
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr);
 [[nodiscard]] std::wstring WindowText(HWND hwnd);
 [[nodiscard]] std::wstring ClassOf(HWND hwnd);
+
+// For the disabled screen-posing programs that tools/take_screenshots.sh
+// runs: writes "<name>.ready" holding the window's place on the screen (for
+// cropping) into the folder named by ORVANTA_SHOTS, then waits up to a
+// minute for "<name>.done" back while the screen is copied.
+bool PoseForScreenshot(const wchar_t* name, HWND window);
+
+// A shell link at lnk that points at target, as Explorer makes one.
+bool MakeShortcut(const std::wstring& lnk, const std::wstring& target);
+
+// Lines of a text file without line ends and blank lines.
+[[nodiscard]] std::vector<std::string> Lines(const std::string& text);
 
 // Reads an INI value the way the driver does (GetPrivateProfileStringA, ANSI).
 [[nodiscard]] std::string IniRead(const std::wstring& file, const char* section, const char* key,

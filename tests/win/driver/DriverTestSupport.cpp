@@ -6,21 +6,6 @@
 
 namespace drivertest {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::string line;
-  for (char c : text) {
-    if (c == '\n') {
-      if (!line.empty()) out.push_back(line);
-      line.clear();
-    } else if (c != '\r') {
-      line += c;
-    }
-  }
-  if (!line.empty()) out.push_back(line);
-  return out;
-}
-
 DriverFixture::DriverFixture(bool withPanelLibrary) { folder.InstallDriver(withPanelLibrary); }
 
 DriverFixture::~DriverFixture() {
@@ -48,28 +33,25 @@ bool DriverFixture::Start() {
   return harness::WaitUntil([&] { return startedUp() || !driver.Running(); }, 15s) && startedUp();
 }
 
-HWND DriverFixture::AppWindow() const {
-  const auto windows = [this] {
-    std::vector<HWND> all;
-    HWND h = nullptr;
-    while ((h = ::FindWindowExW(nullptr, h, L"ThunderRT6Main", L"Orvanta")) != nullptr) {
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(h, &pid);
-      if (pid == driver.Id()) all.push_back(h);
-    }
-    return all;
-  }();
-  return windows.empty() ? nullptr : windows.front();
-}
+namespace {
 
-HWND DriverFixture::MainWindow() const {
+// The first top-level window of this class and title that belongs to pid.
+HWND WindowOf(DWORD pid, const wchar_t* cls, const wchar_t* title) {
   HWND h = nullptr;
-  while ((h = ::FindWindowExW(nullptr, h, L"ThunderRT6FormDC", L"OrvantaPanelDriver")) != nullptr) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(h, &pid);
-    if (pid == driver.Id()) return h;
+  while ((h = ::FindWindowExW(nullptr, h, cls, title)) != nullptr) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(h, &owner);
+    if (owner == pid) return h;
   }
   return nullptr;
+}
+
+}  // namespace
+
+HWND DriverFixture::AppWindow() const { return WindowOf(driver.Id(), L"ThunderRT6Main", L"Orvanta"); }
+
+HWND DriverFixture::MainWindow() const {
+  return WindowOf(driver.Id(), L"ThunderRT6FormDC", L"OrvantaPanelDriver");
 }
 
 HWND DriverFixture::LinkTextBox() const {

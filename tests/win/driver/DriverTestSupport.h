@@ -11,8 +11,7 @@ namespace drivertest {
 
 using namespace std::chrono_literals;
 
-// Lines of a text file without line ends and blank lines.
-std::vector<std::string> Lines(const std::string& text);
+using harness::Lines;
 
 class DriverFixture {
 public:

@@ -17,7 +17,7 @@ constexpr char kLayout[] =
     "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n"
     "[Button.2.1]\r\nName=Camera.Run\r\nRect=1000,0,1999,999\r\n"
     "[Button.3.1]\r\nName=Tpdrv.ChangeTPNamedID&Camera.Run\r\nRect=2000,0,2999,999\r\n";
-constexpr int kTpdrvX = 500, kCameraX = 1500, kComboX = 2500, kY = 500, kOutsideX = 5000;
+constexpr int kTpdrvX = 500, kCameraX = 1500, kComboX = 2500, kY = 500;
 
 const std::string kSwitch169 = "TPNamedID=Orvanta-16:9";
 const std::string kSwitch43 = "TPNamedID=Orvanta-4:3";
@@ -108,15 +108,22 @@ TEST_F(DriverTouch, CameraStartsOnceWhileRunningAndAgainAfterItClosed) {
   harness::PumpFor(800ms);
   EXPECT_EQ(CameraWindows(), 1u) << "a second press while it runs starts nothing";
 
-  const HWND cam = ::FindWindowW(L"OrvantaCameraSim", nullptr);
-  ::PostMessageW(cam, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 0; }, 5s));
+  // Closed means the process has ended: a camera whose window is gone but
+  // whose process still runs is still running to the driver.
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(::FindWindowW(L"OrvantaCameraSim", nullptr), &pid);
+  const wincommon::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  ASSERT_TRUE(process);
+  ::PostMessageW(::FindWindowW(L"OrvantaCameraSim", nullptr), WM_CLOSE, 0, 0);
+  ASSERT_EQ(::WaitForSingleObject(process.get(), 5000), WAIT_OBJECT_0);
   Touch(kCameraX);
   EXPECT_TRUE(harness::WaitUntil([&] { return CameraWindows() == 1; }, 5s)) << "closed: the next press starts it";
   ::PostMessageW(::FindWindowW(L"OrvantaCameraSim", nullptr), WM_CLOSE, 0, 0);
   harness::WaitUntil([&] { return CameraWindows() == 0; }, 5s);
 }
 
+// One double-click and one pair too far apart; a touch between the two and
+// the edges of the time are rules checked natively.
 struct DoubleClickCase {
   const char* name;
   std::vector<std::pair<int, double>> touches;  // x, time from the first touch in ms
@@ -143,9 +150,7 @@ TEST_P(DriverDoubleClick, ClickAndDoubleClickActionsRunAsTheTimingSays) {
 INSTANTIATE_TEST_SUITE_P(
     Table, DriverDoubleClick,
     ::testing::Values(DoubleClickCase{"within", {{kComboX, 0}, {kComboX, 300}}, 2, 1},
-                      DoubleClickCase{"apart", {{kComboX, 0}, {kComboX, 700}}, 2, 0},
-                      DoubleClickCase{"outside_between", {{kComboX, 0}, {kOutsideX, 100}, {kComboX, 250}}, 2, 1},
-                      DoubleClickCase{"other_button_between", {{kComboX, 0}, {kTpdrvX, 100}, {kComboX, 250}}, 3, 0}),
+                      DoubleClickCase{"apart", {{kComboX, 0}, {kComboX, 700}}, 2, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(DriverTouch, ReportsArrivingWhileAnActionRunsAreAllHandledInOrder) {
@@ -160,20 +165,6 @@ TEST_F(DriverTouch, ReportsArrivingWhileAnActionRunsAreAllHandledInOrder) {
   ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 6; }, 20s));
   EXPECT_EQ(Received(), (std::vector<std::string>{kSwitch169, "DATACHANG", kSwitch43, "DATACHANG", kSwitch169,
                                                   "DATACHANG"}));
-}
-
-TEST_F(DriverTouch, MixedAndGarbageLinesGiveExactlyTheValidReports) {
-  StartDriver();
-  StartTouchData();
-  const auto now = panelsim::PanelSim::Now();
-  // Garbage, a lone line feed, eight digits with a line feed (state LF: no
-  // click), nine digits, a 10-byte report and an 11-byte one.
-  panel.QueueBytes("xx\n\n12345678\n123456789B\nABCDEFGHB\r\n", now, true);
-  panel.QueueBytes("00500500B\n", now + panelsim::PanelSim::MsToTicks(50), true);
-  panel.QueueBytes("00500500B\r\n", now + panelsim::PanelSim::MsToTicks(700), true);
-  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 4; }, 8s));
-  harness::PumpFor(800ms);
-  EXPECT_EQ(Received(), (std::vector<std::string>{kSwitch169, "DATACHANG", kSwitch43, "DATACHANG"}));
 }
 
 }  // namespace

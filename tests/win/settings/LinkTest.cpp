@@ -44,13 +44,6 @@ TEST_F(LinkCommands, DebugTwiceShowsAndHidesTheMainWindowAndOtherTextsAreIgnored
   EXPECT_STREQ(contents, "") << "the box is emptied after every text";
 }
 
-TEST_F(LinkCommands, ExitClosesTheDeviceAndEndsTheDriverWhileTheLinkWaits) {
-  StartDriver();
-  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
-  EXPECT_TRUE(f.driver.WaitExit(10s));
-  EXPECT_FALSE(panel.IsOpen());
-}
-
 TEST(OrvantaLink, WithoutADriverItEndsAtOnce) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RunLink(L"Cmd_Setting", 5s), 0);

@@ -12,7 +12,6 @@
 #include "base/win/WinProfileStore.h"
 #include "settings/win/FormSettingSelApp.h"
 #include "settings/win/ModuleFileInf.h"
-#include "wincommon/Com.h"
 #include "wincommon/Text.h"
 
 namespace {
@@ -90,18 +89,6 @@ private:
   ULONG refs_ = 1;
 };
 
-bool MakeShortcut(const std::wstring& lnk, const std::wstring& target) {
-  const wincommon::ComScope com;
-  wincommon::ComPtr<IShellLinkW> link;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()))) {
-    return false;
-  }
-  wincommon::ComPtr<IPersistFile> file;
-  return SUCCEEDED(link->SetPath(target.c_str())) &&
-         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
-         SUCCEEDED(file->Save(lnk.c_str(), TRUE));
-}
-
 class SelApp : public ::testing::Test {
 protected:
   SelApp() : apps(orvanta::MakeRegisteredApps(store, wincommon::WideToUtf8(folder.File(L"Orvanta.ini")), files)) {
@@ -116,13 +103,7 @@ protected:
     form.ClsFindRegApp = &app;
     ASSERT_TRUE(form.Open(nullptr));
   }
-  std::vector<std::wstring> Texts() const {
-    std::vector<std::wstring> out;
-    for (HWND h : harness::ChildWindows(form.hwnd())) {
-      if (_wcsicmp(harness::ClassOf(h).c_str(), L"Edit") == 0) out.push_back(harness::WindowText(h));
-    }
-    return out;
-  }
+  std::vector<std::wstring> Texts() const { return harness::ChildTexts(form.hwnd(), L"Edit"); }
   // A drop as OLE delivers it: enter, over, drop on the registered target.
   void Drop(IDataObject* data) {
     IDropTarget* target = form.DropTarget();
@@ -212,8 +193,8 @@ TEST_F(SelApp, CandidatesAreCheckedAgainstTheRegistrationsVersionInformation) {
 TEST_F(SelApp, ADroppedShortcutShowsItsTargetAndCancelKeepsTheRegistration) {
   const std::wstring lnk = folder.File(L"PenPlus.lnk");
   const std::wstring lnk2 = folder.File(L"Shortcut to PenPlus.lnk");
-  ASSERT_TRUE(MakeShortcut(lnk, folder.File(L"penplus4\\PenPlus.exe")));
-  ASSERT_TRUE(MakeShortcut(lnk2, lnk));
+  ASSERT_TRUE(harness::MakeShortcut(lnk, folder.File(L"penplus4\\PenPlus.exe")));
+  ASSERT_TRUE(harness::MakeShortcut(lnk2, lnk));
   Pen().FullPath = "C:\\Before\\PenPlus.exe";
   Open(Pen());
   for (const auto& file : {lnk, lnk2}) {
@@ -234,8 +215,8 @@ TEST_F(SelApp, ADroppedShortcutShowsItsTargetAndCancelKeepsTheRegistration) {
 // instead of recursing until the stack runs out.
 TEST_F(SelApp, ALoopOfShortcutsIsRejected) {
   const std::wstring a = folder.File(L"a.lnk"), b = folder.File(L"b.lnk");
-  ASSERT_TRUE(MakeShortcut(a, b));
-  ASSERT_TRUE(MakeShortcut(b, a));
+  ASSERT_TRUE(harness::MakeShortcut(a, b));
+  ASSERT_TRUE(harness::MakeShortcut(b, a));
   ASSERT_EQ(files.GetShortcutInfo(Ansi(a), orvanta::kLnkTargetPath), Ansi(b));
   Open(Camera());
   Drop(DropData::Files({a}));
