@@ -29,6 +29,7 @@
 #include "fntd2xx/PanelSim.h"
 #include "winbench/WinBench.h"
 #include "wincommon/Files.h"
+#include "wincommon/Text.h"
 
 namespace {
 
