@@ -39,26 +39,60 @@ const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0
 constexpr int kOutsideX = 9000, kOutsideY = 9900;  // beyond every printed button
 
 struct Usage {
-  double privateKiB = 0;
-  unsigned long handles = 0;
+  double privateKiB = 0;  // committed private memory (PagefileUsage, which Wine fills; PrivateUsage it leaves 0)
+  double workingSetKiB = 0;
+  long handles = -1;      // kernel handles, counted in the system's handle table
 };
+
+// Kernel handles of a process. GetProcessHandleCount answers 0 under Wine;
+// the system handle table (as Process Explorer reads it) is filled.
+long HandleCount(DWORD pid) {
+  using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+  static const auto query =
+      reinterpret_cast<Query>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+  struct Entry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    void* object;
+    ULONG access;
+  };
+  if (!query) return -1;
+  std::vector<std::uint8_t> buf(1 << 20);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    ULONG needed = 0;
+    const LONG status = query(16 /* SystemHandleInformation */, buf.data(), static_cast<ULONG>(buf.size()), &needed);
+    if (status == static_cast<LONG>(0xC0000004)) {  // length mismatch
+      buf.resize(std::max<std::size_t>(buf.size() * 2, needed + 4096));
+      continue;
+    }
+    if (status != 0) return -1;
+    const ULONG count = *reinterpret_cast<const ULONG*>(buf.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buf.data() + sizeof(void*));
+    long n = 0;
+    for (ULONG i = 0; i < count; ++i) n += entries[i].ownerPid == pid;
+    return n;
+  }
+  return -1;
+}
 
 Usage UsageOf(HANDLE process) {
   Usage u;
-  PROCESS_MEMORY_COUNTERS_EX pmc = {};
+  PROCESS_MEMORY_COUNTERS pmc = {};
   pmc.cb = sizeof(pmc);
-  if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc))) {
-    u.privateKiB = static_cast<double>(pmc.PrivateUsage) / 1024.0;
+  if (::GetProcessMemoryInfo(process, &pmc, sizeof(pmc))) {
+    u.privateKiB = static_cast<double>(pmc.PagefileUsage) / 1024.0;
+    u.workingSetKiB = static_cast<double>(pmc.WorkingSetSize) / 1024.0;
   }
-  DWORD handles = 0;
-  if (::GetProcessHandleCount(process, &handles)) u.handles = handles;
+  u.handles = HandleCount(::GetProcessId(process));
   return u;
 }
 
 void PrintUsage(const char* label, const Usage& u, const Usage& ref) {
-  std::printf("  %-28s private %9.0f KiB (%+7.0f)  handles %4lu (%+4ld)\n", label, u.privateKiB,
-              u.privateKiB - ref.privateKiB, u.handles,
-              static_cast<long>(u.handles) - static_cast<long>(ref.handles));
+  std::printf("  %-28s private %8.0f KiB (%+6.0f)  working set %8.0f KiB (%+6.0f)  handles %4ld (%+3ld)\n", label,
+              u.privateKiB, u.privateKiB - ref.privateKiB, u.workingSetKiB, u.workingSetKiB - ref.workingSetKiB,
+              u.handles, u.handles - ref.handles);
 }
 
 std::size_t Switches(const std::wstring& log) {
