@@ -250,6 +250,9 @@ int main(int argc, char** argv) {
   bool ok = soak.Replug(1, false) && soak.PressAndReports(100) && soak.PressAndReports(100);
   ::Sleep(3500);  // the notification's time runs out once
   const Usage warm = soak.Now();
+  // Beside it, the touch-data stand-in, a plain Win32 program that receives
+  // a message for every press: what Wine itself drifts by.
+  const Usage touchWarm = UsageOf(touchData.get());
   std::printf("driver's private bytes and handles:\n");
   PrintUsage("after start-up", started, started);
   PrintUsage("after warm-up (reference)", warm, warm);
@@ -263,6 +266,8 @@ int main(int argc, char** argv) {
     ::Sleep(3500);
     PrintUsage("after the long run", soak.Now(), warm);
   }
+  PrintUsage("touch-data stand-in, warm", touchWarm, touchWarm);
+  PrintUsage("touch-data stand-in, end", UsageOf(touchData.get()), touchWarm);
   if (!soak.Alive()) std::printf("THE DRIVER ENDED\n");
   demo::SendLinkCommand("Cmd_Exit");
   ok = ::WaitForSingleObject(driver.get(), 10000) == WAIT_OBJECT_0 && ok;
