@@ -75,9 +75,11 @@ protected:
   // Connected with every injected failure spent (a reconnect purges what
   // has arrived, so a press made before the last failure may go).
   bool Recovered() const {
+    const auto calls = panel.Calls(GetParam().call);
     std::uint32_t failed = 0;
-    for (const auto& c : panel.Calls(GetParam().call)) failed += c.status != 0;
-    return Connected() && (failed >= GetParam().times || GetParam().onDemand);
+    for (const auto& c : calls) failed += c.status != 0;
+    const bool spent = failed >= GetParam().times && calls.back().status == 0;
+    return (spent || GetParam().onDemand) && Connected();
   }
 };
 
