@@ -49,7 +49,8 @@ struct Usage {
 long HandleCount(DWORD pid) {
   using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
   static const auto query =
-      reinterpret_cast<Query>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+      reinterpret_cast<Query>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"),
+                                                                         "NtQuerySystemInformation")));
   struct Entry {
     ULONG ownerPid;
     BYTE objectType;
