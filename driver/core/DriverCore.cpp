@@ -73,7 +73,9 @@ void DriverCore::SetPortOpen(bool open) {
     link_.SetPortOpen(true);
     if (link_.PortOpen()) {
       link_.SetInBufferCount(0);
-      link_.WriteStrData(kStartupCommands);
+      // A panel that missed its start-up commands sends nothing: the link
+      // is closed again and the next connection tick tries anew.
+      if (!link_.WriteStrData(kStartupCommands)) link_.SetPortOpen(false);
     }
   } else {
     link_.SetPortOpen(false);

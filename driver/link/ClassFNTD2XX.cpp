@@ -55,11 +55,18 @@ void ClassFNTD2XX::SetPortOpen(bool open) {
 
   handle_ = handle;
   open_ = true;
-  if (api_->SetBaudRate) api_->SetBaudRate(handle_, static_cast<std::uint32_t>(Field(fields, 0)));
-  if (api_->SetDataCharacteristics) {
-    api_->SetDataCharacteristics(handle_, static_cast<std::uint8_t>(Field(fields, 2)),
-                                 static_cast<std::uint8_t>(Field(fields, 3)),
-                                 static_cast<std::uint8_t>(Field(fields, 1)));
+  // A line set up wrongly garbles every report until the next open, so a
+  // refused setting closes the link again: the next attempt starts afresh.
+  if (api_->SetBaudRate && api_->SetBaudRate(handle_, static_cast<std::uint32_t>(Field(fields, 0))) != kFtOk) {
+    Close();
+    return;
+  }
+  if (api_->SetDataCharacteristics &&
+      api_->SetDataCharacteristics(handle_, static_cast<std::uint8_t>(Field(fields, 2)),
+                                   static_cast<std::uint8_t>(Field(fields, 3)),
+                                   static_cast<std::uint8_t>(Field(fields, 1))) != kFtOk) {
+    Close();
+    return;
   }
   SetInBufferCount(0);
   if (timer_) {
@@ -169,14 +176,15 @@ std::string ClassFNTD2XX::ReadStrData() {
   return std::string(bytes.begin(), bytes.end());
 }
 
-void ClassFNTD2XX::WriteBinData(const std::vector<std::uint8_t>& data) {
-  if (!open_ || !api_->Write) return;
+bool ClassFNTD2XX::WriteBinData(const std::vector<std::uint8_t>& data) {
+  if (!open_ || !api_->Write) return false;
   std::uint32_t written = 0;
-  api_->Write(handle_, data.data(), static_cast<std::uint32_t>(data.size()), &written);
+  const FtStatus status = api_->Write(handle_, data.data(), static_cast<std::uint32_t>(data.size()), &written);
+  return status == kFtOk && written == data.size();
 }
 
-void ClassFNTD2XX::WriteStrData(const std::string& text) {
-  WriteBinData(std::vector<std::uint8_t>(text.begin(), text.end()));
+bool ClassFNTD2XX::WriteStrData(const std::string& text) {
+  return WriteBinData(std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 void ClassFNTD2XX::TimerRxCheck_Timer() {

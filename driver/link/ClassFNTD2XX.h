@@ -56,8 +56,9 @@ public:
   [[nodiscard]] std::vector<std::uint8_t> ReadBinData();
   // Bytes as text; the panel speaks ASCII, so one byte is one character.
   [[nodiscard]] std::string ReadStrData();
-  void WriteBinData(const std::vector<std::uint8_t>& data);
-  void WriteStrData(const std::string& text);
+  // True when the library took every byte.
+  bool WriteBinData(const std::vector<std::uint8_t>& data);
+  bool WriteStrData(const std::string& text);
 
   // Raised from a poll tick when InBufferCount >= RThreshold.
   std::function<void()> OnRx;

@@ -56,7 +56,7 @@ ULONG Open(bool matches, const char* how, DWORD flags, const char* text, void** 
     status = panelsim::kDeviceNotFound;
   } else if (b->openHandle) {
     status = panelsim::kDeviceNotOpened;
-  } else {
+  } else if ((status = panelsim::Injected(*b, how, status)) == panelsim::kOk) {
     b->openHandle = b->nextHandle;
     b->nextHandle += 0x10;
     *handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(b->openHandle));
@@ -91,7 +91,7 @@ ULONG WINAPI FT_SetBaudRate(void* handle, ULONG baud) {
   if (!dev) return panelsim::kInvalidHandle;
   dev->SpendCallCost();
   Mapping::Lock b(*dev);
-  const ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
+  const ULONG status = panelsim::Injected(*b, "FT_SetBaudRate", StatusOf(panelsim::StateOf(*b, Id(handle))));
   if (status == panelsim::kOk) b->hostLine.baud = baud;
   panelsim::Log(*b, "FT_SetBaudRate", status, Id(handle), baud);
   return status;
@@ -108,6 +108,7 @@ ULONG WINAPI FT_SetDataCharacteristics(void* handle, UCHAR wordLength, UCHAR sto
                                   parity > 4)) {
     status = panelsim::kInvalidParameter;
   }
+  status = panelsim::Injected(*b, "FT_SetDataCharacteristics", status);
   if (status == panelsim::kOk) {
     b->hostLine.wordLength = wordLength;
     b->hostLine.stopBits = stopBits;
@@ -122,7 +123,7 @@ ULONG WINAPI FT_Purge(void* handle, ULONG mask) {
   if (!dev) return panelsim::kInvalidHandle;
   dev->SpendCallCost();
   Mapping::Lock b(*dev);
-  const ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
+  const ULONG status = panelsim::Injected(*b, "FT_Purge", StatusOf(panelsim::StateOf(*b, Id(handle))));
   if (status == panelsim::kOk && (mask & 1u)) {
     // Only what has arrived is in the buffer; bytes still on the wire land
     // after the purge.
@@ -141,6 +142,7 @@ ULONG WINAPI FT_GetQueueStatus(void* handle, DWORD* rxBytes) {
   Mapping::Lock b(*dev);
   ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   if (status == panelsim::kOk && !rxBytes) status = panelsim::kInvalidParameter;
+  status = panelsim::Injected(*b, "FT_GetQueueStatus", status);
   DWORD count = 0;
   if (status == panelsim::kOk) {
     count = static_cast<DWORD>(panelsim::DueCount(*b, panelsim::QpcNow()));
@@ -163,6 +165,7 @@ ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
       Mapping::Lock b(*dev);
       ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
       if (status == panelsim::kOk && ((!buffer && length) || !read)) status = panelsim::kInvalidParameter;
+      if (deadline < 0) status = panelsim::Injected(*b, "FT_Read", status);
       if (status != panelsim::kOk) {
         if (read) *read = 0;
         panelsim::Log(*b, "FT_Read", status, Id(handle), length, 0);
@@ -197,6 +200,7 @@ ULONG WINAPI FT_Write(void* handle, void* buffer, DWORD length, DWORD* written) 
   Mapping::Lock b(*dev);
   ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
   if (status == panelsim::kOk && ((!buffer && length) || !written)) status = panelsim::kInvalidParameter;
+  status = panelsim::Injected(*b, "FT_Write", status);
   if (status == panelsim::kOk) {
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     for (DWORD i = 0; i < length; ++i, ++b->writtenLen) {
@@ -216,8 +220,8 @@ ULONG WINAPI FT_Close(void* handle) {
   dev->SpendCallCost();
   Mapping::Lock b(*dev);
   const std::uint64_t id = Id(handle);
-  ULONG status = panelsim::kOk;
-  switch (panelsim::StateOf(*b, id)) {
+  ULONG status = panelsim::Injected(*b, "FT_Close", panelsim::kOk);
+  switch (status == panelsim::kOk ? panelsim::StateOf(*b, id) : HandleState::Unknown) {
     case HandleState::Live:
       b->openHandle = 0;
       break;
@@ -226,7 +230,7 @@ ULONG WINAPI FT_Close(void* handle) {
       panelsim::ForgetDead(*b, id);
       break;
     case HandleState::Unknown:
-      status = panelsim::kInvalidHandle;
+      if (status == panelsim::kOk) status = panelsim::kInvalidHandle;
       break;
   }
   panelsim::Log(*b, "FT_Close", status, id);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 namespace panelsim {
 
@@ -111,6 +112,15 @@ void PanelSim::SetCallCost(std::uint32_t us) {
   if (!map_) return;
   Mapping::Lock b(*map_);
   b->callCostUs = us;
+}
+
+void PanelSim::FailNext(const std::string& call, std::uint32_t count, std::uint32_t status) {
+  if (!map_) return;
+  Mapping::Lock b(*map_);
+  std::memset(b->failName, 0, sizeof(b->failName));
+  call.copy(b->failName, sizeof(b->failName) - 1);
+  b->failCount = count;
+  b->failStatus = status;
 }
 
 PanelSim::DataCalls PanelSim::CountDataCalls() const {

@@ -85,6 +85,9 @@ public:
   void SetReadTimeout(std::uint32_t ms);
   // Microseconds every library call takes (0: as fast as the simulation goes).
   void SetCallCost(std::uint32_t us);
+  // The next `count` calls named `call` ("FT_Read", ...) that would succeed
+  // fail with `status` and do nothing; count 0 ends a fault still pending.
+  void FailNext(const std::string& call, std::uint32_t count, std::uint32_t status = kIoError);
 
   // Calls that dealt with data since the device was made: queue queries that
   // found bytes waiting, and successful reads. Not cleared by ClearLog.

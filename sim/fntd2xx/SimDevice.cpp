@@ -211,4 +211,10 @@ void ForgetDead(Block& b, std::uint64_t handle) {
   }
 }
 
+ULONG Injected(Block& b, const char* name, ULONG status) {
+  if (status != kOk || b.failCount == 0 || std::strncmp(name, b.failName, sizeof(b.failName)) != 0) return status;
+  --b.failCount;
+  return b.failStatus;
+}
+
 }  // namespace panelsim

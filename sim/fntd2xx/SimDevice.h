@@ -107,6 +107,11 @@ struct Block {
   LogEntry log[kLogCapacity];
   std::uint64_t writtenLen;  // total since the last clear; only the first kWrittenCapacity kept
   std::uint8_t written[kWrittenCapacity];
+  // An injected fault: the next failCount calls of failName that would have
+  // succeeded return failStatus instead and do nothing.
+  char failName[28];
+  std::uint32_t failCount;
+  ULONG failStatus;
 };
 
 // The name that both sides use: ORVANTA_PANELSIM_NAME, else the default.
@@ -165,6 +170,9 @@ void Log(Block& b, const char* name, ULONG status, std::uint64_t handle, std::ui
 void Unplug(Block& b);
 // Returns the due time of the last byte queued, or -1 when the queue is full.
 std::int64_t Queue(Block& b, const std::uint8_t* bytes, std::size_t n, std::int64_t due, std::int64_t spacing);
+
+// status, or the injected fault's status when one is due for this call.
+[[nodiscard]] ULONG Injected(Block& b, const char* name, ULONG status);
 
 enum class HandleState { Live, Dead, Unknown };
 [[nodiscard]] HandleState StateOf(const Block& b, std::uint64_t handle);

@@ -8,6 +8,7 @@
 #include "actions/ClassActCamera.h"
 #include "actions/ClassActPenPlus.h"
 #include "actions/ClassActTpdrv.h"
+#include "core/LinkCommand.h"
 #include "link/win/D2xxLibrary.h"
 #include "base/AsciiText.h"
 #include "identities/WindowIdentities.h"
@@ -19,6 +20,8 @@ namespace {
 
 // One driver per session; the second start ends before making any window.
 constexpr wchar_t kInstanceMutex[] = L"Local\\Orvanta.PanelDriver.Instance";
+// How long a second start waits for a first driver that shows no window.
+constexpr ULONGLONG kInstanceWaitMs = 10000;
 
 enum ControlId : WORD { kIdTextLinkExecute = 100, kIdCommandSetting, kIdCommandDetailCal };
 
@@ -181,8 +184,20 @@ FormMain::FormMain() : appWindow_(*this), mainWindow_(*this) {
 FormMain::~FormMain() { Unload(); }
 
 wincommon::KernelHandle FormMain::ClaimSingleInstance() {
-  wincommon::KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
-  if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) mutex.reset();
+  // The driver's thread owns the name until its process has ended. A driver
+  // whose application window is there is running: a second one ends at once.
+  // Without that window the first one is starting or shutting down; the
+  // second waits, for a bounded time, for the first to start (then it ends)
+  // or to end (then it takes over), so that a driver restarted during the
+  // first one's shutdown is not lost.
+  wincommon::KernelHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutex));
+  if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
+  const ULONGLONG deadline = ::GetTickCount64() + kInstanceWaitMs;
+  while (::FindWindowW(kAppClass, kAppTitle) == nullptr && ::GetTickCount64() < deadline) {
+    const DWORD got = ::WaitForSingleObject(mutex.get(), 50);
+    if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) return mutex;
+  }
+  mutex.reset();
   return mutex;
 }
 
@@ -271,14 +286,20 @@ void FormMain::TextLinkExecute_Change() {
   if (text.empty()) return;
   // Emptying the box is itself a change; the nested call finds it empty.
   box.SetContents(L"");
-  // Whole text, exact: "cmd_setting" or "Cmd_Setting " is no command.
-  if (text == L"Cmd_Setting") {
-    Cmd_Setting(nullptr, false);
-  } else if (text == L"Cmd_Debug") {
-    const HWND main = mainWindow_.hwnd();
-    ::ShowWindow(main, ::IsWindowVisible(main) ? SW_HIDE : SW_SHOW);
-  } else if (text == L"Cmd_Exit") {
-    Unload();
+  switch (ReadLinkCommand(text)) {
+    case LinkCommand::Setting:
+      Cmd_Setting(nullptr, false);
+      break;
+    case LinkCommand::Debug: {
+      const HWND main = mainWindow_.hwnd();
+      ::ShowWindow(main, ::IsWindowVisible(main) ? SW_HIDE : SW_SHOW);
+      break;
+    }
+    case LinkCommand::Exit:
+      Unload();
+      break;
+    case LinkCommand::None:
+      break;
   }
 }
 

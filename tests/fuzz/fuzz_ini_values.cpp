@@ -1,0 +1,106 @@
+// Any text as the values of the driver's eight INI settings (one a line, in
+// the settings' order), read through a store that answers as the platform's
+// profile functions do: the numbers read leniently must hold what the
+// documented reading of each value says, and what SaveSettings writes must
+// read back to the same settings, paths with blanks and quotes included.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "core/LenientNumber.h"
+#include "core/Settings.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// Blanks around the value dropped, one pair of enclosing quotes removed, cut
+// to what the value buffer holds.
+class PlatformLikeStore : public orvanta::ProfileStore {
+public:
+  std::string Read(const std::string&, const std::string& section, const std::string& key,
+                   const std::string& def) override {
+    const auto it = values_.find(section + "/" + key);
+    std::string v = it == values_.end() ? def : it->second;
+    const auto first = v.find_first_not_of(" \t");
+    const auto last = v.find_last_not_of(" \t");
+    v = first == std::string::npos ? std::string() : v.substr(first, last - first + 1);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    return v.substr(0, orvanta::kProfileValueMax);
+  }
+  bool Write(const std::string&, const std::string& section, const std::string& key,
+             const std::string& value) override {
+    values_[section + "/" + key] = value;
+    return true;
+  }
+
+private:
+  std::map<std::string, std::string> values_;
+};
+
+constexpr const char* kKeys[8][2] = {{"Main", "Priority"},   {"Main", "DblClickTime"},  {"Main", "NotifyMsg"},
+                                     {"Main", "NotifyMsgPos"}, {"PenPlus", "Path"},       {"PenPlus", "RunTimeOut"},
+                                     {"Tpdrv", "ChangeTPNamedID"}, {"Camera", "Path"}};
+
+// The whole number a value stands for: its leading number rounded half to
+// even and clamped to 32 bits, from the description rather than the reader.
+std::int32_t Expected(const std::string& value) {
+  const double v = std::nearbyint(orvanta::ReadLeadingNumber(value));
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return static_cast<std::int32_t>(v);
+}
+
+bool Same(const orvanta::MainSettings& a, const orvanta::MainSettings& b) {
+  return a.Priority == b.Priority && a.DblClickTime == b.DblClickTime && a.NotifyMsg == b.NotifyMsg &&
+         a.NotifyMsgPos == b.NotifyMsgPos && a.PenPlusPath == b.PenPlusPath &&
+         a.PenPlusRunTimeOut == b.PenPlusRunTimeOut && a.TpdrvChangeTPNamedID == b.TpdrvChangeTPNamedID &&
+         a.CameraPath == b.CameraPath;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  PlatformLikeStore store;
+  std::size_t at = 0;
+  for (const auto& key : kKeys) {
+    if (at > text.size()) break;
+    const auto lf = text.find('\n', at);
+    store.Write("", key[0], key[1], text.substr(at, lf == std::string::npos ? std::string::npos : lf - at));
+    at = lf == std::string::npos ? text.size() + 1 : lf + 1;
+  }
+
+  const orvanta::MainSettings s = orvanta::LoadSettings(store, "");
+  const std::int32_t numbers[] = {s.Priority, s.DblClickTime, s.NotifyMsg, s.NotifyMsgPos, 0, s.PenPlusRunTimeOut,
+                                  s.TpdrvChangeTPNamedID};
+  const std::int32_t defaults[] = {5, 400, 3000, 0, 0, 20000, -1};
+  for (int k = 0; k < 7; ++k) {
+    if (k == 4) continue;
+    Check(numbers[k] == Expected(store.Read("", kKeys[k][0], kKeys[k][1], std::to_string(defaults[k]))));
+    Check(orvanta::ReadLenientInt(std::to_string(numbers[k])) == numbers[k]);
+  }
+  Check(s.PenPlusPath.size() <= orvanta::kProfileValueMax && s.CameraPath.size() <= orvanta::kProfileValueMax);
+  Check((orvanta::PriorityClassFor(s.Priority) != 0) == (s.Priority >= 1 && s.Priority <= 6));
+
+  // Written back and read again: the numbers as they were, the paths as they
+  // were while they fit with their quotes, and from then on stable.
+  orvanta::SaveSettings(store, "", s);
+  const orvanta::MainSettings again = orvanta::LoadSettings(store, "");
+  Check(again.Priority == s.Priority && again.DblClickTime == s.DblClickTime && again.NotifyMsg == s.NotifyMsg &&
+        again.NotifyMsgPos == s.NotifyMsgPos && again.PenPlusRunTimeOut == s.PenPlusRunTimeOut &&
+        again.TpdrvChangeTPNamedID == s.TpdrvChangeTPNamedID);
+  if (s.PenPlusPath.size() <= orvanta::kProfileValueMax - 2) Check(again.PenPlusPath == s.PenPlusPath);
+  if (s.CameraPath.size() <= orvanta::kProfileValueMax - 2) Check(again.CameraPath == s.CameraPath);
+  orvanta::SaveSettings(store, "", again);
+  orvanta::MainSettings third = orvanta::LoadSettings(store, "");
+  orvanta::SaveSettings(store, "", third);
+  Check(Same(third, orvanta::LoadSettings(store, "")));
+  return 0;
+}

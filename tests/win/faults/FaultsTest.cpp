@@ -1,0 +1,242 @@
+// The driver against faults of what it depends on, one table each: the
+// panel library failing each call, a damaged or unusable INI file, a
+// missing, empty, truncated or locked button resource file, and a second
+// driver started while the first shuts down. After every fault the driver
+// must still run, show nothing, and serve the calibration-set button.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "driver/DriverTestSupport.h"
+#include "fntd2xx/PanelSim.h"
+#include "wincommon/Files.h"
+
+namespace drivertest {
+namespace {
+
+const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
+const std::string kSwitch = "TPNamedID=Orvanta-16:9";
+
+class Faults : public ::testing::Test {
+protected:
+  Faults() : panel(panelsim::PanelSim::UniqueName(L"Fault")) { panel.Export(); }
+
+  void StartTouchData() {
+    ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
+    ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"td.log") + L"\"",
+                                f.folder.Path()));
+    ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  }
+  std::size_t Switches() const {
+    std::size_t n = 0;
+    for (const auto& l : Lines(f.folder.ReadText(L"td.log"))) n += l == kSwitch || l == "TPNamedID=Orvanta-4:3";
+    return n;
+  }
+  // Open at 38400 8N2, the start-up commands sent whole (once per open)
+  // since the log was last cleared.
+  bool Connected() const {
+    const auto line = panel.HostLine();
+    const auto sent = panel.Written();
+    return panel.IsOpen() && line.baud == 38400 && line.wordLength == 8 && line.stopBits == 2 &&
+           !sent.empty() && sent.size() % kStartupBytes.size() == 0 &&
+           std::equal(kStartupBytes.begin(), kStartupBytes.end(), sent.end() - kStartupBytes.size());
+  }
+  // A press on the delivered calibration-set button (column 2, row 8) that
+  // the touch-data stand-in must see.
+  ::testing::AssertionResult PressServed() {
+    const std::size_t before = Switches();
+    panel.QueueReport(1700, 9200, 'B', panelsim::PanelSim::Now());
+    panel.QueueReport(1700, 9200, 'N', panelsim::PanelSim::Now() + panelsim::PanelSim::MsToTicks(60));
+    if (harness::WaitUntil([&] { return Switches() > before; }, 6s)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the press never reached the touch-data program";
+  }
+  void ExpectQuietAndServing() {
+    EXPECT_TRUE(f.driver.Running());
+    EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"#32770").empty()) << "no message box";
+    EXPECT_TRUE(PressServed());
+  }
+
+  panelsim::PanelSim panel;
+  DriverFixture f;
+  harness::Process touchData;
+};
+
+// ---- the panel library failing each call in turn ---------------------------
+
+struct LibraryFault {
+  const char* call;
+  std::uint32_t times;
+  bool onDemand;  // called only once data arrives or the link closes
+};
+void PrintTo(const LibraryFault& c, std::ostream* os) { *os << c.call << " x" << c.times; }
+
+class LibraryFaults : public Faults, public ::testing::WithParamInterface<LibraryFault> {
+protected:
+  // Connected with every injected failure spent (a reconnect purges what
+  // has arrived, so a press made before the last failure may go).
+  bool Recovered() const {
+    const auto calls = panel.Calls(GetParam().call);
+    std::uint32_t failed = 0;
+    for (const auto& c : calls) failed += c.status != 0;
+    const bool spent = failed >= GetParam().times && calls.back().status == 0;
+    return (spent || GetParam().onDemand) && Connected();
+  }
+};
+
+TEST_P(LibraryFaults, TheDriverRecoversByItselfAndAfterAReplug) {
+  StartTouchData();
+  panel.FailNext(GetParam().call, GetParam().times);
+  ASSERT_TRUE(f.Start());
+  // A failure at any step of an open must not leave a half-made link: the
+  // next connection tick opens it again properly.
+  ASSERT_TRUE(harness::WaitUntil([&] { return Recovered(); }, 6s))
+      << "open " << panel.IsOpen() << ", " << panel.Written().size() << " start-up bytes, baud "
+      << panel.HostLine().baud;
+  ExpectQuietAndServing();
+
+  panel.FailNext(GetParam().call, GetParam().times);
+  panel.ClearLog();
+  panel.Plug(false);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !panel.Calls("FT_Close").empty(); }, 3s));
+  panel.Plug(true);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Recovered(); }, 6s)) << "after the replug";
+  ExpectQuietAndServing();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LibraryFaults,
+                         ::testing::Values(LibraryFault{"FT_OpenEx", 2, false}, LibraryFault{"FT_SetBaudRate", 1, false},
+                                           LibraryFault{"FT_SetDataCharacteristics", 1, false},
+                                           LibraryFault{"FT_Purge", 1, false}, LibraryFault{"FT_Write", 1, false},
+                                           LibraryFault{"FT_GetQueueStatus", 3, false},
+                                           LibraryFault{"FT_Read", 3, true}, LibraryFault{"FT_Close", 1, true}),
+                         [](const auto& p) { return std::string(p.param.call + 3) + "_" + std::to_string(p.param.times); });
+
+// ---- the INI file ----------------------------------------------------------
+
+enum class IniFault { ReadOnly, NotAFile, LongValues };
+struct IniCase {
+  const char* name;
+  IniFault fault;
+  DWORD priority;  // the class the driver must end up in
+};
+
+class IniFaults : public Faults, public ::testing::WithParamInterface<IniCase> {};
+
+TEST_P(IniFaults, StartsQuietlyWithWhatCanBeRead) {
+  const std::string longValue(300, '7');
+  switch (GetParam().fault) {
+    case IniFault::ReadOnly:
+      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nPriority=3\r\n"));
+      ASSERT_TRUE(::SetFileAttributesW(f.Ini().c_str(), FILE_ATTRIBUTE_READONLY));
+      break;
+    case IniFault::NotAFile:
+      // Where the INI file should be, nothing can be read or written (as in
+      // a folder the user cannot write to, which root cannot have here).
+      ASSERT_TRUE(::CreateDirectoryW(f.Ini().c_str(), nullptr));
+      break;
+    case IniFault::LongValues:
+      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nPriority=3" + longValue + "\r\nDblClickTime=" +
+                                                         longValue + "\r\n[Camera]\r\nPath=\"C:\\" + longValue +
+                                                         "\"\r\n[PenPlus]\r\nPath=" + longValue + "\r\n"));
+      break;
+  }
+  StartTouchData();
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return Connected(); }, 5s));
+  EXPECT_EQ(f.PriorityClass(), GetParam().priority);
+  ExpectQuietAndServing();
+  if (GetParam().fault == IniFault::LongValues) {
+    // Values come back cut to what a value can hold; numbers clamped. (The
+    // press made the driver write the file again: read it once written.)
+    std::string path;
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+          path = harness::IniRead(f.Ini(), "Camera", "Path");
+          return path.find("C:\\777") != std::string::npos;
+        },
+        3s))
+        << path;
+    EXPECT_LE(path.size(), 254u);
+    EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "2147483647");
+  }
+  ASSERT_TRUE(f.CloseAndWait());
+  EXPECT_EQ(f.driver.ExitCode(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, IniFaults,
+                         ::testing::Values(IniCase{"ReadOnly", IniFault::ReadOnly, NORMAL_PRIORITY_CLASS},
+                                           IniCase{"NotAFile", IniFault::NotAFile, HIGH_PRIORITY_CLASS},
+                                           IniCase{"LongValues", IniFault::LongValues, NORMAL_PRIORITY_CLASS}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// ---- the button resource file at start-up ----------------------------------
+
+enum class DatFault { Missing, Empty, Truncated, Locked };
+const char* DatFaultName(DatFault f) {
+  constexpr const char* kNames[] = {"Missing", "Empty", "Truncated", "Locked"};
+  return kNames[static_cast<int>(f)];
+}
+class ResourceFaults : public Faults, public ::testing::WithParamInterface<DatFault> {};
+
+TEST_P(ResourceFaults, TheButtonsStillWorkAndTheNotificationShows) {
+  const std::string delivered = wincommon::ReadFileBytes(harness::Join(harness::BinDir(), L"Orvanta.dat"));
+  ASSERT_GT(delivered.size(), 1000u);
+  wincommon::FileHandle lock;
+  switch (GetParam()) {
+    case DatFault::Missing: break;
+    case DatFault::Empty: ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", "")); break;
+    case DatFault::Truncated:
+      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", delivered.substr(0, delivered.size() / 2 + 3)));
+      break;
+    case DatFault::Locked:
+      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", delivered));
+      lock.reset(::CreateFileW(f.folder.File(L"Orvanta.dat").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(lock);
+      break;
+  }
+  StartTouchData();
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return Connected(); }, 5s));
+  ExpectQuietAndServing();
+  EXPECT_TRUE(harness::WaitUntil(
+      [&] { return !harness::WindowsOfProcess(f.driver.Id(), L"OrvantaInfo").empty(); }, 3s));
+  lock.reset();
+  ASSERT_TRUE(f.CloseAndWait());
+  EXPECT_EQ(f.driver.ExitCode(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ResourceFaults,
+                         ::testing::Values(DatFault::Missing, DatFault::Empty, DatFault::Truncated, DatFault::Locked),
+                         [](const auto& p) { return std::string(DatFaultName(p.param)); });
+
+// ---- a second driver while the first shuts down ----------------------------
+
+TEST_F(Faults, ASecondDriverStartedWhileTheFirstShutsDownTakesOver) {
+  StartTouchData();
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return Connected(); }, 5s));
+  // The instance's name stays taken while anything holds it; holding it here
+  // stands for a first driver whose windows are gone but whose process has
+  // not ended yet, whichever way the race between the two goes.
+  wincommon::KernelHandle name(::OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Orvanta.PanelDriver.Instance"));
+  ASSERT_TRUE(name);
+  ASSERT_TRUE(::PostMessageW(f.AppWindow(), WM_CLOSE, 0, 0));
+  ASSERT_TRUE(harness::WaitUntil([&] { return f.AppWindow() == nullptr; }, 5s));
+  harness::Process second;
+  ASSERT_TRUE(second.Start(f.folder.File(L"Orvanta.exe"), L"", f.folder.Path()));
+  ASSERT_TRUE(f.driver.WaitExit(10s));
+  EXPECT_EQ(f.driver.ExitCode(), 0u);
+  name.reset();
+
+  // The second one runs, connects and serves the buttons; it did not wait
+  // without a bound for the first.
+  f.driver = std::move(second);
+  panel.ClearLog();
+  ASSERT_TRUE(harness::WaitUntil([&] { return f.AppWindow() != nullptr && panel.IsOpen(); }, 10s))
+      << "second driver running: " << f.driver.Running();
+  ExpectQuietAndServing();
+}
+
+}  // namespace
+}  // namespace drivertest
