@@ -10,8 +10,8 @@
 #include <map>
 #include <string>
 
-#include "core/LenientNumber.h"
-#include "core/Settings.h"
+#include "base/LenientNumber.h"
+#include "base/Settings.h"
 
 namespace {
 

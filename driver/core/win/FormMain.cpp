@@ -193,7 +193,7 @@ wincommon::KernelHandle FormMain::ClaimSingleInstance() {
   wincommon::KernelHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutex));
   if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
   const ULONGLONG deadline = ::GetTickCount64() + kInstanceWaitMs;
-  while (::FindWindowW(kAppClass, kAppTitle) == nullptr && ::GetTickCount64() < deadline) {
+  while (::FindWindowW(identity::kAppClass, identity::kDriverTitle) == nullptr && ::GetTickCount64() < deadline) {
     const DWORD got = ::WaitForSingleObject(mutex.get(), 50);
     if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) return mutex;
   }
