@@ -11,8 +11,6 @@ using testing::FakeClock;
 using testing::FakeTimer;
 using testing::ScriptedLink;
 
-// ---- ParseReportLine -------------------------------------------------------
-
 TEST(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
   const struct {
     const char* line;
@@ -36,8 +34,6 @@ TEST(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
     EXPECT_EQ(point->dS, c.state) << '"' << c.line << '"';
   }
 }
-
-// ---- Receiver over a scripted link -----------------------------------------
 
 class ReceiverTest : public ::testing::Test {
 protected:
