@@ -239,10 +239,9 @@ protected:
   }
 
   MainSettings settings;
-  int saves = 0;
   FakePenPlus pen;
   RecordingNotifier notifier;
-  ClassActPenPlus act{settings, [this] { ++saves; }, {pen, pen, pen, notifier}};
+  ClassActPenPlus act{settings, {}, {pen, pen, pen, notifier}};
 };
 
 TEST_F(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren) {

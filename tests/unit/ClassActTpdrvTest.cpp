@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "Fakes.h"
-#include "base/MemoryProfileStore.h"
 
 namespace orvanta {
 namespace {
@@ -89,17 +88,6 @@ TEST_F(ClassActTpdrvTest, OnlyZeroMovesOnEverythingElseStartsAt169) {
     EXPECT_EQ(settings_.TpdrvChangeTPNamedID, after) << before;
     EXPECT_EQ(SentTexts().front(), after == 0 ? "TPNamedID=Orvanta-16:9" : "TPNamedID=Orvanta-4:3") << before;
   }
-}
-
-TEST_F(ClassActTpdrvTest, SettingTextThatIsNoNumberSelects43) {
-  testing::TempDir dir;
-  ASSERT_TRUE(dir.Ok());
-  MemoryProfileStore store;
-  testing::WriteFile(dir.File("Orvanta.ini"), "[Tpdrv]\r\nChangeTPNamedID=abc\r\n");
-  settings_ = LoadSettings(store, dir.File("Orvanta.ini"));
-  EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
-  EXPECT_EQ(SentTexts().front(), "TPNamedID=Orvanta-4:3");
-  EXPECT_EQ(settings_.TpdrvChangeTPNamedID, 1);
 }
 
 // No link box, or the set name refused: nothing changes.

@@ -104,22 +104,6 @@ TEST_F(DriverCoreTest, AbsentDeviceIsTriedEverySecondSilently) {
   EXPECT_EQ(device.written, kStartup);
 }
 
-TEST_F(DriverCoreTest, MissingLibraryIsTriedAgainAndFoundLater) {
-  bool present = false;
-  MakeCore();
-  // Rebuilt with a loader that finds the library only after a while.
-  DriverCore::Platform platform;
-  platform.d2xx = [&]() -> const D2xxApi* { return present ? &device.api : nullptr; };
-  core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
-                                      DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
-  core->Start();
-  clock.Advance(2000);
-  EXPECT_FALSE(core->IsPortOpen());
-  present = true;
-  clock.Advance(1000);
-  EXPECT_TRUE(core->IsPortOpen());
-}
-
 TEST_F(DriverCoreTest, UnplugAndReplugRaiseOneChangeEachWay) {
   MakeCore();
   core->Start();

@@ -37,7 +37,6 @@ TEST(CommandLineTexts, UnquoteRemovesOnePairAfterTrimming) {
                                            {L"\" padded \"", L" padded "}});
 }
 
-// ---------------------------------------------------------------- NextToken
 
 struct TokenCase {
   const wchar_t* in;
@@ -65,7 +64,6 @@ TEST(CommandLineTexts, NextTokenSplitsTheFirstArgument) {
   }
 }
 
-// ------------------------------------------------------------ ArgumentsOf
 
 TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
   ExpectTexts([](std::wstring_view t) { return std::wstring(ArgumentsOf(t)); }, {{L"", L""}, {L"OrvantaUninst.exe", L""},
@@ -75,7 +73,6 @@ TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
                       {L"u.exe\t\t/U \"q\"", L"/U \"q\""}});
 }
 
-// ---------------------------------------------------- StripEnclosingQuotes
 
 TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
   ExpectTexts(StripEnclosingQuotes, {{L"", L""}, {L"\"", L"\""}, {L"\"\"", L""},
@@ -95,7 +92,6 @@ TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
         {L"\"C:\\W\\ST6UNST.EXE\" -n x.log", L"\"C:\\W\\ST6UNST.EXE\" -n x.log"}});
 }
 
-// ------------------------------------------------- small predicates
 
 TEST(CommandLineTexts, NamesRemovalProgramComparesTheLastElevenCharacters) {
   for (const auto& [in, expected] : {std::pair<const wchar_t*, bool>{L"C:\\Windows\\ST6UNST.EXE", true},
@@ -125,7 +121,6 @@ TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
                       {L"", L""}, {L" -w", L""}});
 }
 
-// ----------------------------------------------------- the whole command
 
 constexpr const wchar_t* kRemoval = L"C:\\Windows\\ST6UNST.EXE";
 constexpr const wchar_t* kLog = L"C:\\Program Files\\Orvanta\\ST6UNST.LOG";
@@ -191,7 +186,6 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ParseUninstallCommandTest,
     ::testing::Values(
         ParseCase{"Empty", L"", false, kOk, L"", L"", L"", L""},
-        ParseCase{"DoubleClickNoArguments", L"   ", false, kOk, L"", L"", L"", L""},
         ParseCase{"SlashUWithoutBlank", L"/u", false, kOk, L"", L"", L"", L""},
         ParseCase{"SlashUTab", L"/u\tC:\\Windows\\ST6UNST.EXE -n " LOGQ, false, kOk, L"", L"", L"", L""},
         ParseCase{"OtherSwitch", L"/uninstall C:\\Windows\\ST6UNST.EXE", false, kOk, L"", L"", L"", L""},
@@ -204,15 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Regression: both paths quoted used to lose the log path's closing quote (611).
         ParseCase{"QuotedRemovalAndQuotedLog", L"/u \"C:\\Windows\\ST6UNST.EXE\" -n " LOGQ, true, kOk, kRemoval, kLog,
                   TITLE, L" -n " LOGQ L"  -f"},
-        ParseCase{"QuotedRemovalAndQuotedLogMoreBlanks", L"/u   \"C:\\Windows\\ST6UNST.EXE\"   -n   " LOGQ L"   ",
-                  true, kOk, kRemoval, kLog, TITLE, L" -n " LOGQ L"  -f"},
         ParseCase{"WholeCommandQuotedWithQuotedLog", L"/u \"C:\\Windows\\ST6UNST.EXE -n " LOGQ L"\"", true, kOk,
                   kRemoval, kLog, TITLE, L" -n " LOGQ L"  -f"},
-        ParseCase{"WholeCommandQuotedBothInnerQuoted", L"/u \"\"C:\\Windows\\ST6UNST.EXE\" -n " LOGQ L"\"", true, kOk,
-                  kRemoval, kLog, TITLE, L" -n " LOGQ L"  -f"},
-        ParseCase{"WholeCommandQuotedNothingInside", L"/u \"C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\ST6UNST.LOG\"",
-                  true, kOk, kRemoval, L"C:\\Orvanta\\ST6UNST.LOG", L"Last",
-                  L" -n \"C:\\Orvanta\\ST6UNST.LOG\"  -f"},
         ParseCase{"QuotedRemovalWithBlanks", L"/u \"C:\\Program Files\\Setup\\ST6UNST.EXE\" -n " LOGQ L" -q", true, kOk,
                   L"C:\\Program Files\\Setup\\ST6UNST.EXE", kLog, TITLE, L" -n " LOGQ L" -q -f"},
         ParseCase{"UnquotedLog", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\ST6UNST.LOG", true, kOk, kRemoval,
@@ -222,16 +209,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"RemovalMissing", L"/u C:\\Temp\\ST6UNST.EXE -n " LOGQ, true, ErrorCode::FileNotFound,
                   L"C:\\Temp\\ST6UNST.EXE", L"", L"", L""},
         ParseCase{"NothingAfterSwitch", L"/u ", true, ErrorCode::FileNotFound, L"", L"", L"", L""},
-        ParseCase{"UnclosedRemovalQuote", L"/u \"C:\\Windows\\ST6UNST.EXE -n x.log", true, ErrorCode::FileNotFound,
-                  L"", L"", L"", L""},
         ParseCase{"MissingDashN", L"/u C:\\Windows\\ST6UNST.EXE " LOGQ, true, ErrorCode::CommandIncomplete, kRemoval,
                   L"", L"", L""},
         ParseCase{"DashNAtEnd", L"/u C:\\Windows\\ST6UNST.EXE -n ", true, ErrorCode::CommandIncomplete, kRemoval, L"",
                   L"", L""},
-        ParseCase{"DashNEmptyQuotes", L"/u C:\\Windows\\ST6UNST.EXE -n \"\"", true, ErrorCode::CommandIncomplete,
-                  kRemoval, L"", L"", L""},
-        ParseCase{"DashNUnclosedLog", L"/u C:\\Windows\\ST6UNST.EXE -n \"C:\\x.log", true,
-                  ErrorCode::CommandIncomplete, kRemoval, L"", L"", L""},
         ParseCase{"LogMissingShowsLogPath", L"/u C:\\Windows\\ST6UNST.EXE -n \"C:\\Gone\\ST6UNST.LOG\"", true,
                   ErrorCode::LogMissing, kRemoval, L"C:\\Gone\\ST6UNST.LOG", L"C:\\Gone\\ST6UNST.LOG", L""},
         ParseCase{"LogWithoutDot", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\UNSTLOG", true, ErrorCode::LogMissing,
@@ -240,26 +221,15 @@ INSTANTIATE_TEST_SUITE_P(
                   kRemoval, L"C:\\My -work\\ST6UNST.LOG", L"", L" -n \"C:\\My -work\\ST6UNST.LOG\"  -f"},
         ParseCase{"LogUnreadableText", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\nolog.txt", true, kOk, kRemoval,
                   L"C:\\Orvanta\\nolog.txt", L"", L" -n \"C:\\Orvanta\\nolog.txt\"  -f"},
-        ParseCase{"ForceSwitchCut", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ L" -F -q", true, kOk, kRemoval, kLog,
-                  TITLE, L" -n " LOGQ L" -f"},
         ParseCase{"WaitSwitchCut", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ L" -x -W  99", true, kOk, kRemoval, kLog,
-                  TITLE, L" -n " LOGQ L" -x -f"},
-        ParseCase{"ForceThenWaitCut", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ L" -f -w 5", true, kOk, kRemoval, kLog,
-                  TITLE, L" -n " LOGQ L" -f"}),
+                  TITLE, L" -n " LOGQ L" -x -f"}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
-TEST(ParseUninstallCommandChecks, AsksForTheFilesAsWritten) {
+TEST(ParseUninstallCommandChecks, AsksForTheFilesAsWrittenAndNoLogWhenRemovalRefused) {
   FakeFiles files;
-  const auto cmd = ParseUninstallCommand(L"/u \"C:\\Windows\\ST6UNST.EXE\" -n " LOGQ, files.Env());
-  ASSERT_EQ(cmd.error, ErrorCode::None);
-  EXPECT_EQ(files.asked, (std::vector<std::wstring>{kRemoval, kLog}));
-}
-
-TEST(ParseUninstallCommandChecks, NoLogCheckWhenRemovalRefused) {
-  FakeFiles files;
-  const auto cmd = ParseUninstallCommand(L"/u C:\\Windows\\notepad.exe -n " LOGQ, files.Env());
-  EXPECT_EQ(cmd.error, ErrorCode::FileNotFound);
-  EXPECT_EQ(files.asked, (std::vector<std::wstring>{L"C:\\Windows\\notepad.exe"}));
+  EXPECT_EQ(ParseUninstallCommand(L"/u \"C:\\Windows\\ST6UNST.EXE\" -n " LOGQ, files.Env()).error, ErrorCode::None);
+  EXPECT_EQ(ParseUninstallCommand(L"/u C:\\Windows\\notepad.exe -n " LOGQ, files.Env()).error, ErrorCode::FileNotFound);
+  EXPECT_EQ(files.asked, (std::vector<std::wstring>{kRemoval, kLog, L"C:\\Windows\\notepad.exe"}));
 }
 
 // Paths longer than any Windows path are refused before any file is touched;

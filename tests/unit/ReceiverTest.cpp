@@ -11,8 +11,6 @@ using testing::FakeClock;
 using testing::FakeTimer;
 using testing::ScriptedLink;
 
-// ---- ParseReportLine -------------------------------------------------------
-
 TEST(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
   const struct {
     const char* line;
@@ -36,8 +34,6 @@ TEST(ParseReportLineTest, AcceptsEightDigitsAndANonDigit) {
     EXPECT_EQ(point->dS, c.state) << '"' << c.line << '"';
   }
 }
-
-// ---- Receiver over a scripted link -----------------------------------------
 
 class ReceiverTest : public ::testing::Test {
 protected:
@@ -68,15 +64,12 @@ protected:
   }
 
   void ExpectEvents(std::initializer_list<TouchPoint> expected) {
-    ASSERT_EQ(events_.size(), expected.size());
-    std::size_t i = 0;
-    for (const TouchPoint& e : expected) {
-      EXPECT_EQ(events_[i].dX, e.dX) << "event " << i;
-      EXPECT_EQ(events_[i].dY, e.dY) << "event " << i;
-      EXPECT_EQ(events_[i].dS, e.dS) << "event " << i;
-      ++i;
-    }
+    std::vector<std::string> want, got;
+    for (const TouchPoint& e : expected) want.push_back(Str(e));
+    for (const TouchPoint& e : events_) got.push_back(Str(e));
+    EXPECT_EQ(got, want);
   }
+  static std::string Str(const TouchPoint& p) { return std::to_string(p.dX) + "," + std::to_string(p.dY) + p.dS; }
 
   void ExpectMode(std::int32_t length) {
     EXPECT_EQ(link_.rThreshold, length);

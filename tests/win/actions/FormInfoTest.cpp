@@ -39,9 +39,7 @@ RECT WindowRect(HWND h) {
   return r;
 }
 
-bool SameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
+bool SameRect(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
 
 // What a window's paint routine draws, asked for through WM_PRINTCLIENT into a
 // bitmap of our own (not a capture of the screen).
@@ -165,15 +163,12 @@ TEST_F(FormInfoTest, ShowsTextWindowOverBackdropOfEqualSizeAndPosition) {
   EXPECT_EQ(key, RGB(255, 0, 255));
 }
 
-struct TimeoutCase {
-  std::int32_t notifyMsg;
-  std::int32_t timeOut;
-};
-
 TEST_F(FormInfoTest, DisappearsWhenTheDisplayTimeIsOver) {
   // The configured time for any negative TimeOut; a given TimeOut otherwise.
-  const TimeoutCase cases[] = {{250, -1}, {250, -7}, {600000, 250}, {1, 300}};
-  for (const TimeoutCase& c : cases) {
+  const struct {
+    std::int32_t notifyMsg, timeOut;
+  } cases[] = {{250, -1}, {250, -7}, {600000, 250}, {1, 300}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.notifyMsg << " / " << c.timeOut);
     settings_.NotifyMsg = c.notifyMsg;
     form_->SetText(u8"ペンソフトを終了しました。", c.timeOut);
@@ -287,11 +282,7 @@ TEST_F(FormInfoTest, TextIsWhiteWithABlackOutlineOnTheColourKey) {
     form_->SetText(u8"ペンソフトを起動しました。\r\n設定を確認して下さい。", 0, style);
     const Drawing d = Draw(form_->TextWindow());
     ASSERT_GT(d.width, 2);
-    int white = 0;
-    int black = 0;
-    int other = 0;
-    int whiteTouchingKey = 0;
-    int whiteInMargin = 0;
+    int white = 0, black = 0, other = 0, whiteTouchingKey = 0, whiteInMargin = 0;
     const int margin = wincommon::TwipsToPixels(150, wincommon::ScreenDpi());
     for (int y = 1; y < d.height - 1; ++y) {
       for (int x = 1; x < d.width - 1; ++x) {
@@ -317,23 +308,10 @@ TEST_F(FormInfoTest, TextIsWhiteWithABlackOutlineOnTheColourKey) {
     // Bit 1: a one-pixel white frame round the edge; otherwise the edge is
     // the colour key (the text keeps a margin).
     int frame = 0;
-    int edge = 0;
-    for (int x = 0; x < d.width; ++x) {
-      for (const int y : {0, d.height - 1}) {
-        ++edge;
-        frame += d.At(x, y) == kWhite;
-      }
-    }
-    for (int y = 0; y < d.height; ++y) {
-      for (const int x : {0, d.width - 1}) {
-        ++edge;
-        frame += d.At(x, y) == kWhite;
-      }
-    }
-    EXPECT_EQ(frame, (style & 2) ? edge : 0);
-    if (!(style & 2)) {
-      EXPECT_EQ(d.At(1, 1), kMagenta);
-    }
+    for (int x = 0; x < d.width; ++x) frame += (d.At(x, 0) == kWhite) + (d.At(x, d.height - 1) == kWhite);
+    for (int y = 0; y < d.height; ++y) frame += (d.At(0, y) == kWhite) + (d.At(d.width - 1, y) == kWhite);
+    EXPECT_EQ(frame, (style & 2) ? 2 * (d.width + d.height) : 0);
+    if (!(style & 2)) EXPECT_EQ(d.At(1, 1), kMagenta);
   }
 }
 

@@ -19,12 +19,6 @@
 namespace drivertest {
 namespace {
 
-// A line of the stand-in's log: its counter stamp, the event and details.
-struct Event {
-  std::int64_t at = 0;
-  std::vector<std::string> fields;  // event, details...
-};
-
 class PenDriver : public ::testing::Test {
 protected:
   PenDriver() : panel(panelsim::PanelSim::UniqueName(L"Pen")) { panel.Export(); }
@@ -98,16 +92,18 @@ protected:
     FAIL() << "no button for " << action;
   }
 
+  // The stand-in's log lines after their counter stamp: the event, details...
+  struct Event {
+    std::vector<std::string> fields;
+  };
   std::vector<Event> Log() const {
     std::vector<Event> out;
     for (const auto& line : Lines(ReadLog())) {
-      Event e;
       std::istringstream in(line);
       std::string field;
       std::getline(in, field, '\t');
-      e.at = std::atoll(field.c_str());
-      while (std::getline(in, field, '\t')) e.fields.push_back(field);
-      out.push_back(e);
+      out.emplace_back();
+      while (std::getline(in, field, '\t')) out.back().fields.push_back(field);
     }
     return out;
   }
@@ -147,12 +143,6 @@ protected:
   static HWND Dialog(const std::wstring& caption) {
     for (const HWND w : harness::TopLevelWindows()) {
       if (harness::ClassOf(w) == L"#32770" && harness::WindowText(w) == caption && ::IsWindowVisible(w)) return w;
-    }
-    return nullptr;
-  }
-  static HWND ToolbarButton(const std::wstring& caption) {
-    for (const HWND b : harness::ChildWindows(Toolbar())) {
-      if (::GetParent(b) == Toolbar() && harness::WindowText(b) == caption) return b;
     }
     return nullptr;
   }

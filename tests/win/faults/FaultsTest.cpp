@@ -61,8 +61,6 @@ protected:
   harness::Process touchData;
 };
 
-// ---- the panel library failing each call in turn ---------------------------
-
 struct LibraryFault {
   const char* call;
   std::uint32_t times;
@@ -110,8 +108,6 @@ INSTANTIATE_TEST_SUITE_P(Table, LibraryFaults,
                                            LibraryFault{"FT_GetQueueStatus", 3, false},
                                            LibraryFault{"FT_Read", 3, true}, LibraryFault{"FT_Close", 1, true}),
                          [](const auto& p) { return std::string(p.param.call + 3) + "_" + std::to_string(p.param.times); });
-
-// ---- the INI file ----------------------------------------------------------
 
 enum class IniFault { ReadOnly, NotAFile, LongValues };
 struct IniCase {
@@ -170,8 +166,6 @@ INSTANTIATE_TEST_SUITE_P(Table, IniFaults,
                                            IniCase{"LongValues", IniFault::LongValues, NORMAL_PRIORITY_CLASS}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-// ---- the button resource file at start-up ----------------------------------
-
 enum class DatFault { Missing, Empty, Truncated, Locked };
 const char* DatFaultName(DatFault f) {
   constexpr const char* kNames[] = {"Missing", "Empty", "Truncated", "Locked"};
@@ -210,8 +204,6 @@ TEST_P(ResourceFaults, TheButtonsStillWorkAndTheNotificationShows) {
 INSTANTIATE_TEST_SUITE_P(Table, ResourceFaults,
                          ::testing::Values(DatFault::Missing, DatFault::Empty, DatFault::Truncated, DatFault::Locked),
                          [](const auto& p) { return std::string(DatFaultName(p.param)); });
-
-// ---- a second driver while the first shuts down ----------------------------
 
 TEST_F(Faults, ASecondDriverStartedWhileTheFirstShutsDownTakesOver) {
   StartTouchData();

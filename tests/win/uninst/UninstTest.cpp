@@ -27,8 +27,6 @@ constexpr wchar_t kAppTitle[] = L"Orvanta";
 constexpr auto kBoxTimeout = 20s;
 constexpr auto kEndTimeout = 30s;
 
-// ------------------------------------------------------------ helpers
-
 std::wstring SystemFileNotFoundText() {
   wchar_t* text = nullptr;
   const DWORD n = ::FormatMessageW(
@@ -132,8 +130,6 @@ private:
   std::vector<std::wstring> made_;
 };
 
-// ------------------------------------------------------------ fixture
-
 class UninstTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -157,7 +153,6 @@ protected:
     return p;
   }
   std::wstring TypicalArgs() const { return L"/u " + removal_ + L" -n \"" + log_ + L"\""; }
-  std::wstring Quoted(const std::wstring& s) const { return L"\"" + s + L"\""; }
   std::wstring OwnFile() const { return folder_.File(L"OrvaRmvr.exe"); }
 
   std::vector<std::string> Calls() const { return harness::Lines(folder_.ReadText(L"calls.txt")); }
@@ -214,8 +209,6 @@ protected:
   }
 };
 
-// ------------------------------------------------------------ not asked
-
 // Which command lines ask for removal is a native rule: none, and a
 // command without the switch, end to end.
 TEST_F(UninstTest, NotAskedEndsAtOnceWithoutWindow) {
@@ -235,8 +228,6 @@ TEST_F(UninstTest, NotAskedEndsAtOnceWithoutWindow) {
   }
 }
 
-// ------------------------------------------------------------ refused removal path
-
 // Which paths are refused is a native rule; one refused path end to end.
 TEST_F(UninstDriverTest, MissingRemovalShowsFileNotFoundAndLeavesDriver) {
   Process driver = StartStub(L"close");
@@ -255,7 +246,6 @@ TEST_F(UninstDriverTest, MissingRemovalShowsFileNotFoundAndLeavesDriver) {
   EXPECT_FALSE(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE") != std::string::npos);
   EXPECT_FALSE(folder_.Exists(L"calls.txt"));
 }
-// ------------------------------------------------------------ errors with the removal program's texts
 
 // The texts come from the removal program's string resources, with the
 // title read from the log (empty before the log path is known).
@@ -302,8 +292,6 @@ TEST_F(UninstTest, RemovalWithoutTextsFallsBackToFileNotFound) {
   EXPECT_FALSE(folder_.Exists(L"Plain\\appwindow-events.txt"));
 }
 
-// ------------------------------------------------------------ refusal
-
 TEST_F(UninstDriverTest, NoShows702OnlyAndDriverKeepsRunning) {
   ASSERT_TRUE(folder_.WriteText(L"Prog Files\\ST6UNST.LOG",
                                 wincommon::WideToAnsi(L"CONFIG: Title: \"First\"\r\nCONFIG: TITLE: \"オルヴァンタ\"\r\n")));
@@ -332,8 +320,6 @@ TEST_F(UninstDriverTest, NoShows702OnlyAndDriverKeepsRunning) {
   EXPECT_FALSE(folder_.Exists(L"calls.txt"));
 }
 
-// ------------------------------------------------------------ handing over
-
 // A removal program in a folder with blanks, quoted, and a command that does
 // not end with a quote; the switches it must not see are cut (the other
 // command forms are native rules). It starts once this program has ended.
@@ -351,8 +337,6 @@ TEST_F(UninstDriverTest, QuotedRemovalPathWithBlanksIsTakenWholeAndWaitsForThisP
   EXPECT_EQ(calls[0], ArgsLine(L" -n \"" + log_ + L"\" -x -f -w  " + std::to_wstring(uninst.Id())));
   EXPECT_EQ(calls[1], "waited\t" + std::to_string(uninst.Id()) + "\tended");
 }
-
-// ------------------------------------------------------------ stopping the driver
 
 struct StopCase {
   const char* name;
@@ -389,8 +373,6 @@ INSTANTIATE_TEST_SUITE_P(Table, StopDriverTest,
                                            StopCase{"HangsInClose", L"hang 30000", true},
                                            StopCase{"KeepsItsWindow", L"keep", true}),
                          CaseName());
-
-// ------------------------------------------------------------ registrations: hand over or wait
 
 struct RegistrationCase {
   const char* name;
