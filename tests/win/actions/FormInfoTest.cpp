@@ -311,7 +311,9 @@ TEST_F(FormInfoTest, TextIsWhiteWithABlackOutlineOnTheColourKey) {
     for (int x = 0; x < d.width; ++x) frame += (d.At(x, 0) == kWhite) + (d.At(x, d.height - 1) == kWhite);
     for (int y = 0; y < d.height; ++y) frame += (d.At(0, y) == kWhite) + (d.At(d.width - 1, y) == kWhite);
     EXPECT_EQ(frame, (style & 2) ? 2 * (d.width + d.height) : 0);
-    if (!(style & 2)) EXPECT_EQ(d.At(1, 1), kMagenta);
+    if (!(style & 2)) {
+      EXPECT_EQ(d.At(1, 1), kMagenta);
+    }
   }
 }
 
