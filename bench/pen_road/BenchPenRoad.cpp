@@ -90,11 +90,9 @@ int main(int argc, char** argv) {
   const int coldStarts = argc > 3 ? std::atoi(argv[3]) : 5;
 
   const std::wstring bin = wincommon::ModuleFolder();
-  const std::wstring dir = bin + L"\\bench-pen-road";
-  if (const std::wstring missing = demo::LayOutDriverFolder(bin, dir); !missing.empty()) {
-    std::fprintf(stderr, "missing in the build folder: %ls\n", missing.c_str());
-    return 2;
-  }
+  std::wstring dir;
+  int x = -1, y = -1;
+  if (!demo::LayOutBenchFolder(bin, L"bench-pen-road", "PenPlus.Btn.PageNext", dir, x, y)) return 2;
   const std::wstring penDir = dir + L"\\PenPlus";
   const std::wstring exe = penDir + L"\\PenPlus.exe";
   const std::wstring log = penDir + L"\\PenPlus.log";
@@ -103,11 +101,6 @@ int main(int argc, char** argv) {
       !wincommon::WriteFileBytes(dir + L"\\Orvanta.ini",
                                  "[PenPlus]\r\nPath=\"" + wincommon::WideToAnsi(exe) + "\"\r\n")) {
     std::fprintf(stderr, "could not lay out PenPlus\n");
-    return 2;
-  }
-  int x = -1, y = -1;
-  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "PenPlus.Btn.PageNext", x, y)) {
-    std::fprintf(stderr, "no page-turn button in the delivered layout\n");
     return 2;
   }
 

@@ -220,24 +220,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_soak [replug cycles] [long-run reports] [reports per press, <= 11900]\n");
     return 2;
   }
-  const std::wstring bin = wincommon::ModuleFolder();
-  const std::wstring dir = bin + L"\\bench-soak";
-  if (const std::wstring missing = demo::LayOutDriverFolder(bin, dir); !missing.empty()) {
-    std::fprintf(stderr, "missing in the build folder: %ls\n", missing.c_str());
-    return 2;
-  }
+  std::wstring dir;
+  int x = -1, y = -1;
+  if (!demo::LayOutBenchFolder(wincommon::ModuleFolder(), L"bench-soak", "Tpdrv.ChangeTPNamedID", dir, x, y)) return 2;
   const std::wstring log = dir + L"\\touchdata.log";
   ::DeleteFileW(log.c_str());
-  int x = -1, y = -1;
-  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", x, y)) {
-    std::fprintf(stderr, "no calibration-set button in the delivered layout\n");
-    return 2;
-  }
   PanelSim panel(PanelSim::UniqueName(L"Soak"));
   panel.Export();
   wincommon::KernelHandle touchData, driver;
-  if (!demo::StartProgram(dir + L"\\TouchDataSim.exe", L"\"" + log + L"\"", dir, touchData) ||
-      !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ") != nullptr; }, 10000) ||
+  if (!demo::StartTouchData(dir, L"\"" + log + L"\"", touchData, 10000) ||
       !demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
       !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
     std::fprintf(stderr, "the touch-data stand-in or the driver did not start\n");

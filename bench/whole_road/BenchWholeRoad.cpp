@@ -271,26 +271,19 @@ int main(int argc, char** argv) {
   }
   const Targets targets;
 
-  const std::wstring bin = wincommon::ModuleFolder();
-  const std::wstring dir = bin + L"\\bench-whole-road";
-  if (const std::wstring missing = demo::LayOutDriverFolder(bin, dir); !missing.empty()) {
-    std::fprintf(stderr, "missing in the build folder: %ls\n", missing.c_str());
+  std::wstring dir;
+  int x = -1, y = -1;
+  if (!demo::LayOutBenchFolder(wincommon::ModuleFolder(), L"bench-whole-road", "Tpdrv.ChangeTPNamedID", dir, x, y)) {
     return 2;
   }
   const std::wstring log = dir + L"\\touchdata.log";
   ::DeleteFileW(log.c_str());
-  int x = -1, y = -1;
-  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", x, y)) {
-    std::fprintf(stderr, "no calibration-set button in the delivered layout\n");
-    return 2;
-  }
 
   PanelSim panel(PanelSim::UniqueName(L"WholeRoad"));
   panel.Export();
   const orvanta::D2xxApi* api = orvanta::win::LoadD2xxLibrary();
   wincommon::KernelHandle touchData;
-  if (!api || !demo::StartProgram(dir + L"\\TouchDataSim.exe", L"--stamp \"" + log + L"\"", dir, touchData) ||
-      !demo::WaitFor([] { return ::FindWindowW(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ") != nullptr; }, 10000)) {
+  if (!api || !demo::StartTouchData(dir, L"--stamp \"" + log + L"\"", touchData, 10000)) {
     std::fprintf(stderr, "the panel library or the touch-data stand-in is missing\n");
     return 2;
   }

@@ -44,6 +44,20 @@ bool FindButtonCentre(const std::wstring& defFile, const std::string& action, in
   return false;
 }
 
+bool LayOutBenchFolder(const std::wstring& bin, const std::wstring& name, const std::string& action,
+                       std::wstring& dir, int& x, int& y) {
+  dir = bin + L"\\" + name;
+  if (const std::wstring missing = LayOutDriverFolder(bin, dir); !missing.empty()) {
+    std::fprintf(stderr, "missing in the build folder: %ls\n", missing.c_str());
+    return false;
+  }
+  if (!FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", action, x, y)) {
+    std::fprintf(stderr, "no button with the action %s in the delivered layout\n", action.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool StartProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
                   wincommon::KernelHandle& process) {
   std::wstring cmd = L"\"" + exe + L"\" " + args;
@@ -56,6 +70,12 @@ bool StartProgram(const std::wstring& exe, const std::wstring& args, const std::
   ::CloseHandle(pi.hThread);
   process.reset(pi.hProcess);
   return true;
+}
+
+bool StartTouchData(const std::wstring& dir, const std::wstring& args, wincommon::KernelHandle& process, DWORD ms) {
+  using namespace orvanta::identity;
+  return StartProgram(dir + L"\\TouchDataSim.exe", args, dir, process) &&
+         WaitFor([] { return ::FindWindowW(kFormClass, kTouchDataCaption) != nullptr; }, ms);
 }
 
 bool SendLinkCommand(const char* command) {

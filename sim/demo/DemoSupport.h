@@ -20,6 +20,12 @@ namespace demo {
 // `action` (the action text's first element).
 bool FindButtonCentre(const std::wstring& defFile, const std::string& action, int& x, int& y);
 
+// A benchmark's own driver folder, bin\<name>, laid out as above, and the
+// centre of the delivered button whose click action is `action`. Says on
+// stderr what is missing and returns false.
+bool LayOutBenchFolder(const std::wstring& bin, const std::wstring& name, const std::string& action,
+                       std::wstring& dir, int& x, int& y);
+
 bool StartProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir,
                   wincommon::KernelHandle& process);
 
@@ -29,6 +35,10 @@ bool SendLinkCommand(const char* command);
 
 // Saves the whole screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::wstring& file);
+
+// Starts the touch-data stand-in of dir there with args and waits up to ms
+// for its main form.
+bool StartTouchData(const std::wstring& dir, const std::wstring& args, wincommon::KernelHandle& process, DWORD ms);
 
 // Closes the touch-data stand-in and waits for it.
 void CloseTouchData(HANDLE process);

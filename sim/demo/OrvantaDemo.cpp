@@ -139,8 +139,7 @@ bool Demo::Start() {
   Say("Demo driver folder: " + U8(dir_));
   panel_.Export();
   panel_.Plug(false);
-  if (!demo::StartProgram(dir_ + L"\\TouchDataSim.exe", L"\"" + dir_ + L"\\touchdata.log\"", dir_, touchData_) ||
-      !demo::WaitFor([] { return ::FindWindowW(orvanta::identity::kFormClass, orvanta::identity::kTouchDataCaption) != nullptr; }, 10000)) {
+  if (!demo::StartTouchData(dir_, L"\"" + dir_ + L"\\touchdata.log\"", touchData_, 10000)) {
     Say("the touch-data stand-in did not start");
     return false;
   }

@@ -28,10 +28,7 @@ protected:
     ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));
     ASSERT_TRUE(f.Start());
     ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
-    ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
-    ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"touchdata.log") + L"\"",
-                                f.folder.Path()));
-    ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+    ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
   }
 
   // A click on a button of a driver window as a user's arrives.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "identities/WindowIdentities.h"
 #include "wincommon/Com.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
@@ -162,6 +163,13 @@ void Process::Kill() {
     ::TerminateProcess(process_.get(), 1);
     ::WaitForSingleObject(process_.get(), 5000);
   }
+}
+
+bool StartTouchData(const TestFolder& folder, Process& process, const std::wstring& args) {
+  using namespace orvanta::identity;
+  return folder.CopyFromBin(L"TouchDataSim.exe") &&
+         process.Start(folder.File(L"TouchDataSim.exe"), args, folder.Path()) &&
+         WaitForWindow(kFormClass, kTouchDataCaption, std::chrono::seconds(5)) != nullptr;
 }
 
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {

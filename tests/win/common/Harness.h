@@ -66,6 +66,10 @@ private:
   DWORD pid_ = 0;
 };
 
+// Copies the touch-data stand-in into the folder, starts it there with args
+// and waits for its main form; false when the form does not come.
+bool StartTouchData(const TestFolder& folder, Process& process, const std::wstring& args);
+
 // Pumps this thread's messages and polls pred every few milliseconds until it
 // holds or the timeout passes. Returns pred's last value.
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);

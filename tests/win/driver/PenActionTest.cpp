@@ -290,10 +290,7 @@ TEST_F(PenDriver, AHungPenPlusDoesNotStopTheNextButton) {
   StartPenPlus(exe, L"--hang-on=ページ送り");
   StartDriver(exe);
   harness::Process touchData;
-  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
-  ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"touchdata.log") + L"\"",
-                              f.folder.Path()));
-  ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
 
   Touch("PenPlus.Btn.PageNext");
   ASSERT_TRUE(harness::WaitUntil([&] { return Count("hang") == 1; }, 5s));

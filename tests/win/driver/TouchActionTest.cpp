@@ -41,9 +41,7 @@ protected:
   }
 
   void StartTouchData() {
-    ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
-    ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + TouchLog() + L"\"", f.folder.Path()));
-    ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+    ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + TouchLog() + L"\""));
   }
 
   std::wstring TouchLog() const { return f.folder.File(L"touchdata.log"); }
@@ -157,10 +155,7 @@ TEST_F(DriverTouch, ReportsArrivingWhileAnActionRunsAreAllHandledInOrder) {
   StartDriver();
   // The touch-data program answers each text only after a second, so the
   // driver sits in its first action while the other reports arrive.
-  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
-  ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"--hang=1 \"" + TouchLog() + L"\"",
-                              f.folder.Path()));
-  ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"--hang=1 \"" + TouchLog() + L"\""));
   for (int i = 0; i < 3; ++i) Touch(kTpdrvX, 'B', 600.0 * i);
   ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 6; }, 20s));
   EXPECT_EQ(Received(), (std::vector<std::string>{kSwitch169, "DATACHANG", kSwitch43, "DATACHANG", kSwitch169,

@@ -22,10 +22,7 @@ protected:
   Faults() : panel(panelsim::PanelSim::UniqueName(L"Fault")) { panel.Export(); }
 
   void StartTouchData() {
-    ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
-    ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"td.log") + L"\"",
-                                f.folder.Path()));
-    ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+    ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"td.log") + L"\""));
   }
   std::size_t Switches() const {
     std::size_t n = 0;

@@ -194,11 +194,8 @@ TEST_F(SettingsDialog, TheConnectionStateFollowsThePanelWhileOpen) {
 
 TEST_F(SettingsDialog, TouchesDoNothingWhileTheDialogIsOpen) {
   StartDriver();
-  ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
   harness::Process touchData;
-  ASSERT_TRUE(touchData.Start(f.folder.File(L"TouchDataSim.exe"), L"\"" + f.folder.File(L"touchdata.log") + L"\"",
-                              f.folder.Path()));
-  ASSERT_NE(harness::WaitForWindow(L"ThunderRT6FormDC", L"Ｔｏｕｃｈ　Ｄａｔａ", 5s), nullptr);
+  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
   const auto received = [&] { return Lines(f.folder.ReadText(L"touchdata.log")).size(); };
   OpenByLink();
   panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
