@@ -13,35 +13,42 @@ constexpr std::uint32_t kFastLimitMs = 10;
 // ticks; a modal loop that starts is noticed within this time.
 constexpr DWORD kWatchMs = 10;
 
-// The timer's owner asks Valid() whether this worked.
-bool CreateMessageWindow(wincommon::Window& w, const wchar_t* cls) {
-  wincommon::Window::CreateArgs args;
-  args.className = cls;
-  args.style = 0;
-  args.parent = HWND_MESSAGE;
-  return w.Create(args);
-}
-
 }  // namespace
 
-// ---- MessageTimer ----------------------------------------------------------
+// ---- WindowTimer -----------------------------------------------------------
 
-MessageTimer::MessageTimer() { (void)CreateMessageWindow(*this, L"OrvantaTimerWindow"); }
-
-MessageTimer::~MessageTimer() {
-  enabled_ = false;
-  Apply();
+WindowTimer::WindowTimer(const wchar_t* windowClass) {
+  CreateArgs args;
+  args.className = windowClass;
+  args.style = 0;
+  args.parent = HWND_MESSAGE;
+  (void)Create(args);  // the timer's owner asks Valid() whether this worked
 }
 
-void MessageTimer::SetInterval(std::uint32_t ms) {
+void WindowTimer::SetInterval(std::uint32_t ms) {
   interval_ = ms;
   Apply();
 }
 
-void MessageTimer::SetEnabled(bool on) {
+void WindowTimer::SetEnabled(bool on) {
   enabled_ = on;
   Apply();
 }
+
+void WindowTimer::Stop() {
+  enabled_ = false;
+  Apply();
+}
+
+void WindowTimer::Tick() {
+  if (enabled_ && handler_) handler_();
+}
+
+// ---- MessageTimer ----------------------------------------------------------
+
+MessageTimer::MessageTimer() : WindowTimer(L"OrvantaTimerWindow") {}
+
+MessageTimer::~MessageTimer() { Stop(); }
 
 void MessageTimer::Apply() {
   if (!hwnd()) return;
@@ -54,29 +61,14 @@ void MessageTimer::Apply() {
 }
 
 void MessageTimer::OnTimer(UINT_PTR id) {
-  if (id == kTimerId && enabled_ && handler_) handler_();
+  if (id == kTimerId) Tick();
 }
 
 // ---- FastTimer -------------------------------------------------------------
 
-FastTimer::FastTimer() {
-  (void)CreateMessageWindow(*this, L"OrvantaFastTimerWindow");
-}
+FastTimer::FastTimer() : WindowTimer(L"OrvantaFastTimerWindow") {}
 
-FastTimer::~FastTimer() {
-  enabled_ = false;
-  Apply();
-}
-
-void FastTimer::SetInterval(std::uint32_t ms) {
-  interval_ = ms;
-  Apply();
-}
-
-void FastTimer::SetEnabled(bool on) {
-  enabled_ = on;
-  Apply();
-}
+FastTimer::~FastTimer() { Stop(); }
 
 void FastTimer::Apply() {
   StopWorker();
@@ -203,10 +195,6 @@ void FastTimer::StopWorker() {
   workerRunning_ = false;
   if (periodRaised_) ::timeEndPeriod(1);
   periodRaised_ = false;
-}
-
-void FastTimer::Tick() {
-  if (enabled_ && handler_) handler_();
 }
 
 LRESULT FastTimer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -14,14 +14,12 @@
 
 namespace orvanta::win {
 
-// A plain SetTimer timer on a message-only window. An interval of 0 never
-// fires, as on the forms' timers. SetTimer cannot tick faster than about
-// 10 ms (USER_TIMER_MINIMUM, and the system tick on most machines).
-class MessageTimer : public UiTimer, private wincommon::Window {
+// What both timers share: a message-only window of their own, the interval,
+// the switch and the handler. A change of the interval or the switch takes
+// effect at once (Apply). An interval of 0 never fires, as on the forms'
+// timers.
+class WindowTimer : public UiTimer, protected wincommon::Window {
 public:
-  MessageTimer();
-  ~MessageTimer() override;
-
   void SetInterval(std::uint32_t ms) override;
   [[nodiscard]] std::uint32_t Interval() const override { return interval_; }
   void SetEnabled(bool on) override;
@@ -31,13 +29,33 @@ public:
   // never ticks, and its owner must not count on it.
   [[nodiscard]] bool Valid() const { return hwnd() != nullptr; }
 
-private:
-  void OnTimer(UINT_PTR id) override;
-  void Apply();
+protected:
+  explicit WindowTimer(const wchar_t* windowClass);
+  // Applies the interval and the switch to the window's timers.
+  virtual void Apply() = 0;
+  // Switches the timer off; every derived destructor calls it, since Apply
+  // cannot be reached from this class's own destructor.
+  void Stop();
+  // Runs the handler while the timer is on.
+  void Tick();
 
-  std::function<void()> handler_;
   std::uint32_t interval_ = 0;
   bool enabled_ = false;
+
+private:
+  std::function<void()> handler_;
+};
+
+// A plain SetTimer timer. SetTimer cannot tick faster than about 10 ms
+// (USER_TIMER_MINIMUM, and the system tick on most machines).
+class MessageTimer : public WindowTimer {
+public:
+  MessageTimer();
+  ~MessageTimer() override;
+
+private:
+  void OnTimer(UINT_PTR id) override;
+  void Apply() override;
 };
 
 // The serial link's poll timer: ticks about every millisecond, always on the
@@ -51,19 +69,10 @@ private:
 // thread by a posted message costs a round trip through Wine's server each
 // time (about 9 % of a core at 1 ms), the loop's own timed wait far less.
 // Intervals of 10 ms and more use a plain SetTimer instead.
-class FastTimer : public UiTimer, private wincommon::Window {
+class FastTimer : public WindowTimer {
 public:
   FastTimer();
   ~FastTimer() override;
-
-  void SetInterval(std::uint32_t ms) override;
-  [[nodiscard]] std::uint32_t Interval() const override { return interval_; }
-  void SetEnabled(bool on) override;
-  [[nodiscard]] bool Enabled() const override { return enabled_; }
-  void SetHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-  // False when the timer's message window could not be made: such a timer
-  // never ticks, and its owner must not count on it.
-  [[nodiscard]] bool Valid() const { return hwnd() != nullptr; }
 
   // For the owning thread's message loop: how long it may wait for messages
   // before the next tick is due (INFINITE while no fast tick runs), and the
@@ -76,14 +85,10 @@ private:
   static std::int64_t MsToTicks(double ms);
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnTimer(UINT_PTR id) override;
-  void Apply();
+  void Apply() override;
   void StartWorker();
   void StopWorker();
-  void Tick();
 
-  std::function<void()> handler_;
-  std::uint32_t interval_ = 0;
-  bool enabled_ = false;
   bool workerRunning_ = false;
   bool periodRaised_ = false;
   std::atomic<bool> tickPending_{false};
