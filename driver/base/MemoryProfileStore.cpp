@@ -19,6 +19,20 @@ std::string_view Trim(std::string_view s) {
 
 std::string Cut(std::string_view s) { return std::string(s.substr(0, kProfileValueMax)); }
 
+// The platform call strips the default's trailing blanks too.
+std::string CutDefault(std::string_view def) {
+  while (!def.empty() && IsBlank(def.back())) def.remove_suffix(1);
+  return Cut(def);
+}
+
+std::string UpperName(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper) c = UpperAscii(c);
+  return upper;
+}
+
+bool HasLineEnd(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
 std::optional<std::string> ReadWholeFile(const std::string& file) {
   std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
@@ -109,17 +123,11 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionSpan s
 
 }  // namespace
 
-std::string MemoryProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
-                                     const std::string& def) {
-  // The platform call strips the default's trailing blanks too.
-  std::string_view fallback = def;
-  while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
-
-  const auto text = ReadWholeFile(file);
-  if (!text) return Cut(fallback);
+std::string ReadProfileText(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view def) {
   // One pass without building a line table: reads far outnumber writes (the
   // panel data asks four times per button).
-  std::string_view rest = *text;
+  std::string_view rest = text;
   bool inSection = false;
   while (!rest.empty()) {
     const auto lf = rest.find('\n');
@@ -136,12 +144,11 @@ std::string MemoryProfileStore::Read(const std::string& file, const std::string&
     const auto kv = SplitKeyLine(line);
     if (kv && EqualsNoCase(kv->name, key)) return Cut(Unquote(kv->value));
   }
-  return Cut(fallback);
+  return CutDefault(def);
 }
 
-bool MemoryProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
-                               const std::string& value) {
-  const std::string text = ReadWholeFile(file).value_or(std::string());
+std::string WriteProfileText(std::string_view text, std::string_view section, std::string_view key,
+                             std::string_view value) {
   const auto lines = SplitLines(text);
   std::string out;
   out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
@@ -171,6 +178,100 @@ bool MemoryProfileStore::Write(const std::string& file, const std::string& secti
     out.append(key).append("=").append(value).append("\r\n");
   }
 
+  return out;
+}
+
+IniDocument::IniDocument(std::string_view text) : sections_(1) {
+  for (const auto& raw : SplitLines(text)) {
+    const std::size_t endAt = raw.start + raw.text.size();
+    Line line{std::string(raw.text), std::string(text.substr(endAt, raw.next - endAt))};
+    if (const auto name = SectionName(line.text)) {
+      std::string upper = UpperName(*name);
+      AddSection(std::move(line), std::move(upper));
+    } else {
+      sections_.back().push_back(std::move(line));
+    }
+  }
+}
+
+void IniDocument::AddSection(Line header, std::string name) {
+  first_.emplace(std::move(name), sections_.size());  // a later namesake stays unseen
+  sections_.push_back({std::move(header)});
+}
+
+std::size_t IniDocument::Find(std::string_view section) const {
+  const auto it = first_.find(UpperName(section));
+  return it == first_.end() ? 0 : it->second;
+}
+
+bool IniDocument::LastLineEnded() const {
+  for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
+    if (!it->empty()) return !it->back().end.empty() && it->back().end.back() == '\n';
+  }
+  return true;
+}
+
+std::string IniDocument::Read(std::string_view section, std::string_view key, std::string_view def) const {
+  if (const std::size_t at = Find(section)) {
+    const auto& lines = sections_[at];
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      const auto kv = SplitKeyLine(lines[i].text);
+      if (kv && EqualsNoCase(kv->name, key)) return Cut(Unquote(kv->value));
+    }
+  }
+  return CutDefault(def);
+}
+
+void IniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {
+  std::string keyLine = std::string(key) + "=" + std::string(value);
+  // A key that reads as a section line would start a section of its own.
+  const bool plain = !HasLineEnd(section) && !HasLineEnd(keyLine) && !SectionName(keyLine);
+  if (plain) {
+    if (const std::size_t at = Find(section)) {
+      auto& lines = sections_[at];
+      for (std::size_t i = 1; i < lines.size(); ++i) {
+        const auto kv = SplitKeyLine(lines[i].text);
+        if (kv && EqualsNoCase(kv->name, key)) {
+          lines[i].text = std::string(kv->name) + "=" + std::string(value);
+          return;
+        }
+      }
+      // After the section's last line that holds anything, as in the text.
+      std::size_t after = lines.size();
+      while (after > 1 && Trim(lines[after - 1].text).empty()) --after;
+      const std::string& end = lines[after - 1].end;
+      if (!end.empty() && end.back() == '\n') {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(after), Line{std::move(keyLine), "\r\n"});
+        return;
+      }
+    } else if (LastLineEnded()) {
+      Line header{"[" + std::string(section) + "]", "\r\n"};
+      std::string upper = UpperName(*SectionName(header.text));
+      AddSection(std::move(header), std::move(upper));
+      sections_.back().push_back(Line{std::move(keyLine), "\r\n"});
+      return;
+    }
+  }
+  *this = IniDocument(WriteProfileText(Text(), section, key, value));
+}
+
+std::string IniDocument::Text() const {
+  std::string text;
+  for (const auto& lines : sections_) {
+    for (const auto& line : lines) text.append(line.text).append(line.end);
+  }
+  return text;
+}
+
+std::string MemoryProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
+                                     const std::string& def) {
+  const auto text = ReadWholeFile(file);
+  return ReadProfileText(text ? std::string_view(*text) : std::string_view(), section, key, def);
+}
+
+bool MemoryProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
+                               const std::string& value) {
+  const std::string out = WriteProfileText(ReadWholeFile(file).value_or(std::string()), section, key, value);
   std::ofstream os(file, std::ios::binary | std::ios::trunc);
   if (!os) return false;
   os.write(out.data(), static_cast<std::streamsize>(out.size()));

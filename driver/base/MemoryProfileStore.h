@@ -16,11 +16,56 @@
 // path such as "dir\Data\QV-LK2048.def" is, on Linux, one file whose name
 // holds backslashes, which the tests rely on.
 // Every call reads the file anew, so changes made by others are seen at once.
+// The rules themselves work on the file's text and are open to callers that
+// keep INI texts elsewhere (the fuzzers keep them in memory).
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "ProfileStore.h"
 
 namespace orvanta {
+
+// The value of a key in an INI text, by the rules above.
+[[nodiscard]] std::string ReadProfileText(std::string_view text, std::string_view section, std::string_view key,
+                                          std::string_view def);
+// The INI text after writing a key, by the rules above.
+[[nodiscard]] std::string WriteProfileText(std::string_view text, std::string_view section, std::string_view key,
+                                           std::string_view value);
+
+// An INI text held as sections of lines, for callers that keep the text in
+// memory and make many calls on it (a layout of 256 buttons is some 3000
+// calls): a read finds its section through an index instead of walking the
+// text, a write edits or adds one line. Reads give what ReadProfileText gives
+// on Text(), and Text() after a write is what WriteProfileText makes of it;
+// the rare writes whose bytes would split or join lines differently (line
+// ends inside values, a last line without its line end) go through the text.
+class IniDocument {
+public:
+  IniDocument() : sections_(1) {}
+  explicit IniDocument(std::string_view text);
+
+  [[nodiscard]] std::string Read(std::string_view section, std::string_view key, std::string_view def) const;
+  void Write(std::string_view section, std::string_view key, std::string_view value);
+  [[nodiscard]] std::string Text() const;
+
+private:
+  struct Line {
+    std::string text;  // without its line end
+    std::string end;   // "\r\n", "\n", or at the end of the text "\r" or nothing
+  };
+  // sections_[0] holds the lines before the first section line; every other
+  // entry starts with its section line.
+  std::vector<std::vector<Line>> sections_;
+  // Upper-case section name to the first section of that name.
+  std::unordered_map<std::string, std::size_t> first_;
+
+  // The first section of that name, or 0 when there is none.
+  [[nodiscard]] std::size_t Find(std::string_view section) const;
+  void AddSection(Line header, std::string name);
+  [[nodiscard]] bool LastLineEnded() const;
+};
 
 class MemoryProfileStore : public ProfileStore {
 public:

@@ -50,17 +50,19 @@ std::string ClassPanelData::ReadDataValue(const std::string& section, const std:
                                           const std::string& def) {
   // What .def says becomes the default for .dat, so a key present in .dat
   // wins even when its value there is empty.
-  const std::string delivered = store_.Read(DefPath(), section, key, def);
-  return store_.Read(DatPath(), section, key, delivered);
+  const std::string delivered = store_.Read(defPath_, section, key, def);
+  return store_.Read(datPath_, section, key, delivered);
 }
 
 void ClassPanelData::WriteDataValue(const std::string& section, const std::string& key, const std::string& value) {
   // A missing Data folder loses the write; nothing here could repair it.
-  (void)store_.Write(DatPath(), section, key, value);
+  (void)store_.Write(datPath_, section, key, value);
 }
 
 void ClassPanelData::Load() {
   buttons_.clear();
+  defPath_ = DefPath();
+  datPath_ = DatPath();
   Version = ReadDataValue("Header", "Version", "");
   Name = ReadDataValue("Header", "Name", "");
   ButtonX = ReadLenientInt(ReadDataValue("Header", "ButtonX", "-1"));
@@ -92,6 +94,7 @@ void ClassPanelData::Load() {
 }
 
 void ClassPanelData::Save() {
+  datPath_ = DatPath();
   WriteDataValue("Header", "Version", Version);
   WriteDataValue("Header", "Name", Name);
   WriteDataValue("Header", "ButtonX", std::to_string(ButtonX));

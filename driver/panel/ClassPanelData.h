@@ -68,6 +68,10 @@ private:
 
   ProfileStore& store_;
   std::string dataFolder_;
+  // The files of DataName, made once per Load or Save rather than per value
+  // (a large layout reads thousands of values).
+  std::string defPath_;
+  std::string datPath_;
   std::vector<std::unique_ptr<ClassPanelButtonData>> buttons_;
 };
 
