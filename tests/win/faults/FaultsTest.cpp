@@ -1,11 +1,13 @@
 // The driver against faults of what it depends on, one table each: the
 // panel library failing each call, a damaged or unusable INI file, a
 // missing, empty, truncated or locked button resource file, and a second
-// driver started while the first shuts down. After every fault the driver
+// driver started while the first shuts down, a library without one of its
+// entry points. After every fault the driver
 // must still run, show nothing, and serve the calibration-set button.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "driver/DriverTestSupport.h"
 #include "fntd2xx/PanelSim.h"
@@ -105,6 +107,36 @@ INSTANTIATE_TEST_SUITE_P(Table, LibraryFaults,
                                            LibraryFault{"FT_GetQueueStatus", 3, false},
                                            LibraryFault{"FT_Read", 3, true}, LibraryFault{"FT_Close", 1, true}),
                          [](const auto& p) { return std::string(p.param.call + 3) + "_" + std::to_string(p.param.times); });
+
+// A library without one of its entry points: without FT_OpenEx the link never
+// opens; without FT_GetQueueStatus it opens and is dropped at its first poll,
+// again at every connection tick. Either way the driver runs on quietly.
+class MissingEntry : public Faults, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MissingEntry, TheDriverRunsOnQuietly) {
+  const std::string missing = GetParam();
+  const std::wstring folder = L"without-" + std::wstring(missing.begin(), missing.end());
+  ASSERT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), folder + L"\\FNTD2XX.dll").c_str(),
+                          f.folder.File(L"FNTD2XX.dll").c_str(), FALSE));
+  ASSERT_TRUE(f.driver.Start(f.folder.File(L"Orvanta.exe"), L"", f.folder.Path()));
+  ASSERT_TRUE(harness::WaitUntil([&] { return f.AppWindow() != nullptr; }, 10s));
+  if (missing == "FT_OpenEx") {
+    // Two connection ticks and more: nothing of the library was called.
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_TRUE(panel.Calls("FT_SetBaudRate").empty() && panel.Calls("FT_GetQueueStatus").empty());
+    EXPECT_FALSE(panel.IsOpen());
+  } else {
+    EXPECT_TRUE(harness::WaitUntil([&] { return panel.Calls("FT_OpenEx").size() >= 2; }, 5s));
+    EXPECT_GE(panel.Calls("FT_Close").size(), 1u);
+  }
+  EXPECT_TRUE(f.driver.Running());
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"#32770").empty()) << "no message box";
+  ASSERT_TRUE(f.CloseAndWait());
+  EXPECT_EQ(f.driver.ExitCode(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, MissingEntry, ::testing::Values("FT_OpenEx", "FT_GetQueueStatus"),
+                         [](const auto& p) { return std::string(p.param + 3); });
 
 enum class IniFault { ReadOnly, NotAFile, LongValues };
 struct IniCase {
