@@ -1,9 +1,9 @@
 // The driver against faults of what it depends on, one table each: the
-// panel library failing each call, a damaged or unusable INI file, a
-// missing, empty, truncated or locked button resource file, and a second
-// driver started while the first shuts down, a library without one of its
-// entry points. After every fault the driver
-// must still run, show nothing, and serve the calibration-set button.
+// panel library failing each call or lacking an entry point, a damaged or
+// unusable INI file, a missing, empty, truncated or locked button resource
+// file, and a second driver started while the first shuts down. After every
+// fault the driver must still run and show nothing, and serve the
+// calibration-set button whenever the library can serve it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
