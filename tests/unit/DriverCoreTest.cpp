@@ -16,20 +16,7 @@ using testing::FakeTimer;
 using testing::TempDir;
 
 const std::string kStartup = "\rJ1\rTC1\r";
-
-class RecordingHandler : public ActionHandler {
-public:
-  explicit RecordingHandler(std::vector<std::string>& log) : log_(log) {}
-  const std::vector<std::string>& ActionList() const override { return list_; }
-  bool Action(const std::string& name) override {
-    log_.push_back(name);
-    return InActionList(list_, name);
-  }
-
-private:
-  std::vector<std::string> list_{"Run"};
-  std::vector<std::string>& log_;
-};
+const std::vector<std::string> kRun{"Run"};
 
 class DriverCoreTest : public ::testing::Test {
 protected:
@@ -46,7 +33,7 @@ protected:
     platform.d2xx = device.Loader();
     platform.playClickSound = [this] { ++clicks; };
     platform.setPriorityClass = [this](std::uint32_t cls) { priorityClass = cls; };
-    platform.actions.camera = [this] { return std::make_unique<RecordingHandler>(actions); };
+    platform.actions.camera = [this] { return std::make_unique<testing::RecordingHandler>(kRun, &actions); };
     core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
                                         DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
     core->OnPortOpenCloseChange.push_back([this] { portChanges.push_back(core->IsPortOpen()); });

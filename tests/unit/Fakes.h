@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins shared by the unit tests: a fake clock with timers it drives, a
-// scripted receiver link, a simulated D2XX device, a recording notifier and a
-// temporary folder.
+// Stand-ins shared by the unit tests (and the receiver fuzzer): a fake clock
+// with timers it drives, a scripted receiver link, a simulated D2XX device, a
+// recording notifier and action handler, and a temporary folder.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -11,8 +11,10 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "actions/ActionHandler.h"
 #include "base/Notifier.h"
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
@@ -223,6 +225,24 @@ public:
   void SetText(const std::string& text, std::int32_t timeoutMs, std::int32_t style) override {
     notes.push_back(Note{text, timeoutMs, style});
   }
+};
+
+// Answers for the names in its list as a real handler does and logs every
+// name it is handed, after "group:" when it has a group.
+class RecordingHandler : public ActionHandler {
+public:
+  RecordingHandler(std::vector<std::string> list, std::vector<std::string>* log, const std::string& group = {})
+      : list_(std::move(list)), log_(log), prefix_(group.empty() ? group : group + ":") {}
+  [[nodiscard]] const std::vector<std::string>& ActionList() const override { return list_; }
+  bool Action(const std::string& name) override {
+    log_->push_back(prefix_ + name);
+    return InActionList(list_, name);
+  }
+
+private:
+  std::vector<std::string> list_;
+  std::vector<std::string>* log_;
+  std::string prefix_;
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.

@@ -166,24 +166,10 @@ TEST_F(TouchHandlerTest, CalibratedRectangleIsUsedAtOnce) {
 
 // With the real dispatcher: a button with a click action only runs it on both
 // touches; the double-click call finds no element and reaches no handler.
-class CountingHandler : public ActionHandler {
-public:
-  explicit CountingHandler(std::vector<std::string>* seen) : seen_(seen) {}
-  const std::vector<std::string>& ActionList() const override { return list_; }
-  bool Action(const std::string& name) override {
-    seen_->push_back(name);
-    return InActionList(list_, name);
-  }
-
-private:
-  std::vector<std::string> list_{"Click"};
-  std::vector<std::string>* seen_;
-};
-
 TEST_F(TouchHandlerTest, SingleActionButtonRunsItsClickOnBothTouches) {
   std::vector<std::string> seen;
   ClassButtonAction::Factories factories;
-  factories.tpdrv = [&] { return std::make_unique<CountingHandler>(&seen); };
+  factories.tpdrv = [&] { return std::make_unique<testing::RecordingHandler>(std::vector<std::string>{"Click"}, &seen); };
   ClassButtonAction dispatcher(factories);
   testing::WriteFile(panel_.DefPath(),
                      "[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Tpdrv.Click\r\nRect=0,0,99,99\r\n");
