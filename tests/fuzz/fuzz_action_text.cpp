@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g = Counts{};
     penNames.clear();
     note.notes.clear();
+    const std::int32_t set = settings.TpdrvChangeTPNamedID;
     saves = 0;
     std::string element;
     const bool has = ActionElement(text, index, element);
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(penNames.size() == (group == "PenPlus" ? 1u : 0u));
     Check(g.starts <= (camera && exact ? 1 : 0));
     // A name that matches only without letter case is taken and does nothing.
-    if (!exact) Check(g.sends == 0 && saves == 0 && note.notes.empty());
+    if (!exact) Check(g.sends == 0 && saves == 0 && note.notes.empty() && settings.TpdrvChangeTPNamedID == set);
     if (tpdrv) Check(done == InActionList({"ChangeTPNamedID"}, name) && (g.sends > 0) == exact);
     if (camera) Check(done == InActionList({"Run"}, name));
     if (!tpdrv && !camera && group != "PenPlus") Check(!done);

@@ -209,18 +209,6 @@ TEST_F(ClassFNTD2XXTest, TickRaisesOnRxWhenEnoughBytesWait) {
   }
 }
 
-TEST_F(ClassFNTD2XXTest, InBufferCountSetterPurgesOnlyOnZero) {
-  Open();
-  device_.queue = "0123";
-  link_.SetInBufferCount(5);
-  link_.SetInBufferCount(-1);
-  EXPECT_EQ(device_.queue, "0123");
-  EXPECT_EQ(device_.Count("Purge"), 1);
-  link_.SetInBufferCount(0);
-  EXPECT_TRUE(device_.queue.empty());
-  EXPECT_EQ(device_.calls.back(), "Purge:1");
-}
-
 TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
   {
     FakeTimer timer;
@@ -342,14 +330,20 @@ TEST_F(ReadAheadTest, DeviceLossOnTheTickDropsWhatWasFetched) {
   EXPECT_EQ(link_.ReadStrData(), "45") << "no bytes of the lost connection";
 }
 
-TEST_F(ReadAheadTest, PurgeDropsWhatWasFetched) {
+TEST_F(ReadAheadTest, InBufferCountSetterPurgesOnlyOnZeroAndDropsWhatWasFetched) {
   Open();
   link_.RThreshold = 0;
   link_.OnRx = nullptr;
   device_.queue = "stale";
   Tick();
   ASSERT_TRUE(device_.queue.empty());
+  device_.queue = "0123";
+  link_.SetInBufferCount(5);
+  link_.SetInBufferCount(-1);
+  EXPECT_EQ(device_.queue, "0123");
+  EXPECT_EQ(device_.Count("Purge"), 1);
   link_.SetInBufferCount(0);
+  EXPECT_EQ(device_.calls.back(), "Purge:1");
   EXPECT_EQ(link_.InBufferCount(), 0);
 }
 
