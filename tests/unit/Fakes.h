@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
 #include "link/D2xxApi.h"
+#include "panel/ClassButtonRes.h"
 
 namespace orvanta::testing {
 
@@ -244,6 +246,38 @@ private:
   std::vector<std::string>* log_;
   std::string prefix_;
 };
+
+// Button resource files by path; a lock is counted while it lives.
+struct MemoryFiles : ButtonResFiles {
+  struct CountedLock : Lock {
+    explicit CountedLock(int& n) : n_(n) { ++n_; }
+    ~CountedLock() override { --n_; }
+    int& n_;
+  };
+  std::map<std::string, std::string> files;
+  int locks = 0;
+
+  bool Exists(const std::string& path) override { return files.count(path) != 0; }
+  std::unique_ptr<Lock> LockAgainstWriters(const std::string& path) override {
+    return Exists(path) ? std::make_unique<CountedLock>(locks) : nullptr;
+  }
+  std::optional<std::string> Read(const std::string& path, std::size_t maxBytes) override {
+    if (!Exists(path)) return std::nullopt;
+    return files[path].substr(0, maxBytes);
+  }
+};
+
+// A valid record unless told otherwise.
+inline ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vector<std::string> disp = {"ペン"},
+                           std::vector<std::uint8_t> pic = {'B', 'M', 1, 2}) {
+  ButtonResRecord r;
+  r.Name = std::move(name);
+  r.Type = std::move(type);
+  r.Disp = std::move(disp);
+  r.PicSize = static_cast<std::int32_t>(pic.size());
+  r.PicData = std::move(pic);
+  return r;
+}
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {

@@ -37,7 +37,6 @@ TEST(CommandLineTexts, UnquoteRemovesOnePairAfterTrimming) {
                                            {L"\" padded \"", L" padded "}});
 }
 
-
 struct TokenCase {
   const wchar_t* in;
   bool found;
@@ -64,7 +63,6 @@ TEST(CommandLineTexts, NextTokenSplitsTheFirstArgument) {
   }
 }
 
-
 TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
   ExpectTexts([](std::wstring_view t) { return std::wstring(ArgumentsOf(t)); }, {{L"", L""}, {L"OrvantaUninst.exe", L""},
                       {L"OrvantaUninst.exe /u x", L"/u x"},
@@ -72,7 +70,6 @@ TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
                       {L"\"C:\\a b\\u.exe\"/u x", L"/u x"}, {L"\"unclosed /u x", L""},
                       {L"u.exe\t\t/U \"q\"", L"/U \"q\""}});
 }
-
 
 TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
   ExpectTexts(StripEnclosingQuotes, {{L"", L""}, {L"\"", L"\""}, {L"\"\"", L""},
@@ -91,7 +88,6 @@ TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
         // Does not end with a quote: left alone.
         {L"\"C:\\W\\ST6UNST.EXE\" -n x.log", L"\"C:\\W\\ST6UNST.EXE\" -n x.log"}});
 }
-
 
 TEST(CommandLineTexts, NamesRemovalProgramComparesTheLastElevenCharacters) {
   for (const auto& [in, expected] : {std::pair<const wchar_t*, bool>{L"C:\\Windows\\ST6UNST.EXE", true},
@@ -120,7 +116,6 @@ TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
                       {L" -n \"C:\\Tools -Free\\a.log\" -F", L" -n \"C:\\Tools -Free\\a.log\""},
                       {L"", L""}, {L" -w", L""}});
 }
-
 
 constexpr const wchar_t* kRemoval = L"C:\\Windows\\ST6UNST.EXE";
 constexpr const wchar_t* kLog = L"C:\\Program Files\\Orvanta\\ST6UNST.LOG";

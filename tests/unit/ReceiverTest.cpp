@@ -95,24 +95,6 @@ protected:
   std::function<void()> duringLine_;
 };
 
-TEST_F(ReceiverTest, FirstReportInByteModeTeachesItsLength) {
-  // The report trickles in one byte per poll tick.
-  const std::string report = "01230456B\r\n";
-  for (std::size_t i = 0; i + 1 < report.size(); ++i) {
-    link_.queue += report[i];
-    Poll();
-    EXPECT_TRUE(events_.empty()) << "after byte " << i + 1;
-    ExpectMode(1);
-  }
-  link_.queue += '\n';
-  Poll();
-  ExpectEvents({{123, 456, 'B'}});
-  ExpectMode(11);
-  EXPECT_TRUE(timer_.Enabled());
-  EXPECT_EQ(timer_.Interval(), Receiver::kBlockTimeoutMs);
-  EXPECT_TRUE(receiver_.RxBuffer().empty());
-}
-
 TEST_F(ReceiverTest, EveryLineIsHandedOnAndOnlyReportsRaiseEvents) {
   link_.queue = "\n";  // a lone line feed does not leave byte mode
   PollUntilIdle();
