@@ -161,22 +161,6 @@ TEST_F(ReceiverTest, OnRxWhileAReportIsHandledReadsNothing) {
   EXPECT_TRUE(std::all_of(busySeen_.begin(), busySeen_.end(), [](bool b) { return b; }));
 }
 
-TEST_F(ReceiverTest, ReopenDiscardsAHalfLine) {
-  link_.queue = "0123";
-  PollUntilIdle();
-  EXPECT_EQ(receiver_.RxBuffer(), "0123");
-  // The device is lost; the main form runs the receive step with the link
-  // closed before it opens again.
-  link_.open = false;
-  receiver_.ProcessReceivedData();
-  EXPECT_TRUE(receiver_.RxBuffer().empty());
-  link_.open = true;
-  link_.SetMode(1, 1);
-  link_.queue = "05000600B\r\n";
-  PollUntilIdle();
-  ExpectEvents({{500, 600, 'B'}});
-}
-
 TEST_F(ReceiverTest, DeviceLostInsideInBufferCountEndsTheLoop) {
   link_.queue = "0123045";
   link_.unplugAtCount = 4;
@@ -221,22 +205,6 @@ TEST_F(ReceiverTest, EachBlockRestartsTheTimeout) {
   }
   ExpectMode(11);
   EXPECT_EQ(events_.size(), 5u);
-}
-
-TEST_F(ReceiverTest, StreamWithoutLineFeedsStaysBelowTheCap) {
-  for (int i = 0; i < 4000; ++i) {
-    link_.queue = "0";
-    Poll();
-    ASSERT_LT(receiver_.RxBuffer().size(), Receiver::kRxBufferCap);
-  }
-  EXPECT_TRUE(lines_.empty());
-}
-
-TEST_F(ReceiverTest, OverlongLineIsDroppedWholeEvenWithAReportShapedTail) {
-  link_.queue = std::string(600, 'x') + "01230456B\r\n" + "05000600B\r\n";
-  PollUntilIdle(5000);
-  ExpectEvents({{500, 600, 'B'}});
-  EXPECT_EQ(lines_.size(), 1u);
 }
 
 TEST_F(ReceiverTest, FloodInBlockModeDropsBackToByteModeAndResynchronises) {

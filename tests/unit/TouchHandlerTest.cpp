@@ -42,8 +42,7 @@ protected:
     hooks.playClickSound = [this] { calls_.push_back("sound"); };
     hooks.action = [this](const std::string& text, int index) {
       calls_.push_back(text + "#" + std::to_string(index));
-      if (duringAction_) duringAction_();
-      return true;
+      return onAction_ ? onAction_(text, index) : true;
     };
     hooks.dblClickTime = [this] { return dblClickTime_; };
     return hooks;
@@ -61,7 +60,7 @@ protected:
   FakeTimer timer_{&clock_};
   std::int32_t dblClickTime_ = 400;
   std::vector<std::string> calls_;
-  std::function<void()> duringAction_;
+  std::function<bool(const std::string&, int)> onAction_;
   TouchHandler handler_{panel_, timer_, RecordingHooks()};
 };
 
@@ -147,7 +146,10 @@ TEST_F(TouchHandlerTest, TimerTickClosesTheWindowAndDblClickTimeIsReadAtEachClic
 TEST_F(TouchHandlerTest, ClickActionOutlastingTheWindowMakesAPlainClick) {
   Touch(kOnA, 0);
   // The second click's action pumps messages for half a second.
-  duringAction_ = [this] { clock_.Advance(500); };
+  onAction_ = [this](const std::string&, int) {
+    clock_.Advance(500);
+    return true;
+  };
   Touch(kOnA, 100);
   EXPECT_EQ(calls_, Concat(kClick, kClick));
   EXPECT_EQ(handler_.WindowKey(), "1,1") << "the click still opens a new window";
@@ -171,22 +173,13 @@ TEST_F(TouchHandlerTest, SingleActionButtonRunsItsClickOnBothTouches) {
   ClassButtonAction::Factories factories;
   factories.tpdrv = [&] { return std::make_unique<testing::RecordingHandler>(std::vector<std::string>{"Click"}, &seen); };
   ClassButtonAction dispatcher(factories);
+  onAction_ = [&](const std::string& text, int index) { return dispatcher.Action(text, index); };
   testing::WriteFile(panel_.DefPath(),
                      "[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Tpdrv.Click\r\nRect=0,0,99,99\r\n");
   panel_.Load();
-  std::vector<int> indexes;
-  TouchHandler::Hooks hooks;
-  hooks.action = [&](const std::string& text, int index) {
-    indexes.push_back(index);
-    return dispatcher.Action(text, index);
-  };
-  hooks.dblClickTime = [] { return 400; };
-  FakeTimer timer(&clock_);
-  TouchHandler handler(panel_, timer, hooks);
-  handler.HandleTouch(kOnA);
-  clock_.Advance(100);
-  handler.HandleTouch(kOnA);
-  EXPECT_EQ(indexes, (std::vector<int>{0, 0, 1}));
+  Touch(kOnA, 0);
+  Touch(kOnA, 100);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"sound", "Tpdrv.Click#0", "sound", "Tpdrv.Click#0", "Tpdrv.Click#1"}));
   EXPECT_EQ(seen, (std::vector<std::string>{"Click", "Click"}));
 }
 
