@@ -326,7 +326,6 @@ TEST_F(PenPlusTest, EachActionPressesItsButtons) {
        u8"ファイルの読み込みと保存"},
       {3, 1, "Btn.FileOpenSave",
        {{u8"ファイル、虫めがね", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 1}}, u8"ファイルの読み込みと保存"},
-      {3, 2, "Btn.WebLink", {}, nullptr},
       {4, 1, "btn.pen1", {}, nullptr},
   };
   for (const auto& c : cases) {

@@ -89,15 +89,6 @@ TEST_F(SettingsWindowTest, LoadPreselectsTheEntryWhoseValuesTheIniHolds) {
   }
 }
 
-TEST_F(SettingsWindowTest, LoadSetsTheCaptionAndReplacesTheEntries) {
-  Row(kNotify).SettingsLoad();
-  EXPECT_EQ(label.caption, u8"メッセージの表示:");
-  EXPECT_EQ(combo.items, (std::vector<std::string>{u8"無効", u8"0.5秒", u8"1.0秒", u8"2.0秒", u8"3.0秒", u8"4.0秒",
-                                                   u8"5.0秒"}));
-  model.SettingLoad(0);
-  EXPECT_EQ(combo.items.size(), 7u) << "loading again does not append twice";
-}
-
 struct SaveCase {
   const char* name;
   std::string def;

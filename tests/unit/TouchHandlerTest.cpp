@@ -77,11 +77,9 @@ TEST_F(TouchHandlerTest, SecondTouchOnTheSameButtonWithinTheTimeIsADoubleClick) 
     std::int32_t dblClickTime;
     std::uint64_t gapMs;
     bool doubleClick;
-  } cases[] = {{400, 300, true}, {400, 500, false}, {400, 399, true}, {400, 400, false},
-               // 0: the window never closes.
-               {0, 600000, true},
-               // Out of the timer's range: clamped to 0 and 65535 ms.
-               {-5, 600000, true}, {70000, 65000, true}, {70000, 66000, false}, {65535, 65534, true}};
+  } cases[] = {{400, 399, true}, {400, 400, false},
+               // 0: the window never closes; out of the timer's range: clamped to 0 and 65535 ms.
+               {0, 600000, true}, {-5, 600000, true}, {70000, 65000, true}, {70000, 66000, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.gapMs << " ms apart, DblClickTime " << c.dblClickTime);
     TouchHandler handler{panel_, timer_, RecordingHooks()};  // a window of its own
