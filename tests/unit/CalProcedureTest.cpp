@@ -178,9 +178,7 @@ TEST_F(CalProcedureTest, LabelsNameTheButtonAndItsCorner) {
   EXPECT_EQ(cal->LabelCal(), u8"「camera」ボタンの左上（ターゲット位置）をスタイラスでタッチしてください。");
   Touch(0, 0);
   EXPECT_EQ(cal->LabelCal(), u8"「camera」ボタンの右下（ターゲット位置）をスタイラスでタッチしてください。");
-  Touch(0, 0);
-  Touch(0, 0);
-  Touch(0, 0);
+  for (int i = 0; i < 3; ++i) Touch(0, 0);
   EXPECT_EQ(cal->LabelCal(), u8"「」ボタンの左上（ターゲット位置）をスタイラスでタッチしてください。")
       << "a name the resources do not know has no display name";
 }

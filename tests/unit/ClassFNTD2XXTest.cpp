@@ -33,18 +33,8 @@ protected:
     ASSERT_TRUE(link_.PortOpen());
   }
 
-  // The fake logs no queue queries; these tests count them.
-  void CountQueries() {
-    auto inner = device_.api.GetQueueStatus;
-    device_.api.GetQueueStatus = [this, inner](FtHandle h, std::uint32_t* n) {
-      ++queries_;
-      return inner(h, n);
-    };
-  }
-
   FakeD2xxDevice device_;
   FakeTimer timer_;
-  int queries_ = 0;
   ClassFNTD2XX link_{device_.Loader()};
   int rx_ = 0;
   int disconnects_ = 0;
@@ -227,7 +217,12 @@ TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
 class ReadAheadTest : public ClassFNTD2XXTest {
 protected:
   ReadAheadTest() {
-    CountQueries();
+    // The fake logs no queue queries; these tests count them.
+    auto inner = device_.api.GetQueueStatus;
+    device_.api.GetQueueStatus = [this, inner](FtHandle h, std::uint32_t* n) {
+      ++queries_;
+      return inner(h, n);
+    };
     link_.RThreshold = 1;
     link_.InputLen = 1;
     link_.OnRx = [this] { receiver_.OnRx(); };
@@ -240,6 +235,7 @@ protected:
     return {queries_ - q, device_.Count("Read") - r};
   }
 
+  int queries_ = 0;
   FakeTimer blockTimer_;
   LinkAdapter adapter_{link_};
   std::vector<std::string> lines_;

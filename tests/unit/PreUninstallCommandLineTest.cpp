@@ -29,12 +29,9 @@ void ExpectTexts(F f, std::initializer_list<TextCase> cases) {
 }
 
 TEST(CommandLineTexts, UnquoteRemovesOnePairAfterTrimming) {
-  ExpectTexts(Unquote, {{L"", L""}, {L"   ", L""}, {L"abc", L"abc"},
-                                           {L"  abc \t", L"abc"}, {L"\"abc\"", L"abc"},
-                                           {L"  \"a b\"  ", L"a b"}, {L"\"\"", L""},
-                                           {L"\"", L"\""}, {L"\"abc", L"\"abc"},
-                                           {L"abc\"", L"abc\""}, {L"\"\"x\"\"", L"\"x\""},
-                                           {L"\" padded \"", L" padded "}});
+  ExpectTexts(Unquote, {{L"", L""}, {L"   ", L""}, {L"abc", L"abc"}, {L"  abc \t", L"abc"}, {L"\"abc\"", L"abc"},
+                        {L"  \"a b\"  ", L"a b"}, {L"\"\"", L""}, {L"\"", L"\""}, {L"\"abc", L"\"abc"},
+                        {L"abc\"", L"abc\""}, {L"\"\"x\"\"", L"\"x\""}, {L"\" padded \"", L" padded "}});
 }
 
 struct TokenCase {
@@ -99,9 +96,8 @@ TEST(CommandLineTexts, NamesRemovalProgramComparesTheLastElevenCharacters) {
 }
 
 TEST(CommandLineTexts, FileCheckPathUnquotesAndDropsOneBackslash) {
-  ExpectTexts(FileCheckPath, {{L"C:\\a.log", L"C:\\a.log"}, {L"C:\\a\\", L"C:\\a"},
-                                           {L"C:\\a\\\\", L"C:\\a\\"}, {L" \"C:\\a b\\\" ", L"C:\\a b"},
-                                           {L"\\", L""}, {L"", L""}});
+  ExpectTexts(FileCheckPath, {{L"C:\\a.log", L"C:\\a.log"}, {L"C:\\a\\", L"C:\\a"}, {L"C:\\a\\\\", L"C:\\a\\"},
+                              {L" \"C:\\a b\\\" ", L"C:\\a b"}, {L"\\", L""}, {L"", L""}});
 }
 
 TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
