@@ -63,10 +63,8 @@ TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
     const char* settings;
     std::uint32_t baud;
     int parity, wordLength, stopBits;
-  } cases[] = {{"9600,2,7,0", 9600, 2, 7, 0},
-               {" 19200 , 1 , 8 , 1 ", 19200, 1, 8, 1},
-               {"115200.4,0,8.6,2", 115200, 0, 9, 2},
-               {"x,0,8,2", 0, 0, 8, 2}};
+  } cases[] = {{"9600,2,7,0", 9600, 2, 7, 0}, {" 19200 , 1 , 8 , 1 ", 19200, 1, 8, 1},
+               {"115200.4,0,8.6,2", 115200, 0, 9, 2}, {"x,0,8,2", 0, 0, 8, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.settings);
     link_.SetPortOpen(false);
@@ -79,16 +77,12 @@ TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
   }
 }
 
-TEST_F(ClassFNTD2XXTest, FailedOpenStaysClosedQuietly) {
+TEST_F(ClassFNTD2XXTest, FailedOpenMissingLibraryOrEntryPointStaysClosedQuietly) {
   device_.openStatus = 2;  // FT_DEVICE_NOT_FOUND
   link_.SetPortOpen(true);
-  EXPECT_FALSE(link_.PortOpen());
-  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_FALSE(link_.PortOpen() || timer_.Enabled());
   EXPECT_EQ(device_.calls, (std::vector<std::string>{"OpenEx"}));
   EXPECT_EQ(rx_ + disconnects_, 0);
-}
-
-TEST_F(ClassFNTD2XXTest, MissingLibraryOrEntryPointStaysClosed) {
   int loads = 0;
   ClassFNTD2XX noLibrary([&]() -> const D2xxApi* {
     ++loads;
@@ -104,6 +98,7 @@ TEST_F(ClassFNTD2XXTest, MissingLibraryOrEntryPointStaysClosed) {
   EXPECT_TRUE(noLibrary.ReadBinData().empty());
 
   device_.api.OpenEx = nullptr;
+  device_.calls.clear();
   link_.SetPortOpen(true);
   EXPECT_FALSE(link_.PortOpen());
   EXPECT_TRUE(device_.calls.empty());

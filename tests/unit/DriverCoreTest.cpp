@@ -60,7 +60,7 @@ protected:
   std::uint32_t priorityClass = 0;
 };
 
-TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurge) {
+TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurgeAndShutdownCloses) {
   Start();
   EXPECT_TRUE(core->IsPortOpen());
   EXPECT_EQ(portChanges, std::vector<bool>{true});
@@ -73,6 +73,9 @@ TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurge) 
   EXPECT_EQ(priorityClass, 0x80u);
   EXPECT_TRUE(connect.Enabled() && rx.Enabled());
   EXPECT_EQ((std::vector<std::uint32_t>{connect.Interval(), rx.Interval()}), (std::vector<std::uint32_t>{1000, 1}));
+  core->Shutdown();
+  EXPECT_FALSE(core->IsPortOpen() || rx.Enabled() || connect.Enabled());
+  EXPECT_EQ(device.Count("Close"), 1);
 }
 
 TEST_F(DriverCoreTest, UnplugAndReplugRaiseOneChangeEachWay) {
@@ -138,15 +141,6 @@ TEST_F(DriverCoreTest, ASubscriberThatCancelsKeepsTheTouchFromTheDriver) {
   core->OnRecvTouchPoint.Unsubscribe(token);
   Send("01500150B\r\n");
   EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(DriverCoreTest, ShutdownClosesTheDeviceAndStopsPolling) {
-  Start();
-  core->Shutdown();
-  EXPECT_FALSE(core->IsPortOpen());
-  EXPECT_EQ(device.Count("Close"), 1);
-  EXPECT_FALSE(rx.Enabled());
-  EXPECT_FALSE(connect.Enabled());
 }
 
 }  // namespace

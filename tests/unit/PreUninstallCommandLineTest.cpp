@@ -103,10 +103,8 @@ TEST(CommandLineTexts, FileCheckPathUnquotesAndDropsOneBackslash) {
 TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
   ExpectTexts(CutSwitches, {{L" -n \"a.log\" ", L" -n \"a.log\" "}, {L" -n \"a.log\" -q", L" -n \"a.log\" -q"},
                       {L" -n \"a.log\" -f", L" -n \"a.log\""}, {L" -n \"a.log\" -F -q", L" -n \"a.log\""},
-                      {L" -n \"a.log\" -q -W  12", L" -n \"a.log\" -q"},
-                      {L" -n \"a.log\" -w 1 -f", L" -n \"a.log\""},
-                      {L" -n \"a.log\" -f -w 1", L" -n \"a.log\""},
-                      {L" -n \"a.log\" -x -fast", L" -n \"a.log\" -x"},
+                      {L" -n \"a.log\" -q -W  12", L" -n \"a.log\" -q"}, {L" -n \"a.log\" -w 1 -f", L" -n \"a.log\""},
+                      {L" -n \"a.log\" -f -w 1", L" -n \"a.log\""}, {L" -n \"a.log\" -x -fast", L" -n \"a.log\" -x"},
                       // Inside the log path a " -w" or " -f" is part of a folder name.
                       {L" -n \"C:\\My -work\\a.log\" ", L" -n \"C:\\My -work\\a.log\" "},
                       {L" -n \"C:\\Tools -Free\\a.log\" -F", L" -n \"C:\\Tools -Free\\a.log\""},
