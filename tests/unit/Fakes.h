@@ -1,7 +1,8 @@
 #pragma once
-// Stand-ins shared by the unit tests (and the receiver fuzzer): a fake clock
-// with timers it drives, a scripted receiver link, a simulated D2XX device, a
-// recording notifier and action handler, and a temporary folder.
+// Stand-ins shared by the unit tests and two fuzzers: a fake clock with
+// timers it drives, a scripted receiver link, a simulated D2XX device, a
+// recording notifier and action handler, button resource files in memory and
+// a record maker, and a temporary folder.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
