@@ -1,23 +1,11 @@
 // Hostile button resource files: the reader must not crash, must not
 // allocate beyond what the bytes can hold, and every record it keeps must be
 // valid and written back to the same bytes it was read from.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
 #include "panel/ClassButtonRes.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+#include "FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = TextOf(data, size);
   const auto records = orvanta::ReadButtonResRecords(bytes);
   std::size_t held = 0;
   for (const auto& r : records) {

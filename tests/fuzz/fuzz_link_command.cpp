@@ -1,20 +1,8 @@
 // Any text handed to the driver's link text box, read as a command: exactly
 // the three command texts are commands, and nothing near them (case, blanks,
 // a longer or shorter text, a NUL inside) is.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
 #include "core/LinkCommand.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+#include "FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // UTF-16 units two bytes at a time, as the box receives them.
@@ -26,11 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             : c == LinkCommand::Debug ? L"Cmd_Debug"
                             : c == LinkCommand::Exit  ? L"Cmd_Exit"
                                                       : nullptr;
-  if (expected) {
-    Check(text == expected);
-  } else {
-    Check(text != L"Cmd_Setting" && text != L"Cmd_Debug" && text != L"Cmd_Exit");
-  }
+  Check(expected ? text == expected : text != L"Cmd_Setting" && text != L"Cmd_Debug" && text != L"Cmd_Exit");
   // A text cut anywhere short of its end, or with anything added, is no command.
   if (expected) Check(orvanta::ReadLinkCommand(text.substr(0, text.size() - 1)) == LinkCommand::None);
   Check(orvanta::ReadLinkCommand(text + L' ') == LinkCommand::None);

@@ -1,13 +1,9 @@
 // Any text as OrvantaUninst's command line and as its removal log: no crash,
 // no out-of-bounds access, and the results keep their invariants.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
 #include "CommandLine.h"
 #include "LogTitle.h"
 #include "Messages.h"
+#include "FuzzCheck.h"
 
 using namespace orvanta::preuninstall;
 
@@ -24,10 +20,6 @@ std::wstring Widen(const std::uint8_t* data, std::size_t size) {
     out += static_cast<wchar_t>((hi & 0x80) ? ((hi << 8) | lo) & 0xFFFF : lo);
   }
   return out;
-}
-
-void Check(bool condition) {
-  if (!condition) std::abort();
 }
 
 }  // namespace

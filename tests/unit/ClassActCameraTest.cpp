@@ -105,14 +105,5 @@ TEST_F(ClassActCameraTest, FailedStartIsReportedAndTriedAgainNextTime) {
   EXPECT_EQ(Notes(), (std::vector<std::string>{kCannotStart, kCannotStart, kStarted}));
 }
 
-TEST_F(ClassActCameraTest, NameMatchingOnlyWithoutCaseDoesNothing) {
-  EXPECT_TRUE(handler_.Action("run"));
-  EXPECT_TRUE(handler_.Action("RUN"));
-  EXPECT_FALSE(handler_.Action("Runs"));
-  EXPECT_FALSE(handler_.Action(""));
-  EXPECT_TRUE(port_.opened.empty());
-  EXPECT_TRUE(notifier_.notes.empty());
-}
-
 }  // namespace
 }  // namespace orvanta

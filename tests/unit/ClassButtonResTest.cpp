@@ -4,41 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include "Fakes.h"
 
 namespace orvanta {
 namespace {
 
-// Files by path; a lock is counted while it lives.
-struct MemoryFiles : ButtonResFiles {
-  struct CountedLock : Lock {
-    explicit CountedLock(int& n) : n_(n) { ++n_; }
-    ~CountedLock() override { --n_; }
-    int& n_;
-  };
-  std::map<std::string, std::string> files;
-  int locks = 0;
-
-  bool Exists(const std::string& path) override { return files.count(path) != 0; }
-  std::unique_ptr<Lock> LockAgainstWriters(const std::string& path) override {
-    return Exists(path) ? std::make_unique<CountedLock>(locks) : nullptr;
-  }
-  std::optional<std::string> Read(const std::string& path, std::size_t maxBytes) override {
-    if (!Exists(path)) return std::nullopt;
-    return files[path].substr(0, maxBytes);
-  }
-};
-
-ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vector<std::string> disp = {"ペン"},
-                    std::vector<std::uint8_t> pic = {'B', 'M', 1, 2}) {
-  ButtonResRecord r;
-  r.Name = std::move(name);
-  r.Type = std::move(type);
-  r.Disp = std::move(disp);
-  r.PicSize = static_cast<std::int32_t>(pic.size());
-  r.PicData = std::move(pic);
-  return r;
-}
+using testing::MemoryFiles;
+using testing::Rec;
 
 std::vector<std::string> Names(const std::vector<ButtonResRecord>& records) {
   std::vector<std::string> out;
@@ -138,10 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ButtonResTable : public ::testing::Test {
 protected:
-  void WriteFile(const std::vector<ButtonResRecord>& records) {
+  // Writes the file, points the table at it and loads it.
+  void Install(const std::vector<ButtonResRecord>& records) {
     std::string bytes;
     for (const auto& r : records) bytes += WriteButtonResRecord(r);
     files.files[kPath] = bytes;
+    res.SetPath(kPath);
+    res.Load();
   }
   const std::string kPath = "C:\\Orvanta\\Orvanta.dat";
   MemoryFiles files;
@@ -149,10 +124,8 @@ protected:
 };
 
 TEST_F(ButtonResTable, LookupsByNameAreExactAndTheFirstOfTwoWins) {
-  WriteFile({Rec("Camera.Run", "Camera", {"カメラ"}), Rec("Tpdrv.X", "Tpdrv", {"切替"}),
-             Rec("Camera.Run", "Second", {"二番目"})});
-  res.SetPath(kPath);
-  res.Load();
+  Install({Rec("Camera.Run", "Camera", {"カメラ"}), Rec("Tpdrv.X", "Tpdrv", {"切替"}),
+           Rec("Camera.Run", "Second", {"二番目"})});
   ASSERT_EQ(res.Count(), 3);
   EXPECT_EQ(res.IndexOf("Camera.Run"), 0);
   EXPECT_EQ(res.IndexOf("camera.run"), -1);
@@ -166,9 +139,7 @@ TEST_F(ButtonResTable, LookupsByNameAreExactAndTheFirstOfTwoWins) {
 }
 
 TEST_F(ButtonResTable, DispIndexOutsideTheNamesGivesTheFirst) {
-  WriteFile({Rec("A", "T", {"one", "two", "three"})});
-  res.SetPath(kPath);
-  res.Load();
+  Install({Rec("A", "T", {"one", "two", "three"})});
   const std::pair<std::int32_t, const char*> cases[] = {{0, "one"}, {2, "three"}, {5, "one"}, {-1, "one"}};
   for (const auto& [index, expected] : cases) {
     res.DispIndex = index;
@@ -177,9 +148,7 @@ TEST_F(ButtonResTable, DispIndexOutsideTheNamesGivesTheFirst) {
 }
 
 TEST_F(ButtonResTable, DisposeDropsOnlyThePicturesAndLoadRereadsTheFile) {
-  WriteFile({Rec("A", "T", {"d"}, {9, 9})});
-  res.SetPath(kPath);
-  res.Load();
+  Install({Rec("A", "T", {"d"}, {9, 9})});
   res.PicData_Dispose();
   EXPECT_EQ(res.Count(), 1);
   EXPECT_EQ(res.NameOf(0), "A");
@@ -188,13 +157,12 @@ TEST_F(ButtonResTable, DisposeDropsOnlyThePicturesAndLoadRereadsTheFile) {
   EXPECT_TRUE(res.PicDataOf(0).empty());
   res.Load();
   EXPECT_EQ(res.PicDataOf(0), (std::vector<std::uint8_t>{9, 9}));
-  WriteFile({});  // a shorter file leaves no stale records
-  res.Load();
+  Install({});  // a shorter file leaves no stale records
   EXPECT_EQ(res.Count(), 0);
 }
 
 TEST_F(ButtonResTable, PathTakesTheLockOnlyForAnExistingFileUntilTheTableGoes) {
-  WriteFile({Rec("A")});
+  files.files[kPath] = WriteButtonResRecord(Rec("A"));
   res.SetPath("C:\\missing.dat");
   EXPECT_EQ(res.Path(), "");
   EXPECT_FALSE(res.LockWrite());
@@ -227,9 +195,7 @@ TEST_F(ButtonResTable, PathTakesTheLockOnlyForAnExistingFileUntilTheTableGoes) {
 TEST_F(ButtonResTable, ManyDisplayNamesAreReadOverPastTheBound) {
   std::vector<std::string> disp(ClassButtonRes::kMaxDispNames + 10, "n");
   disp[0] = "first";
-  WriteFile({Rec("A", "T", disp), Rec("B")});
-  res.SetPath(kPath);
-  res.Load();
+  Install({Rec("A", "T", disp), Rec("B")});
   ASSERT_EQ(res.Count(), 2);
   EXPECT_EQ(res.DispOfIndex(0), "first");
   EXPECT_EQ(res.NameOf(1), "B");

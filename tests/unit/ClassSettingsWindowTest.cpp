@@ -63,9 +63,7 @@ TEST_F(SettingsWindowTest, LoadPreselectsTheEntryWhoseValuesTheIniHolds) {
       {"450 matches no entry", "[Main]\r\nDblClickTime=450\r\n", kDblClick, -1},
       {"0400 is not 400", "[Main]\r\nDblClickTime=0400\r\n", kDblClick, -1},
       {"3000 is 3.0s", "[Main]\r\nNotifyMsg=3000\r\n", kNotify, 4},
-      {"250 is nothing", "[Main]\r\nNotifyMsg=250\r\n", kNotify, -1},
       {"0 is off", "[Main]\r\nNotifyMsg=0\r\n", kNotify, 0},
-      {"bottom left", "[Main]\r\nNotifyMsgPos=4\r\n", kPos, 4},
       {"no location: the last entry", "", "Caption\na\nb\nc", 2},
       {"identical values: the later entry", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n", kTwoKeys, 1},
       {"every key must match", "[A]\r\nx=1\r\n[B]\r\ny=9\r\n", kTwoKeys, -1},
@@ -87,15 +85,6 @@ TEST_F(SettingsWindowTest, LoadPreselectsTheEntryWhoseValuesTheIniHolds) {
     EXPECT_EQ(box.selected, c.selected);
     std::remove(Ini().c_str());
   }
-}
-
-TEST_F(SettingsWindowTest, LoadSetsTheCaptionAndReplacesTheEntries) {
-  Row(kNotify).SettingsLoad();
-  EXPECT_EQ(label.caption, u8"メッセージの表示:");
-  EXPECT_EQ(combo.items, (std::vector<std::string>{u8"無効", u8"0.5秒", u8"1.0秒", u8"2.0秒", u8"3.0秒", u8"4.0秒",
-                                                   u8"5.0秒"}));
-  model.SettingLoad(0);
-  EXPECT_EQ(combo.items.size(), 7u) << "loading again does not append twice";
 }
 
 struct SaveCase {

@@ -1,7 +1,8 @@
 #pragma once
-// Stand-ins shared by the unit tests: a fake clock with timers it drives, a
-// scripted receiver link, a simulated D2XX device, a recording notifier and a
-// temporary folder.
+// Stand-ins shared by the unit tests and two fuzzers: a fake clock with
+// timers it drives, a scripted receiver link, a simulated D2XX device, a
+// recording notifier and action handler, button resource files in memory and
+// a record maker, and a temporary folder.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -9,14 +10,18 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "actions/ActionHandler.h"
 #include "base/Notifier.h"
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
 #include "link/D2xxApi.h"
+#include "panel/ClassButtonRes.h"
 
 namespace orvanta::testing {
 
@@ -224,6 +229,56 @@ public:
     notes.push_back(Note{text, timeoutMs, style});
   }
 };
+
+// Answers for the names in its list as a real handler does and logs every
+// name it is handed, after "group:" when it has a group.
+class RecordingHandler : public ActionHandler {
+public:
+  RecordingHandler(std::vector<std::string> list, std::vector<std::string>* log, const std::string& group = {})
+      : list_(std::move(list)), log_(log), prefix_(group.empty() ? group : group + ":") {}
+  [[nodiscard]] const std::vector<std::string>& ActionList() const override { return list_; }
+  bool Action(const std::string& name) override {
+    log_->push_back(prefix_ + name);
+    return InActionList(list_, name);
+  }
+
+private:
+  std::vector<std::string> list_;
+  std::vector<std::string>* log_;
+  std::string prefix_;
+};
+
+// Button resource files by path; a lock is counted while it lives.
+struct MemoryFiles : ButtonResFiles {
+  struct CountedLock : Lock {
+    explicit CountedLock(int& n) : n_(n) { ++n_; }
+    ~CountedLock() override { --n_; }
+    int& n_;
+  };
+  std::map<std::string, std::string> files;
+  int locks = 0;
+
+  bool Exists(const std::string& path) override { return files.count(path) != 0; }
+  std::unique_ptr<Lock> LockAgainstWriters(const std::string& path) override {
+    return Exists(path) ? std::make_unique<CountedLock>(locks) : nullptr;
+  }
+  std::optional<std::string> Read(const std::string& path, std::size_t maxBytes) override {
+    if (!Exists(path)) return std::nullopt;
+    return files[path].substr(0, maxBytes);
+  }
+};
+
+// A valid record unless told otherwise.
+inline ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vector<std::string> disp = {"ペン"},
+                           std::vector<std::uint8_t> pic = {'B', 'M', 1, 2}) {
+  ButtonResRecord r;
+  r.Name = std::move(name);
+  r.Type = std::move(type);
+  r.Disp = std::move(disp);
+  r.PicSize = static_cast<std::int32_t>(pic.size());
+  r.PicData = std::move(pic);
+  return r;
+}
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {

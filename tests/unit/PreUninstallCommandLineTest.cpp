@@ -29,14 +29,10 @@ void ExpectTexts(F f, std::initializer_list<TextCase> cases) {
 }
 
 TEST(CommandLineTexts, UnquoteRemovesOnePairAfterTrimming) {
-  ExpectTexts(Unquote, {{L"", L""}, {L"   ", L""}, {L"abc", L"abc"},
-                                           {L"  abc \t", L"abc"}, {L"\"abc\"", L"abc"},
-                                           {L"  \"a b\"  ", L"a b"}, {L"\"\"", L""},
-                                           {L"\"", L"\""}, {L"\"abc", L"\"abc"},
-                                           {L"abc\"", L"abc\""}, {L"\"\"x\"\"", L"\"x\""},
-                                           {L"\" padded \"", L" padded "}});
+  ExpectTexts(Unquote, {{L"", L""}, {L"   ", L""}, {L"abc", L"abc"}, {L"  abc \t", L"abc"}, {L"\"abc\"", L"abc"},
+                        {L"  \"a b\"  ", L"a b"}, {L"\"\"", L""}, {L"\"", L"\""}, {L"\"abc", L"\"abc"},
+                        {L"abc\"", L"abc\""}, {L"\"\"x\"\"", L"\"x\""}, {L"\" padded \"", L" padded "}});
 }
-
 
 struct TokenCase {
   const wchar_t* in;
@@ -64,7 +60,6 @@ TEST(CommandLineTexts, NextTokenSplitsTheFirstArgument) {
   }
 }
 
-
 TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
   ExpectTexts([](std::wstring_view t) { return std::wstring(ArgumentsOf(t)); }, {{L"", L""}, {L"OrvantaUninst.exe", L""},
                       {L"OrvantaUninst.exe /u x", L"/u x"},
@@ -72,7 +67,6 @@ TEST(CommandLineTexts, ArgumentsOfSkipsTheProgramName) {
                       {L"\"C:\\a b\\u.exe\"/u x", L"/u x"}, {L"\"unclosed /u x", L""},
                       {L"u.exe\t\t/U \"q\"", L"/U \"q\""}});
 }
-
 
 TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
   ExpectTexts(StripEnclosingQuotes, {{L"", L""}, {L"\"", L"\""}, {L"\"\"", L""},
@@ -92,7 +86,6 @@ TEST(CommandLineTexts, StripEnclosingQuotesOnlyAroundTheWholeCommand) {
         {L"\"C:\\W\\ST6UNST.EXE\" -n x.log", L"\"C:\\W\\ST6UNST.EXE\" -n x.log"}});
 }
 
-
 TEST(CommandLineTexts, NamesRemovalProgramComparesTheLastElevenCharacters) {
   for (const auto& [in, expected] : {std::pair<const wchar_t*, bool>{L"C:\\Windows\\ST6UNST.EXE", true},
                                      {L"st6unst.exe", true}, {L"St6UnSt.ExE", true}, {L"xst6unst.exe", true},
@@ -103,24 +96,20 @@ TEST(CommandLineTexts, NamesRemovalProgramComparesTheLastElevenCharacters) {
 }
 
 TEST(CommandLineTexts, FileCheckPathUnquotesAndDropsOneBackslash) {
-  ExpectTexts(FileCheckPath, {{L"C:\\a.log", L"C:\\a.log"}, {L"C:\\a\\", L"C:\\a"},
-                                           {L"C:\\a\\\\", L"C:\\a\\"}, {L" \"C:\\a b\\\" ", L"C:\\a b"},
-                                           {L"\\", L""}, {L"", L""}});
+  ExpectTexts(FileCheckPath, {{L"C:\\a.log", L"C:\\a.log"}, {L"C:\\a\\", L"C:\\a"}, {L"C:\\a\\\\", L"C:\\a\\"},
+                              {L" \"C:\\a b\\\" ", L"C:\\a b"}, {L"\\", L""}, {L"", L""}});
 }
 
 TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
   ExpectTexts(CutSwitches, {{L" -n \"a.log\" ", L" -n \"a.log\" "}, {L" -n \"a.log\" -q", L" -n \"a.log\" -q"},
                       {L" -n \"a.log\" -f", L" -n \"a.log\""}, {L" -n \"a.log\" -F -q", L" -n \"a.log\""},
-                      {L" -n \"a.log\" -q -W  12", L" -n \"a.log\" -q"},
-                      {L" -n \"a.log\" -w 1 -f", L" -n \"a.log\""},
-                      {L" -n \"a.log\" -f -w 1", L" -n \"a.log\""},
-                      {L" -n \"a.log\" -x -fast", L" -n \"a.log\" -x"},
+                      {L" -n \"a.log\" -q -W  12", L" -n \"a.log\" -q"}, {L" -n \"a.log\" -w 1 -f", L" -n \"a.log\""},
+                      {L" -n \"a.log\" -f -w 1", L" -n \"a.log\""}, {L" -n \"a.log\" -x -fast", L" -n \"a.log\" -x"},
                       // Inside the log path a " -w" or " -f" is part of a folder name.
                       {L" -n \"C:\\My -work\\a.log\" ", L" -n \"C:\\My -work\\a.log\" "},
                       {L" -n \"C:\\Tools -Free\\a.log\" -F", L" -n \"C:\\Tools -Free\\a.log\""},
                       {L"", L""}, {L" -w", L""}});
 }
-
 
 constexpr const wchar_t* kRemoval = L"C:\\Windows\\ST6UNST.EXE";
 constexpr const wchar_t* kLog = L"C:\\Program Files\\Orvanta\\ST6UNST.LOG";

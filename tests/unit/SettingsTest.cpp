@@ -59,20 +59,6 @@ TEST_F(SettingsTest, SaveRewritesValuesInPlace) {
             "[Tpdrv]\r\nChangeTPNamedID=-1\r\n");
 }
 
-TEST_F(SettingsTest, PathsSurviveARoundTripWithTheirBlanks) {
-  MainSettings s;
-  s.PenPlusPath = " C:\\Pen App\\pen.exe ";
-  s.CameraPath = "C:\\Program Files\\Cam\\cam.exe";
-  s.TpdrvChangeTPNamedID = 1;
-  s.Priority = 3;
-  SaveSettings(store_, ini_, s);
-  const MainSettings back = LoadSettings(store_, ini_);
-  EXPECT_EQ(back.PenPlusPath, s.PenPlusPath);
-  EXPECT_EQ(back.CameraPath, s.CameraPath);
-  EXPECT_EQ(back.TpdrvChangeTPNamedID, 1);
-  EXPECT_EQ(back.Priority, 3);
-}
-
 // Numbers are read leniently (the reader has its own table).
 TEST_F(SettingsTest, MissingKeysTakeTheirDefaultsAndNumbersAreReadLeniently) {
   const MainSettings s = LoadFrom("[Main]\r\nNotifyMsgPos=3\r\nNotifyMsg=600ms\r\n[Tpdrv]\r\n");
