@@ -3,18 +3,14 @@
 // hold the same bytes and answer every key written so far alike.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "base/MemoryProfileStore.h"
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 std::vector<std::string> Split(const std::string& text, char at) {
   std::vector<std::string> parts;
@@ -32,7 +28,7 @@ std::vector<std::string> Split(const std::string& text, char at) {
 // The input: the text, then writes separated by zero bytes, each a section,
 // a key and a value separated by 0x01.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const auto parts = Split(std::string(reinterpret_cast<const char*>(data), size), '\0');
+  const auto parts = Split(TextOf(data, size), '\0');
   std::string text = parts[0];
   orvanta::IniDocument document(text);
   Check(document.Text() == text);

@@ -4,20 +4,16 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "base/MemoryProfileStore.h"
 #include "panel/ClassPanelData.h"
 
 namespace {
 
 using orvanta::ClassPanelData;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 // The files live in memory as documents under the same INI rules (the
 // document's own fuzzer holds it to the text rules): a layout of 256 cells
@@ -60,7 +56,7 @@ void CheckHitTest(ClassPanelData& panel, std::int32_t x, std::int32_t y) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = TextOf(data, size);
   // The input is the .def text, a zero byte, the .dat text.
   const auto split = text.find('\0');
   const std::string def = text.substr(0, split);
