@@ -12,16 +12,14 @@
 #include <sstream>
 
 #include "DriverTestSupport.h"
-#include "fntd2xx/PanelSim.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
 namespace {
 
-class PenDriver : public ::testing::Test {
+class PenDriver : public PanelDriverTest {
 protected:
-  PenDriver() : panel(panelsim::PanelSim::UniqueName(L"Pen")) { panel.Export(); }
   ~PenDriver() override {
     // The driver first: with PenPlus gone under a running action, it would
     // start PenPlus anew.
@@ -42,10 +40,8 @@ protected:
   // PenPlus of this major version in the test folder, not started; args
   // go to the file it reads when the shell starts it without any.
   std::wstring InstallPenPlus(int major, const std::string& args = "") {
-    const std::wstring sub = L"PenPlus" + std::to_wstring(major);
-    EXPECT_TRUE(::CreateDirectoryW(f.folder.File(sub).c_str(), nullptr));
-    EXPECT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe").c_str(),
-                            f.folder.File(sub + L"\\PenPlus.exe").c_str(), FALSE));
+    const std::wstring sub = L"penplus" + std::to_wstring(major);
+    EXPECT_TRUE(f.folder.CopyFromBin(sub + L"\\PenPlus.exe"));
     if (!args.empty()) {
       EXPECT_TRUE(f.folder.WriteText(sub + L"\\PenPlus.args", args));
     }
@@ -57,10 +53,8 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
   }
   void StartDriver(const std::wstring& penPath, const std::string& extraIni = "") {
-    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
-                                                       wincommon::WideToAnsi(penPath) + "\"\r\n" + extraIni));
-    ASSERT_TRUE(f.Start());
-    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
+    PanelDriverTest::StartDriver(nullptr, "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
+                                              wincommon::WideToAnsi(penPath) + "\"\r\n" + extraIni);
   }
 
   // Touches the delivered layout's button that carries the action: once for
@@ -157,8 +151,6 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog(caption) == nullptr && ::IsWindowEnabled(Toolbar()); }, 5s));
   }
 
-  panelsim::PanelSim panel;
-  DriverFixture f;
   harness::Process penPlus;
   std::wstring penLog;
   std::int64_t lastTouch = 0;
@@ -289,18 +281,17 @@ TEST_F(PenDriver, AHungPenPlusDoesNotStopTheNextButton) {
   const std::wstring exe = InstallPenPlus(4);
   StartPenPlus(exe, L"--hang-on=ページ送り");
   StartDriver(exe);
-  harness::Process touchData;
-  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
+  StartTouchData();
 
   Touch("PenPlus.Btn.PageNext");
   ASSERT_TRUE(harness::WaitUntil([&] { return Count("hang") == 1; }, 5s));
   Touch("Tpdrv.ChangeTPNamedID");
   // The press gives up after its time-out; the next button then works.
-  EXPECT_TRUE(harness::WaitUntil([&] { return Lines(f.folder.ReadText(L"touchdata.log")).size() >= 2; }, 12s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 12s));
   // Further pen presses give up at once on the hung program.
   Touch("PenPlus.Btn.PagePrev");
   Touch("Tpdrv.ChangeTPNamedID");
-  EXPECT_TRUE(harness::WaitUntil([&] { return Lines(f.folder.ReadText(L"touchdata.log")).size() >= 4; }, 12s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 4; }, 12s));
   EXPECT_EQ(Presses(), (std::vector<std::string>{u8"ページ送り"}));
 }
 
