@@ -59,7 +59,7 @@ protected:
   std::string Ini() const { return f.folder.ReadText(L"Orvanta.ini"); }
 };
 
-TEST_F(SettingsDialog, TheLinkOpensOneDialogAndBringsItForwardTheSecondTime) {
+TEST_F(SettingsDialog, TheLinkOpensOneDialogBringsItForwardTheSecondTimeAndExitsWithItOpen) {
   StartDriver(kLayout);
   OpenByLink();
   const HWND dialog = Dialog();
@@ -75,6 +75,12 @@ TEST_F(SettingsDialog, TheLinkOpensOneDialogAndBringsItForwardTheSecondTime) {
   ASSERT_EQ(RunLink(L"Cmd_Setting"), 0);
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsIconic(dialog); }, 3s));
   EXPECT_EQ(harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting"), std::vector<HWND>{dialog});
+
+  // Exit with the dialog open closes the device and ends the driver while
+  // the link waits for its text to be taken.
+  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
+  EXPECT_TRUE(f.driver.WaitExit(10s));
+  EXPECT_FALSE(panel.IsOpen());
 }
 
 TEST_F(SettingsDialog, RowsShowTheIniAndAChoiceIsWrittenOnOkOnly) {
@@ -167,14 +173,6 @@ TEST_F(SettingsDialog, TouchesDoNothingWhileTheDialogIsOpen) {
   CloseWith(L"キャンセル");
   panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
   EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the button acts once it is closed";
-}
-
-TEST_F(SettingsDialog, ExitWithTheDialogOpenClosesTheDeviceAndEndsTheDriverWhileTheLinkWaits) {
-  StartDriver(kLayout);
-  OpenByLink();
-  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
-  EXPECT_TRUE(f.driver.WaitExit(10s));
-  EXPECT_FALSE(panel.IsOpen());
 }
 
 // Not a test: brings the delivered driver's settings and selection dialogs
