@@ -21,16 +21,7 @@ using orvanta::win::FormInfo;
 
 // Every window of the notification class in this process, shown or not.
 std::vector<HWND> InfoWindows(bool visibleOnly) {
-  std::vector<HWND> out;
-  for (const HWND h : harness::TopLevelWindows()) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(h, &pid);
-    if (pid == ::GetCurrentProcessId() && harness::ClassOf(h) == FormInfo::kClassName &&
-        (!visibleOnly || ::IsWindowVisible(h))) {
-      out.push_back(h);
-    }
-  }
-  return out;
+  return harness::WindowsOfProcess(::GetCurrentProcessId(), FormInfo::kClassName, visibleOnly);
 }
 
 RECT WindowRect(HWND h) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "driver/DriverTestSupport.h"
-#include "fntd2xx/PanelSim.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
@@ -19,52 +18,34 @@ constexpr char kLayout[] =
     "[Button.3.1]\r\nName=PenPlus.Btn.PageNext\r\nRect=2000,0,2999,999\r\n"
     "[Button.4.1]\r\nName=PenPlus.Btn.PagePrev\r\nRect=3000,0,3999,999\r\n";
 
-class Calibration : public ::testing::Test {
+constexpr wchar_t kQuestion[] = L"Orvanta Panel Driverの設定";
+
+class Calibration : public PanelDriverTest {
 protected:
-  Calibration() : panel(panelsim::PanelSim::UniqueName(L"Cal")) { panel.Export(); }
-
   void StartDriver() {
-    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", kLayout));
     ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));
-    ASSERT_TRUE(f.Start());
-    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
-    ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
+    PanelDriverTest::StartDriver(kLayout);
+    StartTouchData();
   }
 
-  // A click on a button of a driver window as a user's arrives.
-  void Click(HWND parent, const wchar_t* caption) {
-    const HWND button = ::FindWindowExW(parent, nullptr, L"Button", caption);
-    ASSERT_NE(button, nullptr) << wincommon::WideToUtf8(caption);
-    ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(button));
-  }
-
-  HWND Dialog() const {
-    const auto windows = harness::WindowsOfProcess(f.driver.Id());
-    for (HWND h : windows) {
-      if (harness::WindowText(h) == L"キャリブレーション") return h;
-    }
-    return nullptr;
-  }
-
-  HWND Settings() const {
-    const auto windows = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting");
-    return windows.empty() ? nullptr : windows.front();
-  }
+  HWND Dialog() const { return Window(nullptr, L"キャリブレーション"); }
+  HWND Settings() const { return Window(L"OrvantaFormSetting"); }
   // The calibration is the settings dialog's maintenance command, asked
-  // for once more in a message box.
+  // for once more in a message box: cancelled first, then confirmed. It
+  // runs over the settings dialog, which waits for it.
   void OpenCalibrationDialog() {
-    Click(f.MainWindow(), L"Setting");
+    harness::Click(f.MainWindow(), L"Setting");
     ASSERT_TRUE(harness::WaitUntil([&] { return Settings() != nullptr; }, 5s));
-    Click(Settings(), L"キャリブレーション");
-    HWND question = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] {
-      const auto boxes = harness::WindowsOfProcess(f.driver.Id(), L"#32770");
-      question = boxes.empty() ? nullptr : boxes.front();
-      return question != nullptr;
-    }, 5s));
-    ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (const int answer : {IDCANCEL, IDOK}) {
+      harness::Click(Settings(), L"キャリブレーション");
+      HWND question = nullptr;
+      ASSERT_TRUE(harness::WaitUntil([&] { return (question = Window(L"#32770", kQuestion)) != nullptr; }, 5s));
+      ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+      ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(question); }, 5s));
+    }
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+    EXPECT_EQ(::GetWindow(Dialog(), GW_OWNER), Settings());
+    EXPECT_FALSE(::IsWindowEnabled(Settings()));
   }
   void OpenCalibration() {
     OpenCalibrationDialog();
@@ -73,7 +54,7 @@ protected:
   // Touches act again once the settings dialog is gone.
   void CloseSettings() {
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr && ::IsWindowEnabled(Settings()); }, 5s));
-    Click(Settings(), L"キャンセル");
+    harness::Click(Settings(), L"キャンセル");
     ASSERT_TRUE(harness::WaitUntil([&] { return Settings() == nullptr; }, 5s));
   }
 
@@ -106,14 +87,9 @@ protected:
   // A plain click on the panel, as the driver's own touch handling sees it.
   void Press(int x, int y) { panel.QueueReport(x, y, 'B', panelsim::PanelSim::Now()); }
 
-  std::vector<std::string> Received() const { return Lines(f.folder.ReadText(L"touchdata.log")); }
   std::string DatRect(const char* section) const {
     return harness::IniRead(f.folder.File(L"Data\\QV-LK2048.dat"), section, "Rect");
   }
-
-  panelsim::PanelSim panel;
-  DriverFixture f;
-  harness::Process touchData;
 };
 
 TEST_F(Calibration, EightCornersAreSavedTheDialogClosesAndTheHitTestUsesThemAtOnce) {
@@ -154,7 +130,7 @@ TEST_F(Calibration, CancelInTheMiddleLeavesTheFileAndTheHitTest) {
   Corner(100, 100, "1/8");
   Corner(5000, 5000, "2/8");
   Corner(6000, 6000, "3/8");
-  Click(Dialog(), L"キャンセル");
+  harness::Click(Dialog(), L"キャンセル");
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   EXPECT_EQ(f.folder.ReadText(L"Data\\QV-LK2048.dat"), before);
   CloseSettings();
@@ -178,11 +154,11 @@ TEST_F(Calibration, TheResourceFileCannotBeWrittenWhileTheDriverRuns) {
 TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARestore) {
   StartDriver();
   const auto views = [&] { return harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormDetailCal"); };
-  Click(f.MainWindow(), L"DetailCal");
+  harness::Click(f.MainWindow(), L"DetailCal");
   ASSERT_TRUE(harness::WaitUntil([&] { return views().size() == 1; }, 5s));
   const HWND view = views().front();
   EXPECT_TRUE(::IsZoomed(view));
-  Click(f.MainWindow(), L"DetailCal");
+  harness::Click(f.MainWindow(), L"DetailCal");
   harness::PumpFor(300ms);
   EXPECT_EQ(views(), std::vector<HWND>{view}) << "a second press brings the same window";
 
@@ -199,7 +175,7 @@ TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARe
   EXPECT_TRUE(harness::WaitUntil(pictureFills, 3s));
   ::PostMessageW(view, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ASSERT_TRUE(harness::WaitUntil([&] { return ::IsIconic(view) != FALSE; }, 3s));
-  Click(f.MainWindow(), L"DetailCal");
+  harness::Click(f.MainWindow(), L"DetailCal");
   ASSERT_TRUE(harness::WaitUntil([&] { return !::IsIconic(view); }, 3s));
   EXPECT_TRUE(harness::WaitUntil(pictureFills, 3s));
 }
@@ -212,9 +188,7 @@ TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
   ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));  // the delivered layout stays
   // The view does not claim touches, so the buttons act: their
   // notifications are gone before the screen is taken.
-  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=1\r\n"));
-  ASSERT_TRUE(f.Start());
-  ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 5s));
+  PanelDriverTest::StartDriver(nullptr, "[Main]\r\nNotifyMsg=1\r\n");
   OpenCalibrationDialog();
   Corner(600, 800, "1/32");
   Corner(160, 310, "2/32");
@@ -223,17 +197,13 @@ TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
   ASSERT_TRUE(harness::PoseForScreenshot(L"calibration", Dialog()));
   panel.QueueReport(1040, 1290, 'N', panelsim::PanelSim::Now());
   ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "3/32"; }, 3s));
-  Click(Dialog(), L"キャンセル");
+  harness::Click(Dialog(), L"キャンセル");
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   CloseSettings();
 
-  Click(f.MainWindow(), L"DetailCal");
+  harness::Click(f.MainWindow(), L"DetailCal");
   HWND view = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] {
-    const auto v = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormDetailCal");
-    view = v.empty() ? nullptr : v.front();
-    return view != nullptr;
-  }, 5s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return (view = Window(L"OrvantaFormDetailCal")) != nullptr; }, 5s));
   const int touches[][2] = {{1700, 2000}, {600, 4400}, {1150, 4400}, {1700, 8000}, {3000, 5000}, {1600, 9300}};
   auto at = panelsim::PanelSim::Now();
   for (const auto& t : touches) {

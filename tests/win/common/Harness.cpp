@@ -5,6 +5,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "identities/WindowIdentities.h"
 #include "wincommon/Com.h"
@@ -35,18 +36,12 @@ void RemoveTree(const std::wstring& path) {
   ::RemoveDirectoryW(path.c_str());
 }
 
-void MakeFolders(const std::wstring& path) {
-  for (std::size_t pos = path.find(L'\\', 3); pos != std::wstring::npos; pos = path.find(L'\\', pos + 1)) {
-    ::CreateDirectoryW(path.substr(0, pos).c_str(), nullptr);
-  }
-  ::CreateDirectoryW(path.c_str(), nullptr);
-}
+// The folder and every missing one above it.
+void MakeFolders(const std::wstring& path) { ::SHCreateDirectoryExW(nullptr, path.c_str(), nullptr); }
 
 std::wstring Sanitize(std::wstring name) {
   for (auto& c : name) {
-    if (c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' || c == L'<' || c == L'>' || c == L'|') {
-      c = L'_';
-    }
+    if (c != 0 && std::wcschr(L"/\\:*?<>|", c)) c = L'_';
   }
   return name;
 }
@@ -231,12 +226,20 @@ std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls) {
   return out;
 }
 
-std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls) {
+HWND Button(HWND parent, const wchar_t* caption) { return ::FindWindowExW(parent, nullptr, L"Button", caption); }
+
+void Click(HWND parent, const wchar_t* caption) {
+  const HWND button = Button(parent, caption);
+  ASSERT_NE(button, nullptr) << wincommon::WideToUtf8(caption);
+  ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls, bool visibleOnly) {
   std::vector<HWND> out;
   for (const HWND h : TopLevelWindows()) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(h, &owner);
-    if (owner == pid && ::IsWindowVisible(h) && (!cls || ClassOf(h) == cls)) out.push_back(h);
+    if (owner == pid && (!visibleOnly || ::IsWindowVisible(h)) && (!cls || ClassOf(h) == cls)) out.push_back(h);
   }
   return out;
 }

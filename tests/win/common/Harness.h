@@ -86,8 +86,13 @@ std::vector<HWND> ChildWindows(HWND parent);
 // A parent's children of one class (letter case ignored), and their texts.
 std::vector<HWND> ChildWindows(HWND parent, const wchar_t* cls);
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls);
-// All visible top-level windows of a process with the given class.
-std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr);
+// A parent's button by its caption, and a click on it as a user's arrives:
+// the notification its parent gets.
+HWND Button(HWND parent, const wchar_t* caption);
+void Click(HWND parent, const wchar_t* caption);
+// The top-level windows of a process with the given class (any when null),
+// the visible ones only unless told otherwise.
+std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr, bool visibleOnly = true);
 [[nodiscard]] std::wstring WindowText(HWND hwnd);
 [[nodiscard]] std::wstring ClassOf(HWND hwnd);
 

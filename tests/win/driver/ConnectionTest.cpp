@@ -5,24 +5,22 @@
 #include <gtest/gtest.h>
 
 #include "DriverTestSupport.h"
-#include "fntd2xx/PanelSim.h"
 
 namespace drivertest {
 namespace {
 
 const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
 
-TEST(DriverConnection, AbsentPanelIsTriedSilentlyAndEveryOpenSendsTheStartupCommands) {
-  panelsim::PanelSim panel(panelsim::PanelSim::UniqueName(L"Conn"));
-  panel.Export();
-  DriverFixture f;
+using DriverConnection = PanelDriverTest;
+
+TEST_F(DriverConnection, AbsentPanelIsTriedSilentlyAndEveryOpenSendsTheStartupCommands) {
   const auto count = [&](const char* name, bool succeeded) {
     std::size_t n = 0;
     for (const auto& c : panel.Calls(name)) n += (c.status == 0) == succeeded ? 1 : 0;
     return n;
   };
   panel.Plug(false);
-  ASSERT_TRUE(f.Start());
+  StartDriver();
   // The first attempt happens during start-up, then one a second.
   ASSERT_TRUE(harness::WaitUntil([&] { return count("FT_OpenEx", false) >= 2; }, 5s));
   EXPECT_EQ(count("FT_OpenEx", true), 0u);

@@ -1,8 +1,6 @@
 #include "DriverTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include "fntd2xx/PanelSim.h"
+#include "wincommon/Text.h"
 
 namespace drivertest {
 
@@ -75,6 +73,38 @@ DWORD DriverFixture::PriorityClass() const {
   const DWORD cls = ::GetPriorityClass(h);
   ::CloseHandle(h);
   return cls;
+}
+
+long RunLink(const std::wstring& args, std::chrono::milliseconds wait) {
+  harness::Process link;
+  if (!link.Start(harness::Join(harness::BinDir(), L"OrvantaLink.exe"), args)) return -2;
+  if (!link.WaitExit(wait)) return -1;
+  return static_cast<long>(link.ExitCode());
+}
+
+void PanelDriverTest::StartDriver(const char* layout, const std::string& ini) {
+  if (layout) {
+    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", layout));
+  }
+  if (!ini.empty()) {
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", ini));
+  }
+  ASSERT_TRUE(f.Start());
+  if (panel.Plugged()) {
+    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
+  }
+}
+
+void PanelDriverTest::StartTouchData(const std::wstring& options) {
+  const std::wstring log = L"\"" + f.folder.File(L"touchdata.log") + L"\"";
+  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, options.empty() ? log : options + L" " + log));
+}
+
+HWND PanelDriverTest::Window(const wchar_t* cls, const wchar_t* title) const {
+  for (const HWND h : harness::WindowsOfProcess(f.driver.Id(), cls)) {
+    if (!title || harness::WindowText(h) == title) return h;
+  }
+  return nullptr;
 }
 
 }  // namespace drivertest

@@ -1,8 +1,9 @@
 // The pen buttons of the delivered layout with the real driver, driven by
 // touches on the simulated panel, against the PenPlus stand-in (major
 // versions 4 and 3), which logs every press, dialog and command it receives.
-// How the tool bar is recognised, the run time-out, refusals while a dialog
-// is open and an open sub-panel are rules checked natively over a fake.
+// How the tool bar is recognised, what each action presses, the sheet state
+// of either version, the run time-out, RunOnOff, refusals while a dialog is
+// open and an open sub-panel are rules checked natively over a fake.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -12,16 +13,20 @@
 #include <sstream>
 
 #include "DriverTestSupport.h"
-#include "fntd2xx/PanelSim.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
 namespace {
 
-class PenDriver : public ::testing::Test {
+struct Step {
+  const char* action;
+  std::vector<std::string> presses;  // added to the log by this touch
+  const wchar_t* dialog;             // opened, brought forward, then cancelled by the test
+};
+
+class PenDriver : public PanelDriverTest {
 protected:
-  PenDriver() : panel(panelsim::PanelSim::UniqueName(L"Pen")) { panel.Export(); }
   ~PenDriver() override {
     // The driver first: with PenPlus gone under a running action, it would
     // start PenPlus anew.
@@ -42,10 +47,8 @@ protected:
   // PenPlus of this major version in the test folder, not started; args
   // go to the file it reads when the shell starts it without any.
   std::wstring InstallPenPlus(int major, const std::string& args = "") {
-    const std::wstring sub = L"PenPlus" + std::to_wstring(major);
-    EXPECT_TRUE(::CreateDirectoryW(f.folder.File(sub).c_str(), nullptr));
-    EXPECT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe").c_str(),
-                            f.folder.File(sub + L"\\PenPlus.exe").c_str(), FALSE));
+    const std::wstring sub = L"penplus" + std::to_wstring(major);
+    EXPECT_TRUE(f.folder.CopyFromBin(sub + L"\\PenPlus.exe"));
     if (!args.empty()) {
       EXPECT_TRUE(f.folder.WriteText(sub + L"\\PenPlus.args", args));
     }
@@ -57,10 +60,8 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
   }
   void StartDriver(const std::wstring& penPath, const std::string& extraIni = "") {
-    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
-                                                       wincommon::WideToAnsi(penPath) + "\"\r\n" + extraIni));
-    ASSERT_TRUE(f.Start());
-    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
+    PanelDriverTest::StartDriver(nullptr, "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
+                                              wincommon::WideToAnsi(penPath) + "\"\r\n" + extraIni);
   }
 
   // Touches the delivered layout's button that carries the action: once for
@@ -93,41 +94,30 @@ protected:
   }
 
   // The stand-in's log lines after their counter stamp: the event, details...
-  struct Event {
-    std::vector<std::string> fields;
-  };
-  std::vector<Event> Log() const {
-    std::vector<Event> out;
-    for (const auto& line : Lines(ReadLog())) {
+  std::vector<std::vector<std::string>> Log() const {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& line : Lines(penLog.empty() ? "" : wincommon::ReadFileBytes(penLog))) {
       std::istringstream in(line);
       std::string field;
       std::getline(in, field, '\t');
       out.emplace_back();
-      while (std::getline(in, field, '\t')) out.back().fields.push_back(field);
+      while (std::getline(in, field, '\t')) out.back().push_back(field);
     }
     return out;
   }
-  std::string ReadLog() const { return penLog.empty() ? "" : wincommon::ReadFileBytes(penLog); }
   std::size_t Count(const std::string& event) const {
     std::size_t n = 0;
-    for (const auto& e : Log()) n += !e.fields.empty() && e.fields[0] == event;
+    for (const auto& e : Log()) n += !e.empty() && e[0] == event;
     return n;
   }
-  // Captions pressed, in order; a caption that stands on several buttons
-  // carries the id of the one pressed.
-  std::vector<std::string> Presses() const {
+  // The presses in order: their captions (field 1), or the ids of the
+  // buttons pressed (field 2), which tell apart buttons of one caption.
+  std::vector<std::string> Presses(std::size_t field = 1) const {
     std::vector<std::string> out;
     for (const auto& e : Log()) {
-      if (e.fields.size() >= 3 && e.fields[0] == "press") out.push_back(e.fields[1]);
+      if (e.size() >= 3 && e[0] == "press") out.push_back(e[field]);
     }
     return out;
-  }
-  std::string PressedId(std::size_t nth) const {
-    std::size_t i = 0;
-    for (const auto& e : Log()) {
-      if (e.fields.size() >= 3 && e.fields[0] == "press" && i++ == nth) return e.fields[2];
-    }
-    return {};
   }
 
   // PenPlus's windows, found as a person's tools would find them.
@@ -157,21 +147,6 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog(caption) == nullptr && ::IsWindowEnabled(Toolbar()); }, 5s));
   }
 
-  panelsim::PanelSim panel;
-  DriverFixture f;
-  harness::Process penPlus;
-  std::wstring penLog;
-  std::int64_t lastTouch = 0;
-};
-
-struct Step {
-  const char* action;
-  std::vector<std::string> presses;  // added to the log by this touch
-  const wchar_t* dialog;             // opened, brought forward, then cancelled by the test
-};
-
-class PenSteps : public PenDriver {
-protected:
   // The steps in order, each after the last one's presses have arrived.
   void Run(const std::vector<Step>& steps) {
     for (const auto& s : steps) {
@@ -183,10 +158,14 @@ protected:
       EXPECT_EQ(Presses(), expected) << s.action;
     }
   }
-  std::vector<std::string> expected;
+
+  harness::Process penPlus;
+  std::wstring penLog;
+  std::vector<std::string> expected;  // presses so far, for Run
+  std::int64_t lastTouch = 0;
 };
 
-TEST_F(PenSteps, PenButtonsActOnVersion4FromCold) {
+TEST_F(PenDriver, PenButtonsActOnVersion4FromCold) {
   const std::wstring exe = InstallPenPlus(4);
   StartDriver(exe);
   // From cold: the first pen button starts PenPlus, hides its tool bar and
@@ -197,48 +176,22 @@ TEST_F(PenSteps, PenButtonsActOnVersion4FromCold) {
   EXPECT_FALSE(::IsWindowVisible(Toolbar()));
   expected = Presses();
   EXPECT_EQ(expected, (std::vector<std::string>{u8"ペン"}));
-  const std::string pen1 = PressedId(0);
+  const std::string pen1 = Presses(2).at(0);
 
   Run({{"PenPlus.ToolBarOnOff", {}, nullptr}});
   ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(Toolbar()) != FALSE; }, 3s));
-  // Every action's presses are a native rule; here one of each kind: a
-  // double-click setting whose dialog is brought forward, a sub-panel, a
-  // switch that reads the sheet's state, a button that appears on a press.
-  Run({// Settings are the double-click actions of their tools' buttons: the
-       // tool is pressed on each click, the settings on the second.
-       {"PenPlus.Btn.PenSetting1", {u8"ペン", u8"ペン", u8"ペンの設定"}, L"ペンの設定"},
-       {"PenPlus.Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
-       // The pen made the sheet transparent: the switch offered is the one
-       // to the whiteboard.
-       {"PenPlus.Btn.ChangeSheetMode", {u8"ホワイトボード"}, nullptr},
-       {"PenPlus.Btn.CaptureSelArea", {u8"キャプチャ（画面取込）", u8"指定領域のキャプチャ"}, nullptr},
+  // Every action's presses, sub-panels and sheet states are native rules;
+  // here a double-click setting whose dialog is brought forward (the tool is
+  // pressed on each click, the settings on the second), then the pen again.
+  Run({{"PenPlus.Btn.PenSetting1", {u8"ペン", u8"ペン", u8"ペンの設定"}, L"ペンの設定"},
        {"PenPlus.Btn.Pen1", {u8"ペン"}, nullptr}});
   // The same pen both times, and the last of the two in the tool bar's order.
-  EXPECT_EQ(PressedId(expected.size() - 1), pen1);
+  EXPECT_EQ(Presses(2).at(expected.size() - 1), pen1);
   HWND last = nullptr;
   for (const HWND b : harness::ChildWindows(Toolbar())) {
     if (harness::WindowText(b) == L"ペン") last = b;
   }
   EXPECT_EQ(std::to_string(::GetDlgCtrlID(last)), pen1);
-
-  // RunOnOff asks PenPlus to close and brings its confirmation forward.
-  Touch("PenPlus.RunOnOff");
-  ASSERT_TRUE(harness::WaitUntil([&] { return Count("close-request") == 1; }, 5s));
-  HWND confirm = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (confirm = Dialog(L"終了の確認")) != nullptr; }, 5s));
-  EXPECT_TRUE(harness::WaitUntil([&] { return (::GetWindowLongW(confirm, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3s));
-  ::PostMessageW(confirm, WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(harness::WaitUntil([&] { return Count("exit") == 1; }, 5s));
-  EXPECT_EQ(Presses(), expected) << "nothing pressed on the way out";
-}
-
-// The older version marks a transparent sheet in the annotation window's
-// extended style: it zooms only after the pen showed the hidden sheet.
-TEST_F(PenSteps, Version3ZoomsOnlyOnAShownSheet) {
-  const std::wstring exe = InstallPenPlus(3);
-  StartPenPlus(exe, L"--sheet=1");
-  StartDriver(exe);
-  Run({{"PenPlus.Btn.AreaZoom", {u8"ペン", u8"領域拡大"}, nullptr}});
 }
 
 TEST_F(PenDriver, AClosingRequestDuringTheWaitForPenPlusEndsTheDriverCleanly) {
@@ -289,18 +242,17 @@ TEST_F(PenDriver, AHungPenPlusDoesNotStopTheNextButton) {
   const std::wstring exe = InstallPenPlus(4);
   StartPenPlus(exe, L"--hang-on=ページ送り");
   StartDriver(exe);
-  harness::Process touchData;
-  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
+  StartTouchData();
 
   Touch("PenPlus.Btn.PageNext");
   ASSERT_TRUE(harness::WaitUntil([&] { return Count("hang") == 1; }, 5s));
   Touch("Tpdrv.ChangeTPNamedID");
   // The press gives up after its time-out; the next button then works.
-  EXPECT_TRUE(harness::WaitUntil([&] { return Lines(f.folder.ReadText(L"touchdata.log")).size() >= 2; }, 12s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 12s));
   // Further pen presses give up at once on the hung program.
   Touch("PenPlus.Btn.PagePrev");
   Touch("Tpdrv.ChangeTPNamedID");
-  EXPECT_TRUE(harness::WaitUntil([&] { return Lines(f.folder.ReadText(L"touchdata.log")).size() >= 4; }, 12s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 4; }, 12s));
   EXPECT_EQ(Presses(), (std::vector<std::string>{u8"ページ送り"}));
 }
 

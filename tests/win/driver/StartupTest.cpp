@@ -1,16 +1,17 @@
-// The driver's start-up, configuration, identities and shutdown, run for real.
+// The driver's start-up, configuration, identities and single instance, run
+// for real.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 #include "DriverTestSupport.h"
-#include "wincommon/Text.h"
 
 namespace drivertest {
 namespace {
 
-TEST(DriverStartup, FirstRunWritesEveryKeyWithItsDefaultAndRunsAtHighPriority) {
+// The keys' defaults are a native rule; here the file the first start
+// writes, the priority class it takes, and the windows other programs find.
+TEST(DriverStartup, FirstRunWritesTheDefaultsRunsAtHighPriorityAndCarriesTheWindowIdentities) {
   DriverFixture f;
   ASSERT_FALSE(f.folder.Exists(L"Orvanta.ini"));
   ASSERT_TRUE(f.Start());
@@ -21,43 +22,7 @@ TEST(DriverStartup, FirstRunWritesEveryKeyWithItsDefaultAndRunsAtHighPriority) {
       "[Tpdrv]",          "ChangeTPNamedID=-1", "[Camera]",         "Path=\"\""};
   EXPECT_EQ(Lines(f.folder.ReadText(L"Orvanta.ini")), expected);
   EXPECT_EQ(f.PriorityClass(), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
-}
 
-// The mapping of every value is a native rule; two starts show it reaches
-// the process: a class chosen, and a value that leaves the class alone.
-TEST(DriverStartup, PrioritySelectsTheClassOrLeavesItUnchanged) {
-  for (const auto& [value, expected] : {std::pair<const char*, DWORD>{" 1.4 ", IDLE_PRIORITY_CLASS},
-                                        std::pair<const char*, DWORD>{"abc", NORMAL_PRIORITY_CLASS}}) {
-    SCOPED_TRACE(value);
-    DriverFixture f;
-    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", std::string("[Main]\r\nPriority=") + value + "\r\n"));
-    ASSERT_TRUE(f.Start());
-    EXPECT_EQ(f.PriorityClass(), expected);
-  }
-}
-
-TEST(DriverStartup, LockedIniGivesDefaultsAndLosesTheWriteSilently) {
-  DriverFixture f;
-  const std::string original = "[Main]\r\nPriority=3\r\n";
-  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", original));
-  // The tests run as root, for whom Wine's read-only attribute (the Unix
-  // write bit) stops nothing; a file held open without sharing can be
-  // neither read nor written by the driver.
-  wincommon::FileHandle lock(
-      ::CreateFileW(f.Ini().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(lock);
-  ASSERT_TRUE(f.Start());
-  EXPECT_EQ(f.PriorityClass(), static_cast<DWORD>(HIGH_PRIORITY_CLASS));  // the default, 5
-  harness::PumpFor(300ms);
-  EXPECT_TRUE(f.driver.Running());
-  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty());
-  lock.reset();
-  EXPECT_EQ(f.folder.ReadText(L"Orvanta.ini"), original);
-}
-
-TEST(DriverStartup, CarriesTheWindowIdentitiesOtherProgramsLookForWhateverTheLinkBoxHolds) {
-  DriverFixture f;
-  ASSERT_TRUE(f.Start());
   const HWND app = f.AppWindow();
   const HWND main = f.MainWindow();
   ASSERT_NE(app, nullptr);
@@ -134,14 +99,6 @@ TEST(DriverStartup, SecondStartExitsWithoutMakingAnyWindow) {
   EXPECT_EQ(second.ExitCode(), 0u);
   EXPECT_EQ(creations.Count(), 0);
   EXPECT_TRUE(f.driver.Running());
-}
-
-TEST(DriverStartup, CloseMessageToTheApplicationWindowEndsTheDriver) {
-  DriverFixture f;
-  ASSERT_TRUE(f.Start());
-  EXPECT_TRUE(f.CloseAndWait());
-  EXPECT_EQ(f.driver.ExitCode(), 0u);
-  EXPECT_EQ(::FindWindowW(L"ThunderRT6FormDC", L"OrvantaPanelDriver"), nullptr);
 }
 
 TEST(DriverStartup, RunsWithoutThePanelLibrary) {

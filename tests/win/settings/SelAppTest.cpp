@@ -20,75 +20,6 @@ using namespace std::chrono_literals;
 using orvanta::ClassRegAppData;
 using orvanta::win::FormSettingSelApp;
 
-// What Explorer hands over in a drop: a file list (CF_HDROP), or some other
-// data such as text.
-class DropData : public IDataObject {
-public:
-  static DropData* Files(const std::vector<std::wstring>& files) {
-    std::wstring list;
-    for (const auto& f : files) list += f + L'\0';
-    list += L'\0';
-    return new DropData(CF_HDROP, list);
-  }
-  static DropData* Text(const std::wstring& text) { return new DropData(CF_UNICODETEXT, text + L'\0'); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IDataObject) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (!left) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-    const size_t header = format_ == CF_HDROP ? sizeof(DROPFILES) : 0;
-    const size_t bytes = header + payload_.size() * sizeof(wchar_t);
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    auto* p = static_cast<BYTE*>(::GlobalLock(memory));
-    if (format_ == CF_HDROP) {
-      auto* drop = reinterpret_cast<DROPFILES*>(p);
-      drop->pFiles = sizeof(DROPFILES);
-      drop->fWide = TRUE;
-    }
-    std::memcpy(p + header, payload_.data(), payload_.size() * sizeof(wchar_t));
-    ::GlobalUnlock(memory);
-    medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
-    medium->pUnkForRelease = nullptr;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-    return format && format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
-private:
-  DropData(CLIPFORMAT format, std::wstring payload) : format_(format), payload_(std::move(payload)) {}
-  virtual ~DropData() = default;
-  CLIPFORMAT format_;
-  std::wstring payload_;
-  ULONG refs_ = 1;
-};
-
 class SelApp : public ::testing::Test {
 protected:
   SelApp() : apps(orvanta::MakeRegisteredApps(store, wincommon::WideToUtf8(folder.File(L"Orvanta.ini")), files)) {
@@ -104,16 +35,37 @@ protected:
     ASSERT_TRUE(form.Open(nullptr));
   }
   std::vector<std::wstring> Texts() const { return harness::ChildTexts(form.hwnd(), L"Edit"); }
-  // A drop as OLE delivers it: enter, over, drop on the registered target.
-  void Drop(IDataObject* data) {
+  // A drop as OLE delivers one from Explorer: the data (a file list, or
+  // other data such as text) comes in a data object of OLE's own, here the
+  // clipboard's; then enter, over and drop on the registered target.
+  void Drop(UINT format, const std::wstring& payload) {
+    const size_t header = format == CF_HDROP ? sizeof(DROPFILES) : 0;
+    const size_t size = header + (payload.size() + 1) * sizeof(wchar_t);  // with a closing nul
+    const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* bytes = static_cast<BYTE*>(::GlobalLock(memory));
+    if (header) *reinterpret_cast<DROPFILES*>(bytes) = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
+    std::memcpy(bytes + header, payload.c_str(), payload.size() * sizeof(wchar_t));
+    ::GlobalUnlock(memory);
+    ASSERT_TRUE(::OpenClipboard(form.hwnd()));
+    ::EmptyClipboard();
+    const bool offered = ::SetClipboardData(format, memory) != nullptr;
+    ::CloseClipboard();
+    ASSERT_TRUE(offered);
+    IDataObject* data = nullptr;
+    ASSERT_EQ(::OleGetClipboard(&data), S_OK);
     IDropTarget* target = form.DropTarget();
     ASSERT_NE(target, nullptr);
     DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
     const POINTL at{10, 10};
-    ASSERT_EQ(target->DragEnter(data, MK_LBUTTON, at, &effect), S_OK);
-    ASSERT_EQ(target->DragOver(MK_LBUTTON, at, &effect), S_OK);
-    ASSERT_EQ(target->Drop(data, 0, at, &effect), S_OK);
+    EXPECT_EQ(target->DragEnter(data, MK_LBUTTON, at, &effect), S_OK);
+    EXPECT_EQ(target->DragOver(MK_LBUTTON, at, &effect), S_OK);
+    EXPECT_EQ(target->Drop(data, 0, at, &effect), S_OK);
     data->Release();
+  }
+  void DropFiles(const std::vector<std::wstring>& paths) {
+    std::wstring list;
+    for (const auto& path : paths) list += path + L'\0';
+    Drop(CF_HDROP, list);
   }
   void Click(const wchar_t* caption) {
     const HWND button = ::FindWindowExW(form.hwnd(), nullptr, L"Button", caption);
@@ -199,9 +151,9 @@ TEST_F(SelApp, ADroppedShortcutShowsItsTargetAndCancelKeepsTheRegistration) {
   Open(Pen());
   for (const auto& file : {lnk, lnk2}) {
     SCOPED_TRACE(wincommon::WideToUtf8(file));
-    Drop(DropData::Files({folder.File(L"Orvanta.exe")}));
+    DropFiles({folder.File(L"Orvanta.exe")});
     ASSERT_EQ(Texts(), kRejectedPen);
-    Drop(DropData::Files({file, folder.File(L"Orvanta.exe")}));
+    DropFiles({file, folder.File(L"Orvanta.exe")});
     EXPECT_EQ(form.SelectedPath(), pen) << "the first file, followed to the program";
     EXPECT_EQ(Texts().at(1), folder.File(L"penplus4\\PenPlus.exe"));
   }
@@ -219,24 +171,24 @@ TEST_F(SelApp, ALoopOfShortcutsIsRejected) {
   ASSERT_TRUE(harness::MakeShortcut(b, a));
   ASSERT_EQ(files.GetShortcutInfo(Ansi(a), orvanta::kLnkTargetPath), Ansi(b));
   Open(Camera());
-  Drop(DropData::Files({a}));
+  DropFiles({a});
   EXPECT_EQ(form.SelectedPath(), "");
   EXPECT_EQ(Texts().at(0), L"PCカメラではありません。");
 }
 
 TEST_F(SelApp, DroppedTextIsRejectedAndAnEmptyListChangesNothing) {
   Open(Pen());
-  Drop(DropData::Files({folder.File(L"penplus4\\PenPlus.exe")}));
-  Drop(DropData::Files({}));
+  DropFiles({folder.File(L"penplus4\\PenPlus.exe")});
+  DropFiles({});
   EXPECT_EQ(form.SelectedPath(), pen);
-  Drop(DropData::Text(folder.File(L"penplus4\\PenPlus.exe")));
+  Drop(CF_UNICODETEXT, folder.File(L"penplus4\\PenPlus.exe"));
   EXPECT_EQ(form.SelectedPath(), "");
   EXPECT_EQ(Texts(), kRejectedPen);
 }
 
 TEST_F(SelApp, OkStoresTheAcceptedPathAndEscapeCancels) {
   Open(Pen());
-  Drop(DropData::Files({folder.File(L"penplus4\\PenPlus.exe")}));
+  DropFiles({folder.File(L"penplus4\\PenPlus.exe")});
   Click(L"OK");
   EXPECT_TRUE(form.ReturnOK);
   EXPECT_EQ(Pen().FullPath, pen);

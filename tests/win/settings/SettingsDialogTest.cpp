@@ -1,16 +1,14 @@
 // The settings dialog in the delivered driver, opened through OrvantaLink
 // and driven by the messages a user's clicks send: rows, registrations,
-// connection state, the claim on touches, the calibration command, OK and
-// Cancel.
+// connection state, the claim on touches, OK and Cancel. (The calibration
+// command is opened from it in the calibration tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "LinkProgram.h"
 #include "driver/DriverTestSupport.h"
 // After windows.h, which the fixture brings.
 #include <commctrl.h>
-#include "fntd2xx/PanelSim.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
@@ -21,33 +19,14 @@ constexpr char kLayout[] =
     "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=1\r\nButtonY=1\r\n"
     "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n";
 
-class SettingsDialog : public ::testing::Test {
+class SettingsDialog : public PanelDriverTest {
 protected:
-  SettingsDialog() : panel(panelsim::PanelSim::UniqueName(L"Set")) { panel.Export(); }
-
-  void StartDriver(bool plugged = true) {
-    panel.Plug(plugged);
-    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", kLayout));
-    ASSERT_TRUE(f.Start());
-    if (plugged) {
-      ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 5s));
-    }
-  }
   void OpenByLink() {
     ASSERT_EQ(RunLink(L"Cmd_Setting"), 0);
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
   }
-  [[nodiscard]] std::vector<HWND> Dialogs() const {
-    return harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting");
-  }
-  [[nodiscard]] HWND Dialog() const {
-    const auto d = Dialogs();
-    return d.empty() ? nullptr : d.front();
-  }
-  [[nodiscard]] HWND SelApp() const {
-    const auto d = harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSettingSelApp");
-    return d.empty() ? nullptr : d.front();
-  }
+  [[nodiscard]] HWND Dialog() const { return Window(L"OrvantaFormSetting"); }
+  [[nodiscard]] HWND SelApp() const { return Window(L"OrvantaFormSettingSelApp"); }
   static std::vector<HWND> Children(HWND parent, const wchar_t* cls) { return harness::ChildWindows(parent, cls); }
   static bool HasLabel(HWND parent, const std::wstring& text) {
     const auto labels = harness::ChildTexts(parent, L"Static");
@@ -59,13 +38,6 @@ protected:
     wchar_t text[1024] = {};
     ::SendMessageW(edit, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
     return text;
-  }
-  static HWND Button(HWND parent, const wchar_t* caption) { return ::FindWindowExW(parent, nullptr, L"Button", caption); }
-  static void Click(HWND parent, const wchar_t* caption) {
-    const HWND button = Button(parent, caption);
-    ASSERT_NE(button, nullptr) << wincommon::WideToUtf8(caption);
-    ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(button));
   }
   // A choice in a drop-down list: the list changes, then tells its parent.
   static void Choose(HWND combo, int index) {
@@ -81,17 +53,14 @@ protected:
     return out;
   }
   void CloseWith(const wchar_t* caption) {
-    Click(Dialog(), caption);
+    harness::Click(Dialog(), caption);
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   }
   std::string Ini() const { return f.folder.ReadText(L"Orvanta.ini"); }
-
-  panelsim::PanelSim panel;
-  DriverFixture f;
 };
 
-TEST_F(SettingsDialog, TheLinkOpensOneDialogAndBringsItForwardTheSecondTime) {
-  StartDriver();
+TEST_F(SettingsDialog, TheLinkOpensOneDialogBringsItForwardTheSecondTimeAndExitsWithItOpen) {
+  StartDriver(kLayout);
   OpenByLink();
   const HWND dialog = Dialog();
   EXPECT_EQ(harness::WindowText(dialog), kCaption) << "from the driver's version resource";
@@ -105,12 +74,17 @@ TEST_F(SettingsDialog, TheLinkOpensOneDialogAndBringsItForwardTheSecondTime) {
   ASSERT_TRUE(harness::WaitUntil([&] { return ::IsIconic(dialog) != FALSE; }, 3s));
   ASSERT_EQ(RunLink(L"Cmd_Setting"), 0);
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsIconic(dialog); }, 3s));
-  EXPECT_EQ(Dialogs(), std::vector<HWND>{dialog});
+  EXPECT_EQ(harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting"), std::vector<HWND>{dialog});
+
+  // Exit with the dialog open closes the device and ends the driver while
+  // the link waits for its text to be taken.
+  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
+  EXPECT_TRUE(f.driver.WaitExit(10s));
+  EXPECT_FALSE(panel.IsOpen());
 }
 
 TEST_F(SettingsDialog, RowsShowTheIniAndAChoiceIsWrittenOnOkOnly) {
-  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nDblClickTime=600\r\nNotifyMsg=250\r\nNotifyMsgPos=3\r\n"));
-  StartDriver();
+  StartDriver(kLayout, "[Main]\r\nDblClickTime=600\r\nNotifyMsg=250\r\nNotifyMsgPos=3\r\n");
   OpenByLink();
   EXPECT_EQ(Selections(), (std::vector<int>{2, -1, 3})) << "250 ms is none of the entries";
   const HWND combo = Children(Dialog(), L"ComboBox").front();
@@ -127,7 +101,7 @@ TEST_F(SettingsDialog, RowsShowTheIniAndAChoiceIsWrittenOnOkOnly) {
 TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnCancel) {
   ASSERT_TRUE(f.folder.CopyFromBin(L"TouchDataSim.exe"));
   const std::wstring camera = f.folder.File(L"TouchDataSim.exe");
-  StartDriver();
+  StartDriver(kLayout);
   for (const bool ok : {false, true}) {
     SCOPED_TRACE(ok ? "OK" : "Cancel");
     const std::string before = Ini();
@@ -137,19 +111,14 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
     ::PostMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
     ASSERT_TRUE(harness::WaitUntil(
         [&] { return ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 1; }, 3s));
-    Click(Dialog(), L"設定");
+    harness::Click(Dialog(), L"設定");
     ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() != nullptr; }, 5s));
     EXPECT_EQ(harness::WindowText(SelApp()), L"PCカメラの登録");
     EXPECT_FALSE(::IsWindowEnabled(Dialog())) << "modal over the settings";
 
-    Click(SelApp(), L"ファイル参照");
+    harness::Click(SelApp(), L"ファイル参照");
     HWND open = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] {
-      for (HWND h : harness::WindowsOfProcess(f.driver.Id(), L"#32770")) {
-        if (harness::WindowText(h) == L"ファイル参照") open = h;
-      }
-      return open != nullptr;
-    }, 5s));
+    ASSERT_TRUE(harness::WaitUntil([&] { return (open = Window(L"#32770", L"ファイル参照")) != nullptr; }, 5s));
     // The file name box (a combo box in the explorer-style dialog, an edit
     // control in older ones), then the dialog's default button.
     HWND name = ::GetDlgItem(open, 0x47c);
@@ -161,7 +130,7 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
     ASSERT_TRUE(harness::WaitUntil([&] { return Contents(where) == camera; }, 5s))
         << wincommon::WideToUtf8(Contents(where));
     EXPECT_EQ(Contents(Children(SelApp(), L"Edit").at(0)), L"TouchDataSim");
-    Click(SelApp(), L"OK");
+    harness::Click(SelApp(), L"OK");
     ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
     EXPECT_EQ(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
         << "the same row stays selected";
@@ -178,9 +147,10 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
 }
 
 TEST_F(SettingsDialog, TheConnectionStateFollowsThePanelWhileOpen) {
-  StartDriver(false);
+  panel.Plug(false);
+  StartDriver(kLayout);
   OpenByLink();
-  const HWND cal = Button(Dialog(), L"キャリブレーション");
+  const HWND cal = harness::Button(Dialog(), L"キャリブレーション");
   ASSERT_NE(cal, nullptr);
   EXPECT_TRUE(HasLabel(Dialog(), L"接続状況: NG"));
   EXPECT_FALSE(::IsWindowEnabled(cal));
@@ -193,54 +163,16 @@ TEST_F(SettingsDialog, TheConnectionStateFollowsThePanelWhileOpen) {
 }
 
 TEST_F(SettingsDialog, TouchesDoNothingWhileTheDialogIsOpen) {
-  StartDriver();
-  harness::Process touchData;
-  ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"touchdata.log") + L"\""));
-  const auto received = [&] { return Lines(f.folder.ReadText(L"touchdata.log")).size(); };
+  StartDriver(kLayout);
+  StartTouchData();
   OpenByLink();
   panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
   ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 3s));
   harness::PumpFor(500ms);
-  EXPECT_EQ(received(), 0u);
+  EXPECT_EQ(Received().size(), 0u);
   CloseWith(L"キャンセル");
   panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
-  EXPECT_TRUE(harness::WaitUntil([&] { return received() >= 2; }, 5s)) << "the button acts once it is closed";
-}
-
-TEST_F(SettingsDialog, TheCalibrationCommandAsksFirstAndRunsOverTheDialog) {
-  StartDriver();
-  OpenByLink();
-  const auto question = [&] {
-    for (HWND h : harness::WindowsOfProcess(f.driver.Id(), L"#32770")) {
-      if (harness::WindowText(h) == kCaption) return h;
-    }
-    return HWND{};
-  };
-  const auto calibration = [&] {
-    for (HWND h : harness::WindowsOfProcess(f.driver.Id())) {
-      if (harness::WindowText(h) == L"キャリブレーション") return h;
-    }
-    return HWND{};
-  };
-  for (const int answer : {IDCANCEL, IDOK}) {
-    Click(Dialog(), L"キャリブレーション");
-    ASSERT_TRUE(harness::WaitUntil([&] { return question() != nullptr; }, 5s));
-    ::PostMessageW(question(), WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-    ASSERT_TRUE(harness::WaitUntil([&] { return question() == nullptr; }, 5s));
-  }
-  ASSERT_TRUE(harness::WaitUntil([&] { return calibration() != nullptr; }, 5s));
-  EXPECT_EQ(::GetWindow(calibration(), GW_OWNER), Dialog());
-  EXPECT_FALSE(::IsWindowEnabled(Dialog()));
-  Click(calibration(), L"キャンセル");
-  EXPECT_TRUE(harness::WaitUntil([&] { return calibration() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
-}
-
-TEST_F(SettingsDialog, ExitWithTheDialogOpenClosesTheDeviceAndEndsTheDriverWhileTheLinkWaits) {
-  StartDriver();
-  OpenByLink();
-  EXPECT_EQ(RunLink(L"Cmd_Exit"), 0);
-  EXPECT_TRUE(f.driver.WaitExit(10s));
-  EXPECT_FALSE(panel.IsOpen());
+  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the button acts once it is closed";
 }
 
 // Not a test: brings the delivered driver's settings and selection dialogs
@@ -249,16 +181,15 @@ TEST_F(SettingsDialog, ExitWithTheDialogOpenClosesTheDeviceAndEndsTheDriverWhile
 TEST_F(SettingsDialog, DISABLED_ScreensForTheReadme) {
   ASSERT_TRUE(f.folder.CopyFromBin(L"penplus4\\PenPlus.exe"));
   const std::string pen = wincommon::WideToAnsi(f.folder.File(L"penplus4\\PenPlus.exe"));
-  ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[PenPlus]\r\nPath=\"" + pen + "\"\r\n"));
-  StartDriver();
+  StartDriver(kLayout, "[PenPlus]\r\nPath=\"" + pen + "\"\r\n");
   OpenByLink();
   harness::PumpFor(500ms);  // painted
   ASSERT_TRUE(harness::PoseForScreenshot(L"settings", Dialog()));
-  Click(Dialog(), L"設定");
+  harness::Click(Dialog(), L"設定");
   ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() != nullptr; }, 5s));
   harness::PumpFor(500ms);
   ASSERT_TRUE(harness::PoseForScreenshot(L"settings-selapp", SelApp()));
-  Click(SelApp(), L"キャンセル");
+  harness::Click(SelApp(), L"キャンセル");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // file falls back to playing by name (the system's default sound).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -93,42 +94,25 @@ TEST(ClickSound, PlayNeverWaitsForTheSoundThread) {
   // A sound device that hangs: the player blocks until released (or gives
   // up after a while and says so).
   wincommon::KernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  std::mutex mutex;
-  int entered = 0;
-  bool gaveUp = false;
+  std::atomic<int> entered{0};
+  std::atomic<bool> gaveUp{false};
   {
     ClickSound sound(L"C:\\nowhere\\Orvanta.wav", [&](const std::string&, const std::wstring& path) {
       if (path.empty()) return;
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        ++entered;
-      }
-      if (::WaitForSingleObject(release.get(), 5000) != WAIT_OBJECT_0) {
-        std::lock_guard<std::mutex> lock(mutex);
-        gaveUp = true;
-      }
+      ++entered;
+      if (::WaitForSingleObject(release.get(), 5000) != WAIT_OBJECT_0) gaveUp = true;
     });
     sound.Play();
-    ASSERT_TRUE(harness::WaitUntil(
-        [&] {
-          std::lock_guard<std::mutex> lock(mutex);
-          return entered == 1;
-        },
-        5s));
+    ASSERT_TRUE(harness::WaitUntil([&] { return entered == 1; }, 5s));
     // Presses while the sound hangs.
     sound.Play();
     sound.Play();
     ::SetEvent(release.get());
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] {
-          std::lock_guard<std::mutex> lock(mutex);
-          return entered == 2;
-        },
-        5s))
+    EXPECT_TRUE(harness::WaitUntil([&] { return entered == 2; }, 5s))
         << "clicks asked for while one plays are played once more";
   }
-  EXPECT_FALSE(gaveUp) << "Play waited for the hanging sound";
-  EXPECT_EQ(entered, 2);
+  EXPECT_FALSE(gaveUp.load()) << "Play waited for the hanging sound";
+  EXPECT_EQ(entered.load(), 2);
 }
 
 TEST(ClickSound, StartsOnceTheAskingThreadIsBackInItsMessageLoop) {
