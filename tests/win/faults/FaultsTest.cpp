@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "driver/DriverTestSupport.h"
-#include "fntd2xx/PanelSim.h"
 #include "wincommon/Files.h"
 
 namespace drivertest {
@@ -19,16 +18,11 @@ namespace {
 const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
 const std::string kSwitch = "TPNamedID=Orvanta-16:9";
 
-class Faults : public ::testing::Test {
+class Faults : public PanelDriverTest {
 protected:
-  Faults() : panel(panelsim::PanelSim::UniqueName(L"Fault")) { panel.Export(); }
-
-  void StartTouchData() {
-    ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, L"\"" + f.folder.File(L"td.log") + L"\""));
-  }
   std::size_t Switches() const {
     std::size_t n = 0;
-    for (const auto& l : Lines(f.folder.ReadText(L"td.log"))) n += l == kSwitch || l == "TPNamedID=Orvanta-4:3";
+    for (const auto& l : Received()) n += l == kSwitch || l == "TPNamedID=Orvanta-4:3";
     return n;
   }
   // Open at 38400 8N2, the start-up commands sent whole (once per open)
@@ -54,10 +48,6 @@ protected:
     EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"#32770").empty()) << "no message box";
     EXPECT_TRUE(PressServed());
   }
-
-  panelsim::PanelSim panel;
-  DriverFixture f;
-  harness::Process touchData;
 };
 
 struct LibraryFault {
