@@ -221,7 +221,7 @@ TEST_F(ClassPanelDataTest, LoadSaveDefaultWithoutDefLeavesAnEmptyDat) {
 // The layout delivered with the driver: every action of the three groups sits
 // on some button, buttons do not overlap, and each button's centre hits it.
 TEST_F(ClassPanelDataTest, DeliveredLayoutCarriesEveryActionOnSeparateButtons) {
-  const auto source = std::filesystem::path(__FILE__).parent_path() / "../../data/Data/QV-LK2048.def";
+  const auto source = std::filesystem::path(ORVANTA_DATA_DIR) / "Data" / "QV-LK2048.def";
   const std::string def = ReadFile(source.string());
   ASSERT_FALSE(def.empty()) << source;
   Def(def);
