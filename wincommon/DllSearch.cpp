@@ -54,4 +54,10 @@ HMODULE LoadLibraryFromAppOrSystem(const wchar_t* fileName) {
   return nullptr;
 }
 
+HMODULE LoadSystemLibrary(const wchar_t* fileName) {
+  const std::wstring folder = SystemFolder();
+  if (folder.empty()) return nullptr;
+  return ::LoadLibraryExW((folder + L"\\" + fileName).c_str(), nullptr, 0);
+}
+
 }  // namespace wincommon

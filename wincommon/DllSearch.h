@@ -19,4 +19,8 @@ void UseSafeDllSearch();
 // neither holds it.
 [[nodiscard]] HMODULE LoadLibraryFromAppOrSystem(const wchar_t* fileName);
 
+// Loads a system library (one that older Windows versions may lack, looked up
+// at run time) by its full path in the system folder.
+[[nodiscard]] HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
 }  // namespace wincommon
