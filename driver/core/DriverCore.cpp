@@ -68,7 +68,10 @@ void DriverCore::OnSessionChange(SessionChange change) {
       touch_.TimerDblClick_Timer();
       break;
     case SessionChange::Unlock:
+      // The user is back at the desktop, whatever desktop switch may have
+      // gone unseen on the way.
       locked_ = false;
+      otherDesktop_ = false;
       break;
     case SessionChange::ConsoleDisconnect:
     case SessionChange::RemoteConnect:

@@ -173,6 +173,9 @@ TEST_F(DriverCoreTest, TouchesWhileLockedOrOnAnotherDesktopReachNothing) {
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(actions, (std::vector<std::string>{"Run", "Run"})) << "no double-click across the lock";
   }
+  core->SetOtherDesktopActive(true);
+  core->OnSessionChange(SessionChange::Unlock);
+  EXPECT_FALSE(core->TouchesHeld()) << "unlocked, the user is back at the desktop";
 }
 
 // Another user switched in or a remote client took the session: the panel is
