@@ -94,7 +94,6 @@ public:
   void OnSessionChange(SessionChange change);
   void SetOtherDesktopActive(bool active);
   [[nodiscard]] bool TouchesHeld() const { return locked_ || otherDesktop_; }
-  [[nodiscard]] bool AwayFromConsole() const { return awayFromConsole_; }
   // Back from sleep or hibernation: the panel may have lost power and with it
   // the modes its start-up commands set, while the library's handle still
   // answers. The link is opened afresh at once, which sends them again.

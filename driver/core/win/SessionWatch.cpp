@@ -43,9 +43,12 @@ void SessionWatch::Start(HWND window, DriverCore& core) {
   wtsapi_.reset(wincommon::LoadSystemLibrary(L"wtsapi32.dll"));
   if (wtsapi_) {
     using RegisterFn = BOOL(WINAPI*)(HWND, DWORD);
-    const auto registerFn =
-        reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(::GetProcAddress(wtsapi_.get(), "WTSRegisterSessionNotification")));
-    unregister_ = reinterpret_cast<BOOL(WINAPI*)(HWND)>(
+    using UnregisterFn = BOOL(WINAPI*)(HWND);
+    // GetProcAddress hands back a generic pointer; the cast through void*
+    // gives it its real type.
+    const auto registerFn = reinterpret_cast<RegisterFn>(
+        reinterpret_cast<void*>(::GetProcAddress(wtsapi_.get(), "WTSRegisterSessionNotification")));
+    unregister_ = reinterpret_cast<UnregisterFn>(
         reinterpret_cast<void*>(::GetProcAddress(wtsapi_.get(), "WTSUnRegisterSessionNotification")));
     if (registerFn && unregister_ && registerFn(window, kNotifyForThisSession)) window_ = window;
   }
