@@ -13,6 +13,10 @@ namespace wincommon {
 [[nodiscard]] std::string WideToAnsi(std::wstring_view wide);
 [[nodiscard]] inline std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
 [[nodiscard]] inline std::string AnsiToUtf8(std::string_view ansi) { return WideToUtf8(AnsiToWide(ansi)); }
+// Whether a byte begins a double-byte character in the system ANSI code page
+// (0x81-0x9F and 0xE0-0xFC under code page 932); the test the driver's text
+// rules take to walk ANSI text by characters.
+[[nodiscard]] bool IsAnsiLeadByte(unsigned char byte);
 
 // The running program's full path, folder (without trailing "\") and name
 // without extension.

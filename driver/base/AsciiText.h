@@ -1,31 +1,101 @@
 #pragma once
 // The driver's small text rules, in one place.
 //
-// Letter case: only the ASCII letters fold. The names compared this way
-// (action names, window classes, captions of the pen program, version-
-// information values, INI sections and keys, file extensions) are ASCII where
-// case matters, and byte-wise folding leaves the double-byte characters of a
-// code page 932 text as they are (their trail bytes are compared exactly by
-// both sides alike).
+// Texts come in two encodings. UTF-8 (window texts and class names as the
+// shells hand them over, the program's own constants): every byte below 0x80
+// is a character of its own there, so a byte-wise walk is a character-wise
+// one. The system ANSI code page (INI values, paths, version information): on
+// a Japanese system that is code page 932, where a character may take two
+// bytes and its second byte may be "\" (0x5C, as in ソ, 表, 能) or an ASCII
+// letter (ア is 0x83 0x41, ヂ 0x83 0x61). Rules that look inside ANSI text
+// therefore walk it a character at a time, told by the caller which bytes
+// begin a double-byte character: this library cannot ask Windows which code
+// page is in force, and the texts stay the bytes the INI file and the
+// version resources hold (written back unchanged, compared as stored).
+//
+// Letter case: only the ASCII letters fold, and only where they stand as
+// characters of their own. The names compared this way (action names, window
+// classes, captions of the pen program, version-information values, INI
+// sections and keys, file extensions) are ASCII where case matters.
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace orvanta {
 
+// Whether a byte begins a double-byte character in the code page of the text.
+// On Windows the system's own test (IsDBCSLeadByte) is handed in.
+using LeadByteTest = bool (*)(unsigned char byte);
+
+// Code page 932 (Japanese Windows): lead bytes 0x81-0x9F and 0xE0-0xFC.
+[[nodiscard]] constexpr bool IsCp932LeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+// UTF-8 and the single-byte code pages.
+[[nodiscard]] constexpr bool NoLeadBytes(unsigned char) { return false; }
+
+// Bytes taken by the character that begins at text[at]: two for a lead byte
+// with a byte after it, else one (a lead byte cut off at the end stands alone).
+[[nodiscard]] constexpr std::size_t CharSize(std::string_view text, std::size_t at, LeadByteTest isLead) {
+  return at + 1 < text.size() && isLead(static_cast<unsigned char>(text[at])) ? 2 : 1;
+}
+
+// Where the single-byte character c stands first (from a character boundary
+// `from` on) or last; never at the second byte of a double-byte character.
+[[nodiscard]] constexpr std::size_t FindChar(std::string_view text, char c, LeadByteTest isLead,
+                                             std::size_t from = 0) {
+  for (std::size_t i = from; i < text.size(); i += CharSize(text, i, isLead)) {
+    if (text[i] == c) return i;
+  }
+  return std::string_view::npos;
+}
+[[nodiscard]] constexpr std::size_t FindLastChar(std::string_view text, char c, LeadByteTest isLead) {
+  std::size_t found = std::string_view::npos;
+  for (std::size_t i = 0; i < text.size(); i += CharSize(text, i, isLead)) {
+    if (text[i] == c) found = i;
+  }
+  return found;
+}
+
 [[nodiscard]] constexpr char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-[[nodiscard]] constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
+// The text with its ASCII letters upper-cased; double-byte characters stay.
+[[nodiscard]] inline std::string UpperAscii(std::string_view text, LeadByteTest isLead) {
+  std::string upper(text);
+  for (std::size_t i = 0; i < upper.size(); i += CharSize(upper, i, isLead)) upper[i] = UpperAscii(upper[i]);
+  return upper;
+}
+
+// Equal but for the case of ASCII letters standing as characters of their
+// own; a double-byte character matches only itself.
+[[nodiscard]] constexpr bool EqualsNoCase(std::string_view a, std::string_view b, LeadByteTest isLead) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t n = CharSize(a, i, isLead);
+    if (n == 2) {
+      // Same lead byte, same size on both sides; the second bytes as they are.
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+    } else if (UpperAscii(a[i]) != UpperAscii(b[i])) {
+      return false;
+    }
+    i += n;
   }
   return true;
 }
 
+// The same for UTF-8 texts, and for an ANSI text against an ASCII constant
+// (no byte of a double-byte character can match an ASCII text: its lead byte
+// is above 0x80).
+[[nodiscard]] constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return EqualsNoCase(a, b, NoLeadBytes);
+}
 [[nodiscard]] constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
-
+// UTF-8 only, or a suffix that begins with a byte below 0x40 (".lnk"): in an
+// ANSI text the byte before an ASCII suffix may be a lead byte whose second
+// byte is the suffix's first letter.
 [[nodiscard]] constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
@@ -35,8 +105,24 @@ namespace orvanta {
 [[nodiscard]] constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 [[nodiscard]] constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
+// A path's file name split at its last ".": the name without folder and
+// extension, and the extension. Nothing when the path has no "\" or no ".",
+// or when the last "." comes before the last "\" (a dot in a folder name, a
+// file without extension).
+struct FileNameParts {
+  std::string_view stem;
+  std::string_view extension;
+};
+[[nodiscard]] constexpr std::optional<FileNameParts> SplitFileName(std::string_view path, LeadByteTest isLead) {
+  const std::size_t slash = FindLastChar(path, '\\', isLead);
+  const std::size_t dot = FindLastChar(path, '.', isLead);
+  if (slash == std::string_view::npos || dot == std::string_view::npos || slash >= dot) return std::nullopt;
+  return FileNameParts{path.substr(slash + 1, dot - slash - 1), path.substr(dot + 1)};
+}
+
 // folder + "\" + name, the backslash left out when the folder already ends
-// with one (an empty folder gives "\" + name).
+// with one (an empty folder gives "\" + name). Narrow paths here are UTF-8,
+// where a last byte 0x5C is always a backslash.
 template <typename Char>
 [[nodiscard]] std::basic_string<Char> JoinPath(std::basic_string<Char> folder, std::basic_string_view<Char> name) {
   if (folder.empty() || folder.back() != Char('\\')) folder += Char('\\');

@@ -25,11 +25,6 @@ std::string CutDefault(std::string_view def) {
   return Cut(def);
 }
 
-std::string UpperName(std::string_view name) {
-  std::string upper(name);
-  for (char& c : upper) c = UpperAscii(c);
-  return upper;
-}
 
 bool HasLineEnd(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -68,12 +63,14 @@ std::vector<Line> SplitLines(std::string_view file) {
 }
 
 // The name of a section line, or nothing when the line is not one. A missing
-// closing bracket runs the name to the end of the line.
-std::optional<std::string_view> SectionName(std::string_view line) {
+// closing bracket runs the name to the end of the line. "]" is also the
+// second byte of some Japanese characters (ゾ is 83 5D); "[", "=", blanks and
+// quotes are below any second byte and are found byte by byte.
+std::optional<std::string_view> SectionName(std::string_view line, LeadByteTest isLead) {
   line = Trim(line);
   if (line.empty() || line.front() != '[') return std::nullopt;
   line.remove_prefix(1);
-  return Trim(line.substr(0, line.find(']')));
+  return Trim(line.substr(0, FindChar(line, ']', isLead)));
 }
 
 struct KeyLine {
@@ -102,21 +99,22 @@ struct SectionSpan {
   std::size_t end;
 };
 
-std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section) {
+std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section, LeadByteTest isLead) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const auto name = SectionName(lines[i].text);
-    if (!name || !EqualsNoCase(*name, section)) continue;
+    const auto name = SectionName(lines[i].text, isLead);
+    if (!name || !EqualsNoCase(*name, section, isLead)) continue;
     std::size_t end = i + 1;
-    while (end < lines.size() && !SectionName(lines[end].text)) ++end;
+    while (end < lines.size() && !SectionName(lines[end].text, isLead)) ++end;
     return SectionSpan{i, end};
   }
   return std::nullopt;
 }
 
-std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionSpan span, std::string_view key) {
+std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionSpan span, std::string_view key,
+                                   LeadByteTest isLead) {
   for (std::size_t i = span.begin + 1; i < span.end; ++i) {
     const auto kv = SplitKeyLine(lines[i].text);
-    if (kv && EqualsNoCase(kv->name, key)) return i;
+    if (kv && EqualsNoCase(kv->name, key, isLead)) return i;
   }
   return std::nullopt;
 }
@@ -124,7 +122,7 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, SectionSpan s
 }  // namespace
 
 std::string ReadProfileText(std::string_view text, std::string_view section, std::string_view key,
-                            std::string_view def) {
+                            std::string_view def, LeadByteTest isLead) {
   // One pass without building a line table: reads far outnumber writes (the
   // panel data asks four times per button).
   std::string_view rest = text;
@@ -134,27 +132,27 @@ std::string ReadProfileText(std::string_view text, std::string_view section, std
     std::string_view line = rest.substr(0, lf);
     rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (const auto name = SectionName(line)) {
+    if (const auto name = SectionName(line, isLead)) {
       // Only the first section of a name counts.
       if (inSection) break;
-      inSection = EqualsNoCase(*name, section);
+      inSection = EqualsNoCase(*name, section, isLead);
       continue;
     }
     if (!inSection) continue;
     const auto kv = SplitKeyLine(line);
-    if (kv && EqualsNoCase(kv->name, key)) return Cut(Unquote(kv->value));
+    if (kv && EqualsNoCase(kv->name, key, isLead)) return Cut(Unquote(kv->value));
   }
   return CutDefault(def);
 }
 
 std::string WriteProfileText(std::string_view text, std::string_view section, std::string_view key,
-                             std::string_view value) {
+                             std::string_view value, LeadByteTest isLead) {
   const auto lines = SplitLines(text);
   std::string out;
   out.reserve(text.size() + section.size() + key.size() + value.size() + 8);
 
-  if (const auto span = FindSection(lines, section)) {
-    if (const auto at = FindKey(lines, *span, key)) {
+  if (const auto span = FindSection(lines, section, isLead)) {
+    if (const auto at = FindKey(lines, *span, key, isLead)) {
       // Only the value changes; the key keeps its spelling, the line its end.
       const Line& line = lines[*at];
       out.append(text, 0, line.start);
@@ -181,12 +179,12 @@ std::string WriteProfileText(std::string_view text, std::string_view section, st
   return out;
 }
 
-IniDocument::IniDocument(std::string_view text) : sections_(1) {
+IniDocument::IniDocument(std::string_view text, LeadByteTest isLead) : sections_(1), isLead_(isLead) {
   for (const auto& raw : SplitLines(text)) {
     const std::size_t endAt = raw.start + raw.text.size();
     Line line{std::string(raw.text), std::string(text.substr(endAt, raw.next - endAt))};
-    if (const auto name = SectionName(line.text)) {
-      std::string upper = UpperName(*name);
+    if (const auto name = SectionName(line.text, isLead_)) {
+      std::string upper = UpperAscii(*name, isLead_);
       AddSection(std::move(line), std::move(upper));
     } else {
       sections_.back().push_back(std::move(line));
@@ -200,7 +198,7 @@ void IniDocument::AddSection(Line header, std::string name) {
 }
 
 std::size_t IniDocument::Find(std::string_view section) const {
-  const auto it = first_.find(UpperName(section));
+  const auto it = first_.find(UpperAscii(section, isLead_));
   return it == first_.end() ? 0 : it->second;
 }
 
@@ -216,7 +214,7 @@ std::string IniDocument::Read(std::string_view section, std::string_view key, st
     const auto& lines = sections_[at];
     for (std::size_t i = 1; i < lines.size(); ++i) {
       const auto kv = SplitKeyLine(lines[i].text);
-      if (kv && EqualsNoCase(kv->name, key)) return Cut(Unquote(kv->value));
+      if (kv && EqualsNoCase(kv->name, key, isLead_)) return Cut(Unquote(kv->value));
     }
   }
   return CutDefault(def);
@@ -225,13 +223,13 @@ std::string IniDocument::Read(std::string_view section, std::string_view key, st
 void IniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {
   std::string keyLine = std::string(key) + "=" + std::string(value);
   // A key that reads as a section line would start a section of its own.
-  const bool plain = !HasLineEnd(section) && !HasLineEnd(keyLine) && !SectionName(keyLine);
+  const bool plain = !HasLineEnd(section) && !HasLineEnd(keyLine) && !SectionName(keyLine, isLead_);
   if (plain) {
     if (const std::size_t at = Find(section)) {
       auto& lines = sections_[at];
       for (std::size_t i = 1; i < lines.size(); ++i) {
         const auto kv = SplitKeyLine(lines[i].text);
-        if (kv && EqualsNoCase(kv->name, key)) {
+        if (kv && EqualsNoCase(kv->name, key, isLead_)) {
           lines[i].text = std::string(kv->name) + "=" + std::string(value);
           return;
         }
@@ -246,13 +244,13 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
       }
     } else if (LastLineEnded()) {
       Line header{"[" + std::string(section) + "]", "\r\n"};
-      std::string upper = UpperName(*SectionName(header.text));
+      std::string upper = UpperAscii(*SectionName(header.text, isLead_), isLead_);
       AddSection(std::move(header), std::move(upper));
       sections_.back().push_back(Line{std::move(keyLine), "\r\n"});
       return;
     }
   }
-  *this = IniDocument(WriteProfileText(Text(), section, key, value));
+  *this = IniDocument(WriteProfileText(Text(), section, key, value, isLead_), isLead_);
 }
 
 std::string IniDocument::Text() const {
@@ -266,12 +264,12 @@ std::string IniDocument::Text() const {
 std::string MemoryProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
                                      const std::string& def) {
   const auto text = ReadWholeFile(file);
-  return ReadProfileText(text ? std::string_view(*text) : std::string_view(), section, key, def);
+  return ReadProfileText(text ? std::string_view(*text) : std::string_view(), section, key, def, isLead_);
 }
 
 bool MemoryProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
                                const std::string& value) {
-  const std::string out = WriteProfileText(ReadWholeFile(file).value_or(std::string()), section, key, value);
+  const std::string out = WriteProfileText(ReadWholeFile(file).value_or(std::string()), section, key, value, isLead_);
   std::ofstream os(file, std::ios::binary | std::ios::trunc);
   if (!os) return false;
   os.write(out.data(), static_cast<std::streamsize>(out.size()));

@@ -4,6 +4,9 @@
 // It follows the rules of those functions that the system relies on:
 //  - section and key names match without regard to ASCII letter case; the
 //    first matching section and, within it, the first matching key win;
+//  - names are read by characters of the ANSI code page, code page 932 unless
+//    told otherwise, as on the Japanese systems the driver serves (the
+//    platform reads the file as text of that code page);
 //  - blanks and tabs around names and values are dropped, then one pair of
 //    matching enclosing quotes (double or single) is removed from a value;
 //  - values (and the default) come back cut to kProfileValueMax characters,
@@ -23,16 +26,17 @@
 #include <unordered_map>
 #include <vector>
 
+#include "AsciiText.h"
 #include "ProfileStore.h"
 
 namespace orvanta {
 
 // The value of a key in an INI text, by the rules above.
 [[nodiscard]] std::string ReadProfileText(std::string_view text, std::string_view section, std::string_view key,
-                                          std::string_view def);
+                                          std::string_view def, LeadByteTest isLead = IsCp932LeadByte);
 // The INI text after writing a key, by the rules above.
 [[nodiscard]] std::string WriteProfileText(std::string_view text, std::string_view section, std::string_view key,
-                                           std::string_view value);
+                                           std::string_view value, LeadByteTest isLead = IsCp932LeadByte);
 
 // An INI text held as sections of lines, for callers that keep the text in
 // memory and make many calls on it (a layout of 256 buttons is some 3000
@@ -43,8 +47,8 @@ namespace orvanta {
 // ends inside values, a last line without its line end) go through the text.
 class IniDocument {
 public:
-  IniDocument() : sections_(1) {}
-  explicit IniDocument(std::string_view text);
+  explicit IniDocument(LeadByteTest isLead = IsCp932LeadByte) : sections_(1), isLead_(isLead) {}
+  explicit IniDocument(std::string_view text, LeadByteTest isLead = IsCp932LeadByte);
 
   [[nodiscard]] std::string Read(std::string_view section, std::string_view key, std::string_view def) const;
   void Write(std::string_view section, std::string_view key, std::string_view value);
@@ -60,6 +64,7 @@ private:
   std::vector<std::vector<Line>> sections_;
   // Upper-case section name to the first section of that name.
   std::unordered_map<std::string, std::size_t> first_;
+  LeadByteTest isLead_;
 
   // The first section of that name, or 0 when there is none.
   [[nodiscard]] std::size_t Find(std::string_view section) const;
@@ -69,10 +74,14 @@ private:
 
 class MemoryProfileStore : public ProfileStore {
 public:
+  explicit MemoryProfileStore(LeadByteTest isLead = IsCp932LeadByte) : isLead_(isLead) {}
   [[nodiscard]] std::string Read(const std::string& file, const std::string& section, const std::string& key,
                                  const std::string& def) override;
   bool Write(const std::string& file, const std::string& section, const std::string& key,
              const std::string& value) override;
+
+private:
+  LeadByteTest isLead_;
 };
 
 }  // namespace orvanta

@@ -50,14 +50,63 @@ void DriverCore::Start() {
     if (!IsPortOpen()) SetPortOpen(true);
   });
   timers_.connectCheck.SetInterval(kConnectIntervalMs);
-  timers_.connectCheck.SetEnabled(true);
-  // The first connection attempt happens during start-up, not a second later.
-  if (!IsPortOpen()) SetPortOpen(true);
+  started_ = true;
+  ReturnToConsole();
 }
 
 void DriverCore::Shutdown() {
+  started_ = false;
   timers_.connectCheck.SetEnabled(false);
   link_.SetPortOpen(false);
+}
+
+void DriverCore::OnSessionChange(SessionChange change) {
+  switch (change) {
+    case SessionChange::Lock:
+      locked_ = true;
+      // A touch before the lock and one after it are no double-click.
+      touch_.TimerDblClick_Timer();
+      break;
+    case SessionChange::Unlock:
+      // The user is back at the desktop, whatever desktop switch may have
+      // gone unseen on the way.
+      locked_ = false;
+      otherDesktop_ = false;
+      break;
+    case SessionChange::ConsoleDisconnect:
+    case SessionChange::RemoteConnect:
+      LeaveConsole();
+      break;
+    case SessionChange::ConsoleConnect:
+      if (awayFromConsole_) ReturnToConsole();
+      break;
+    default:
+      break;
+  }
+}
+
+void DriverCore::SetOtherDesktopActive(bool active) {
+  if (active && !otherDesktop_) touch_.TimerDblClick_Timer();
+  otherDesktop_ = active;
+}
+
+void DriverCore::LeaveConsole() {
+  awayFromConsole_ = true;
+  timers_.connectCheck.SetEnabled(false);
+  SetPortOpen(false);
+}
+
+void DriverCore::ReturnToConsole() {
+  awayFromConsole_ = false;
+  if (!started_) return;
+  // As at start-up: the first attempt at once, then one a second.
+  timers_.connectCheck.SetEnabled(true);
+  if (!IsPortOpen()) SetPortOpen(true);
+}
+
+void DriverCore::OnResume() {
+  if (!started_ || awayFromConsole_) return;
+  SetPortOpen(true);
 }
 
 void DriverCore::SetPortOpen(bool open) {
@@ -89,7 +138,7 @@ void DriverCore::SaveSettings() { orvanta::SaveSettings(store_, paths_.iniFile, 
 
 void DriverCore::HandleReportLine(const std::string& line) {
   const auto point = ParseReportLine(line);
-  if (!point) return;
+  if (!point || TouchesHeld()) return;
   if (!OnRecvTouchPoint.Raise(*point)) touch_.HandleTouch(*point);
 }
 

@@ -22,6 +22,20 @@
 
 namespace orvanta {
 
+// What Windows tells a program about its session (WM_WTSSESSION_CHANGE), by
+// the numbers Windows gives them.
+enum class SessionChange : std::uint32_t {
+  ConsoleConnect = 1,     // the session is at the console (again)
+  ConsoleDisconnect = 2,  // another session took the console (user switching)
+  RemoteConnect = 3,      // a remote desktop client took this session
+  RemoteDisconnect = 4,
+  Logon = 5,
+  Logoff = 6,
+  Lock = 7,
+  Unlock = 8,
+  RemoteControl = 9,
+};
+
 class DriverCore {
 public:
   // The panel answers to this description; line settings and start-up bytes.
@@ -71,6 +85,20 @@ public:
   void SetPortOpen(bool open);
   [[nodiscard]] bool IsPortOpen() const { return link_.PortOpen(); }
 
+  // The session's state. Locked, or with another desktop taking the input
+  // (the secure desktop), touches reach nothing: no action, no click, no
+  // dialog. Reports are still read and dropped, so nothing waits to act when
+  // the user returns. Away from the console (another user switched in, a
+  // remote client took the session), the panel is released for the session
+  // now at the console and not reopened until this one is back there.
+  void OnSessionChange(SessionChange change);
+  void SetOtherDesktopActive(bool active);
+  [[nodiscard]] bool TouchesHeld() const { return locked_ || otherDesktop_; }
+  // Back from sleep or hibernation: the panel may have lost power and with it
+  // the modes its start-up commands set, while the library's handle still
+  // answers. The link is opened afresh at once, which sends them again.
+  void OnResume();
+
   // Settings: the live copy every part reads; Save writes all eight keys.
   [[nodiscard]] MainSettings& Settings() { return settings_; }
   void LoadSettings();
@@ -90,6 +118,8 @@ public:
 private:
   void HandleReportLine(const std::string& line);
   void RaisePortOpenCloseChange();
+  void LeaveConsole();
+  void ReturnToConsole();
 
   ProfileStore& store_;
   Paths paths_;
@@ -103,6 +133,10 @@ private:
   Receiver receiver_;
   ClassButtonAction buttonAction_;
   TouchHandler touch_;
+  bool started_ = false;
+  bool locked_ = false;
+  bool otherDesktop_ = false;
+  bool awayFromConsole_ = false;
 };
 
 }  // namespace orvanta

@@ -13,12 +13,11 @@ bool ClassRegAppData::SettingSave() {
 }
 
 std::string ClassRegAppData::GetAppName() const {
-  const auto slash = FullPath.rfind('\\');
-  const auto dot = FullPath.rfind('.');
-  if (slash == std::string::npos || dot == std::string::npos || slash >= dot) return {};
+  const auto parts = SplitFileName(FullPath, isLeadByte_);
+  if (!parts) return {};
   if (auto text = files_->GetFileVerInfo(FullPath, kVerFileDescription); !text.empty()) return text;
   if (auto text = files_->GetFileVerInfo(FullPath, kVerProductName); !text.empty()) return text;
-  return FullPath.substr(slash + 1, dot - slash - 1);
+  return std::string(parts->stem);
 }
 
 bool ClassRegAppData::CheckFileVerInfs(const std::string& checkPath) const {
@@ -33,29 +32,30 @@ bool ClassRegAppData::CheckFileVerInfs(const std::string& checkPath) const {
   bool all = true;
   for (const auto& c : checks) {
     if (c.expected.empty()) continue;
-    if (!MatchesExpected(c.expected, files_->GetFileVerInfo(path, c.item))) all = false;
+    if (!MatchesExpected(c.expected, files_->GetFileVerInfo(path, c.item), isLeadByte_)) all = false;
   }
   return all;
 }
 
-bool MatchesExpected(const std::string& expected, const std::string& actual) {
+bool MatchesExpected(const std::string& expected, const std::string& actual, LeadByteTest isLeadByte) {
   if (expected.empty()) return true;
   std::string::size_type start = 0;
   for (;;) {
     const auto nul = expected.find('\0', start);
     const std::string_view alternative(expected.data() + start,
                                        (nul == std::string::npos ? expected.size() : nul) - start);
-    if (EqualsNoCase(alternative, actual)) return true;
+    if (EqualsNoCase(alternative, actual, isLeadByte)) return true;
     if (nul == std::string::npos) return false;
     start = nul + 1;
   }
 }
 
-std::vector<ClassRegAppData> MakeRegisteredApps(ProfileStore& store, const std::string& iniFile, FileInfo& files) {
+std::vector<ClassRegAppData> MakeRegisteredApps(ProfileStore& store, const std::string& iniFile, FileInfo& files,
+                                                LeadByteTest isLeadByte) {
   using namespace std::string_literals;
   const std::string referExt = u8"アプリケーション(*.exe)"s + '\0' + "*.exe" + '\0' + u8"全てのファイル(*.*)" + '\0' + "*.*";
   std::vector<ClassRegAppData> apps;
-  ClassRegAppData pen(store, iniFile, files);
+  ClassRegAppData pen(store, iniFile, files, isLeadByte);
   pen.RegName = u8"ペンソフト";
   pen.ReferExt = referExt;
   pen.Inf_ProductName = "PenPlus Application";
@@ -63,7 +63,7 @@ std::vector<ClassRegAppData> MakeRegisteredApps(ProfileStore& store, const std::
   pen.Ini_Section = "PenPlus";
   pen.Ini_Key = "Path";
   apps.push_back(pen);
-  ClassRegAppData camera(store, iniFile, files);
+  ClassRegAppData camera(store, iniFile, files, isLeadByte);
   camera.RegName = u8"PCカメラ";
   camera.ReferExt = referExt;
   camera.Ini_Section = "Camera";

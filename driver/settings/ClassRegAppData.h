@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AsciiText.h"
 #include "base/FileInf.h"
 #include "base/ProfileStore.h"
 
@@ -12,8 +13,10 @@ namespace orvanta {
 
 class ClassRegAppData {
 public:
-  ClassRegAppData(ProfileStore& store, std::string iniFile, FileInfo& files)
-      : store_(&store), iniFile_(std::move(iniFile)), files_(&files) {}
+  // isLeadByte: the lead bytes of the system ANSI code page, in which the
+  // paths and version texts come.
+  ClassRegAppData(ProfileStore& store, std::string iniFile, FileInfo& files, LeadByteTest isLeadByte)
+      : store_(&store), iniFile_(std::move(iniFile)), files_(&files), isLeadByte_(isLeadByte) {}
 
   // Display texts (RegName, ReferExt) are UTF-8; FullPath and the version
   // expectations are in the system ANSI code page like the INI file.
@@ -47,16 +50,17 @@ private:
   ProfileStore* store_;
   std::string iniFile_;
   FileInfo* files_;
+  LeadByteTest isLeadByte_;
 };
 
 // True when expected is empty or one of its NUL-separated alternatives equals
-// actual ignoring letter case.
-[[nodiscard]] bool MatchesExpected(const std::string& expected, const std::string& actual);
+// actual ignoring letter case (ANSI texts, walked by isLeadByte).
+[[nodiscard]] bool MatchesExpected(const std::string& expected, const std::string& actual, LeadByteTest isLeadByte);
 
 // The two registrations of the settings dialog, in its order: the pen
 // program ([PenPlus]Path) and the PC camera program ([Camera]Path), not yet
 // loaded.
 [[nodiscard]] std::vector<ClassRegAppData> MakeRegisteredApps(ProfileStore& store, const std::string& iniFile,
-                                                              FileInfo& files);
+                                                              FileInfo& files, LeadByteTest isLeadByte);
 
 }  // namespace orvanta

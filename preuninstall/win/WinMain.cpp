@@ -12,6 +12,7 @@
 
 #include "CommandLine.h"
 #include "PreUninstall.h"
+#include "wincommon/DllSearch.h"
 
 using namespace orvanta::preuninstall;
 
@@ -47,6 +48,9 @@ int Run() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Elevated, and often started from a download or shared folder: libraries
+  // loaded by name (shell, COM) come from the system folder only.
+  wincommon::UseSafeDllSearch();
   // ShellExecuteEx may hand the start to shell extensions that need COM on
   // the calling thread; no DDE, the removal program is a plain program.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

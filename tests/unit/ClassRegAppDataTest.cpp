@@ -37,7 +37,7 @@ public:
 
 class RegAppTest : public ::testing::Test {
 protected:
-  RegAppTest() : apps(MakeRegisteredApps(store, dir.File("Orvanta.ini"), files)) {}
+  RegAppTest() : apps(MakeRegisteredApps(store, dir.File("Orvanta.ini"), files, IsCp932LeadByte)) {}
   ClassRegAppData& Pen() { return apps[0]; }
   ClassRegAppData& Camera() { return apps[1]; }
 
@@ -74,6 +74,29 @@ TEST_F(RegAppTest, AppNameFallsBackFromDescriptionToProductToFileName) {
   }
 }
 
+// Code page 932 bytes of the Japanese characters in the paths below. The
+// second byte of ソ, 表 and 能 is "\\", that of フ and ト an ASCII letter.
+const std::string kSo = "\x83\x5C", kHyo = "\x95\x5C", kNo = "\x94\x5C", kFuto = "\x83\x74\x83\x67";
+const std::string kKamera = "\x83\x4A\x83\x81\x83\x89";  // カメラ
+
+TEST_F(RegAppTest, AppNameOfAJapanesePathCountsCharactersNotBytes) {
+  const struct {
+    const char* name;
+    std::string path;
+    std::string shown;
+  } cases[] = {
+      {"file name ending in so", "C:\\Tools\\" + kKamera + kSo + kFuto + ".exe", kKamera + kSo + kFuto},
+      {"folder of hyo and no", "C:\\" + kHyo + kNo + "\\Cam.exe", "Cam"},
+      {"the name is hyo alone", "C:\\cam\\" + kHyo + ".exe", kHyo},
+      {"dot in a folder, so at the end", "C:\\my.cam\\" + kSo, ""},
+      {"no backslash but the second byte of so", kSo + ".exe", ""},
+  };
+  for (const auto& c : cases) {
+    Camera().FullPath = c.path;
+    EXPECT_EQ(Camera().GetAppName(), c.shown) << c.name;
+  }
+}
+
 TEST_F(RegAppTest, VersionExpectationsIgnoreCaseAndAcceptAlternatives) {
   files.files = {{"a.exe", {"", "PENPLUS application", "plussoft corporation"}},
                  {"b.exe", {"", "PenPlus Application", "Other Corporation"}},
@@ -93,8 +116,12 @@ TEST_F(RegAppTest, VersionExpectationsIgnoreCaseAndAcceptAlternatives) {
     std::string expected, actual;
     bool match;
   } alternatives[] = {{"A\0B"s, "b", true}, {"A\0B"s, "A", true}, {"A\0B"s, "AB", false},
-                      {"A\0\0B"s, "", true}, {"", "anything", true}, {"A", "", false}};
-  for (const auto& a : alternatives) EXPECT_EQ(MatchesExpected(a.expected, a.actual), a.match) << a.actual;
+                      {"A\0\0B"s, "", true}, {"", "anything", true}, {"A", "", false},
+                      // ア (83 41) and ヂ (83 61) differ only in a second byte that is a letter.
+                      {"\x83\x41 Corp"s, "\x83\x61 corp", false}, {"\x83\x41 Corp"s, "\x83\x41 CORP", true}};
+  for (const auto& a : alternatives) {
+    EXPECT_EQ(MatchesExpected(a.expected, a.actual, IsCp932LeadByte), a.match) << a.actual;
+  }
 }
 
 }  // namespace

@@ -143,5 +143,88 @@ TEST_F(DriverCoreTest, ASubscriberThatCancelsKeepsTheTouchFromTheDriver) {
   EXPECT_EQ(clicks, 1);
 }
 
+// A locked session or the secure desktop: touches are read and dropped before
+// any subscriber, click or action; the double-click window closes with them.
+TEST_F(DriverCoreTest, TouchesWhileLockedOrOnAnotherDesktopReachNothing) {
+  Start();
+  int seen = 0;
+  core->OnRecvTouchPoint.Subscribe([&](const TouchPoint&, bool&) { ++seen; });
+  const struct {
+    const char* name;
+    std::function<void(bool)> hold;
+  } cases[] = {
+      {"locked", [&](bool on) { core->OnSessionChange(on ? SessionChange::Lock : SessionChange::Unlock); }},
+      {"other desktop", [&](bool on) { core->SetOtherDesktopActive(on); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    clock.Advance(1000);  // no double-click window left from before
+    actions.clear();
+    clicks = seen = 0;
+    Send("01500150B\r\n");
+    c.hold(true);
+    EXPECT_TRUE(core->TouchesHeld());
+    Send("01500150B\r\n01500150N\r\n");
+    EXPECT_TRUE(device.queue.empty()) << "read all the same";
+    EXPECT_EQ(seen, 1);
+    c.hold(false);
+    Send("01500150B\r\n");
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(actions, (std::vector<std::string>{"Run", "Run"})) << "no double-click across the lock";
+  }
+  core->SetOtherDesktopActive(true);
+  core->OnSessionChange(SessionChange::Unlock);
+  EXPECT_FALSE(core->TouchesHeld()) << "unlocked, the user is back at the desktop";
+}
+
+// Another user switched in or a remote client took the session: the panel is
+// released and left alone until the session is back at the console.
+TEST_F(DriverCoreTest, LeavingTheConsoleReleasesThePanelUntilTheSessionReturns) {
+  Start();
+  for (const auto away : {SessionChange::ConsoleDisconnect, SessionChange::RemoteConnect}) {
+    SCOPED_TRACE(static_cast<int>(away));
+    device.calls.clear();
+    portChanges.clear();
+    core->OnSessionChange(away);
+    EXPECT_FALSE(core->IsPortOpen());
+    EXPECT_EQ(device.Count("Close"), 1);
+    for (const auto other : {SessionChange::Logon, SessionChange::RemoteDisconnect, SessionChange::Unlock}) {
+      core->OnSessionChange(other);
+    }
+    clock.Advance(3000);
+    EXPECT_EQ(device.Count("OpenEx"), 0) << "no reconnection while away";
+    EXPECT_EQ(portChanges, std::vector<bool>{false});
+
+    device.written.clear();
+    core->OnSessionChange(SessionChange::ConsoleConnect);
+    EXPECT_TRUE(core->IsPortOpen()) << "at once";
+    EXPECT_EQ(device.written, kStartup);
+    EXPECT_EQ(portChanges, (std::vector<bool>{false, true}));
+  }
+  // Back at the console the connection is kept every second again.
+  device.unplugged = true;
+  clock.Advance(5);
+  device.openStatus = 2;
+  clock.Advance(2000);
+  EXPECT_GE(device.Count("OpenEx"), 3);
+}
+
+TEST_F(DriverCoreTest, ResumeReopensTheLinkAtOnceWithTheStartupCommandsUnlessAway) {
+  Start();
+  device.written.clear();
+  device.calls.clear();
+  core->OnResume();
+  EXPECT_EQ(device.Count("Close"), 1);
+  EXPECT_EQ(device.Count("OpenEx"), 1);
+  EXPECT_EQ(device.written, kStartup);
+  EXPECT_EQ(portChanges, std::vector<bool>{true}) << "open before and after";
+
+  core->OnSessionChange(SessionChange::ConsoleDisconnect);
+  device.calls.clear();
+  core->OnResume();
+  EXPECT_EQ(device.Count("OpenEx"), 0);
+}
+
 }  // namespace
 }  // namespace orvanta

@@ -86,6 +86,19 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"OnlyFirstDuplicateReplaced", "[Main]\r\nKey=1\r\nKey=2\r\n", "Main", "[Main]\r\nKey=v\r\nKey=2\r\n"}),
     [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
+// Names in code page 932: ゾ (83 5D) ends in "]", ア (83 41) and ヂ (83 61)
+// differ only in a second byte that is a letter.
+TEST(MemoryProfileStoreTest, JapaneseNamesAreReadByCharacters) {
+  const std::string text = "[\x83\x5D]\r\n\x83\x41=1\r\n\x83\x61=2\r\n";
+  IniDocument document(text);
+  for (const auto& [key, value] : {std::pair{"\x83\x41", "1"}, std::pair{"\x83\x61", "2"}}) {
+    EXPECT_EQ(ReadProfileText(text, "\x83\x5D", key, "d"), value);
+    EXPECT_EQ(document.Read("\x83\x5D", key, "d"), value);
+  }
+  document.Write("\x83\x5D", "\x83\x61", "3");
+  EXPECT_EQ(document.Text(), "[\x83\x5D]\r\n\x83\x41=1\r\n\x83\x61=3\r\n");
+}
+
 TEST(MemoryProfileStoreTest, UnwritableFileReportsFalse) {
   TempDir dir;
   ASSERT_TRUE(dir.Ok());

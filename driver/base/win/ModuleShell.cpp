@@ -10,6 +10,8 @@ bool ShellOpen(HWND owner, const std::wstring& path, HANDLE* process) {
 
   // Programs that load files relative to themselves (camera tools often read
   // their settings that way) need their own folder as the working folder.
+  // Split in UTF-16: in the ANSI text the INI file holds, the second byte of
+  // ソ, 表 or 能 is a backslash too.
   const auto slash = path.find_last_of(L'\\');
   const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 

@@ -63,6 +63,20 @@ bool AppWindow::OnClose() {
   return true;
 }
 
+LRESULT AppWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_WTSSESSION_CHANGE:
+      form_.OnSessionChange(wp, lp);
+      return 0;
+    case WM_POWERBROADCAST:
+      // Sent on every resume, whether or not a user woke the machine.
+      if (wp == PBT_APMRESUMEAUTOMATIC) form_.OnResume();
+      return TRUE;
+    default:
+      return Window::HandleMessage(msg, wp, lp);
+  }
+}
+
 // ---- LinkTextBox -----------------------------------------------------------
 
 bool LinkTextBox::Create(HWND parent, const RECT& r) {
@@ -242,7 +256,12 @@ bool FormMain::Load() {
   // 4.-8. Panel data, link, settings, priority, settings written back, and
   //       the connection timer with its first tick at once.
   core_->Start();
+  sessionWatch_.Start(appWindow_.hwnd(), *core_);
   return true;
+}
+
+void FormMain::OnResume() {
+  if (!unloaded_ && core_) core_->OnResume();
 }
 
 ClassButtonAction::Factories FormMain::MakeActionFactories() {
@@ -262,6 +281,7 @@ void FormMain::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   // 1. The link: the device is closed and polling stops.
+  sessionWatch_.Stop();
   if (core_) core_->Shutdown();
   // 2. Every other form. The close request may arrive while an action waits
   // for PenPlus or sends to another program (both answer messages sent to

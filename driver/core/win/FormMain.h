@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ModuleSound.h"
+#include "SessionWatch.h"
 #include "base/win/WinProfileStore.h"
 #include "base/win/WinTimers.h"
 #include "actions/win/FormInfo.h"
@@ -29,13 +30,15 @@ namespace orvanta::win {
 class FormMain;
 
 // Hidden top-level window of class "ThunderRT6Main" titled "Orvanta": the
-// uninstaller closes the driver by sending it WM_CLOSE.
+// uninstaller closes the driver by sending it WM_CLOSE. Being top-level, it
+// also gets the session notifications and the power broadcasts.
 class AppWindow : public wincommon::Window {
 public:
   explicit AppWindow(FormMain& form) : form_(form) {}
   [[nodiscard]] bool Create();
 
 private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool OnClose() override;
   FormMain& form_;
 };
@@ -99,6 +102,9 @@ public:
 
   void TextLinkExecute_Change();
   [[nodiscard]] DriverCore& Core() { return *core_; }
+  // WM_WTSSESSION_CHANGE and the resume of WM_POWERBROADCAST.
+  void OnSessionChange(WPARAM code, LPARAM sessionId) { sessionWatch_.OnSessionChange(code, sessionId); }
+  void OnResume();
 
   // Opens the calibration dialog owned by ownerForm; with modal, returns
   // when it has closed. An open one is brought to the front instead.
@@ -140,6 +146,7 @@ private:
   std::unique_ptr<FormSetting> formSetting_;
   AppWindow appWindow_;
   MainWindow mainWindow_;
+  SessionWatch sessionWatch_;
   bool unloaded_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "wincommon/DllSearch.h"
+
 namespace orvanta::win {
 
 namespace {
@@ -88,7 +90,10 @@ const D2xxApi* LoadD2xxLibrary() {
   static HMODULE module = nullptr;
   static D2xxApi api;
   if (!module) {
-    module = ::LoadLibraryW(L"FNTD2XX.dll");
+    // Beside the driver or in the system folder, where the vendor's
+    // installer puts it; a copy in the current folder or on PATH is no
+    // panel library of ours.
+    module = wincommon::LoadLibraryFromAppOrSystem(L"FNTD2XX.dll");
     if (!module) return nullptr;
     api = MakeApi(module);
   }

@@ -159,7 +159,7 @@ bool FormSetting::Load(HWND owner) {
 
   // 2. The model of the rows; 3. the registrations, loaded.
   ClsSettingsWindow = std::make_unique<ClassSettingsWindow>(services_.store, services_.iniFile);
-  RegApps = MakeRegisteredApps(services_.store, services_.iniFile, services_.files);
+  RegApps = MakeRegisteredApps(services_.store, services_.iniFile, services_.files, wincommon::IsAnsiLeadByte);
   for (auto& app : RegApps) app.SettingLoad();
   // 4. The driver's settings as the INI file holds them now.
   if (services_.reloadSettings) services_.reloadSettings();

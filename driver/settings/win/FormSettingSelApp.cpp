@@ -192,10 +192,10 @@ void FormSettingSelApp::CheckAndShowApp(const std::string& path) { CheckAndShow(
 
 void FormSettingSelApp::CheckAndShow(const std::string& path, int hops) {
   if (!hwnd() || !ClsFindRegApp) return;
-  const auto slash = path.rfind('\\');
-  const auto dot = path.rfind('.');
-  if (slash == std::string::npos || dot == std::string::npos || slash >= dot) return Reject();
-  if (EqualsNoCase(std::string_view(path).substr(dot + 1), "lnk")) {
+  // The path is ANSI: a "\\" may be the second byte of a Japanese character.
+  const auto parts = SplitFileName(path, wincommon::IsAnsiLeadByte);
+  if (!parts) return Reject();
+  if (EqualsNoCase(parts->extension, "lnk")) {
     if (hops >= kMaxShortcutHops) return Reject();
     return CheckAndShow(files_.GetShortcutInfo(path, kLnkTargetPath), hops + 1);
   }
@@ -204,7 +204,7 @@ void FormSettingSelApp::CheckAndShow(const std::string& path, int hops) {
   selectedPath_ = path;
   std::string description = files_.GetFileVerInfo(path, kVerFileDescription);
   if (description.empty()) description = files_.GetFileVerInfo(path, kVerProductName);
-  const std::string texts[] = {path.substr(slash + 1, dot - slash - 1), path, description,
+  const std::string texts[] = {std::string(parts->stem), path, description,
                                files_.GetFileVerInfo(path, kVerCompanyName)};
   for (int i = 0; i < 4; ++i) SetText(::GetDlgItem(hwnd(), kIdTextRet0 + i), wincommon::AnsiToWide(texts[i]));
   DrawAppIcon(wincommon::AnsiToWide(path));

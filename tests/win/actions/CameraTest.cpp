@@ -32,17 +32,20 @@ HWND CameraWindowOf(DWORD pid) {
 
 class CameraTest : public ::testing::Test {
 protected:
+  static constexpr const wchar_t* kAppDir = L"Camera ソフト表能";
   // The stand-in in the test's own folder under a folder with a blank in its
-  // name, as "Program Files" is; options for the shell start come from the
-  // file beside it.
+  // name, as "Program Files" is, and with Japanese characters whose second
+  // byte in the INI file's code page is a backslash (ソ, 表, 能); options for
+  // the shell start come from the file beside it.
   void Install(const std::string& options) {
     ASSERT_TRUE(folder_.CopyFromBin(L"CameraSim.exe"));
-    const std::wstring appDir = folder_.File(L"Camera App");
+    const std::wstring appDir = folder_.File(kAppDir);
     ASSERT_TRUE(::CreateDirectoryW(appDir.c_str(), nullptr));
-    exe_ = harness::Join(appDir, L"CameraSim.exe");
+    exe_ = harness::Join(appDir, L"カメラソフト.exe");
     ASSERT_TRUE(::MoveFileW(folder_.File(L"CameraSim.exe").c_str(), exe_.c_str()));
     const std::string pidFile = wincommon::WideToUtf8(folder_.File(L"pids.txt"));
-    ASSERT_TRUE(folder_.WriteText(L"Camera App\\CameraSim.args", "\"--pid-file=" + pidFile + "\" " + options));
+    ASSERT_TRUE(
+        folder_.WriteText(harness::Join(kAppDir, L"カメラソフト.args"), "\"--pid-file=" + pidFile + "\" " + options));
     // The INI file holds the path in the system ANSI code page.
     cameraPath_ = wincommon::WideToAnsi(exe_);
   }
@@ -102,7 +105,7 @@ TEST_F(CameraTest, PortStartsInTheProgramsFolderAndTellsARunningProcessFromAnEnd
   ASSERT_TRUE(harness::WaitUntil([&] { return !folder_.ReadText(L"cwd.txt").empty(); }, 15s));
   std::string cwd = folder_.ReadText(L"cwd.txt");
   while (!cwd.empty() && (cwd.back() == '\n' || cwd.back() == '\r' || cwd.back() == '\\')) cwd.pop_back();
-  EXPECT_EQ(::CompareStringOrdinal(wincommon::Utf8ToWide(cwd).c_str(), -1, folder_.File(L"Camera App").c_str(),
+  EXPECT_EQ(::CompareStringOrdinal(wincommon::Utf8ToWide(cwd).c_str(), -1, folder_.File(kAppDir).c_str(),
                                    -1, TRUE),
             CSTR_EQUAL)
       << cwd;

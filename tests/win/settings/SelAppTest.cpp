@@ -22,7 +22,9 @@ using orvanta::win::FormSettingSelApp;
 
 class SelApp : public ::testing::Test {
 protected:
-  SelApp() : apps(orvanta::MakeRegisteredApps(store, wincommon::WideToUtf8(folder.File(L"Orvanta.ini")), files)) {
+  SelApp()
+      : apps(orvanta::MakeRegisteredApps(store, wincommon::WideToUtf8(folder.File(L"Orvanta.ini")), files,
+                                         wincommon::IsAnsiLeadByte)) {
     folder.CopyFromBin(L"penplus4\\PenPlus.exe");
     folder.CopyFromBin(L"Orvanta.exe");
     pen = Ansi(folder.File(L"penplus4\\PenPlus.exe"));

@@ -154,11 +154,11 @@ protected:
 
   Process StartUninst(const std::wstring& args) {
     Process p;
-    EXPECT_TRUE(p.Start(folder_.File(L"OrvantaUninst.exe"), args, folder_.Path()));
+    EXPECT_TRUE(p.Start(harness::Join(programDir_, L"OrvantaUninst.exe"), args, folder_.Path()));
     return p;
   }
   std::wstring TypicalArgs() const { return L"/u \"" + removal_ + L"\" -n \"" + log_ + L"\""; }
-  std::wstring OwnFile() const { return folder_.File(L"OrvaRmvr.exe"); }
+  std::wstring OwnFile() const { return harness::Join(programDir_, L"OrvaRmvr.exe"); }
 
   std::vector<std::string> Calls() const { return harness::Lines(folder_.ReadText(L"calls.txt")); }
   bool CallsContain(const std::string& line) const {
@@ -218,6 +218,8 @@ protected:
   }
 
   TestFolder folder_;
+  // Where OrvantaUninst.exe lies and starts from.
+  std::wstring programDir_ = folder_.Path();
   std::wstring removal_;
   std::wstring log_;
 };
@@ -340,12 +342,21 @@ struct RegistrationCase {
   const char* name;
   int own;     // registrations whose UninstallString runs <folder>\OrvaRmvr.exe
   bool waits;  // the program waits for the removal program
+  // The program's own folder under the test folder (none: the test folder);
+  // ソ, 表 and 能 end in a backslash byte in code page 932.
+  const wchar_t* programFolder = nullptr;
 };
 std::ostream& operator<<(std::ostream& os, const RegistrationCase& c) { return os << c.name; }
 
 class RegistrationTest : public UninstTest, public ::testing::WithParamInterface<RegistrationCase> {};
 
 TEST_P(RegistrationTest, WaitsOnlyFromTwoOwnRegistrations) {
+  if (GetParam().programFolder) {
+    programDir_ = folder_.File(GetParam().programFolder);
+    ASSERT_TRUE(::CreateDirectoryW(programDir_.c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileW(folder_.File(L"OrvantaUninst.exe").c_str(),
+                            harness::Join(programDir_, L"OrvantaUninst.exe").c_str(), FALSE));
+  }
   RegistrationFixtures reg;
   const std::wstring suffix = wincommon::Utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
   for (int i = 0; i < GetParam().own; ++i) {
@@ -387,7 +398,8 @@ TEST_P(RegistrationTest, WaitsOnlyFromTwoOwnRegistrations) {
   EXPECT_EQ(uninst.ExitCode(), 0u);
 }
 INSTANTIATE_TEST_SUITE_P(Table, RegistrationTest,
-                         ::testing::Values(RegistrationCase{"One", 1, false}, RegistrationCase{"Two", 2, true}),
+                         ::testing::Values(RegistrationCase{"One", 1, false}, RegistrationCase{"Two", 2, true},
+                                           RegistrationCase{"TwoFromAJapaneseFolder", 2, true, L"削除ソフト表能"}),
                          CaseName());
 
 }  // namespace
