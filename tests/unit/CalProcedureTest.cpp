@@ -21,16 +21,6 @@ constexpr char kFourButtons[] =
     "[Button.2.1]\r\nName=Unknown.Name\r\nRect=20,0,30,10\r\n"
     "[Button.2.2]\r\nName=Camera.Run&Camera.Run\r\nRect=20,20,30,30\r\n";
 
-// A data file that may refuse every write (read-only, in a folder the user
-// may not write to).
-struct RefusableStore : MemoryProfileStore {
-  bool refuse = false;
-  bool Write(const std::string& file, const std::string& section, const std::string& key,
-             const std::string& value) override {
-    return !refuse && MemoryProfileStore::Write(file, section, key, value);
-  }
-};
-
 class CalProcedureTest : public ::testing::Test {
 protected:
   CalProcedureTest() : blink(&clock), hold(&clock) {
@@ -75,7 +65,7 @@ protected:
   }
 
   TempDir dir;
-  RefusableStore store;
+  testing::RefusingStore store;  // the data file may refuse every write
   ClassPanelData panel{store, dir.Path() + "/Data"};
   testing::MemoryFiles files;
   ClassButtonRes res{&files};
@@ -125,7 +115,7 @@ TEST_F(CalProcedureTest, FourButtonsRunFromZeroToEightThenSaveAndCloseWithTheInf
 
 TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRectanglesHoldInMemory) {
   Open();
-  store.refuse = true;
+  store.refuseAll = true;
   // Touches that arrive while the failure is shown count for nothing:
   // nothing is saved or reported twice.
   duringReport = [this] {
@@ -142,7 +132,7 @@ TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRecta
   EXPECT_EQ(DatRect("Button.2.2"), "missing") << "nothing reached the file";
 
   // Once the file can be written, a calibration saves without a word.
-  store.refuse = false;
+  store.refuseAll = false;
   duringReport = nullptr;
   Open();
   Touch(999, 999);

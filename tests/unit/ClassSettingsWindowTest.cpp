@@ -130,17 +130,8 @@ TEST_F(SettingsWindowTest, AnUnchosenRowLeavesItsStoredValueAlone) {
   EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nDblClickTime=450\r\nNotifyMsg=500\r\n");
 }
 
-// Refuses the writes of one key, as a read-only INI file refuses them all.
-struct RefusingStore : MemoryProfileStore {
-  std::string refusedKey;
-  bool Write(const std::string& file, const std::string& section, const std::string& key,
-             const std::string& value) override {
-    return key != refusedKey && MemoryProfileStore::Write(file, section, key, value);
-  }
-};
-
 TEST_F(SettingsWindowTest, ARefusedWriteFailsTheSaveAndTheOtherRowsAreStillWritten) {
-  RefusingStore refusing;
+  testing::RefusingStore refusing;
   refusing.refusedKey = "DblClickTime";
   ClassSettingsWindow m(refusing, Ini());
   FakeLabel l2;

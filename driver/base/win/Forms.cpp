@@ -71,8 +71,8 @@ void PumpWhileOpen(HWND form) {
   }
 }
 
-}  // namespace
-
+// Creates the controls of a table as children of parent at the given DPI,
+// each with the font; false when one cannot be made.
 bool CreateControls(HWND parent, const ControlSpec* specs, std::size_t count, int dpi, HFONT font) {
   for (std::size_t i = 0; i < count; ++i) {
     const ControlSpec& c = specs[i];
@@ -87,6 +87,8 @@ bool CreateControls(HWND parent, const ControlSpec* specs, std::size_t count, in
   return true;
 }
 
+// Moves the table's controls (found by their ids) to their places at dpi and
+// gives them the font.
 void LayoutControls(HWND parent, const ControlSpec* specs, std::size_t count, int dpi, HFONT font) {
   for (std::size_t i = 0; i < count; ++i) {
     const HWND control = ::GetDlgItem(parent, specs[i].id);
@@ -97,6 +99,21 @@ void LayoutControls(HWND parent, const ControlSpec* specs, std::size_t count, in
   }
   ::RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
+
+// Where a window of this size goes: centred on the owner when it is on
+// screen, else on the work area (the driver's main window, for one, is
+// hidden).
+POINT CentredOrigin(HWND owner, int width, int height) {
+  RECT area{};
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
+}
+
+}  // namespace
 
 wincommon::GdiObject MakeJapaneseUiFont(int points, int dpi, bool bold) {
   static const std::wstring face = ChooseFace();
@@ -130,16 +147,6 @@ BufferedPaint::~BufferedPaint() {
   ::SelectObject(memory, old_);
 }
 
-POINT CentredOrigin(HWND owner, int width, int height) {
-  RECT area{};
-  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
-    ::GetWindowRect(owner, &area);
-  } else {
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  }
-  return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
-}
-
 // ---- keys --------------------------------------------------------------------
 
 bool IsFormKeyMessage(MSG& msg) {
@@ -153,8 +160,8 @@ bool IsFormKeyMessage(MSG& msg) {
 bool Form::TakeKey(MSG& msg) {
   const HWND form = hwnd();
   if (!form || !::IsWindowEnabled(form) || !::IsDialogMessageW(form, &msg)) return false;
-  // The key may have ended the form (Escape, Enter), and its object with it:
-  // a form object outlives its window, never the other way round.
+  // The key may have ended the form (Escape, Enter), and its object with it;
+  // a window never outlives its form object, so only the window is asked.
   if (::IsWindow(form)) ShowDefaultButton();
   return true;
 }

@@ -26,22 +26,10 @@ struct ControlSpec {
   int left, top, width, height;
 };
 
-// Creates the controls of a table as children of parent at the given DPI,
-// each with the font; false when one cannot be made.
-[[nodiscard]] bool CreateControls(HWND parent, const ControlSpec* specs, std::size_t count, int dpi, HFONT font);
-// Moves the table's controls (found by their ids) to their places at dpi and
-// gives them the font.
-void LayoutControls(HWND parent, const ControlSpec* specs, std::size_t count, int dpi, HFONT font);
-
 // A gothic face that draws Japanese at the given size in points: the
 // Windows UI face where it exists, else a Japanese face the system has
 // (under Wine the IPA fonts that fontconfig supplies).
 [[nodiscard]] wincommon::GdiObject MakeJapaneseUiFont(int points, int dpi, bool bold = false);
-
-// Where a window of this size goes: centred on the owner when it is on
-// screen, else on the work area (the driver's main window, for one, is
-// hidden).
-[[nodiscard]] POINT CentredOrigin(HWND owner, int width, int height);
 
 // Keyboard messages of the driver's open forms go through IsDialogMessage, as
 // a dialog box's do: Tab and Shift+Tab move through the controls, Enter
