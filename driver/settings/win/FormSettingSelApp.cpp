@@ -177,7 +177,7 @@ void FormSettingSelApp::CheckAndShow(const std::string& path, int hops) {
   if (description.empty()) description = files_.GetFileVerInfo(path, kVerProductName);
   const std::string texts[] = {path.substr(slash + 1, dot - slash - 1), path, description,
                                files_.GetFileVerInfo(path, kVerCompanyName)};
-  for (int i = 0; i < 4; ++i) SetText(Item(static_cast<WORD>(kIdTextRet0 + i)), wincommon::AnsiToWide(texts[i]));
+  for (int i = 0; i < 4; ++i) SetText(::GetDlgItem(hwnd(), kIdTextRet0 + i), wincommon::AnsiToWide(texts[i]));
   DrawAppIcon(wincommon::AnsiToWide(path));
 }
 
@@ -186,7 +186,7 @@ void FormSettingSelApp::Reject() {
   selectedPath_.clear();
   const std::wstring texts[] = {wincommon::Utf8ToWide(ClsFindRegApp->RegName) + L"ではありません。",
                                 L"設定し直してください。", L"", L""};
-  for (int i = 0; i < 4; ++i) SetText(Item(static_cast<WORD>(kIdTextRet0 + i)), texts[i]);
+  for (int i = 0; i < 4; ++i) SetText(::GetDlgItem(hwnd(), kIdTextRet0 + i), texts[i]);
   DrawAppIcon(L"");
 }
 
