@@ -4,7 +4,15 @@
 
 namespace wincommon {
 
-Window::~Window() { Destroy(); }
+Window::~Window() {
+  if (!hwnd_) return;
+  // Only this class is left of the object: the window's last messages go to
+  // the default procedure instead of to handlers that no longer exist.
+  const HWND window = hwnd_;
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+  ::DestroyWindow(window);
+}
 
 bool Window::Create(const CreateArgs& args) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -76,10 +84,58 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   return result;
 }
 
+namespace {
+
+// Windows 8.1 (shcore) and Windows 10 1607 (user32); missing before.
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+
+template <class Fn>
+Fn Lookup(const wchar_t* dll, const char* name) {
+  // user32 is always loaded; shcore is kept for the life of the process once
+  // found, as the pointer into it is.
+  HMODULE module = ::GetModuleHandleW(dll);
+  if (!module) module = ::LoadLibraryW(dll);
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+int Sane(UINT dpi) { return dpi >= 48 && dpi <= 960 ? static_cast<int>(dpi) : 0; }
+
+}  // namespace
+
 int ScreenDpi() {
   const ScreenDc dc(::GetDC(nullptr));
   const int dpi = dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
+}
+
+int MonitorDpi(HMONITOR monitor) {
+  static const auto getDpiForMonitor = Lookup<GetDpiForMonitorFn>(L"shcore.dll", "GetDpiForMonitor");
+  UINT x = 0, y = 0;
+  if (monitor && getDpiForMonitor && SUCCEEDED(getDpiForMonitor(monitor, kEffectiveDpi, &x, &y)) && Sane(y)) {
+    return Sane(y);
+  }
+  return ScreenDpi();
+}
+
+int WindowDpi(HWND window) {
+  static const auto getDpiForWindow = Lookup<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
+  if (window && getDpiForWindow) {
+    if (const int dpi = Sane(getDpiForWindow(window))) return dpi;
+  }
+  return MonitorDpi(window ? ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr);
+}
+
+SIZE FrameSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi) {
+  static const auto adjustForDpi =
+      Lookup<AdjustWindowRectExForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
+  RECT frame{0, 0, clientWidth, clientHeight};
+  if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  }
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
 int RunMessageLoop() {

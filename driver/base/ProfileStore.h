@@ -21,7 +21,8 @@ public:
                                          const std::string& key, const std::string& def) = 0;
   // Replaces an existing value in place, adds a new key at the end of its
   // section and a new section at the end of the file. False when the file
-  // cannot be written; callers ignore that (a read-only INI loses the write).
+  // cannot be written: the settings and calibration dialogs tell the user,
+  // the driver's own writes at start-up and after an action go on silently.
   virtual bool Write(const std::string& file, const std::string& section, const std::string& key,
                      const std::string& value) = 0;
 };

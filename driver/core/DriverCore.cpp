@@ -27,7 +27,9 @@ DriverCore::~DriverCore() { Shutdown(); }
 void DriverCore::Start() {
   panel_.DataName = kDataName;
   panel_.Load();
-  panel_.Save();
+  // The start-up write fails silently, as the core does; a calibration's
+  // failed save is reported by its dialog.
+  (void)panel_.Save();
 
   // The resource file stays locked against writers from here on; only names,
   // types and display names stay in memory until the calibration loads the

@@ -48,7 +48,7 @@ void CalProcedure::Open(double pictureWidth) {
 void CalProcedure::NextStep() {
   ++calStep_;
   if (calStep_ > calStepCount_) {
-    SaveCalData();
+    if (!SaveCalData() && hooks_.saveFailed) hooks_.saveFailed(panel_.DatPath());
     if (hooks_.messageBeep) hooks_.messageBeep(kBeepAsterisk);
     if (hooks_.unload) hooks_.unload();
     return;
@@ -90,7 +90,9 @@ void CalProcedure::NextStep() {
 
 void CalProcedure::OnRecvTouchPoint(const TouchPoint& point, bool& cancel) {
   cancel = true;
-  if (!open_ || calStepCount_ == 0) return;
+  // Past the last step nothing counts any more (touches still arrive while
+  // a failed save is being reported).
+  if (!open_ || calStepCount_ == 0 || calStep_ > calStepCount_) return;
   if (point.dS == 'B') {
     timerCal_.Restart(kHoldMs);
     draw_.targetBlink = false;
@@ -122,7 +124,7 @@ void CalProcedure::SaveTouchPoint(std::int32_t x, std::int32_t y) {
   }
 }
 
-void CalProcedure::SaveCalData() {
+bool CalProcedure::SaveCalData() {
   for (std::size_t i = 0; i < calButtons_.size(); ++i) {
     ClassPanelButtonData* target = panel_.ButtonData(static_cast<std::int32_t>(i));
     if (!target) continue;
@@ -131,7 +133,7 @@ void CalProcedure::SaveCalData() {
     target->Right = calButtons_[i].Right;
     target->Bottom = calButtons_[i].Bottom;
   }
-  panel_.Save();
+  return panel_.Save();
 }
 
 void CalProcedure::TimerCal_Timer() {

@@ -40,6 +40,10 @@ public:
     std::function<void(const std::string& name)> showPicture;
     // Display names are in the ANSI code page; labels are UTF-8.
     std::function<std::string(const std::string& ansi)> ansiToUtf8;
+    // The measured rectangles could not be saved to the data file at path
+    // (UTF-8): the running driver uses them all the same, until it ends.
+    // Told once, before the dialog closes.
+    std::function<void(const std::string& path)> saveFailed;
   };
 
   CalProcedure(ClassPanelData& panel, ClassButtonRes& res, UiTimer& timerTargetBlink, UiTimer& timerCal,
@@ -88,7 +92,7 @@ public:
 private:
   void NextStep();
   void SaveTouchPoint(std::int32_t x, std::int32_t y);
-  void SaveCalData();
+  [[nodiscard]] bool SaveCalData();
   void TimerCal_Timer();
   void TimerTargetBlink_Timer();
   void Changed();

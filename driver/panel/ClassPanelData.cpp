@@ -54,9 +54,8 @@ std::string ClassPanelData::ReadDataValue(const std::string& section, const std:
   return store_.Read(datPath_, section, key, delivered);
 }
 
-void ClassPanelData::WriteDataValue(const std::string& section, const std::string& key, const std::string& value) {
-  // A missing Data folder loses the write; nothing here could repair it.
-  (void)store_.Write(datPath_, section, key, value);
+bool ClassPanelData::WriteDataValue(const std::string& section, const std::string& key, const std::string& value) {
+  return store_.Write(datPath_, section, key, value);
 }
 
 void ClassPanelData::Load() {
@@ -93,18 +92,22 @@ void ClassPanelData::Load() {
   }
 }
 
-void ClassPanelData::Save() {
+bool ClassPanelData::Save() {
   datPath_ = DatPath();
-  WriteDataValue("Header", "Version", Version);
-  WriteDataValue("Header", "Name", Name);
-  WriteDataValue("Header", "ButtonX", std::to_string(ButtonX));
-  WriteDataValue("Header", "ButtonY", std::to_string(ButtonY));
+  // Every value is tried, whatever failed before: a write refused for a
+  // moment (another program reading the file) loses only its own key.
+  bool saved = WriteDataValue("Header", "Version", Version);
+  saved = WriteDataValue("Header", "Name", Name) && saved;
+  saved = WriteDataValue("Header", "ButtonX", std::to_string(ButtonX)) && saved;
+  saved = WriteDataValue("Header", "ButtonY", std::to_string(ButtonY)) && saved;
   for (const auto& b : buttons_) {
     const std::string section = ButtonSection(b->ButtonX, b->ButtonY);
-    WriteDataValue(section, "Name", b->Name);
-    WriteDataValue(section, "Rect", std::to_string(b->Left) + "," + std::to_string(b->Top) + "," +
-                                        std::to_string(b->Right) + "," + std::to_string(b->Bottom));
+    saved = WriteDataValue(section, "Name", b->Name) && saved;
+    saved = WriteDataValue(section, "Rect", std::to_string(b->Left) + "," + std::to_string(b->Top) + "," +
+                                                std::to_string(b->Right) + "," + std::to_string(b->Bottom)) &&
+            saved;
   }
+  return saved;
 }
 
 void ClassPanelData::LoadSaveDefault(

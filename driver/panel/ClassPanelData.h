@@ -47,7 +47,9 @@ public:
   std::int32_t ButtonY = 0;
 
   void Load();
-  void Save();
+  // False when the data file could not be written whole (a folder the user
+  // may not write to): the records in memory stay as they are.
+  [[nodiscard]] bool Save();
   // Makes .dat a byte copy of .def (empty when .def is missing), then Load.
   // copyFile(from, to) does the copy; returns false on failure.
   void LoadSaveDefault(const std::function<bool(const std::string& from, const std::string& to)>& copyFile);
@@ -64,7 +66,7 @@ public:
 
 private:
   std::string ReadDataValue(const std::string& section, const std::string& key, const std::string& def);
-  void WriteDataValue(const std::string& section, const std::string& key, const std::string& value);
+  [[nodiscard]] bool WriteDataValue(const std::string& section, const std::string& key, const std::string& value);
 
   ProfileStore& store_;
   std::string dataFolder_;

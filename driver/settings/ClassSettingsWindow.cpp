@@ -58,8 +58,10 @@ void ClassSettingsWindow::SettingsLoad() {
   for (int i = 0; i < SettingCount(); ++i) SettingLoad(i);
 }
 
-void ClassSettingsWindow::SettingsSave() {
-  for (int i = 0; i < SettingCount(); ++i) SettingSave(i);
+bool ClassSettingsWindow::SettingsSave() {
+  bool saved = true;
+  for (int i = 0; i < SettingCount(); ++i) saved = SettingSave(i) && saved;
+  return saved;
 }
 
 void ClassSettingsWindow::SettingLoad(int index) {
@@ -86,17 +88,19 @@ void ClassSettingsWindow::SettingLoad(int index) {
   }
 }
 
-void ClassSettingsWindow::SettingSave(int index) {
-  if (!Valid(index)) return;
+bool ClassSettingsWindow::SettingSave(int index) {
+  if (!Valid(index)) return true;
   const auto lines = Split(SettingDefs[index], '\n');
   const int selected = objCombos[index]->ListIndex();
-  if (selected < 0 || static_cast<size_t>(selected) + 1 >= lines.size()) return;
+  if (selected < 0 || static_cast<size_t>(selected) + 1 >= lines.size()) return true;
   const auto values = Split(lines[static_cast<size_t>(selected) + 1], '\r');
   const auto header = Split(lines[0], '\r');
+  bool saved = true;
   for (size_t k = 1; k < header.size() && k < values.size(); ++k) {
     const IniLocation at = ParseLocation(header[k]);
-    if (at.Usable()) (void)store_->Write(iniFile_, at.section, at.key, values[k]);
+    if (at.Usable()) saved = store_->Write(iniFile_, at.section, at.key, values[k]) && saved;
   }
+  return saved;
 }
 
 const std::vector<std::string>& DriverSettingRows() {

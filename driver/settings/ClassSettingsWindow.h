@@ -64,9 +64,12 @@ public:
 
   void SettingsLoad();
   void SettingLoad(int index);
-  void SettingsSave();
-  // Writes nothing while the row's list has no selection.
-  void SettingSave(int index);
+  // False when a value could not be written (the INI file is read-only or
+  // in a folder the user may not write to); every row is still tried.
+  [[nodiscard]] bool SettingsSave();
+  // Writes nothing while the row's list has no selection (which counts as
+  // saved).
+  [[nodiscard]] bool SettingSave(int index);
 
 private:
   [[nodiscard]] bool Valid(int index) const { return index >= 0 && index < SettingCount(); }

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // What Save writes must load back to the same list.
   const std::int32_t count = panel.ButtonData_Counts();
-  panel.Save();
+  (void)panel.Save();
   panel.Load();
   Check(panel.ButtonData_Counts() >= count || panel.ButtonX <= 0 || panel.ButtonY <= 0);
   for (const auto& p : probes) CheckHitTest(panel, p[0], p[1]);

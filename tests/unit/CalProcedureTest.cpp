@@ -40,6 +40,10 @@ protected:
     };
     hooks.showPicture = [this](const std::string& name) { pictures.push_back(name); };
     hooks.changed = [this] { steps.push_back(cal->LabelStep()); };
+    hooks.saveFailed = [this](const std::string& path) {
+      saveFailures.push_back(path);
+      if (duringReport) duringReport();
+    };
     cal = std::make_unique<CalProcedure>(panel, res, blink, hold, std::move(hooks));
     cal->Open(3375);
   }
@@ -61,7 +65,7 @@ protected:
   }
 
   TempDir dir;
-  MemoryProfileStore store;
+  testing::RefusingStore store;  // the data file may refuse every write
   ClassPanelData panel{store, dir.Path() + "/Data"};
   testing::MemoryFiles files;
   ClassButtonRes res{&files};
@@ -71,6 +75,8 @@ protected:
   std::vector<std::uint32_t> beeps;
   std::vector<std::string> pictures;
   std::vector<std::string> steps;
+  std::vector<std::string> saveFailures;
+  std::function<void()> duringReport;  // touches while the failure is shown
   int unloads = 0;
 };
 
@@ -105,6 +111,34 @@ TEST_F(CalProcedureTest, FourButtonsRunFromZeroToEightThenSaveAndCloseWithTheInf
   EXPECT_EQ(pictures, (std::vector<std::string>{"Camera.Run", "Tpdrv.ChangeTPNamedID", "Unknown.Name",
                                                 "Camera.Run&Camera.Run"}));
   EXPECT_TRUE(res.PicDataOf(0).empty()) << "pictures released on unload";
+}
+
+TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRectanglesHoldInMemory) {
+  Open();
+  store.refuseAll = true;
+  // Touches that arrive while the failure is shown count for nothing:
+  // nothing is saved or reported twice.
+  duringReport = [this] {
+    Touch(5, 5);
+    Touch(6, 6);
+  };
+  Touch(999, 999);
+  for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? 100 : 900), k % 2 ? 100 : 900);
+  EXPECT_EQ(saveFailures, (std::vector<std::string>{panel.DatPath()}));
+  EXPECT_EQ(unloads, 1);
+  EXPECT_EQ(beeps.back(), CalProcedure::kBeepAsterisk);
+  const auto* b = panel.ButtonData(3);
+  EXPECT_EQ((std::vector<int>{b->Left, b->Top, b->Right, b->Bottom}), (std::vector<int>{3100, 100, 3900, 900}));
+  EXPECT_EQ(DatRect("Button.2.2"), "missing") << "nothing reached the file";
+
+  // Once the file can be written, a calibration saves without a word.
+  store.refuseAll = false;
+  duringReport = nullptr;
+  Open();
+  Touch(999, 999);
+  for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? 200 : 800), k % 2 ? 200 : 800);
+  EXPECT_EQ(saveFailures.size(), 1u);
+  EXPECT_EQ(DatRect("Button.2.2"), "3200,200,3800,800");
 }
 
 struct HoldCase {

@@ -45,7 +45,7 @@ TEST_F(ClassPanelDataTest, LoadThenSaveWithOnlyDefaultsWritesEverything) {
       "[Button.1.1]\r\nName=Camera.Run\r\nRect=10,20,30,40\r\n"
       "[Button.1.2]\r\nRect=50,60,70,80\r\n");
   panel_.Load();
-  panel_.Save();
+  EXPECT_TRUE(panel_.Save());
   EXPECT_EQ(ReadFile(panel_.DatPath()),
             "[Header]\r\nVersion=1.0\r\nName=Sheet\r\nButtonX=1\r\nButtonY=2\r\n"
             "[Button.1.1]\r\nName=Camera.Run\r\nRect=10,20,30,40\r\n"
@@ -88,7 +88,7 @@ TEST_F(ClassPanelDataTest, MissingRectKeepsTheButtonWithZeroEdges) {
   Def("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Camera.Run\r\n");
   panel_.Load();
   ASSERT_EQ(panel_.ButtonData_Counts(), 1);
-  panel_.Save();
+  EXPECT_TRUE(panel_.Save());
   EXPECT_EQ(store_.Read(panel_.DatPath(), "Button.1.1", "Rect", ""), "0,0,0,0");
 }
 
@@ -136,7 +136,7 @@ TEST_F(ClassPanelDataTest, HeaderCountsDecideWhatIsScanned) {
   // A count beyond the scan bound is kept as read and written back as it was.
   Def("[Header]\r\nButtonX=100000\r\nButtonY=1\r\n");
   panel_.Load();
-  panel_.Save();
+  EXPECT_TRUE(panel_.Save());
   EXPECT_EQ(store_.Read(panel_.DatPath(), "Header", "ButtonX", ""), "100000");
 }
 
@@ -176,7 +176,7 @@ TEST_F(ClassPanelDataTest, ChangedRecordIsWhatSaveWritesAndNothingIsDeleted) {
   b->Top = 3000;
   b->Right = 40;
   b->Bottom = 50;
-  panel_.Save();
+  EXPECT_TRUE(panel_.Save());
   EXPECT_EQ(store_.Read(panel_.DatPath(), "Button.1.1", "Rect", ""), "-20,3000,40,50");
   EXPECT_EQ(store_.Read(panel_.DatPath(), "Button.9.9", "Name", ""), "old");
   EXPECT_EQ(panel_.PointCheck(-20, 3000), b) << "the hit test uses the new edges at once";

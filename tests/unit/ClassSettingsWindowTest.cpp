@@ -112,7 +112,7 @@ TEST_F(SettingsWindowTest, SaveWritesTheSelectedEntrysValuesInHeaderOrder) {
     m.SettingAdd(l, box, c.def);
     m.SettingLoad(0);
     box.selected = c.selected;
-    m.SettingSave(0);
+    EXPECT_TRUE(m.SettingSave(0));
     EXPECT_EQ(testing::ReadFile(Ini()), c.expected);
     std::remove(Ini().c_str());
   }
@@ -126,8 +126,26 @@ TEST_F(SettingsWindowTest, AnUnchosenRowLeavesItsStoredValueAlone) {
   model.SettingAdd(l2, c2, kNotify);
   model.SettingsLoad();
   c2.selected = 1;
-  model.SettingsSave();
+  EXPECT_TRUE(model.SettingsSave());
   EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nDblClickTime=450\r\nNotifyMsg=500\r\n");
+}
+
+TEST_F(SettingsWindowTest, ARefusedWriteFailsTheSaveAndTheOtherRowsAreStillWritten) {
+  testing::RefusingStore refusing;
+  refusing.refusedKey = "DblClickTime";
+  ClassSettingsWindow m(refusing, Ini());
+  FakeLabel l2;
+  FakeCombo c2;
+  m.SettingAdd(label, combo, kDblClick);
+  m.SettingAdd(l2, c2, kNotify);
+  m.SettingsLoad();
+  combo.selected = 2;
+  c2.selected = 1;
+  EXPECT_FALSE(m.SettingsSave());
+  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nNotifyMsg=500\r\n");
+  refusing.refusedKey.clear();
+  EXPECT_TRUE(m.SettingsSave());
+  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nNotifyMsg=500\r\nDblClickTime=600\r\n");
 }
 
 TEST_F(SettingsWindowTest, ANewDefinitionTakesEffectAtTheNextLoad) {
@@ -145,7 +163,7 @@ TEST_F(SettingsWindowTest, RowsOutsideTheModelAreIgnored) {
   EXPECT_EQ(model.SettingCount(), 1);
   for (int index : {-1, 1, 1000}) {
     model.SettingLoad(index);
-    model.SettingSave(index);
+    EXPECT_TRUE(model.SettingSave(index));
     model.SetSetting(index, "x");
     EXPECT_EQ(model.Setting(index), "");
   }

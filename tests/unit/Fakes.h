@@ -2,7 +2,7 @@
 // Stand-ins shared by the unit tests and two fuzzers: a fake clock with
 // timers it drives, a scripted receiver link, a simulated D2XX device, a
 // recording notifier and action handler, button resource files in memory and
-// a record maker, and a temporary folder.
+// a record maker, a profile store that refuses writes, and a temporary folder.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "actions/ActionHandler.h"
+#include "base/MemoryProfileStore.h"
 #include "base/Notifier.h"
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
@@ -279,6 +280,17 @@ inline ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vect
   r.PicData = std::move(pic);
   return r;
 }
+
+// INI files that refuse writes as a read-only file or folder does: every
+// write, or one key's only. Reads go on as before.
+struct RefusingStore : MemoryProfileStore {
+  bool refuseAll = false;
+  std::string refusedKey;
+  bool Write(const std::string& file, const std::string& section, const std::string& key,
+             const std::string& value) override {
+    return !refuseAll && key != refusedKey && MemoryProfileStore::Write(file, section, key, value);
+  }
+};
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {

@@ -138,6 +138,12 @@ int ToPixels(std::int64_t twips, int dpi) {
   return static_cast<int>(std::clamp<std::int64_t>(px, INT32_MIN / 2, INT32_MAX / 2));
 }
 
+// The notification is placed on the primary monitor (by the screen's size):
+// its DPI there, which on Windows 8.1 and later may differ from the other
+// monitors' and change while the driver runs (Wine gives every monitor the
+// screen's DPI).
+int NotificationDpi() { return wincommon::MonitorDpi(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)); }
+
 }  // namespace
 
 // ---- InfoWindow ------------------------------------------------------------
@@ -160,6 +166,12 @@ protected:
         // A touch on the notification must not take the focus away from the
         // program the user works in (the pen software above all).
         return MA_NOACTIVATE;
+      case WM_DPICHANGED:
+        // The primary monitor's scale changed while a notification shows: it
+        // is laid out again at the new DPI, in its own place (the suggested
+        // rectangle would only stretch the old layout).
+        if (role_ == Role::Text) form_.Relayout();
+        return 0;
       default:
         return Window::HandleMessage(msg, wp, lp);
     }
@@ -193,11 +205,19 @@ FormInfo::FormInfo(const MainSettings& settings)
       textWindow_(std::make_unique<InfoWindow>(*this, InfoWindow::Role::Text)),
       backdrop_(std::make_unique<InfoWindow>(*this, InfoWindow::Role::Backdrop)) {
   ::InitCommonControls();
-  const int dpi = wincommon::ScreenDpi();
+  const int dpi = NotificationDpi();
   fontFace_ = ChooseFace(dpi);
-  const LOGFONTW lf = DesignFont(fontFace_.c_str(), dpi);
-  font_.reset(::CreateFontIndirectW(&lf));
+  UseDpi(dpi);
   timerUnload_.SetHandler([this] { Unload(true); });
+}
+
+void FormInfo::UseDpi(int dpi) {
+  if (dpi == dpi_ && font_) return;
+  const LOGFONTW lf = DesignFont(fontFace_.c_str(), dpi);
+  wincommon::GdiObject font(::CreateFontIndirectW(&lf));
+  if (!font) return;
+  font_ = std::move(font);
+  dpi_ = dpi;
 }
 
 FormInfo::~FormInfo() { Unload(true); }
@@ -275,7 +295,8 @@ void FormInfo::SetText(const std::string& text, std::int32_t timeoutMs, std::int
 }
 
 void FormInfo::LayoutInfo() {
-  const int dpi = wincommon::ScreenDpi();
+  UseDpi(NotificationDpi());
+  const int dpi = dpi_;
 
   // The label sizes itself to its text, line breaks included.
   RECT label{0, 0, 0, 0};
@@ -308,6 +329,13 @@ void FormInfo::LayoutInfo() {
     outlineOrigin_[i] = {wincommon::TwipsToPixels(kLabelLeftTwips + d.dx * kOutlineStepTwips, dpi),
                          wincommon::TwipsToPixels(kLabelTopTwips + d.dy * kOutlineStepTwips, dpi)};
   }
+}
+
+void FormInfo::Relayout() {
+  if (!textWindow_->hwnd() || !backdrop_->hwnd()) return;
+  LayoutInfo();
+  ::InvalidateRect(backdrop_->hwnd(), nullptr, FALSE);
+  ::InvalidateRect(textWindow_->hwnd(), nullptr, FALSE);
 }
 
 void FormInfo::Paint(const InfoWindow& window, HDC dc) {

@@ -55,6 +55,8 @@ private:
 
   [[nodiscard]] bool CreateInfoWindow(InfoWindow& window);
   void LayoutInfo();
+  // LayoutInfo for a notification on screen, and both windows painted anew.
+  void Relayout();
   void Paint(const InfoWindow& window, HDC dc);
   void PaintBackdrop(std::uint32_t* pixels, int width, int height) const;
   void PaintText(HDC dc, std::uint32_t* pixels, int width, int height) const;
@@ -62,10 +64,15 @@ private:
   void Unload(bool closeText);
   void OnTextWindowDestroyed();
 
+  // The notification shows on the primary monitor; its font and layout
+  // follow that monitor's DPI, asked again at every SetText.
+  void UseDpi(int dpi);
+
   const MainSettings& settings_;
   std::unique_ptr<InfoWindow> textWindow_;
   std::unique_ptr<InfoWindow> backdrop_;
   MessageTimer timerUnload_;
+  int dpi_ = 0;
   wincommon::GdiObject font_;
   std::wstring fontFace_;
   std::string text_;

@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include "Forms.h"
+
 namespace orvanta::win {
 
 namespace {
@@ -179,8 +181,10 @@ int RunMessageLoop(FastTimer& poll) {
       MSG msg;
       while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        if (!IsFormKeyMessage(msg)) {  // a modeless form's dialog keys
+          ::TranslateMessage(&msg);
+          ::DispatchMessageW(&msg);
+        }
         poll.RunFromLoop();
       }
     }

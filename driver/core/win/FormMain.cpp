@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "ModuleSound.h"
 #include "actions/ClassActCamera.h"
@@ -25,20 +26,15 @@ constexpr ULONGLONG kInstanceWaitMs = 10000;
 
 enum ControlId : WORD { kIdTextLinkExecute = 100, kIdCommandSetting, kIdCommandDetailCal };
 
-// The main window's controls, in twips as the form was designed.
-struct ControlSpec {
-  WORD id;
-  const wchar_t* cls;
-  const wchar_t* text;
-  int left, top, width, height;
-};
+// The main window's controls, in twips as the form was designed. The link
+// text box, a window class of its own, is made beside the table.
 constexpr ControlSpec kMainControls[] = {
-    {kIdCommandSetting, L"BUTTON", L"Setting", 240, 840, 1560, 420},
-    {kIdCommandDetailCal, L"BUTTON", L"DetailCal", 1920, 840, 1560, 420},
+    {kIdCommandSetting, L"BUTTON", L"Setting", BS_PUSHBUTTON | WS_TABSTOP, 0, 240, 840, 1560, 420},
+    {kIdCommandDetailCal, L"BUTTON", L"DetailCal", BS_PUSHBUTTON | WS_TABSTOP, 0, 1920, 840, 1560, 420},
 };
 constexpr RECT kTextBoxTwips = {240, 240, 240 + 3240, 240 + 360};
-constexpr int kMainWidthTwips = 3900;
-constexpr int kMainHeightTwips = 2000;
+constexpr Form::Design kMainDesign{identity::kFormClass, WS_CAPTION | WS_SYSMENU | WS_BORDER | WS_MINIMIZEBOX, 0,
+                                   3900, 2000, kMainControls, std::size(kMainControls), 0, 9};
 
 RECT TwipsRect(const RECT& twips, int dpi) {
   return RECT{wincommon::TwipsToPixels(twips.left, dpi), wincommon::TwipsToPixels(twips.top, dpi),
@@ -138,34 +134,19 @@ LRESULT LinkTextBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- MainWindow ------------------------------------------------------------
 
-bool MainWindow::Create(HWND owner) {
-  const int dpi = wincommon::ScreenDpi();
-  RECT frame{0, 0, wincommon::TwipsToPixels(kMainWidthTwips, dpi), wincommon::TwipsToPixels(kMainHeightTwips, dpi)};
-  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER | WS_MINIMIZEBOX;
-  ::AdjustWindowRectEx(&frame, style, FALSE, 0);
-  CreateArgs args;
-  args.className = identity::kFormClass;
-  args.title = identity::kDriverCaption;
-  args.style = style;
-  args.width = frame.right - frame.left;
-  args.height = frame.bottom - frame.top;
-  // Owned by the hidden application window: owned windows get no task-bar
-  // button, which keeps the driver off the task list.
-  args.parent = owner;
-  if (!Window::Create(args)) return false;
+MainWindow::MainWindow(FormMain& form) : Form(kMainDesign), form_(form), textLinkExecute_(form) {}
 
-  font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-  if (!textLinkExecute_.Create(hwnd(), TwipsRect(kTextBoxTwips, dpi))) return false;
-  for (const auto& c : kMainControls) {
-    const RECT r = TwipsRect(RECT{c.left, c.top, c.left + c.width, c.top + c.height}, dpi);
-    const HWND control = ::CreateWindowExW(0, c.cls, c.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                                           r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd(),
-                                           reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)),
-                                           ::GetModuleHandleW(nullptr), nullptr);
-    if (!control) return false;
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  }
-  return true;
+bool MainWindow::Create(HWND owner) {
+  // Owned by the hidden application window: owned windows get no task-bar
+  // button, which keeps the driver off the task list. It stays hidden
+  // unless "Cmd_Debug" shows it.
+  return CreateForm(owner, identity::kDriverCaption, Placement::SystemDefault) &&
+         textLinkExecute_.Create(hwnd(), TwipsRect(kTextBoxTwips, Dpi()));
+}
+
+void MainWindow::OnDpiChanged() {
+  const RECT r = TwipsRect(kTextBoxTwips, Dpi());
+  ::MoveWindow(textLinkExecute_.hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
 bool MainWindow::OnCommand(WORD id, WORD code, HWND) {
@@ -326,7 +307,7 @@ void FormMain::TextLinkExecute_Change() {
 void FormMain::Cmd_Setting(HWND ownerForm, bool modal) {
   if (unloaded_ || !core_) return;
   if (!formSetting_) {
-    formSetting_ = std::make_unique<FormSetting>(FormSetting::Services{
+    formSetting_ = wincommon::MakeWindow<FormSetting>(FormSetting::Services{
         store_, iniFile_, fileInf_, [this](HWND owner) { Cmd_Cal(owner, true); }, core_->OnRecvTouchPoint,
         [this] { return core_->IsPortOpen(); }, [this] { core_->LoadSettings(); }});
   }
@@ -336,10 +317,16 @@ void FormMain::Cmd_Setting(HWND ownerForm, bool modal) {
 void FormMain::Cmd_Cal(HWND ownerForm, bool modal) {
   if (unloaded_ || !core_) return;
   if (formCal_ && formCal_->hwnd()) {
-    ::SetForegroundWindow(formCal_->hwnd());
+    // One calibration at a time. A modal caller (the settings dialog) goes
+    // on only once the open one has ended, as after its own.
+    if (modal) {
+      formCal_->WaitWhileOpen(ownerForm);
+    } else {
+      formCal_->BringForward();
+    }
     return;
   }
-  formCal_ = std::make_unique<FormCal>(Parts());
+  formCal_ = wincommon::MakeWindow<FormCal>(Parts());
   formCal_->onUnloaded = [this] {
     if (formDetailCal_) formDetailCal_->Refresh();
   };
@@ -351,7 +338,7 @@ void FormMain::CommandDetailCal_Click() {
   if (!formDetailCal_) {
     // Modeless and without an owner; "New Cal Data" opens the calibration
     // over it.
-    formDetailCal_ = std::make_unique<FormDetailCal>(Parts(), [this](HWND owner) { Cmd_Cal(owner, false); });
+    formDetailCal_ = wincommon::MakeWindow<FormDetailCal>(Parts(), [this](HWND owner) { Cmd_Cal(owner, false); });
   }
   formDetailCal_->ShowOrRestore();
 }

@@ -9,6 +9,7 @@
 
 #include "ModuleSound.h"
 #include "SessionWatch.h"
+#include "base/win/Forms.h"
 #include "base/win/WinProfileStore.h"
 #include "base/win/WinTimers.h"
 #include "actions/win/FormInfo.h"
@@ -64,18 +65,18 @@ private:
 };
 
 // Hidden main window, class "ThunderRT6FormDC", caption "OrvantaPanelDriver".
-class MainWindow : public wincommon::Window {
+class MainWindow : public Form {
 public:
-  explicit MainWindow(FormMain& form) : form_(form), textLinkExecute_(form) {}
+  explicit MainWindow(FormMain& form);
   [[nodiscard]] bool Create(HWND owner);
   [[nodiscard]] LinkTextBox& TextLinkExecute() { return textLinkExecute_; }
 
 private:
   bool OnCommand(WORD id, WORD code, HWND control) override;
   bool OnClose() override;
+  void OnDpiChanged() override;
   FormMain& form_;
   LinkTextBox textLinkExecute_;
-  HFONT font_ = nullptr;
 };
 
 class FormMain {
@@ -107,7 +108,9 @@ public:
   void OnResume();
 
   // Opens the calibration dialog owned by ownerForm; with modal, returns
-  // when it has closed. An open one is brought to the front instead.
+  // when it has closed. An open one is brought to the front instead, and a
+  // modal caller waits until it has closed, with ownerForm disabled as if
+  // the calibration were its own.
   void Cmd_Cal(HWND ownerForm, bool modal);
   // Opens the settings dialog owned by ownerForm, attached to the driver
   // core; an open one is brought forward instead.
@@ -141,9 +144,11 @@ private:
   PenPlusPortWin penPlusPort_;
   ModuleFileInf fileInf_;
   std::unique_ptr<DriverCore> core_;
-  std::unique_ptr<FormCal> formCal_;
-  std::unique_ptr<FormDetailCal> formDetailCal_;
-  std::unique_ptr<FormSetting> formSetting_;
+  // Their windows go before the objects (WindowPtr), so that each form's
+  // own unloading runs.
+  wincommon::WindowPtr<FormCal> formCal_;
+  wincommon::WindowPtr<FormDetailCal> formDetailCal_;
+  wincommon::WindowPtr<FormSetting> formSetting_;
   AppWindow appWindow_;
   MainWindow mainWindow_;
   SessionWatch sessionWatch_;

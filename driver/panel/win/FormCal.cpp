@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
@@ -20,10 +21,13 @@ constexpr ControlSpec kControls[] = {
     {kIdLabelStep, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, 360, 2880, 750, 180},
     {kIdCommandCancel, L"BUTTON", L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 0, 4560, 2520, 1815, 495},
 };
-constexpr int kClientWidthTwips = 7110;
-constexpr int kClientHeightTwips = 3195;
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+constexpr Form::Design kDesign{
+    FormCal::kClassName, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME, 7110, 3195,
+    kControls, std::size(kControls), 0, 9};
+
+// The picture's own lines (frame and target) are one pixel wide at every
+// DPI, as the designer's drawing width counted in pixels.
+constexpr int kLineWidthPx = 1;
 
 COLORREF ToColorRef(CalProcedure::Color c) {
   switch (c) {
@@ -39,56 +43,18 @@ COLORREF ToColorRef(CalProcedure::Color c) {
 
 }  // namespace
 
-FormCal::FormCal(PanelParts parts) : parts_(parts) {
+FormCal::FormCal(PanelParts parts) : Form(kDesign), parts_(parts) {
   // The dialog's controls come from the common controls library.
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
 }
 
-// Destroyed while the window lives (the driver ends): the window goes first,
-// so its unloading still reaches this object's handlers.
-FormCal::~FormCal() { Destroy(); }
-
 bool FormCal::Show(HWND owner, bool modal) {
   // The procedure's blink and hold steps run on these timers.
   if (unloaded_ || hwnd() || !timerTargetBlink_.Valid() || !timerCal_.Valid()) return false;
-  owner_ = owner;
-  modal_ = modal;
-  dpi_ = wincommon::ScreenDpi();
-  RECT frame{0, 0, wincommon::TwipsToPixels(kClientWidthTwips, dpi_),
-             wincommon::TwipsToPixels(kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const POINT at = CentredOrigin(owner, width, height);
-  CreateArgs args;
-  args.className = kClassName;
-  args.title = kCaption;
-  args.style = kStyle;
-  args.exStyle = kExStyle;
-  args.x = at.x;
-  args.y = at.y;
-  args.width = width;
-  args.height = height;
-  // Owned windows get no task-bar button.
-  args.parent = owner;
-  if (!Create(args)) return false;
-  font_ = MakeJapaneseUiFont(9, dpi_);
-  if (!CreateControls(hwnd(), kControls, dpi_, static_cast<HFONT>(font_.get()))) {
-    Destroy();
-    return false;
-  }
+  if (!CreateForm(owner, kCaption)) return false;
   Load();
-  // The owner is disabled before the dialog shows, as a dialog box does: a
-  // click on the owner in between would otherwise still be taken.
-  if (modal && owner) ::EnableWindow(owner, FALSE);
-  ::ShowWindow(hwnd(), SW_SHOW);
-  ::SetForegroundWindow(hwnd());
-  if (!modal) return true;
-
-  // Returns when the dialog is gone; the object may be gone with it (the
-  // driver ended), so nothing after this touches it.
-  RunModalLoop(hwnd());
+  ShowForm(modal);
   return true;
 }
 
@@ -96,32 +62,43 @@ void FormCal::Load() {
   CalProcedure::Hooks hooks;
   hooks.messageBeep = [](std::uint32_t type) { ::MessageBeep(type); };
   hooks.changed = [this] { ShowState(); };
-  hooks.unload = [this] { Destroy(); };
+  hooks.unload = [this] { EndForm(); };
   hooks.showPicture = [this](const std::string& name) {
     buttonPicture_ = PicOfName(parts_.buttonRes, name);
   };
   hooks.ansiToUtf8 = [](const std::string& ansi) { return wincommon::AnsiToUtf8(ansi); };
+  hooks.saveFailed = [this](const std::string& path) { ReportSaveFailed(path); };
   procedure_ = std::make_unique<CalProcedure>(parts_.panelData, parts_.buttonRes, timerTargetBlink_, timerCal_,
                                               std::move(hooks));
   touchToken_ = parts_.touches.Subscribe(
       [this](const TouchPoint& point, bool& cancel) { procedure_->OnRecvTouchPoint(point, cancel); });
 
   RECT inner{};
-  ::GetClientRect(::GetDlgItem(hwnd(), kIdPictureCal), &inner);
-  procedure_->Open(static_cast<double>(wincommon::PixelsToTwips(inner.right, dpi_)));
+  ::GetClientRect(Item(kIdPictureCal), &inner);
+  procedure_->Open(static_cast<double>(wincommon::PixelsToTwips(inner.right, Dpi())));
   ::SetWindowTextW(hwnd(), kCaption);
+}
+
+void FormCal::ReportSaveFailed(const std::string& path) {
+  // Told once, over the dialog, before it closes: the measured buttons work
+  // until the driver ends, and the user knows to run the calibration again
+  // once the file can be written.
+  const std::wstring text = L"キャリブレーションの結果を保存できませんでした。\r\n" + wincommon::Utf8ToWide(path) +
+                            L"\r\n\r\nこのファイルに書き込めません。測定したボタンの位置はドライバを終了するまで有効です。";
+  ::MessageBoxW(hwnd(), text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
 }
 
 void FormCal::ShowState() {
   if (!hwnd() || !procedure_) return;
-  SetText(::GetDlgItem(hwnd(), kIdLabelCal), wincommon::Utf8ToWide(procedure_->LabelCal()));
-  SetText(::GetDlgItem(hwnd(), kIdLabelStep), wincommon::Utf8ToWide(procedure_->LabelStep()));
-  ::InvalidateRect(::GetDlgItem(hwnd(), kIdPictureCal), nullptr, FALSE);
+  SetText(Item(kIdLabelCal), wincommon::Utf8ToWide(procedure_->LabelCal()));
+  SetText(Item(kIdLabelStep), wincommon::Utf8ToWide(procedure_->LabelStep()));
+  ::InvalidateRect(Item(kIdPictureCal), nullptr, FALSE);
 }
 
 bool FormCal::OnCommand(WORD id, WORD code, HWND) {
+  // Escape (IDCANCEL from the dialog keys) cancels like the button.
   if ((id == kIdCommandCancel && code == BN_CLICKED) || id == IDCANCEL) {
-    Destroy();
+    EndForm();
     return true;
   }
   return false;
@@ -134,19 +111,18 @@ LRESULT FormCal::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     DrawPicture(paint.dc(), item->rcItem);
     return TRUE;
   }
-  if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == ::GetDlgItem(hwnd(), kIdPictureCal)) {
+  if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == Item(kIdPictureCal)) {
     return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return Form::HandleMessage(msg, wp, lp);
+}
+
+void FormCal::OnDpiChanged() {
+  // The name under the picture is written in the form's font, made anew.
+  ::InvalidateRect(Item(kIdPictureCal), nullptr, FALSE);
 }
 
 void FormCal::OnDestroy() {
-  // Re-enabled before the dialog goes, or the system activates some other
-  // program's window instead of the owner.
-  if (modal_ && owner_) {
-    ::EnableWindow(owner_, TRUE);
-    ::SetActiveWindow(owner_);
-  }
   if (procedure_) procedure_->Unload();
   buttonPicture_.reset();
   if (!unloaded_) parts_.touches.Unsubscribe(touchToken_);
@@ -159,14 +135,14 @@ void FormCal::DrawPicture(HDC dc, const RECT& rect) {
   if (!procedure_) return;
   const CalProcedure::Drawing& d = procedure_->Draw();
   // The picture's scale is twips; one conversion at the window's DPI.
-  const double scale = dpi_ / 1440.0;
+  const double scale = Dpi() / 1440.0;
   const auto px = [&](double twips) { return static_cast<int>(std::lround(twips * scale)); };
   const HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
 
   if (d.showButton) {
     const RECT frame{px(d.buttonRectLeft), px(d.buttonRectTop), px(d.buttonRectLeft + d.buttonRectWidth),
                      px(d.buttonRectTop + d.buttonRectHeight)};
-    const wincommon::GdiObject pen(::CreatePen(PS_SOLID, 1, ToColorRef(d.buttonFrameColor)));
+    const wincommon::GdiObject pen(::CreatePen(PS_SOLID, kLineWidthPx, ToColorRef(d.buttonFrameColor)));
     const HGDIOBJ oldPen = ::SelectObject(dc, pen.get());
     ::Rectangle(dc, frame.left, frame.top, frame.right + 1, frame.bottom + 1);
     ::SelectObject(dc, oldPen);
@@ -178,7 +154,7 @@ void FormCal::DrawPicture(HDC dc, const RECT& rect) {
       ::FillRect(dc, &inside, static_cast<HBRUSH>(grey.get()));
     }
     const std::wstring name = wincommon::AnsiToWide(procedure_->ButtonDispName());
-    const HGDIOBJ oldFont = ::SelectObject(dc, font_.get());
+    const HGDIOBJ oldFont = ::SelectObject(dc, Font());
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &extent);
     ::SetBkMode(dc, TRANSPARENT);
@@ -191,7 +167,7 @@ void FormCal::DrawPicture(HDC dc, const RECT& rect) {
   }
 
   if (d.TargetVisible()) {
-    const wincommon::GdiObject pen(::CreatePen(PS_SOLID, std::max(1, px(15)), ToColorRef(d.targetColor)));
+    const wincommon::GdiObject pen(::CreatePen(PS_SOLID, kLineWidthPx, ToColorRef(d.targetColor)));
     const HGDIOBJ oldPen = ::SelectObject(dc, pen.get());
     const double half = d.targetSize / 2.0;
     const double outer = half / 1.4;

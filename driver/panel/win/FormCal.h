@@ -8,45 +8,41 @@
 #include <functional>
 #include <memory>
 
-#include "panel/win/ButtonResPicture.h"
+#include "base/win/Forms.h"
 #include "base/win/WinTimers.h"
 #include "panel/CalProcedure.h"
 #include "panel/PanelParts.h"
-#include "wincommon/Handles.h"
-#include "wincommon/Window.h"
+#include "panel/win/ButtonResPicture.h"
 
 namespace orvanta::win {
 
-class FormCal : public wincommon::Window {
+class FormCal : public Form {
 public:
   static constexpr const wchar_t* kClassName = L"OrvantaFormCal";
   static constexpr const wchar_t* kCaption = L"キャリブレーション";
 
   explicit FormCal(PanelParts parts);
-  ~FormCal() override;
 
   // Told when the dialog has unloaded (the calibration view redraws).
   std::function<void()> onUnloaded;
 
-  // Shows the dialog owned by owner, once per object. Modal: the owner is disabled and this
-  // returns when the dialog has closed; the poll tick keeps running meanwhile,
-  // since the modal loop dispatches the tick messages.
+  // Shows the dialog owned by owner, once per object. Modal: the owner is
+  // disabled and this returns when the dialog has closed; the poll tick keeps
+  // running meanwhile, since the modal loop dispatches the tick messages.
   bool Show(HWND owner, bool modal);
 
 private:
   bool OnCommand(WORD id, WORD code, HWND control) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroy() override;
+  void OnDpiChanged() override;
   void Load();
   void ShowState();
+  void ReportSaveFailed(const std::string& path);
   void DrawPicture(HDC dc, const RECT& rect);
 
   PanelParts parts_;
   bool unloaded_ = false;
-  HWND owner_ = nullptr;
-  bool modal_ = false;
-  int dpi_ = 96;
-  wincommon::GdiObject font_;
   MessageTimer timerTargetBlink_;
   MessageTimer timerCal_;
   std::unique_ptr<CalProcedure> procedure_;

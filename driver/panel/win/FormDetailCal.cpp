@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "base/win/Forms.h"
@@ -14,15 +15,16 @@ namespace {
 
 enum ControlId : WORD { kIdCombo1 = 300, kIdCommandNewCalData, kIdPictureCal };
 
-// The combo box's height includes its drop-down list.
+// The combo box's height includes its drop-down list. Alt+N presses the
+// button (the underline does not change what the caption says).
 constexpr ControlSpec kControls[] = {
     {kIdCombo1, L"COMBOBOX", L"Combo1", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP, 0, 120, 120, 3015, 3000},
-    {kIdCommandNewCalData, L"BUTTON", L"New Cal Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 3600, 120, 2055, 375},
+    {kIdCommandNewCalData, L"BUTTON", L"&New Cal Data", BS_PUSHBUTTON | WS_TABSTOP, 0, 3600, 120, 2055, 375},
     {kIdPictureCal, L"STATIC", L"", SS_OWNERDRAW, 0, 120, 600, 6255, 3135},
 };
 constexpr int kPictureTopTwips = 600;
-constexpr int kClientWidthTwips = 9885;
-constexpr int kClientHeightTwips = 7095;
+constexpr Form::Design kDesign{FormDetailCal::kClassName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 9885, 7095,
+                               kControls, std::size(kControls), 0, 9};
 // The panel reports four digits per axis.
 constexpr double kPanelUnits = 10000.0;
 
@@ -58,37 +60,20 @@ void Dot(HDC dc, int x, int y, int radius, COLORREF fill) {
 }  // namespace
 
 FormDetailCal::FormDetailCal(PanelParts parts, std::function<void(HWND)> openCal)
-    : parts_(parts), openCal_(std::move(openCal)) {
+    : Form(kDesign), parts_(parts), openCal_(std::move(openCal)) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
 }
 
-FormDetailCal::~FormDetailCal() { Destroy(); }
-
 bool FormDetailCal::ShowOrRestore() {
   if (hwnd()) {
     // The same window again, restored if it was minimised.
-    if (::IsIconic(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
-    ::SetForegroundWindow(hwnd());
+    BringForward();
     return true;
   }
-  dpi_ = wincommon::ScreenDpi();
-  RECT frame{0, 0, wincommon::TwipsToPixels(kClientWidthTwips, dpi_),
-             wincommon::TwipsToPixels(kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  CreateArgs args;
-  args.className = kClassName;
-  args.title = L"FormDetailCal";
-  args.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  args.width = frame.right - frame.left;
-  args.height = frame.bottom - frame.top;
-  if (!Create(args)) return false;
-  font_ = MakeJapaneseUiFont(9, dpi_);
-  smallFont_ = MakeJapaneseUiFont(8, dpi_);
-  if (!CreateControls(hwnd(), kControls, dpi_, static_cast<HFONT>(font_.get()))) {
-    Destroy();
-    return false;
-  }
+  // Modeless and without an owner, where the system puts a new window.
+  if (!CreateForm(nullptr, L"FormDetailCal", Placement::SystemDefault)) return false;
+  smallFont_ = MakeJapaneseUiFont(8, Dpi());
   FillCombo();
   touchToken_ = parts_.touches.Subscribe([this](const TouchPoint& p, bool&) {
     if (p.dS != 'B') return;
@@ -97,16 +82,16 @@ bool FormDetailCal::ShowOrRestore() {
     Refresh();
   });
   subscribed_ = true;
-  ::ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
+  ShowForm(false, SW_SHOWMAXIMIZED);
   return true;
 }
 
 void FormDetailCal::Refresh() {
-  if (hwnd()) ::InvalidateRect(::GetDlgItem(hwnd(), kIdPictureCal), nullptr, FALSE);
+  if (hwnd()) ::InvalidateRect(Item(kIdPictureCal), nullptr, FALSE);
 }
 
 void FormDetailCal::FillCombo() {
-  const HWND combo = ::GetDlgItem(hwnd(), kIdCombo1);
+  const HWND combo = Item(kIdCombo1);
   ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   ClassPanelData& panel = parts_.panelData;
   for (std::int32_t i = 0; i < panel.ButtonData_Counts(); ++i) {
@@ -136,16 +121,26 @@ LRESULT FormDetailCal::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return Form::HandleMessage(msg, wp, lp);
+}
+
+void FormDetailCal::OnDpiChanged() {
+  smallFont_ = MakeJapaneseUiFont(8, Dpi());
+  // The design put the picture back at its designed size: fill the window
+  // again.
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  OnSize(::IsIconic(hwnd()) ? SIZE_MINIMIZED : SIZE_RESTORED, client.right, client.bottom);
+  Refresh();
 }
 
 void FormDetailCal::OnSize(UINT state, int width, int height) {
   if (state == SIZE_MINIMIZED) return;
-  const HWND picture = ::GetDlgItem(hwnd(), kIdPictureCal);
+  const HWND picture = Item(kIdPictureCal);
   if (!picture) return;
   RECT now{};
   ::GetWindowRect(picture, &now);
-  const int top = wincommon::TwipsToPixels(kPictureTopTwips, dpi_);
+  const int top = Px(kPictureTopTwips);
   // A window shorter than the top row keeps the picture's height rather
   // than giving it a negative one.
   const int pictureHeight = height - top >= 0 ? height - top : now.bottom - now.top;
@@ -154,7 +149,7 @@ void FormDetailCal::OnSize(UINT state, int width, int height) {
 
 bool FormDetailCal::OnCommand(WORD id, WORD code, HWND) {
   if (id == kIdCombo1 && code == CBN_SELCHANGE) {
-    selected_ = static_cast<std::int32_t>(::SendMessageW(::GetDlgItem(hwnd(), kIdCombo1), CB_GETCURSEL, 0, 0));
+    selected_ = static_cast<std::int32_t>(::SendMessageW(Item(kIdCombo1), CB_GETCURSEL, 0, 0));
     Refresh();
     return true;
   }
@@ -174,8 +169,8 @@ void FormDetailCal::OnDestroy() {
 
 void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
   FillRectColor(dc, rect, RGB(255, 255, 255));
-  const int margin = wincommon::TwipsToPixels(240, dpi_);
-  const int statusHeight = wincommon::TwipsToPixels(300, dpi_);
+  const int margin = Px(240);
+  const int statusHeight = Px(300);
   Mapper map{RECT{rect.left + margin, rect.top + margin + statusHeight, rect.right - margin, rect.bottom - margin}};
   if (map.area.right <= map.area.left || map.area.bottom <= map.area.top) return;
 
@@ -215,7 +210,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
   }
 
   // Older touches smaller, the latest largest.
-  const int radius = std::max(3, wincommon::TwipsToPixels(75, dpi_));
+  const int radius = std::max(3, Px(75));
   for (std::size_t k = 0; k < touches_.size(); ++k) {
     const Touch& t = touches_[k];
     const int rk = k + 1 == touches_.size() ? radius * 2 : radius;
@@ -223,7 +218,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
   }
 
   // The status line: a legend with the dots' colours, then the last touch.
-  ::SelectObject(dc, font_.get());
+  ::SelectObject(dc, Font());
   const int lineTop = rect.top + margin / 2;
   int x = rect.left + margin;
   const auto write = [&](const std::wstring& text) {

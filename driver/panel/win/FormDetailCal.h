@@ -15,20 +15,19 @@
 #include <deque>
 #include <functional>
 
+#include "base/win/Forms.h"
 #include "panel/PanelParts.h"
 #include "wincommon/Handles.h"
-#include "wincommon/Window.h"
 
 namespace orvanta::win {
 
-class FormDetailCal : public wincommon::Window {
+class FormDetailCal : public Form {
 public:
   static constexpr const wchar_t* kClassName = L"OrvantaFormDetailCal";
   static constexpr std::size_t kTouchesShown = 24;
 
   // openCal: runs Cmd_Cal with this window as owner.
   FormDetailCal(PanelParts parts, std::function<void(HWND owner)> openCal);
-  ~FormDetailCal() override;
 
   // Creates the window maximised, or brings the open one back.
   bool ShowOrRestore();
@@ -43,14 +42,13 @@ private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool OnCommand(WORD id, WORD code, HWND control) override;
   void OnDestroy() override;
+  void OnDpiChanged() override;
   void OnSize(UINT state, int width, int height);
   void FillCombo();
   void DrawView(HDC dc, const RECT& rect);
 
   PanelParts parts_;
   std::function<void(HWND)> openCal_;
-  int dpi_ = 96;
-  wincommon::GdiObject font_;
   wincommon::GdiObject smallFont_;
   std::deque<Touch> touches_;
   std::int32_t selected_ = -1;  // index into the panel's buttons

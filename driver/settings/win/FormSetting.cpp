@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "FormSettingSelApp.h"
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
@@ -29,6 +31,8 @@ enum ControlId : WORD {
 // the application frame sit at the box's origin (360, 1920) plus their own
 // place. Labels are as wide as their text needs (the designer's labels sized
 // themselves); a drop-down list is made taller by the room of its open list.
+// The table's order is the tab order: the rows, the calibration, the list
+// (right after the label that explains it) and its button, OK, Cancel.
 constexpr int kX = 360, kY = 1920;
 constexpr int kDropRoom = 2400;
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
@@ -47,20 +51,18 @@ constexpr ControlSpec kControls[] = {
     {kIdFrameRegApp, L"BUTTON", L"アプリケーションの登録", BS_GROUPBOX, 0, 240, 1680, 6855, 2295},
     {kIdLabelRegApp, L"STATIC", L"設定するには項目を選択し、設定ボタンをクリックしてください。", kLabel, 0, kX + 240,
      kY + 120, 4920, 240},
-    {kIdCommandRegApp, L"BUTTON", L"設定", kButton, 0, kX + 5280, kY + 0, 1095, 375},
     {kIdListViewRegApp, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
      WS_EX_CLIENTEDGE, kX + 0, kY + 480, 6615, 1455},
+    {kIdCommandRegApp, L"BUTTON", L"設定", kButton, 0, kX + 5280, kY + 0, 1095, 375},
     {kIdLabelVersion, L"STATIC", L"", kLabel, 0, 360, 4170, 3500, 240},
     {kIdLabelStatus, L"STATIC", L"", kLabel, 0, 360, 4410, 2000, 240},
-    {kIdCommandOK, L"BUTTON", L"OK", kButton, 0, 3960, 4200, 1455, 375},
+    {kIdCommandOK, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 3960, 4200, 1455, 375},
     {kIdCommandCancel, L"BUTTON", L"キャンセル", kButton, 0, 5640, 4200, 1455, 375},
 };
-constexpr int kClientWidthTwips = 7335;
-constexpr int kClientHeightTwips = 4695;
 // No WS_CLIPCHILDREN: a group box paints only its frame, and the dialog must
-// paint the face inside it.
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+// paint the face inside it. Enter means OK.
+constexpr Form::Design kDesign{FormSetting::kClassName, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+                               7335, 4695, kControls, std::size(kControls), kIdCommandOK, 9};
 
 struct Column {
   const wchar_t* heading;
@@ -100,28 +102,15 @@ int WinSettingCombo::ListIndex() const { return static_cast<int>(::SendMessageW(
 
 void WinSettingCombo::SetListIndex(int index) { ::SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
-FormSetting::FormSetting(Services services) : services_(std::move(services)) {}
-
-// Destroyed while the window lives (the driver ends): the window goes first.
-FormSetting::~FormSetting() { Destroy(); }
+FormSetting::FormSetting(Services services) : Form(kDesign), services_(std::move(services)) {}
 
 bool FormSetting::Show(HWND owner, bool modal) {
   if (hwnd()) {
-    if (::IsIconic(hwnd())) ::ShowWindow(hwnd(), SW_RESTORE);
-    ::SetForegroundWindow(hwnd());
+    BringForward();
     return true;
   }
   if (!Load(owner)) return false;
-  modal_ = modal;
-  // The owner is disabled before the dialog shows, as a dialog box does.
-  if (modal && owner) ::EnableWindow(owner, FALSE);
-  ::ShowWindow(hwnd(), SW_SHOW);
-  ::SetForegroundWindow(hwnd());
-  if (!modal) return true;
-
-  // Returns when the dialog is gone; the object may be gone with it (the
-  // driver ended), so nothing after this touches it.
-  RunModalLoop(hwnd());
+  ShowForm(modal);
   return true;
 }
 
@@ -129,31 +118,9 @@ bool FormSetting::Load(HWND owner) {
   // 1. The list view comes from the common controls library.
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&icc);
-  owner_ = owner;
-  dpi_ = wincommon::ScreenDpi();
-  RECT frame{0, 0, wincommon::TwipsToPixels(kClientWidthTwips, dpi_),
-             wincommon::TwipsToPixels(kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const POINT at = CentredOrigin(owner, width, height);
-  CreateArgs args;
-  args.className = kClassName;
-  args.style = kStyle;
-  args.exStyle = kExStyle;
-  args.x = at.x;
-  args.y = at.y;
-  args.width = width;
-  args.height = height;
-  args.parent = owner;
-  if (!Create(args)) return false;
-  font_ = MakeJapaneseUiFont(9, dpi_);
-  listFont_ = MakeJapaneseUiFont(11, dpi_);
-  if (!CreateControls(hwnd(), kControls, dpi_, static_cast<HFONT>(font_.get()))) {
-    Destroy();
-    return false;
-  }
-  const HWND list = ::GetDlgItem(hwnd(), kIdListViewRegApp);
+  if (!CreateForm(owner, L"")) return false;
+  const HWND list = Item(kIdListViewRegApp);
+  listFont_ = MakeJapaneseUiFont(11, Dpi());
   ::SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), FALSE);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
 
@@ -177,12 +144,12 @@ void FormSetting::InitDialog() {
   ::SetWindowTextW(hwnd(), Caption().c_str());
   const std::string self = wincommon::WideToAnsi(wincommon::ModulePath());
   const std::wstring version = wincommon::AnsiToWide(services_.files.GetFileVerInfo(self, kVerFileVersion));
-  SetText(::GetDlgItem(hwnd(), kIdLabelVersion), L"ドライババージョン: " + VersionText(version));
+  SetText(Item(kIdLabelVersion), L"ドライババージョン: " + VersionText(version));
   const auto& rows = DriverSettingRows();
   for (size_t i = 0; i < labels_.size(); ++i) {
     const int index = static_cast<int>(i);
-    labels_[i] = WinSettingLabel(::GetDlgItem(hwnd(), kIdLabelValueName0 + index));
-    combos_[i] = WinSettingCombo(::GetDlgItem(hwnd(), kIdComboValue0 + index));
+    labels_[i] = WinSettingLabel(Item(static_cast<WORD>(kIdLabelValueName0 + index)));
+    combos_[i] = WinSettingCombo(Item(static_cast<WORD>(kIdComboValue0 + index)));
     ClsSettingsWindow->SettingAdd(labels_[i], combos_[i], rows[i]);
   }
   ClsSettingsWindow->SettingsLoad();
@@ -193,12 +160,12 @@ void FormSetting::InitDialog() {
 void FormSetting::RefreshPortStatus() {
   if (!hwnd()) return;
   const bool open = services_.portOpen && services_.portOpen();
-  ::EnableWindow(::GetDlgItem(hwnd(), kIdCommandCal), open);
-  SetText(::GetDlgItem(hwnd(), kIdLabelStatus), std::wstring(kStatusPrefix) + (open ? L"OK" : L"NG"));
+  ::EnableWindow(Item(kIdCommandCal), open);
+  SetText(Item(kIdLabelStatus), std::wstring(kStatusPrefix) + (open ? L"OK" : L"NG"));
 }
 
 void FormSetting::RefreshRegAppList() {
-  const HWND list = ::GetDlgItem(hwnd(), kIdListViewRegApp);
+  const HWND list = Item(kIdListViewRegApp);
   // Rows are keyed by the registration's Key; the item data is its place in
   // RegApps, which is fixed while the dialog is open.
   std::string selectedKey;
@@ -218,7 +185,7 @@ void FormSetting::RefreshRegAppList() {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(kColumns[i].heading);
-    column.cx = wincommon::TwipsToPixels(kColumns[i].widthTwips, dpi_);
+    column.cx = Px(kColumns[i].widthTwips);
     column.iSubItem = i;
     ListView_InsertColumn(list, i, &column);
   }
@@ -242,8 +209,15 @@ void FormSetting::RefreshRegAppList() {
   }
 }
 
+void FormSetting::SetColumnWidths() {
+  const HWND list = Item(kIdListViewRegApp);
+  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+    ListView_SetColumnWidth(list, i, Px(kColumns[i].widthTwips));
+  }
+}
+
 void FormSetting::RegisterSelectedApp() {
-  const HWND list = ::GetDlgItem(hwnd(), kIdListViewRegApp);
+  const HWND list = Item(kIdListViewRegApp);
   const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
   if (selected < 0) return;
   LVITEMW item{};
@@ -266,19 +240,37 @@ void FormSetting::CommandCal_Click() {
 }
 
 void FormSetting::CommandOK_Click() {
-  for (auto& app : RegApps) (void)app.SettingSave();
-  ClsSettingsWindow->SettingsSave();
+  // Every value is tried; the first refused one names the file in the
+  // message (all go to the same INI file).
+  bool saved = true;
+  for (auto& app : RegApps) saved = app.SettingSave() && saved;
+  saved = ClsSettingsWindow->SettingsSave() && saved;
+  if (!saved) {
+    // Once per OK, over the dialog: the driver goes on with the new values
+    // (the profile store keeps what it could not write), but they are gone
+    // at the next start.
+    const std::wstring caption = Caption();
+    const std::wstring text = L"設定を保存できませんでした。\r\n" + wincommon::Utf8ToWide(services_.iniFile) +
+                              L"\r\n\r\nこのファイルに書き込めません。変更した設定はドライバを終了するまで有効です。";
+    const HWND self = hwnd();
+    ::MessageBoxW(self, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+    // The driver may have ended while the message was shown.
+    if (!::IsWindow(self)) return;
+  }
   if (services_.reloadSettings) services_.reloadSettings();
   if (OwnerClsSettingsWindow) {
     ::ShowWindow(hwnd(), SW_HIDE);
     OwnerClsSettingsWindow->RaiseEvent_IniDataChange();
   }
-  Destroy();
+  EndForm();
 }
 
+void FormSetting::CommandCancel_Click() { EndForm(); }
+
 bool FormSetting::OnCommand(WORD id, WORD code, HWND) {
+  // Escape (IDCANCEL from the dialog keys) cancels like the button.
   if (id == IDCANCEL || (id == kIdCommandCancel && code == BN_CLICKED)) {
-    Destroy();
+    CommandCancel_Click();
     return true;
   }
   if (code != BN_CLICKED) return false;
@@ -297,6 +289,11 @@ bool FormSetting::OnCommand(WORD id, WORD code, HWND) {
   }
 }
 
+bool FormSetting::OnClose() {
+  CommandCancel_Click();
+  return true;
+}
+
 LRESULT FormSetting::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NOTIFY) {
     const auto* header = reinterpret_cast<const NMHDR*>(lp);
@@ -307,16 +304,17 @@ LRESULT FormSetting::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return Form::HandleMessage(msg, wp, lp);
+}
+
+void FormSetting::OnDpiChanged() {
+  wincommon::GdiObject font = MakeJapaneseUiFont(11, Dpi());
+  ::SendMessageW(Item(kIdListViewRegApp), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  listFont_ = std::move(font);  // the old one is no longer in use
+  SetColumnWidths();
 }
 
 void FormSetting::OnDestroy() {
-  if (modal_ && owner_) {
-    ::EnableWindow(owner_, TRUE);
-    ::SetActiveWindow(owner_);
-  }
-  modal_ = false;
-  owner_ = nullptr;
   // Touches reach the driver's actions again.
   if (touchToken_ != 0) services_.touches.Unsubscribe(touchToken_);
   touchToken_ = 0;

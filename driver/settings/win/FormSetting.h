@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "base/FileInf.h"
 #include "base/ProfileStore.h"
 #include "base/TouchEvent.h"
+#include "base/win/Forms.h"
 #include "settings/ClassRegAppData.h"
 #include "settings/ClassSettingsWindow.h"
-#include "base/FileInf.h"
 #include "wincommon/Handles.h"
-#include "wincommon/Window.h"
 
 namespace orvanta::win {
 
@@ -46,7 +46,7 @@ private:
   int newIndex_ = -1;
 };
 
-class FormSetting : public wincommon::Window {
+class FormSetting : public Form {
 public:
   static constexpr const wchar_t* kClassName = L"OrvantaFormSetting";
 
@@ -64,7 +64,6 @@ public:
     std::function<void()> reloadSettings;
   };
   explicit FormSetting(Services services);
-  ~FormSetting() override;
 
   // An owner's model told of changed INI data after OK; none in the driver.
   ClassSettingsWindow* OwnerClsSettingsWindow = nullptr;
@@ -78,7 +77,9 @@ public:
 private:
   bool OnCommand(WORD id, WORD code, HWND control) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool OnClose() override;
   void OnDestroy() override;
+  void OnDpiChanged() override;
   [[nodiscard]] bool Load(HWND owner);
   void InitDialog();
   void RefreshPortStatus();
@@ -86,13 +87,11 @@ private:
   void RegisterSelectedApp();
   void CommandCal_Click();
   void CommandOK_Click();
+  void CommandCancel_Click();
+  void SetColumnWidths();
   [[nodiscard]] std::wstring Caption() const;
 
   Services services_;
-  HWND owner_ = nullptr;
-  bool modal_ = false;
-  int dpi_ = 96;
-  wincommon::GdiObject font_;
   wincommon::GdiObject listFont_;
   std::array<WinSettingLabel, 3> labels_;
   std::array<WinSettingCombo, 3> combos_;

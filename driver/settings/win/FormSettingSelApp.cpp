@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/AsciiText.h"
 #include "base/win/Forms.h"
@@ -30,6 +31,8 @@ enum ControlId : WORD {
 // Positions in twips on the dialog. The controls of the picture box inside
 // the frame sit at the box's origin (240, 360) plus their own place. Labels
 // are as wide as their text needs, as the designer's auto-sized labels grew.
+// Each label comes right before its text box, which it names for a screen
+// reader; the table's order is the tab order.
 constexpr int kX = 240, kY = 360;
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kText = ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP;
@@ -38,24 +41,22 @@ constexpr ControlSpec kControls[] = {
     {kIdLabelFrame, L"STATIC", L"", SS_ETCHEDFRAME, 0, kX + 120, kY + 120, 6975, 795},
     {kIdLabelDescription, L"STATIC", L"", kLabel, 0, kX + 240, kY + 240, 6735, 600},
     {kIdLabelRet0 + 0, L"STATIC", L"名前:", kLabel, 0, kX + 240, kY + 1200, 690, 240},
-    {kIdLabelRet0 + 1, L"STATIC", L"場所:", kLabel, 0, kX + 240, kY + 1560, 690, 240},
-    {kIdLabelRet0 + 2, L"STATIC", L"説明:", kLabel, 0, kX + 240, kY + 1920, 690, 240},
-    {kIdLabelRet0 + 3, L"STATIC", L"会社名:", kLabel, 0, kX + 240, kY + 2280, 690, 240},
     {kIdTextRet0 + 0, L"EDIT", L"-", kText, WS_EX_CLIENTEDGE, kX + 960, kY + 1155, 4455, 270},
+    {kIdLabelRet0 + 1, L"STATIC", L"場所:", kLabel, 0, kX + 240, kY + 1560, 690, 240},
     {kIdTextRet0 + 1, L"EDIT", L"-", kText, WS_EX_CLIENTEDGE, kX + 960, kY + 1515, 4455, 270},
+    {kIdLabelRet0 + 2, L"STATIC", L"説明:", kLabel, 0, kX + 240, kY + 1920, 690, 240},
     {kIdTextRet0 + 2, L"EDIT", L"-", kText, WS_EX_CLIENTEDGE, kX + 960, kY + 1875, 4455, 270},
+    {kIdLabelRet0 + 3, L"STATIC", L"会社名:", kLabel, 0, kX + 240, kY + 2280, 690, 240},
     {kIdTextRet0 + 3, L"EDIT", L"-", kText, WS_EX_CLIENTEDGE, kX + 960, kY + 2235, 4455, 270},
     {kIdCommandOpen, L"BUTTON", L"ファイル参照", BS_PUSHBUTTON | WS_TABSTOP, 0, kX + 5640, kY + 1200, 1455, 375},
     {kIdPictureRet, L"STATIC", L"", SS_OWNERDRAW, WS_EX_CLIENTEDGE, kX + 5640, kY + 1905, 570, 570},
-    {kIdCommandOK, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 0, 4440, 3360, 1455, 375},
+    {kIdCommandOK, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 4440, 3360, 1455, 375},
     {kIdCommandCancel, L"BUTTON", L"キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 0, 6120, 3360, 1455, 375},
 };
-constexpr int kClientWidthTwips = 7695;
-constexpr int kClientHeightTwips = 3855;
 // No WS_CLIPCHILDREN: a group box paints only its frame, and the dialog must
-// paint the face inside it.
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+// paint the face inside it. Enter means OK, Escape cancels.
+constexpr Form::Design kDesign{FormSettingSelApp::kClassName, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                               WS_EX_DLGMODALFRAME, 7695, 3855, kControls, std::size(kControls), kIdCommandOK, 9};
 
 constexpr wchar_t kDescription[] =
     L"エクスプローラもしくはデスクトップからアプリケーションを選択し、\r\n"
@@ -117,53 +118,19 @@ std::wstring DesktopFolder() {
 
 }  // namespace
 
-FormSettingSelApp::FormSettingSelApp(FileInfo& files) : files_(files) {
+FormSettingSelApp::FormSettingSelApp(FileInfo& files) : Form(kDesign), files_(files) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
 }
 
-FormSettingSelApp::~FormSettingSelApp() {
-  Destroy();
-  if (dropTarget_) {
-    static_cast<FileDropTarget*>(dropTarget_)->Detach();
-    dropTarget_->Release();
-  }
-}
-
-bool FormSettingSelApp::Open(HWND owner) {
+bool FormSettingSelApp::Load(HWND owner) {
   if (!ClsFindRegApp || hwnd()) return false;
   ReturnOK = false;
   selectedPath_.clear();
-  owner_ = owner;
-  dpi_ = wincommon::ScreenDpi();
-  RECT frame{0, 0, wincommon::TwipsToPixels(kClientWidthTwips, dpi_),
-             wincommon::TwipsToPixels(kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const POINT at = CentredOrigin(owner, width, height);
   const std::wstring caption = wincommon::Utf8ToWide(ClsFindRegApp->RegName) + L"の登録";
-  CreateArgs args;
-  args.className = kClassName;
-  args.title = caption.c_str();
-  args.style = kStyle;
-  args.exStyle = kExStyle;
-  args.x = at.x;
-  args.y = at.y;
-  args.width = width;
-  args.height = height;
-  args.parent = owner;
-  if (!Create(args)) return false;
-  font_ = MakeJapaneseUiFont(9, dpi_);
-  if (!CreateControls(hwnd(), kControls, dpi_, static_cast<HFONT>(font_.get()))) {
-    Destroy();
-    return false;
-  }
+  if (!CreateForm(owner, caption)) return false;
   ::SetDlgItemTextW(hwnd(), kIdFrameMain, caption.c_str());
   ::SetDlgItemTextW(hwnd(), kIdLabelDescription, kDescription);
-  if (owner) ::EnableWindow(owner, FALSE);
-  ::ShowWindow(hwnd(), SW_SHOW);
-  ::SetForegroundWindow(hwnd());
   CheckAndShowApp(ClsFindRegApp->FullPath);
 
   // Drops need OLE on this thread; a window or control that cannot take
@@ -180,11 +147,15 @@ bool FormSettingSelApp::Open(HWND owner) {
   return true;
 }
 
+bool FormSettingSelApp::Open(HWND owner) {
+  if (!Load(owner)) return false;
+  ShowForm(false);
+  return true;
+}
+
 bool FormSettingSelApp::ShowModal(HWND owner) {
-  if (!Open(owner)) return false;
-  // Returns when the dialog is gone; the object may be gone with it (the
-  // driver ended), so nothing after this touches it.
-  RunModalLoop(hwnd());
+  if (!Load(owner)) return false;
+  ShowForm(true);
   return true;
 }
 
@@ -266,7 +237,7 @@ void FormSettingSelApp::CommandOpen_Click() {
 void FormSettingSelApp::Close(bool ok) {
   if (ok && ClsFindRegApp) ClsFindRegApp->FullPath = selectedPath_;
   ReturnOK = ok;
-  Destroy();
+  EndForm();
 }
 
 bool FormSettingSelApp::OnCommand(WORD id, WORD code, HWND) {
@@ -297,11 +268,12 @@ LRESULT FormSettingSelApp::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     return TRUE;
   }
-  if (msg == WM_CLOSE) {
-    Close(false);
-    return 0;
-  }
-  return Window::HandleMessage(msg, wp, lp);
+  return Form::HandleMessage(msg, wp, lp);
+}
+
+bool FormSettingSelApp::OnClose() {
+  Close(false);
+  return true;
 }
 
 void FormSettingSelApp::DrawAppIcon(const std::wstring& path) {
@@ -310,23 +282,23 @@ void FormSettingSelApp::DrawAppIcon(const std::wstring& path) {
   HICON smallIcon = nullptr;
   if (!path.empty() && ::ExtractIconExW(path.c_str(), 0, &icon_, &smallIcon, 1) == 0) icon_ = nullptr;
   if (smallIcon) ::DestroyIcon(smallIcon);
-  if (hwnd()) ::InvalidateRect(::GetDlgItem(hwnd(), kIdPictureRet), nullptr, TRUE);
+  if (hwnd()) ::InvalidateRect(Item(kIdPictureRet), nullptr, TRUE);
 }
 
 void FormSettingSelApp::OnDestroy() {
   for (HWND w : dropWindows_) ::RevokeDragDrop(w);
   dropWindows_.clear();
+  if (dropTarget_) {
+    // OLE may still hold the target for a moment; it must not reach this
+    // object any more.
+    static_cast<FileDropTarget*>(dropTarget_)->Detach();
+    dropTarget_->Release();
+    dropTarget_ = nullptr;
+  }
   if (oleReady_) ::OleUninitialize();
   oleReady_ = false;
   if (icon_) ::DestroyIcon(icon_);
   icon_ = nullptr;
-  // Re-enabled before the dialog goes, or the system activates some other
-  // program's window instead of the owner.
-  if (owner_) {
-    ::EnableWindow(owner_, TRUE);
-    ::SetActiveWindow(owner_);
-  }
-  owner_ = nullptr;
 }
 
 }  // namespace orvanta::win

@@ -11,21 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "settings/ClassRegAppData.h"
 #include "base/FileInf.h"
+#include "base/win/Forms.h"
+#include "settings/ClassRegAppData.h"
 #include "wincommon/Handles.h"
-#include "wincommon/Window.h"
 
 namespace orvanta::win {
 
-class FormSettingSelApp : public wincommon::Window {
+class FormSettingSelApp : public Form {
 public:
   static constexpr const wchar_t* kClassName = L"OrvantaFormSettingSelApp";
   // A shortcut to a shortcut is followed, a loop of them is not.
   static constexpr int kMaxShortcutHops = 8;
 
   explicit FormSettingSelApp(FileInfo& files);
-  ~FormSettingSelApp() override;
 
   // The registration being bound; set by the caller before opening, cleared
   // by the caller afterwards.
@@ -33,11 +32,12 @@ public:
   // True when the dialog ended with OK.
   bool ReturnOK = false;
 
-  // Creates and shows the dialog over owner, which stays disabled while it
-  // is open. False when it cannot be made.
+  // Creates and shows the dialog over owner, modeless. False when it cannot
+  // be made.
   [[nodiscard]] bool Open(HWND owner);
-  // Open, then the modal loop; returns when the dialog has closed (the poll
-  // tick keeps running: the loop dispatches its messages).
+  // The same, modal: owner stays disabled while it is open, and this returns
+  // when the dialog has closed (the poll tick keeps running: the loop
+  // dispatches its messages).
   bool ShowModal(HWND owner);
 
   // A candidate file (system ANSI code page, as the registrations keep
@@ -51,8 +51,10 @@ public:
   [[nodiscard]] const std::string& SelectedPath() const { return selectedPath_; }
 
 private:
+  [[nodiscard]] bool Load(HWND owner);
   bool OnCommand(WORD id, WORD code, HWND control) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool OnClose() override;
   void OnDestroy() override;
   void CheckAndShow(const std::string& path, int hops);
   void Reject();
@@ -62,9 +64,6 @@ private:
 
   FileInfo& files_;
   std::string selectedPath_;
-  HWND owner_ = nullptr;
-  int dpi_ = 96;
-  wincommon::GdiObject font_;
   HICON icon_ = nullptr;
   IDropTarget* dropTarget_ = nullptr;
   std::vector<HWND> dropWindows_;

@@ -3,6 +3,8 @@
 // cancelling, the claim on every touch, the locked resource file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "driver/DriverTestSupport.h"
 #include "wincommon/Text.h"
 
@@ -20,22 +22,30 @@ constexpr char kLayout[] =
 
 constexpr wchar_t kQuestion[] = L"Orvanta Panel Driverの設定";
 
+// One button: the whole calibration is three touches.
+constexpr char kOneButton[] =
+    "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=1\r\nButtonY=1\r\n"
+    "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n";
+
 class Calibration : public PanelDriverTest {
 protected:
-  void StartDriver() {
+  void StartDriver(const char* layout = kLayout) {
     ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));
-    PanelDriverTest::StartDriver(kLayout);
+    PanelDriverTest::StartDriver(layout);
     StartTouchData();
   }
 
-  HWND Dialog() const { return Window(nullptr, L"キャリブレーション"); }
+  static const wchar_t* FormCalClass() { return L"OrvantaFormCal"; }
+  HWND Dialog() const { return Window(FormCalClass(), L"キャリブレーション"); }
   HWND Settings() const { return Window(L"OrvantaFormSetting"); }
   // The calibration is the settings dialog's maintenance command, asked
   // for once more in a message box: cancelled first, then confirmed. It
   // runs over the settings dialog, which waits for it.
-  void OpenCalibrationDialog() {
+  void OpenSettings() {
     harness::Click(f.MainWindow(), L"Setting");
     ASSERT_TRUE(harness::WaitUntil([&] { return Settings() != nullptr; }, 5s));
+  }
+  void AskForCalibration() {
     for (const int answer : {IDCANCEL, IDOK}) {
       harness::Click(Settings(), L"キャリブレーション");
       HWND question = nullptr;
@@ -43,6 +53,10 @@ protected:
       ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
       ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(question); }, 5s));
     }
+  }
+  void OpenCalibrationDialog() {
+    OpenSettings();
+    AskForCalibration();
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
     EXPECT_EQ(::GetWindow(Dialog(), GW_OWNER), Settings());
     EXPECT_FALSE(::IsWindowEnabled(Settings()));
@@ -136,6 +150,91 @@ TEST_F(Calibration, CancelInTheMiddleLeavesTheFileAndTheHitTest) {
   CloseSettings();
   Press(500, 500);
   EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the old rectangle still acts";
+}
+
+TEST_F(Calibration, AfterItEndsTheSettingsDialogIsTheActiveWindowAgain) {
+  StartDriver();
+  // Another program's window, which the system would rather activate than
+  // the settings dialog while that is still disabled.
+  const wincommon::WindowHandle other(::CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+                                                        0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(other);
+  for (const bool byKey : {false, true}) {
+    SCOPED_TRACE(byKey ? "Escape" : "キャンセル");
+    if (Settings()) {
+      AskForCalibration();
+      ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+    } else {
+      OpenCalibrationDialog();
+    }
+    ASSERT_TRUE(harness::WaitUntil([&] { return ::GetForegroundWindow() == Dialog(); }, 3s));
+    if (byKey) {
+      PressKey(VK_ESCAPE);
+    } else {
+      harness::Click(Dialog(), L"キャンセル");
+    }
+    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+    harness::PumpFor(300ms);
+    EXPECT_EQ(::GetForegroundWindow(), Settings());
+    EXPECT_TRUE(::IsWindowEnabled(Settings()));
+  }
+}
+
+TEST_F(Calibration, AskedForWhileTheViewsCalibrationIsOpenTheSettingsDialogWaitsForIt) {
+  StartDriver();
+  harness::Click(f.MainWindow(), L"DetailCal");
+  HWND view = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (view = Window(L"OrvantaFormDetailCal")) != nullptr; }, 5s));
+  harness::Click(view, L"&New Cal Data");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
+  const HWND open = Dialog();
+  EXPECT_EQ(::GetWindow(open, GW_OWNER), view);
+
+  OpenSettings();
+  AskForCalibration();
+  // The same calibration, to the front; the settings dialog waits as for
+  // its own.
+  EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindowEnabled(Settings()); }, 3s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return ::GetForegroundWindow() == open; }, 3s));
+  EXPECT_EQ(harness::WindowsOfProcess(f.driver.Id(), FormCalClass()), std::vector<HWND>{open});
+  harness::Click(open, L"キャンセル");
+  EXPECT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr && ::IsWindowEnabled(Settings()); }, 5s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return ::GetForegroundWindow() == Settings(); }, 3s));
+}
+
+TEST_F(Calibration, ADataFileThatCannotBeWrittenIsReportedAndTheNewRectangleActsUntilTheDriverEnds) {
+  StartDriver(kOneButton);
+  const std::wstring dat = f.folder.File(L"Data\\QV-LK2048.dat");
+  const std::string before = f.folder.ReadText(L"Data\\QV-LK2048.dat");
+  const ReadOnly readOnly(dat);
+  OpenCalibrationDialog();
+  ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "0/2"; }, 2s)) << Step();
+  const HWND dialog = Dialog();
+  Corner(500, 500, "1/2");
+  Corner(5000, 5000, "2/2");
+  // The last corner: the failure is told over the calibration, once.
+  const auto now = panelsim::PanelSim::Now();
+  panel.QueueReport(5960, 5960, 'B', now);
+  panel.QueueReport(6000, 6000, 'N', now + panelsim::PanelSim::MsToTicks(300));
+  HWND box = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (box = Window(L"#32770", L"キャリブレーション")) != nullptr; }, 5s));
+  EXPECT_EQ(::GetWindow(box, GW_OWNER), dialog);
+  const auto texts = harness::ChildTexts(box, L"Static");
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) {
+    return t.find(L"キャリブレーションの結果を保存できませんでした。") != std::wstring::npos &&
+           t.find(dat) != std::wstring::npos;
+  })) << "what failed, and where";
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  EXPECT_EQ(Window(L"#32770"), nullptr) << "told once";
+  EXPECT_EQ(f.folder.ReadText(L"Data\\QV-LK2048.dat"), before);
+
+  CloseSettings();
+  Press(500, 500);  // the old place: no button any more
+  Press(5500, 5500);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
+  harness::PumpFor(300ms);
+  EXPECT_EQ(Received().size(), 2u) << "exactly one switch, from the measured rectangle";
 }
 
 TEST_F(Calibration, TheResourceFileCannotBeWrittenWhileTheDriverRuns) {

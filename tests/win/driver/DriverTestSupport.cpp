@@ -107,4 +107,29 @@ HWND PanelDriverTest::Window(const wchar_t* cls, const wchar_t* title) const {
   return nullptr;
 }
 
+ReadOnly::ReadOnly(std::wstring path) : path_(std::move(path)) {
+  ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY);
+  lock_.reset(::CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(lock_) << "cannot hold " << wincommon::WideToUtf8(path_);
+}
+
+ReadOnly::~ReadOnly() {
+  lock_.reset();
+  ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+HWND PanelDriverTest::Focus() const {
+  const auto windows = harness::WindowsOfProcess(f.driver.Id(), nullptr, false);
+  if (windows.empty()) return nullptr;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(windows.front(), nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void PanelDriverTest::PressKey(WORD key) const {
+  const HWND focus = Focus();
+  ::PostMessageW(focus, WM_KEYDOWN, key, 1);
+  ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+}
+
 }  // namespace drivertest

@@ -40,6 +40,22 @@ public:
 // cannot be started.
 long RunLink(const std::wstring& args, std::chrono::milliseconds wait = 20s);
 
+// A file the driver may read but not write for as long as this lives: the
+// read-only attribute, and a handle that lets others only read it. (The
+// tests run as root, whom Wine lets write to a read-only file; the handle
+// refuses writers as the attribute refuses a standard user on Windows.)
+class ReadOnly {
+public:
+  explicit ReadOnly(std::wstring path);
+  ~ReadOnly();
+  ReadOnly(const ReadOnly&) = delete;
+  ReadOnly& operator=(const ReadOnly&) = delete;
+
+private:
+  std::wstring path_;
+  wincommon::FileHandle lock_;
+};
+
 // A driver on a simulated panel of the test's own, and the touch-data
 // stand-in that logs the texts it receives.
 class PanelDriverTest : public ::testing::Test {
@@ -56,6 +72,10 @@ protected:
   // The driver's first visible top-level window of that class (any when
   // null) and title (any when null).
   [[nodiscard]] HWND Window(const wchar_t* cls, const wchar_t* title = nullptr) const;
+  // The driver's control that has the keyboard focus (null when none), and
+  // a key pressed there as a user presses it.
+  [[nodiscard]] HWND Focus() const;
+  void PressKey(WORD key) const;
 
   panelsim::PanelSim panel;
   DriverFixture f;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "driver/DriverTestSupport.h"
 // After windows.h, which the fixture brings.
@@ -57,6 +58,40 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   }
   std::string Ini() const { return f.folder.ReadText(L"Orvanta.ini"); }
+  // What a control of the dialog is, for the tab order: a button by its
+  // caption, a drop-down list by its row.
+  std::string Describe(HWND control) const {
+    const auto combos = Children(Dialog(), L"ComboBox");
+    for (size_t i = 0; i < combos.size(); ++i) {
+      if (combos[i] == control) return "row " + std::to_string(i);
+    }
+    const std::wstring cls = harness::ClassOf(control);
+    return wincommon::WideToUtf8(cls == L"Button" ? harness::WindowText(control) : cls);
+  }
+  // A cell of the driver's list view. A list view answers only with
+  // pointers into its own process: the item travels through memory there.
+  static std::wstring Cell(HWND list, int row, int column) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(list, &pid);
+    const wincommon::KernelHandle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    constexpr int kChars = 512;
+    auto* remote = static_cast<char*>(
+        ::VirtualAllocEx(process.get(), nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return L"(no memory)";
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = kChars;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    std::wstring text(kChars, L'\0');
+    if (::WriteProcessMemory(process.get(), remote, &item, sizeof(item), nullptr)) {
+      ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+      (void)::ReadProcessMemory(process.get(), item.pszText, text.data(), kChars * sizeof(wchar_t), nullptr);
+    }
+    ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    text.resize(std::wcslen(text.c_str()));
+    return text;
+  }
 };
 
 TEST_F(SettingsDialog, TheLinkOpensOneDialogBringsItForwardTheSecondTimeAndExitsWithItOpen) {
@@ -134,6 +169,11 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
     ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
     EXPECT_EQ(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
         << "the same row stays selected";
+    EXPECT_EQ(Cell(list, 1, 0), L"PCカメラ");
+    EXPECT_EQ(Cell(list, 1, 1), L"使用可") << "the state of the chosen file";
+    EXPECT_EQ(Cell(list, 1, 2), L"TouchDataSim") << "its name: no version information, so the file's";
+    EXPECT_EQ(Cell(list, 1, 3), camera) << "its place";
+    EXPECT_EQ(::GetForegroundWindow(), Dialog()) << "the settings dialog is active again";
     harness::PumpFor(200ms);
     EXPECT_EQ(Ini(), before) << "held in memory until OK";
     CloseWith(ok ? L"OK" : L"キャンセル");
@@ -173,6 +213,85 @@ TEST_F(SettingsDialog, TouchesDoNothingWhileTheDialogIsOpen) {
   CloseWith(L"キャンセル");
   panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
   EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the button acts once it is closed";
+}
+
+TEST_F(SettingsDialog, TabWalksTheControlsEnterMeansOkAndEscapeCancels) {
+  StartDriver(kLayout, "[Main]\r\nDblClickTime=600\r\n");
+  OpenByLink();
+  ASSERT_TRUE(harness::WaitUntil([&] { return Focus() != nullptr && ::GetParent(Focus()) == Dialog(); }, 3s));
+  std::vector<std::string> order{Describe(Focus())};
+  for (int i = 0; i < 8; ++i) {
+    const HWND from = Focus();
+    PressKey(VK_TAB);
+    ASSERT_TRUE(harness::WaitUntil([&] { return Focus() != from; }, 3s)) << "Tab after " << order.back();
+    order.push_back(Describe(Focus()));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"row 0", "row 1", "row 2", "キャリブレーション", "SysListView32", "設定",
+                                             "OK", "キャンセル", "row 0"}));
+
+  // The arrow chooses the next entry of the focused row (0.6 to 0.8 s);
+  // Enter is OK, Escape is Cancel.
+  PressKey(VK_DOWN);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 3; }, 3s));
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "800");
+  OpenByLink();
+  ASSERT_TRUE(harness::WaitUntil([&] { return Focus() != nullptr && ::GetParent(Focus()) == Dialog(); }, 3s));
+  PressKey(VK_DOWN);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 4; }, 3s));
+  PressKey(VK_ESCAPE);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "800");
+}
+
+TEST_F(SettingsDialog, OkTakesTheNewDoubleClickAndMessageTimesAtOnce) {
+  // A click on the button reports through a notification (no camera is
+  // registered); a double-click switches the calibration set.
+  StartDriver(
+      "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=1\r\nButtonY=1\r\n"
+      "[Button.1.1]\r\nName=Camera.Run&Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n",
+      "[Main]\r\nDblClickTime=200\r\nNotifyMsg=0\r\n");
+  StartTouchData();
+  OpenByLink();
+  const auto combos = Children(Dialog(), L"ComboBox");
+  Choose(combos.at(0), 4);  // 1.0 s to double-click
+  Choose(combos.at(1), 2);  // notifications for 1.0 s
+  ASSERT_TRUE(harness::WaitUntil([&] { return Selections() == std::vector<int>{4, 2, 0}; }, 2s));
+  CloseWith(L"OK");
+
+  // Two presses 600 ms apart, without a restart.
+  const auto now = panelsim::PanelSim::Now();
+  panel.QueueReport(500, 500, 'B', now);
+  panel.QueueReport(500, 500, 'B', now + panelsim::PanelSim::MsToTicks(600));
+  EXPECT_TRUE(harness::WaitUntil([&] { return Window(L"OrvantaInfo") != nullptr; }, 5s)) << "a notification";
+  EXPECT_TRUE(harness::WaitUntil([&] { return !Received().empty(); }, 5s)) << "the double-click's action";
+}
+
+TEST_F(SettingsDialog, AnIniFileThatCannotBeWrittenIsReportedOnOkAndTheChoiceHoldsUntilTheDriverEnds) {
+  StartDriver(kLayout, "[Main]\r\nDblClickTime=600\r\n");
+  const std::string before = Ini();
+  const ReadOnly readOnly(f.Ini());
+  OpenByLink();
+  Choose(Children(Dialog(), L"ComboBox").front(), 4);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 4; }, 2s));
+  const HWND dialog = Dialog();
+  harness::Click(dialog, L"OK");
+  HWND box = nullptr;
+  ASSERT_TRUE(harness::WaitUntil([&] { return (box = Window(L"#32770", kCaption)) != nullptr; }, 5s));
+  EXPECT_EQ(::GetWindow(box, GW_OWNER), dialog);
+  const auto texts = harness::ChildTexts(box, L"Static");
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) {
+    return t.find(L"設定を保存できませんでした。") != std::wstring::npos && t.find(f.Ini()) != std::wstring::npos;
+  })) << "what failed, and where";
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
+  EXPECT_EQ(Ini(), before);
+  // Told once: no second box; the driver holds the choice until it ends.
+  EXPECT_EQ(Window(L"#32770"), nullptr);
+  OpenByLink();
+  EXPECT_EQ(Selections().front(), 4);
+  CloseWith(L"キャンセル");
 }
 
 // Not a test: brings the delivered driver's settings and selection dialogs
