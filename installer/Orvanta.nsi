@@ -265,6 +265,8 @@ Function .onInit
   ; An upgrade replaces the programs where they are, beside the user's
   ; settings and calibration; a folder given with /D= does not move them.
   ${If} $1 != ""
+  ${AndIf} $1 != $INSTDIR
+    !insertmacro LOG "" "upgrading where Orvanta is installed, not in $INSTDIR"
     StrCpy $INSTDIR $1
   ${EndIf}
 FunctionEnd

@@ -158,7 +158,8 @@ bool IcaclsIsAStub(const harness::TestFolder& folder) {
   wchar_t system[MAX_PATH] = {};
   ::GetSystemDirectoryW(system, MAX_PATH);
   folder.WriteText(L"probe", "x");
-  RunProgram(Join(system, L"icacls.exe"), L"\"" + folder.File(L"probe") + L"\" /save \"" + folder.File(L"saved") + L"\"");
+  const std::wstring args = L"\"" + folder.File(L"probe") + L"\" /save \"" + folder.File(L"saved") + L"\"";
+  RunProgram(Join(system, L"icacls.exe"), args);
   return !folder.Exists(L"saved");
 }
 
@@ -194,7 +195,8 @@ protected:
   }
 
   void SetUp() override {
-    ASSERT_FALSE(SetupProgram().empty() || NextSetupProgram().empty() || Dist().empty()) << "run by tests/setup/run_setup_test.sh";
+    ASSERT_FALSE(SetupProgram().empty() || NextSetupProgram().empty() || Dist().empty())
+        << "run by tests/setup/run_setup_test.sh";
     ASSERT_FALSE(ReadRegistration().present) << "an earlier case left Orvanta installed";
     ClearSetupLog();
   }
@@ -326,7 +328,8 @@ TEST_F(SetupTest, InteractiveInstallOffersToStartTheDriverAndItsSettings) {
       << SetupLog();
   // Ticked while the page comes up.
   EXPECT_TRUE(harness::WaitUntil([&] { return ::SendMessageW(offer(), BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5s));
-  ::PostMessageW(wizard(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(wizard(), IDOK)));
+  const HWND finish = ::GetDlgItem(wizard(), IDOK);
+  ::PostMessageW(wizard(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(finish));
   ASSERT_TRUE(setup.WaitExit(60s));
   EXPECT_EQ(setup.ExitCode(), 0u) << SetupLog();
 
