@@ -5,7 +5,8 @@
 ;   makensis -DDIST=<install layout> [-DVERSION=x.y.z] [-DOUTFILE=<setup.exe>] installer/Orvanta.nsi
 ;
 ; VERSION defaults to the version resource of the layout's Orvanta.exe,
-; OUTFILE to Orvanta-<version>-setup.exe in the current folder.
+; OUTFILE to Orvanta-<version>-setup.exe beside this script (makensis works
+; in the script's folder).
 ;
 ; Command line of the setup program (NSIS's own /S and /D= plus ours):
 ;   /S        silent: no window, no question; the exit code tells the outcome
