@@ -18,7 +18,7 @@ need_packages() {
 install_prerequisites() {
   need_packages cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev \
     python3 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
-    wine wine64 wine32:i386 xvfb xauth x11-utils locales fonts-ipafont-gothic
+    wine wine64 wine32:i386 xvfb xauth x11-utils locales fonts-ipafont-gothic nsis
   if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
     grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
     locale-gen >/dev/null

@@ -15,10 +15,15 @@
 //   wait MS                  lets the recorded time pass
 //   steps on|off             a picture after every step (on at start)
 //   shot NAME [panel|notification]   a picture, cut to that window
-// After a press, touch or link step the demo waits up to 3 s for the
-// driver's notification and checks that its pixels are in the picture.
+// Before a press, touch or link step the demo waits until the driver shows
+// no notification (an earlier step's is gone for good), so that a
+// notification that comes after the step is the step's own; it then waits up
+// to 3 s for one and checks that its pixels are in the picture, or says that
+// the step shows none. Stand-in windows that would cover the virtual panel are
+// moved to its left before every picture.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -100,6 +105,8 @@ private:
   }
   HWND PrintedButton(const std::string& action);
   bool Plug(bool on);
+  void KeepPanelClear() const;
+  bool WaitNoNotification();
   bool Step(const std::string& what, const std::function<bool()>& act);
   void ShowLogs();
 
@@ -202,7 +209,10 @@ int Demo::Live() {
       "  \"Panel plugged in\"           clear it: the driver loses the panel and reconnects when it is back\n"
       "  \"Driver settings...\"         the driver's settings dialog, with the calibration\n"
       "What the stand-ins receive is printed here. Close the virtual panel to end the demo.\n");
-  while (::WaitForSingleObject(vpanel_.get(), 200) == WAIT_TIMEOUT) ShowLogs();
+  while (::WaitForSingleObject(vpanel_.get(), 200) == WAIT_TIMEOUT) {
+    KeepPanelClear();
+    ShowLogs();
+  }
   ShowLogs();
   Stop();
   return 0;
@@ -237,30 +247,92 @@ bool Demo::Plug(bool on) {
   return done;
 }
 
+// The stand-ins open their windows where they like (the PenPlus stand-in's
+// sheet beside its tool bar, right over the virtual panel on a small
+// screen). A picture must show what a person sees, the whole printed sheet
+// included, so every window of theirs that overlaps the virtual panel is
+// moved to its left; the driver finds PenPlus's windows by class, caption
+// and owner, never by where they are.
+void Demo::KeepPanelClear() const {
+  const HWND sheet = Sheet();
+  RECT panel{};
+  if (!sheet || !::GetWindowRect(sheet, &panel)) return;
+  std::vector<DWORD> standIns{::GetProcessId(touchData_.get())};
+  for (const wchar_t* cls : {L"PenPlusSimMain", L"OrvantaCameraSim"}) {
+    HWND h = nullptr;
+    while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(h, &pid);
+      standIns.push_back(pid);
+    }
+  }
+  for (const DWORD pid : standIns) {
+    if (pid == 0) continue;  // Windows() would take every process's
+    for (const HWND w : Windows(nullptr, pid)) {
+      RECT rc{}, overlap{};
+      if (!::GetWindowRect(w, &rc) || !::IntersectRect(&overlap, &rc, &panel)) continue;
+      constexpr int kGap = 16;
+      const int x = std::max(0, static_cast<int>(panel.left) - static_cast<int>(rc.right - rc.left) - kGap);
+      ::SetWindowPos(w, nullptr, x, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+  }
+}
+
+// True once the driver has shown no notification for a while. An action can
+// put up one notification after another ("starting PenPlus", then
+// "PenPlus started"), and between the two its windows are hidden for a
+// moment: a single look could take that moment for the end.
+bool Demo::WaitNoNotification() {
+  constexpr ULONGLONG kQuietMs = 800;
+  ULONGLONG quietSince = ::GetTickCount64();
+  return demo::WaitFor([&] {
+    const ULONGLONG now = ::GetTickCount64();
+    if (!Notifications().empty()) quietSince = now;
+    return now - quietSince >= kQuietMs;
+  }, 30000);
+}
+
 bool Demo::Step(const std::string& what, const std::function<bool()>& act) {
   ++step_;
   const std::wstring name = std::wstring(step_ < 10 ? L"step-0" : L"step-") + std::to_wstring(step_);
+  // The picture to compare with shows no notification: an earlier step's
+  // must be gone for good, also while the picture is taken. An earlier
+  // action may still be under way meanwhile; what the stand-ins log of it
+  // is shown before this step begins.
+  std::optional<demo::ScreenPicture> before;
+  for (int attempt = 0; attempt < 3 && !before; ++attempt) {
+    if (!WaitNoNotification()) break;
+    KeepPanelClear();
+    before = screens_.Take(name + L"-before", nullptr, true);
+    if (!Notifications().empty()) before.reset();
+  }
+  ShowLogs();
   Say("Step " + std::to_string(step_) + ": " + what);
-  // The picture to compare with shows no notification, so an earlier one must be gone.
-  demo::WaitFor([&] { return Notifications().empty(); }, 10000);
-  const auto before = screens_.Take(name + L"-before", nullptr, true);
+  if (!before) {
+    Say("  an earlier notification did not go away; this step cannot be judged");
+    return false;
+  }
   if (!act()) {
     Say("  could not do that");
     return false;
   }
+  // Nothing was on screen when the step began, so what comes now is this
+  // step's own notification.
   const bool shown = demo::WaitFor([&] { return !Notifications().empty(); }, 3000);
   bool ok = true;
   if (shown) {
     RECT area{};
     ::GetWindowRect(Notifications().front(), &area);
+    KeepPanelClear();
     const auto after = screens_.Take(stepPictures_ ? name : name + L"-check", nullptr, !stepPictures_);
-    ok = before && after && demo::ShowsIn(*before, *after, area);
+    ok = after && demo::ShowsIn(*before, *after, area);
     Say(ok ? "  notification on screen: yes, its pixels are in the picture" +
                  (stepPictures_ ? " " + U8(screens_.Describe(name)) : std::string())
            : "  notification window shown, but its pixels are NOT in the picture of the screen");
   } else {
-    Say("  no notification");
+    Say("  this step shows no notification (none came within 3 s)");
     if (stepPictures_) {
+      KeepPanelClear();
       screens_.Take(name);
       Say("  screen: " + U8(screens_.Describe(name)));
     }
@@ -323,6 +395,7 @@ int Demo::Replay(const std::wstring& file) {
       std::string shot, what;
       args >> shot >> what;
       RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+      KeepPanelClear();
       if (what == "panel") {
         ::GetWindowRect(Sheet(), &area);
       } else if (what == "notification") {
