@@ -17,10 +17,10 @@ constexpr DWORD kWatchMs = 10;
 // From Windows 11 on, a process that owns windows but none visible (the
 // driver) may be held to the default 15.6 ms timer resolution despite
 // timeBeginPeriod, which would make every 1 ms poll tick late by a whole
-// system tick. The opt-out exists from Windows 10 1709 on (the flag is
-// ignored before Windows 11); SetProcessInformation itself from Windows 8.
-// Looked up at run time: the programs also run on Windows 7, and Wine 8
-// accepts the call.
+// system tick. The opt-out is a power-throttling flag of Windows 11;
+// SetProcessInformation exists from Windows 8 and is looked up at run time,
+// since the programs also run on Windows 7. Systems that do not know the
+// flag do not throttle timer requests either: their refusal is ignored.
 void KeepTimerResolution() {
   static const bool done = [] {
     struct PowerThrottlingState {
