@@ -58,7 +58,8 @@ public:
   void SetTimerRxCheck(UiTimer* timer);
   [[nodiscard]] UiTimer* TimerRxCheck() const { return timer_; }
   // The owner's wake signal for the library's receive event; may be null
-  // (the link then polls). Takes effect at the next open.
+  // (the link then polls). Set while the link is closed: it takes effect at
+  // the next open, and the signal it replaces is disarmed at once.
   void SetRxSignal(WakeSignal* signal);
   // Open, and reading on the library's receive event instead of polling.
   [[nodiscard]] bool EventDriven() const { return eventDriven_; }
