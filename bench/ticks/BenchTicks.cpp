@@ -1,15 +1,26 @@
-// How regularly the serial link is polled: the real ClassFNTD2XX on the real
-// FastTimer, against the simulated panel (plugged, silent). RThreshold 0
-// makes every poll tick raise OnRx, whose time is taken.
+// The serial link's ticks and what an open, silent link costs: the real
+// ClassFNTD2XX on the real FastTimer, against the simulated panel.
 //
-//   bench_ticks [seconds per phase, default 3] [idle seconds per loop shape,
-//               default 5] [rounds of the idle loop shapes, default 3]
+// Poll ticks (a library without the receive event): RThreshold 0 makes
+// every tick raise OnRx, whose time is taken, in the driver's own loop and
+// inside a modal dialog.
+//
+// Idle CPU with the panel plugged in and silent, as the driver runs it: the
+// link read on the library's receive event, beside the same link polling
+// every millisecond, and a bare Sleep(1) loop (what a thousand wakes a
+// second cost by themselves). Each runs the driver's once-a-second
+// connection check. The shapes are interleaved and repeated so that a busy
+// spell of the machine falls on all of them alike; CPU time comes in 10 ms
+// steps under Wine, so each runs for seconds.
+//
+//   bench_ticks [seconds per tick phase, default 3] [idle seconds per shape,
+//               default 5] [rounds of the idle shapes, default 3]
 #include <windows.h>
 
 #include <mmsystem.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -25,11 +36,7 @@ namespace {
 struct Targets {
   double medianMs = 1.5;
   double p99Ms = 3.0;
-  double idleCpuPercent = 3.0;
-};
-
-struct Idle {
-  double wallMs = 0, cpuMs = 0, cpuPercent = 0;
+  double eventToPolling = 0.25;  // idle CPU, event-driven over polling
 };
 
 // The driver's own loop (which runs the poll ticks itself) for ms.
@@ -39,96 +46,22 @@ void RunDriverLoopFor(orvanta::win::FastTimer& poll, DWORD ms) {
   ::KillTimer(nullptr, quit);
 }
 
-// Other ways the driver's loop could wait between poll ticks, for the idle
-// figures: each runs the same link tick. Under Wine a wait that also watches
-// the message queue (MsgWaitForMultipleObjectsEx) is a round trip to the
-// Wine server, while Sleep is a local nanosleep that cannot see messages.
-enum class LoopKind { DriverLoop, QueueWaitEveryTick, QueueWaitEvery2, QueueWaitEvery8 };
-
-const char* LoopName(LoopKind k) {
-  switch (k) {
-    case LoopKind::DriverLoop:
-      return "driver loop: queue wait every 4th tick";
-    case LoopKind::QueueWaitEveryTick:
-      return "queue wait every tick (the loop before)";
-    case LoopKind::QueueWaitEvery2:
-      return "sleep, queue wait every 2nd tick";
-    case LoopKind::QueueWaitEvery8:
-      return "sleep, queue wait every 8th tick";
-  }
-  return "";
-}
-
-int LookEvery(LoopKind k) {
-  switch (k) {
-    case LoopKind::QueueWaitEvery2:
-      return 2;
-    case LoopKind::QueueWaitEvery8:
-      return 8;
-    default:
-      return 1;
-  }
-}
-
-// The loop shape under test, until WM_QUIT: every n-th wait watches the
-// queue, the others sleep until the tick is due.
-void RunLoopFor(orvanta::win::FastTimer& poll, LoopKind kind, DWORD ms) {
-  const UINT_PTR quit = ::SetTimer(nullptr, 0, ms, winbench::QuitLoopTimerProc);
-  const int every = LookEvery(kind);
-  int sinceLook = 0;
-  for (bool done = false; !done;) {
-    const DWORD due = poll.MsUntilDue();
-    if (++sinceLook >= every || due == INFINITE) {
-      sinceLook = 0;
-      const DWORD woke = ::MsgWaitForMultipleObjectsEx(0, nullptr, due, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-      if (woke != WAIT_TIMEOUT) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-          if (msg.message == WM_QUIT) {
-            done = true;
-            break;
-          }
-          ::DispatchMessageW(&msg);
-        }
-      }
-    } else if (due > 0) {
-      ::Sleep(due);
-    }
-    poll.RunFromLoop();
-  }
-  ::KillTimer(nullptr, quit);
-}
-
-Idle MeasureLoop(orvanta::win::FastTimer& poll, LoopKind kind, DWORD ms) {
-  Idle r;
+double CpuPercentOfLoop(orvanta::win::FastTimer& poll, DWORD ms) {
   const std::uint64_t cpu0 = winbench::ProcessCpu();
   const std::int64_t t0 = winbench::Qpc();
-  if (kind == LoopKind::DriverLoop) {
-    RunDriverLoopFor(poll, ms);
-  } else {
-    RunLoopFor(poll, kind, ms);
-  }
-  r.wallMs = winbench::QpcToMs(winbench::Qpc() - t0);
-  r.cpuMs = static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0;
-  r.cpuPercent = 100.0 * r.cpuMs / r.wallMs;
-  return r;
+  RunDriverLoopFor(poll, ms);
+  const double wallMs = winbench::QpcToMs(winbench::Qpc() - t0);
+  return 100.0 * static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0 / wallMs;
 }
 
-// A bare Sleep(1) loop with nothing else: what a thousand wakes a second
-// cost by themselves.
-double BareSleepCpu(DWORD ms, double* perSecond) {
-  std::uint64_t waits = 0;
+double BareSleepCpu(DWORD ms) {
   ::timeBeginPeriod(1);
   const std::uint64_t cpu0 = winbench::ProcessCpu();
   const std::int64_t t0 = winbench::Qpc();
   const ULONGLONG stop = ::GetTickCount64() + ms;
-  while (::GetTickCount64() < stop) {
-    ++waits;
-    ::Sleep(1);
-  }
+  while (::GetTickCount64() < stop) ::Sleep(1);
   const double wallMs = winbench::QpcToMs(winbench::Qpc() - t0);
   ::timeEndPeriod(1);
-  *perSecond = static_cast<double>(waits) * 1000.0 / wallMs;
   return 100.0 * static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0 / wallMs;
 }
 
@@ -140,6 +73,18 @@ bool Report(const char* label, const std::vector<std::int64_t>& stamps, const Ta
   const bool ok = s.count > 0 && s.median <= t.medianMs && s.p99 <= t.p99Ms;
   std::printf("%-34s target median <= %.1f ms, p99 <= %.1f ms: %s\n", "", t.medianMs, t.p99Ms, Verdict(ok));
   return ok;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+std::string Range(const std::vector<double>& v) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "%5.2f-%5.2f %% (median %5.2f)", *std::min_element(v.begin(), v.end()),
+                *std::max_element(v.begin(), v.end()), Median(v));
+  return text;
 }
 
 }  // namespace
@@ -162,61 +107,62 @@ int main(int argc, char** argv) {
   link.FT_Open_By = 2;
   link.FT_Open_Option = "Orvanta TouchPanel";
   link.Settings = "38400,0,8,2";
+  link.EventChar = '\n';
+  link.LatencyTimer = 2;
   link.RThreshold = 0;
   link.InputLen = 1;
   link.SetTimerRxCheck(&timer);
+  // Opens the link reading on the library's receive event or polling.
+  const auto reopen = [&](bool events) {
+    link.SetPortOpen(false);
+    link.SetRxSignal(events ? &timer : nullptr);
+    link.SetPortOpen(true);
+    return link.PortOpen() && link.EventDriven() == events;
+  };
 
   std::vector<std::int64_t> stamps;
   stamps.reserve(100000);
   link.OnRx = [&] { stamps.push_back(winbench::Qpc()); };
-  link.SetPortOpen(true);
-  if (!link.PortOpen()) {
+  if (!reopen(false)) {
     std::fprintf(stderr, "the link did not open (FNTD2XX.dll beside the program?)\n");
     return 2;
   }
 
-  std::printf("poll tick intervals, FastTimer, %lu ms per phase\n", static_cast<unsigned long>(phaseMs));
+  std::printf("poll tick intervals (a library without the receive event), %lu ms per phase\n",
+              static_cast<unsigned long>(phaseMs));
   RunDriverLoopFor(timer, phaseMs);
   const bool loopOk = Report("own message loop", stamps, targets);
-
   stamps.clear();
   winbench::RunModalDialogFor(phaseMs);
   const bool modalOk = Report("inside a modal dialog", stamps, targets);
 
-  // Idle as the driver is: the panel silent, RThreshold 1, so every tick
-  // asks the queue and finds nothing. The loop shapes are interleaved and
-  // repeated so that a busy spell of the machine falls on all of them alike;
-  // CPU time comes in 10 ms steps under Wine, so each runs for seconds.
+  // Idle as the driver is: RThreshold 1, so a poll asks the queue and finds
+  // nothing; the connection check once a second.
   link.RThreshold = 1;
-  const LoopKind kinds[] = {LoopKind::DriverLoop, LoopKind::QueueWaitEveryTick, LoopKind::QueueWaitEvery2,
-                            LoopKind::QueueWaitEvery8};
-  std::vector<std::vector<double>> cpu(std::size(kinds));
-  std::vector<double> bareSleep;
-  double sleepRate = 0;
+  orvanta::win::MessageTimer connectCheck;
+  connectCheck.SetHandler([&] { link.CheckDevice(); });
+  connectCheck.SetInterval(1000);
+  connectCheck.SetEnabled(true);
+  std::vector<double> events, polling, bare;
   for (int r = 0; r < rounds; ++r) {
-    for (std::size_t k = 0; k < std::size(kinds); ++k) cpu[k].push_back(MeasureLoop(timer, kinds[k], idleMs).cpuPercent);
-    bareSleep.push_back(BareSleepCpu(idleMs, &sleepRate));
+    if (!reopen(true)) {
+      std::fprintf(stderr, "the link did not open reading on the receive event\n");
+      return 2;
+    }
+    events.push_back(CpuPercentOfLoop(timer, idleMs));
+    if (!reopen(false)) return 2;
+    polling.push_back(CpuPercentOfLoop(timer, idleMs));
+    bare.push_back(BareSleepCpu(idleMs));
   }
   link.SetPortOpen(false);
-  const auto median = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-  };
-  const auto range = [&](const std::vector<double>& v) {
-    char text[64];
-    std::snprintf(text, sizeof(text), "%5.2f-%5.2f %% (median %5.2f)", *std::min_element(v.begin(), v.end()),
-                  *std::max_element(v.begin(), v.end()), median(v));
-    return std::string(text);
-  };
   std::printf("idle CPU, link open and panel silent, %d rounds of %lu ms, %% of one core:\n", rounds,
               static_cast<unsigned long>(idleMs));
-  for (std::size_t k = 0; k < std::size(kinds); ++k) {
-    std::printf("  %-42s %s\n", LoopName(kinds[k]), range(cpu[k]).c_str());
-  }
-  std::printf("  %-42s %s, %.0f wakes/s\n", "bare Sleep(1) loop, no link (a floor)", range(bareSleep).c_str(),
-              sleepRate);
-  const bool idleOk = median(cpu[0]) <= targets.idleCpuPercent;
-  std::printf("  driver loop median target <= %.1f %%: %s\n", targets.idleCpuPercent, Verdict(idleOk));
+  std::printf("  %-44s %s\n", "driver loop, reading on the receive event", Range(events).c_str());
+  std::printf("  %-44s %s\n", "driver loop, polling every millisecond", Range(polling).c_str());
+  std::printf("  %-44s %s\n", "bare Sleep(1) loop, no link", Range(bare).c_str());
+  const double ratio = Median(polling) > 0 ? Median(events) / Median(polling) : 0;
+  const bool idleOk = ratio <= targets.eventToPolling;
+  std::printf("  event-driven / polling: %.3f (target <= %.2f): %s\n", ratio, targets.eventToPolling, Verdict(idleOk));
 
   return loopOk && modalOk && idleOk ? 0 : 1;
 }

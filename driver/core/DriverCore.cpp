@@ -39,6 +39,7 @@ void DriverCore::Start() {
   buttonRes_.PicData_Dispose();
 
   link_.SetTimerRxCheck(&timers_.rxCheck);
+  link_.SetRxSignal(timers_.rxSignal);
   link_.OnRx = [this] { receiver_.OnRx(); };
   link_.OnDisConnect = [this] { RaisePortOpenCloseChange(); };
 
@@ -49,6 +50,10 @@ void DriverCore::Start() {
   SaveSettings();
 
   timers_.connectCheck.SetHandler([this] {
+    // A link that reads on the library's events is not polled: this is
+    // where it notices a lost device, and a device back already is opened
+    // on the same tick.
+    link_.CheckDevice();
     if (!IsPortOpen()) SetPortOpen(true);
   });
   timers_.connectCheck.SetInterval(kConnectIntervalMs);
@@ -121,6 +126,8 @@ void DriverCore::SetPortOpen(bool open) {
     link_.FT_Open_By = static_cast<std::int32_t>(kFtOpenByDescription);
     link_.FT_Open_Option = kPanelDescription;
     link_.Settings = kLineSettings;
+    link_.EventChar = kEventChar;
+    link_.LatencyTimer = kLatencyTimerMs;
     link_.SetPortOpen(true);
     if (link_.PortOpen()) {
       link_.SetInBufferCount(0);

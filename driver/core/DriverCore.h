@@ -16,6 +16,7 @@
 #include "base/Settings.h"
 #include "base/TouchEvent.h"
 #include "base/UiTimer.h"
+#include "base/WakeSignal.h"
 #include "link/ClassFNTD2XX.h"
 #include "panel/ClassButtonRes.h"
 #include "panel/ClassPanelData.h"
@@ -44,12 +45,19 @@ public:
   static constexpr const char* kStartupCommands = "\rJ1\rTC1\r";
   static constexpr const char* kDataName = "QV-LK2048";
   static constexpr std::uint32_t kConnectIntervalMs = 1000;
+  // Reports end with a line feed: with it as the converter's event
+  // character a report is handed over as soon as it is complete; the short
+  // latency timer bounds the wait for anything else.
+  static constexpr std::int32_t kEventChar = '\n';
+  static constexpr std::int32_t kLatencyTimerMs = 2;
 
   struct Timers {
     UiTimer& connectCheck;   // TimerConnectCheck
     UiTimer& rxCheck;        // TimerForD2xxRxCheck, handed to the link
     UiTimer& blkRcvTimeOut;  // TimerBlkRcvTimeOut
     UiTimer& dblClick;       // TimerDblClick
+    // Set by the panel library when bytes arrive; none: the link polls.
+    WakeSignal* rxSignal = nullptr;
   };
   struct Paths {
     std::string iniFile;     // the INI file beside the driver

@@ -36,6 +36,12 @@ void ClassFNTD2XX::SetTimerRxCheck(UiTimer* timer) {
   if (timer_) timer_->SetHandler([this] { TimerRxCheck_Timer(); });
 }
 
+void ClassFNTD2XX::SetRxSignal(WakeSignal* signal) {
+  if (signal_ && signal_ != signal) signal_->SetArmed(false);
+  signal_ = signal;
+  if (signal_) signal_->SetWakeHandler([this] { TimerRxCheck_Timer(); });
+}
+
 void ClassFNTD2XX::SetPortOpen(bool open) {
   if (!open) {
     Close();
@@ -69,10 +75,33 @@ void ClassFNTD2XX::SetPortOpen(bool open) {
     return;
   }
   SetInBufferCount(0);
-  if (timer_) {
-    timer_->SetInterval(1);
-    timer_->SetEnabled(true);
+  SetUpChip();
+  StartReceiving();
+}
+
+void ClassFNTD2XX::SetUpChip() {
+  // The converter holds received bytes until it holds a whole packet, the
+  // event character arrives or its latency timer runs out (16 ms unless
+  // set): a short report would wait up to that long in the chip. A refused
+  // call leaves the chip as it was; the link works on, only slower.
+  if (EventChar >= 0 && EventChar <= 255 && api_->SetChars) {
+    (void)api_->SetChars(handle_, static_cast<std::uint8_t>(EventChar), 1, 0, 0);
   }
+  if (LatencyTimer >= 1 && LatencyTimer <= 255 && api_->SetLatencyTimer) {
+    (void)api_->SetLatencyTimer(handle_, static_cast<std::uint8_t>(LatencyTimer));
+  }
+}
+
+void ClassFNTD2XX::StartReceiving() {
+  eventDriven_ = signal_ && signal_->Handle() && api_->SetEventNotification &&
+                 api_->SetEventNotification(handle_, kFtEventRxChar, signal_->Handle()) == kFtOk;
+  if (signal_) signal_->SetArmed(eventDriven_);
+  if (!timer_) return;
+  // Polling asks the library every millisecond (the tick rate is in effect
+  // the platform timer's resolution); event-driven, the timer waits until
+  // bytes wait untaken.
+  timer_->SetInterval(eventDriven_ ? kWaitingPollMs : 1);
+  timer_->SetEnabled(!eventDriven_);
 }
 
 void ClassFNTD2XX::Close() {
@@ -83,6 +112,8 @@ void ClassFNTD2XX::Close() {
   ahead_.clear();
   aheadStart_ = 0;
   unfetched_ = 0;
+  eventDriven_ = false;
+  if (signal_) signal_->SetArmed(false);
   if (timer_) timer_->SetEnabled(false);
 }
 
@@ -130,7 +161,9 @@ std::int32_t ClassFNTD2XX::InBufferCount() {
   // Inside a tick's OnRx the tick's own query is fresh: asking the library
   // again would double the cost of every receive pass.
   if (tickDepth_ > 0) return Waiting();
-  return Refresh(1);
+  const std::int32_t waiting = Refresh(1);
+  FollowWaiting();
+  return waiting;
 }
 
 void ClassFNTD2XX::SetInBufferCount(std::int32_t value) {
@@ -168,6 +201,7 @@ std::vector<std::uint8_t> ClassFNTD2XX::ReadBinData() {
     ahead_.clear();
     aheadStart_ = 0;
   }
+  if (tickDepth_ == 0) FollowWaiting();
   return data;
 }
 
@@ -190,14 +224,30 @@ bool ClassFNTD2XX::WriteStrData(const std::string& text) {
 void ClassFNTD2XX::TimerRxCheck_Timer() {
   if (!open_) return;
   const std::int32_t waiting = Refresh(RThreshold);
-  if (!open_ || waiting < RThreshold || !OnRx) return;
-  // Handlers may pump messages, so ticks nest; each level counts.
-  struct InTick {
-    explicit InTick(int& depth) : depth_(depth) { ++depth_; }
-    ~InTick() { --depth_; }
-    int& depth_;
-  } inTick(tickDepth_);
-  OnRx();
+  if (open_ && waiting >= RThreshold && OnRx) {
+    // Handlers may pump messages, so ticks nest; each level counts.
+    struct InTick {
+      explicit InTick(int& depth) : depth_(depth) { ++depth_; }
+      ~InTick() { --depth_; }
+      int& depth_;
+    } inTick(tickDepth_);
+    OnRx();
+  }
+  FollowWaiting();
+}
+
+void ClassFNTD2XX::CheckDevice() {
+  if (open_ && eventDriven_) TimerRxCheck_Timer();
+}
+
+void ClassFNTD2XX::FollowWaiting() {
+  // The library sets its event once per arrival. Bytes the owner left
+  // waiting (busy with a report, half a line in block mode, or a block
+  // time-out that went back to byte mode) are announced by no further
+  // event, so the timer polls until they are taken.
+  if (!eventDriven_ || !timer_) return;
+  const bool poll = open_ && Waiting() > 0;
+  if (poll != timer_->Enabled()) timer_->SetEnabled(poll);
 }
 
 }  // namespace orvanta

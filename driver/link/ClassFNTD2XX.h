@@ -13,6 +13,15 @@
 // inside that tick's OnRx are then served from memory, whatever their size; a
 // receiver reading byte by byte costs no more library calls than one reading
 // whole lines. Outside a tick, InBufferCount asks the library again.
+//
+// Where the library offers the converter chip's calls, every open also sets
+// the chip's event character and latency timer (EventChar, LatencyTimer) and
+// hands the library the owner's wake signal (SetRxSignal): the link is then
+// event-driven. Its poll runs when the library says bytes arrived, not every
+// millisecond; the timer runs only while bytes wait that the owner has not
+// taken (a busy owner, half a line), at kWaitingPollMs, and the owner's
+// once-a-second CheckDevice notices a lost device, about which the library
+// sets no event. Without those calls the link polls every millisecond.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +30,7 @@
 
 #include "D2xxApi.h"
 #include "base/UiTimer.h"
+#include "base/WakeSignal.h"
 
 namespace orvanta {
 
@@ -36,11 +46,23 @@ public:
   std::string Settings;  // "baud,parity,word length,stop bits"
   std::int32_t RThreshold = 0;
   std::int32_t InputLen = 0;
+  // Chip settings made at every open where the library offers them (a
+  // refused one changes nothing else): the event character, 0..255, or any
+  // other value for none; the latency timer in ms, 1..255, or any other
+  // value to leave the chip's own.
+  std::int32_t EventChar = -1;
+  std::int32_t LatencyTimer = 0;
 
   // The owner's timer whose ticks drive polling; the link sets its interval
   // and switches it. May be null while no timer is assigned.
   void SetTimerRxCheck(UiTimer* timer);
   [[nodiscard]] UiTimer* TimerRxCheck() const { return timer_; }
+  // The owner's wake signal for the library's receive event; may be null
+  // (the link then polls). Set while the link is closed: it takes effect at
+  // the next open, and the signal it replaces is disarmed at once.
+  void SetRxSignal(WakeSignal* signal);
+  // Open, and reading on the library's receive event instead of polling.
+  [[nodiscard]] bool EventDriven() const { return eventDriven_; }
 
   [[nodiscard]] bool PortOpen() const { return open_; }
   void SetPortOpen(bool open);
@@ -65,8 +87,17 @@ public:
   // Raised after the link closed itself because the device went away.
   std::function<void()> OnDisConnect;
 
-  // One poll: what the timer's tick runs.
+  // One poll: what the timer's tick and the wake signal run.
   void TimerRxCheck_Timer();
+  // For the owner's connection check: an event-driven link polls once, so a
+  // lost device closes it as a poll tick would (a polling link has noticed
+  // already).
+  void CheckDevice();
+
+  // The timer's interval, event-driven, while bytes wait untaken: the event
+  // brings the rest of a line sooner; this only picks up what no event
+  // announces again.
+  static constexpr std::uint32_t kWaitingPollMs = 10;
 
   // Most bytes held in memory; beyond it they wait in the library, which
   // has its own queue. Only a receiver that stays busy for minutes gets here.
@@ -74,6 +105,10 @@ public:
 
 private:
   void Close();
+  void SetUpChip();
+  void StartReceiving();
+  // Event-driven: the timer on while bytes wait untaken, off otherwise.
+  void FollowWaiting();
   // One queue query; fetches everything waiting when at least `wanted` bytes
   // wait in all. Returns the bytes waiting in all.
   std::int32_t Refresh(std::int32_t wanted);
@@ -82,8 +117,10 @@ private:
   D2xxApiLoader loader_;
   const D2xxApi* api_ = nullptr;
   UiTimer* timer_ = nullptr;
+  WakeSignal* signal_ = nullptr;
   FtHandle handle_ = 0;
   bool open_ = false;
+  bool eventDriven_ = false;
   std::vector<std::uint8_t> ahead_;  // fetched, not yet taken by the owner
   std::size_t aheadStart_ = 0;       // first byte of ahead_ not yet taken
   std::uint32_t unfetched_ = 0;      // reported by the last query, left in the library

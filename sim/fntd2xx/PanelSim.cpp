@@ -33,10 +33,13 @@ void PanelSim::Plug(bool plugged) {
   if (!map_) return;
   Mapping::Lock b(*map_);
   if (plugged) {
+    // Plugged in, the chip starts afresh.
+    if (!b->plugged) ResetChip(*b, QpcNow());
     b->plugged = 1;
   } else {
     Unplug(*b);
   }
+  map_->Nudge();
 }
 
 bool PanelSim::Plugged() const {
@@ -64,8 +67,10 @@ std::int64_t PanelSim::QueueBytes(std::string_view bytes, std::int64_t dueQpc, b
   Mapping::Lock b(*map_);
   // Bytes sent to a pulled device go nowhere.
   if (!b->plugged) return -1;
-  return Queue(*b, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), dueQpc,
-               lineRate ? panelsim::ByteTicks() : 0);
+  const std::int64_t last = Queue(*b, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), dueQpc,
+                                  lineRate ? panelsim::ByteTicks() : 0);
+  map_->Nudge();
+  return last;
 }
 
 std::string PanelSim::ReportText(int x, int y, char state) {
@@ -87,7 +92,13 @@ std::size_t PanelSim::Pending() const {
 std::size_t PanelSim::Waiting() const {
   if (!map_) return 0;
   Mapping::Lock b(*map_);
-  return DueCount(*b, QpcNow());
+  return HostCount(*b, QpcNow());
+}
+
+PanelSim::ChipState PanelSim::Chip() const {
+  if (!map_) return {};
+  Mapping::Lock b(*map_);
+  return ChipState{b->latencyMs, b->eventChar, b->eventCharOn != 0, b->notifyMask};
 }
 
 std::uint64_t PanelSim::PurgedBytes() const {

@@ -64,10 +64,11 @@ public:
   [[nodiscard]] static std::int64_t MsToTicks(double ms);
   [[nodiscard]] static double TicksToMs(std::int64_t ticks);
 
-  // Schedules bytes: the first due at dueQpc, the rest one byte time apart
-  // when lineRate is set, else all at once. Nothing overtakes bytes already
-  // scheduled. Returns the due time of the last byte, or -1 when the
-  // device's queue is full.
+  // Schedules bytes: the first due at dueQpc (or now, if that is past), the
+  // rest one byte time apart when lineRate is set, else all at once (faster
+  // than any line: a stress test's flood). Nothing overtakes bytes already
+  // scheduled. Returns the due time of the last byte at the chip, or -1 when
+  // the device's queue is full; the host sees it when the chip hands it on.
   std::int64_t QueueBytes(std::string_view bytes, std::int64_t dueQpc, bool lineRate = false);
   // One report as the panel sends it: "%04d%04d%c\r\n" (11 bytes).
   std::int64_t QueueReport(int x, int y, char state, std::int64_t atQpc, bool lineRate = true);
@@ -75,12 +76,22 @@ public:
 
   // Bytes scheduled and not yet read, whether due or not.
   [[nodiscard]] std::size_t Pending() const;
-  // Bytes due and not yet read: what FT_GetQueueStatus would say now.
+  // Bytes handed to the host and not yet read: what FT_GetQueueStatus would
+  // say now.
   [[nodiscard]] std::size_t Waiting() const;
   [[nodiscard]] std::uint64_t PurgedBytes() const;
 
   // The line settings the driver last set (power-on 9600 8N1 until then).
   [[nodiscard]] LineSettings HostLine() const;
+  // The converter chip's settings for the open handle (power-on values until
+  // the driver sets them) and the receive-event mask the driver registered.
+  struct ChipState {
+    std::uint32_t latencyMs = 0;
+    std::uint8_t eventChar = 0;
+    bool eventCharOn = false;
+    std::uint32_t notifyMask = 0;
+  };
+  [[nodiscard]] ChipState Chip() const;
   // Time-out of an FT_Read that asks for more than will arrive.
   void SetReadTimeout(std::uint32_t ms);
   // Microseconds every library call takes (0: as fast as the simulation goes).

@@ -7,7 +7,7 @@ namespace panelsim {
 
 namespace {
 
-constexpr std::uint32_t kMagic = 0x4F505331;  // "OPS1"
+constexpr std::uint32_t kMagic = 0x4F505332;  // "OPS2"
 constexpr std::uint32_t kPanelBaud = 38400;
 constexpr std::uint32_t kBitsPerByte = 11;  // start, 8 data, 2 stop
 // Without a read time-out set, a real D2XX read waits for ever; a test must
@@ -58,6 +58,8 @@ bool Mapping::Open(const std::wstring& name) {
   if (!section_) return false;
   block_ = static_cast<Block*>(::MapViewOfFile(section_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(Block)));
   if (!block_) return false;
+  changed_.reset(::CreateEventW(nullptr, FALSE, FALSE, (base + L".Changed").c_str()));
+  if (!changed_) return false;
   name_ = name;
   // Whoever comes first initialises; the pages of a new section are zero.
   // The named mutex makes sure that happens once, before anyone uses it.
@@ -78,6 +80,7 @@ void Mapping::Close() {
   if (block_) ::UnmapViewOfFile(block_);
   block_ = nullptr;
   section_.reset();
+  changed_.reset();
   mutex_.reset();
   name_.clear();
 }
@@ -145,6 +148,7 @@ void InitBlock(Block& b) {
   b.panelLine = LineSettings{kPanelBaud, 8, 2, 0};
   // The converter's power-on line settings.
   b.hostLine = LineSettings{9600, 8, 0, 0};
+  ResetChip(b, QpcNow());
   b.logNext = 1;
   b.logFirst = 1;
 }
@@ -163,10 +167,101 @@ void Log(Block& b, const char* name, ULONG status, std::uint64_t handle, std::ui
   CopyText(e.text, sizeof(e.text), text);
 }
 
-std::size_t DueCount(const Block& b, std::int64_t now) {
-  std::size_t n = 0;
-  for (std::uint64_t i = b.rxHead; i < b.rxTail && b.rx[i % kRxCapacity].due <= now; ++i) ++n;
-  return n;
+namespace {
+
+struct Chip {
+  std::int64_t lastSend;
+  std::uint64_t atChip;
+  std::uint64_t handedOver;
+};
+
+std::int64_t LatencyTicks(const Block& b) {
+  return std::max<std::int64_t>(1, QpcFrequency() * b.latencyMs / 1000);
+}
+
+// Runs the chip c on to `until`, packet by packet. With firstOnly it stops at
+// the first packet that carries data and returns its time; otherwise, and
+// when there is none by `until`, it returns -1.
+std::int64_t RunChip(const Block& b, Chip& c, std::int64_t until, bool firstOnly) {
+  const std::int64_t period = LatencyTicks(b);
+  for (;;) {
+    const bool onLine = c.atChip < b.rxTail;
+    const std::int64_t arrival = onLine ? b.rx[c.atChip % kRxCapacity].due : INT64_MAX;
+    const std::int64_t expiry = c.lastSend + period;
+    if (arrival > until && expiry > until) return -1;
+    if (expiry <= arrival) {
+      if (c.handedOver != c.atChip) {
+        // The timer ran out with bytes held: they go to the host.
+        c.lastSend = expiry;
+        c.handedOver = c.atChip;
+        if (firstOnly) return expiry;
+        continue;
+      }
+      // Status-only packets until the next byte arrives: skip to the last
+      // of them at or before it.
+      const std::int64_t limit = std::min(arrival, until);
+      c.lastSend += (limit - c.lastSend) / period * period;
+      continue;
+    }
+    const std::uint8_t value = b.rx[c.atChip % kRxCapacity].value;
+    ++c.atChip;
+    if ((b.eventCharOn && value == b.eventChar) || c.atChip - c.handedOver >= kPacketBytes) {
+      c.lastSend = arrival;
+      c.handedOver = c.atChip;
+      if (firstOnly) return arrival;
+    }
+  }
+}
+
+void RunChipTo(Block& b, std::int64_t now) {
+  Chip c{b.chipLastSend, b.rxAtChip, b.rxHandedOver};
+  RunChip(b, c, now, false);
+  b.chipLastSend = c.lastSend;
+  b.rxAtChip = c.atChip;
+  b.rxHandedOver = c.handedOver;
+}
+
+}  // namespace
+
+std::size_t HostCount(Block& b, std::int64_t now) {
+  RunChipTo(b, now);
+  return static_cast<std::size_t>(b.rxHandedOver - b.rxHead);
+}
+
+std::int64_t NextHandOver(const Block& b) {
+  Chip c{b.chipLastSend, b.rxAtChip, b.rxHandedOver};
+  if (c.handedOver == b.rxTail) return -1;
+  return RunChip(b, c, INT64_MAX, true);
+}
+
+void ResetChip(Block& b, std::int64_t now) {
+  RunChipTo(b, now);
+  b.latencyMs = kDefaultLatencyMs;
+  b.eventChar = 0;
+  b.eventCharOn = 0;
+  b.notifyMask = 0;
+  b.chipLastSend = now;
+}
+
+void SetChipLatency(Block& b, std::uint32_t ms, std::int64_t now) {
+  // Bytes that arrived before the change were held under the old setting.
+  RunChipTo(b, now);
+  b.latencyMs = ms;
+  b.chipLastSend = now;
+}
+
+void SetChipEventChar(Block& b, std::uint8_t value, bool on, std::int64_t now) {
+  RunChipTo(b, now);
+  b.eventChar = value;
+  b.eventCharOn = on ? 1 : 0;
+}
+
+std::uint64_t PurgeReceived(Block& b, std::int64_t now) {
+  RunChipTo(b, now);
+  const std::uint64_t dropped = b.rxAtChip - b.rxHead;
+  b.rxHead = b.rxAtChip;
+  b.rxHandedOver = b.rxAtChip;
+  return dropped;
 }
 
 void Unplug(Block& b) {
@@ -177,7 +272,10 @@ void Unplug(Block& b) {
     b.openHandle = 0;
   }
   b.rxHead = b.rxTail;
+  b.rxAtChip = b.rxTail;
+  b.rxHandedOver = b.rxTail;
   b.hostLine = LineSettings{9600, 8, 0, 0};
+  ResetChip(b, QpcNow());
 }
 
 std::int64_t Queue(Block& b, const std::uint8_t* bytes, std::size_t n, std::int64_t due, std::int64_t spacing) {
@@ -185,8 +283,13 @@ std::int64_t Queue(Block& b, const std::uint8_t* bytes, std::size_t n, std::int6
     b.rxOverflow += n;
     return -1;
   }
-  // The line is a FIFO: nothing overtakes a byte already on its way.
-  if (b.rxTail > b.rxHead) due = std::max(due, b.rx[(b.rxTail - 1) % kRxCapacity].due);
+  // Nothing arrives in the past, and the line is a FIFO: nothing overtakes a
+  // byte already on its way, and a byte follows the one ahead of it by at
+  // least its own time on the line.
+  const std::int64_t now = QpcNow();
+  RunChipTo(b, now);
+  due = std::max(due, now);
+  if (b.rxTail > b.rxHead) due = std::max(due, b.rx[(b.rxTail - 1) % kRxCapacity].due + spacing);
   std::int64_t last = due;
   for (std::size_t i = 0; i < n; ++i) {
     last = due + static_cast<std::int64_t>(i) * spacing;

@@ -10,11 +10,20 @@
 // driver.
 //
 // The device behaves like the real converter, not kinder:
-//  - received bytes appear in the queue only once their due time (a
-//    QueryPerformanceCounter value) has passed; a helper spreads a report at
-//    the panel's line rate (38400 baud, 8 data bits, 2 stop bits: 11 bits a
-//    byte, ~286 us);
-//  - the line is FIFO: a byte is never due before the byte queued ahead of it;
+//  - a byte reaches the converter chip at its due time (a
+//    QueryPerformanceCounter value); a helper spreads a report at the
+//    panel's line rate (38400 baud, 8 data bits, 2 stop bits: 11 bits a
+//    byte, ~286 us), and a byte never arrives before the one ahead of it
+//    has left the line;
+//  - the chip does not hand bytes to the host as they arrive: it holds them
+//    until it holds a whole packet (62 bytes), until the event character
+//    arrives (when one is enabled, FT_SetChars), or until its latency timer
+//    runs out (16 ms at power-on and at every open, FT_SetLatencyTimer). The
+//    timer runs from the chip's last packet to the host; an idle chip sends
+//    a status-only packet every period, so a lone report waits 0-16 ms.
+//    FT_GetQueueStatus, FT_Read and the receive event
+//    (FT_SetEventNotification) see bytes only once the chip has handed them
+//    over;
 //  - bytes read while the host's line settings differ from the panel's come
 //    out garbled, as framing errors would;
 //  - unplugging drops what the device held; the open handle stays dead (I/O
@@ -77,6 +86,13 @@ struct LogEntry {
   char text[64];
 };
 
+// A packet to the host carries two status bytes and at most this many data bytes.
+inline constexpr std::size_t kPacketBytes = 62;
+inline constexpr std::uint32_t kDefaultLatencyMs = 16;
+// FT_SetEventNotification's mask bits.
+inline constexpr ULONG kEventRxChar = 1;
+inline constexpr ULONG kEventModemStatus = 2;
+
 // The shared block. Plain data only: it is mapped at different addresses in
 // different processes. Indices into the rings only ever grow.
 struct Block {
@@ -97,6 +113,18 @@ struct Block {
   std::uint64_t deadHandles[kMaxDeadHandles];
   LineSettings panelLine;  // what the panel sends with
   LineSettings hostLine;   // what the host last set
+  // The converter chip: its settings, when it last sent the host a packet
+  // (its latency timer runs from there), and how far the received bytes
+  // have come. Ring indices: rxHead <= rxHandedOver <= rxAtChip <= rxTail;
+  // the host holds rxHead..rxHandedOver, the chip up to rxAtChip, the rest is
+  // still on the line.
+  std::uint32_t latencyMs;
+  std::uint8_t eventChar;
+  std::uint8_t eventCharOn;
+  std::uint32_t notifyMask;  // FT_SetEventNotification's mask for the open handle
+  std::int64_t chipLastSend;
+  std::uint64_t rxHandedOver;
+  std::uint64_t rxAtChip;
   std::uint64_t rxHead;
   std::uint64_t rxTail;
   std::uint64_t rxPurged;
@@ -131,6 +159,13 @@ public:
   // Spends the block's call cost, without its lock (the cost is set between runs).
   void SpendCallCost() const;
   [[nodiscard]] const std::wstring& Name() const { return name_; }
+  // A named auto-reset event set whenever the schedule of the bytes changes
+  // (bytes queued, a plug, a purge, a chip setting), so that a receive-event
+  // watcher waiting for the next hand-over computes it again.
+  [[nodiscard]] HANDLE Changed() const { return changed_.get(); }
+  void Nudge() const {
+    if (changed_) ::SetEvent(changed_.get());
+  }
 
   // Holds the block's lock word for its lifetime. A holder that died (a
   // test killed at its time-out) has its lock taken over; the block is still
@@ -158,6 +193,7 @@ private:
   std::wstring name_;
   wincommon::KernelHandle mutex_;
   wincommon::KernelHandle section_;
+  wincommon::KernelHandle changed_;
   Block* block_ = nullptr;
 };
 
@@ -165,10 +201,24 @@ private:
 void InitBlock(Block& b);
 void Log(Block& b, const char* name, ULONG status, std::uint64_t handle, std::uint32_t a0 = 0,
          std::uint32_t a1 = 0, std::uint32_t a2 = 0, const char* text = nullptr);
-// Bytes that have arrived (due by now) and not yet been read.
-[[nodiscard]] std::size_t DueCount(const Block& b, std::int64_t now);
+// Runs the chip on to `now` and returns the bytes the host holds: handed
+// over by the chip and not yet read.
+std::size_t HostCount(Block& b, std::int64_t now);
+// When the chip will next hand bytes over (run on to now first), or -1 when
+// it holds none and none are on the line.
+[[nodiscard]] std::int64_t NextHandOver(const Block& b);
+// The chip's settings as at power-on (and, on this device, at every open):
+// latency timer 16 ms, no event character, its timer restarting from now.
+void ResetChip(Block& b, std::int64_t now);
+void SetChipLatency(Block& b, std::uint32_t ms, std::int64_t now);
+void SetChipEventChar(Block& b, std::uint8_t value, bool on, std::int64_t now);
+// Drops what has reached the host and the chip; bytes on the line stay.
+// Returns the bytes dropped.
+std::uint64_t PurgeReceived(Block& b, std::int64_t now);
 void Unplug(Block& b);
 // Returns the due time of the last byte queued, or -1 when the queue is full.
+// No byte is due before now, nor before the byte ahead of it has left the
+// line (spacing: one byte time; 0 lets a test pile bytes up at once).
 std::int64_t Queue(Block& b, const std::uint8_t* bytes, std::size_t n, std::int64_t due, std::int64_t spacing);
 
 // status, or the injected fault's status when one is due for this call.

@@ -15,6 +15,7 @@ namespace orvanta {
 namespace {
 
 using testing::FakeD2xxDevice;
+using testing::FakeSignal;
 using testing::FakeTimer;
 
 class ClassFNTD2XXTest : public ::testing::Test {
@@ -208,6 +209,110 @@ TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
   EXPECT_EQ(device_.Count("Close(bad handle)"), 0);
 }
 
+// The converter chip's settings and the receive event, at every open.
+struct ChipCase {
+  const char* name;
+  bool libraryHasChipCalls;
+  bool ownerSignal;  // the owner handed the link a wake signal
+  std::int32_t eventChar, latencyTimer;
+  std::vector<std::string> afterLineSetUp;
+  bool eventDriven;
+};
+
+void PrintTo(const ChipCase& c, std::ostream* os) { *os << c.name; }
+
+class ChipSetUpTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<ChipCase> {};
+
+TEST_P(ChipSetUpTest, EveryOpenSetsTheChipUpAfterTheLineAndReadsOnEventsWhereItCan) {
+  const ChipCase& c = GetParam();
+  if (c.libraryHasChipCalls) device_.AddChipCalls();
+  FakeSignal signal;
+  link_.SetRxSignal(c.ownerSignal ? &signal : nullptr);
+  link_.EventChar = c.eventChar;
+  link_.LatencyTimer = c.latencyTimer;
+  std::vector<std::string> expected{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"};
+  expected.insert(expected.end(), c.afterLineSetUp.begin(), c.afterLineSetUp.end());
+  for (int open = 1; open <= 2; ++open) {
+    SCOPED_TRACE(open);
+    device_.calls.clear();
+    Open();
+    EXPECT_EQ(device_.calls, expected);
+    EXPECT_EQ(link_.EventDriven(), c.eventDriven);
+    EXPECT_EQ(signal.Armed(), c.eventDriven);
+    // Polling ticks every millisecond; event-driven, the timer waits until
+    // bytes wait untaken.
+    EXPECT_EQ(timer_.Enabled(), !c.eventDriven);
+    EXPECT_EQ(timer_.Interval(), c.eventDriven ? ClassFNTD2XX::kWaitingPollMs : 1u);
+    link_.SetPortOpen(false);
+    EXPECT_FALSE(signal.Armed() || timer_.Enabled());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ChipSetUpTest,
+    ::testing::Values(
+        ChipCase{"Everything", true, true, '\n', 2, {"SetChars:10", "SetLatencyTimer:2", "SetEventNotification:1"},
+                 true},
+        ChipCase{"LibraryWithoutTheChipCalls", false, true, '\n', 2, {}, false},
+        ChipCase{"OwnerWithoutASignal", true, false, '\n', 2, {"SetChars:10", "SetLatencyTimer:2"}, false},
+        ChipCase{"NoChipSettingsAsked", true, true, -1, 0, {"SetEventNotification:1"}, true}),
+    [](const ::testing::TestParamInfo<ChipCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
+  FakeSignal signal;
+  link_.SetRxSignal(&signal);
+  link_.EventChar = '\n';
+  link_.LatencyTimer = 2;
+  const auto refuse = [](auto&&...) { return FtStatus{4}; };
+  const struct {
+    const char* call;
+    bool eventDriven;
+  } cases[] = {{"SetChars", true}, {"SetLatencyTimer", true}, {"SetEventNotification", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    device_.AddChipCalls();
+    if (std::string(c.call) == "SetChars") device_.api.SetChars = refuse;
+    if (std::string(c.call) == "SetLatencyTimer") device_.api.SetLatencyTimer = refuse;
+    if (std::string(c.call) == "SetEventNotification") device_.api.SetEventNotification = refuse;
+    link_.SetPortOpen(false);
+    Open();
+    EXPECT_EQ(link_.EventDriven(), c.eventDriven);
+    EXPECT_EQ(timer_.Enabled(), !c.eventDriven) << "a link that cannot wait for events polls";
+    device_.Arrive("0123");
+    if (!c.eventDriven) timer_.Fire();
+    EXPECT_EQ(rx_, 1);
+    rx_ = 0;
+  }
+  EXPECT_EQ(disconnects_, 0);
+}
+
+TEST_F(ClassFNTD2XXTest, OnlyTheConnectionCheckNoticesALossWhileEventDriven) {
+  for (const bool events : {true, false}) {
+    SCOPED_TRACE(events ? "event-driven" : "polling");
+    device_.AddChipCalls();
+    if (!events) device_.api.SetEventNotification = nullptr;
+    FakeSignal signal;
+    link_.SetRxSignal(&signal);
+    device_.unplugged = false;
+    Open();
+    disconnects_ = 0;
+    device_.unplugged = true;
+    if (events) {
+      // No event comes for a lost device, and no timer runs.
+      EXPECT_FALSE(timer_.Enabled());
+      link_.CheckDevice();
+    } else {
+      // Its tick looks every millisecond; the check adds nothing.
+      link_.CheckDevice();
+      EXPECT_EQ(disconnects_, 0);
+      timer_.Fire();
+    }
+    EXPECT_EQ(disconnects_, 1);
+    EXPECT_FALSE(link_.PortOpen() || signal.Armed() || timer_.Enabled());
+    link_.SetRxSignal(nullptr);
+  }
+}
+
 // The receiver over the link, as the driver runs them.
 class ReadAheadTest : public ClassFNTD2XXTest {
 protected:
@@ -365,6 +470,47 @@ TEST_F(ReadAheadTest, BacklogBeyondTheCapWaitsInTheLibraryAndComesOutInOrder) {
   EXPECT_EQ(got.size(), ClassFNTD2XX::kReadAheadCap);
   got += link_.ReadStrData();
   EXPECT_EQ(got, sent);
+}
+
+// Event-driven: the receiver reads on the library's event, and the timer
+// polls only for bytes that no further event will announce.
+class EventDrivenTest : public ReadAheadTest {
+protected:
+  EventDrivenTest() {
+    device_.AddChipCalls();
+    link_.SetRxSignal(&signal_);
+  }
+  FakeSignal signal_;
+};
+
+TEST_F(EventDrivenTest, ReadsOnTheEventAndPollsOnlyWhileBytesWait) {
+  Open();
+  ASSERT_TRUE(link_.EventDriven());
+  device_.Arrive("01230456B\r\n");
+  EXPECT_EQ(lines_, std::vector<std::string>{"01230456B\r\n"});
+  EXPECT_FALSE(timer_.Enabled()) << "nothing waits";
+  // Block mode now: half a report is not read, and waits.
+  device_.Arrive("0789");
+  EXPECT_EQ(lines_.size(), 1u);
+  EXPECT_TRUE(timer_.Enabled());
+  device_.Arrive("0123B\r\n");
+  EXPECT_EQ(lines_.size(), 2u);
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_EQ(signal_.Sets(), 3);
+}
+
+TEST_F(EventDrivenTest, ALineTheBlockTimeOutLeftIsReadWithoutAFurtherEvent) {
+  Open();
+  device_.Arrive("01230456B\r\n");
+  ASSERT_EQ(link_.RThreshold, 11);
+  // A whole report one byte short of the block: it waits for the time-out,
+  // which goes back to byte mode; no byte more arrives to set the event.
+  device_.Arrive("07890123B\n");
+  ASSERT_EQ(lines_.size(), 1u);
+  blockTimer_.Fire();
+  timer_.Fire();
+  EXPECT_EQ(lines_, (std::vector<std::string>{"01230456B\r\n", "07890123B\n"}));
+  EXPECT_FALSE(timer_.Enabled());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 
 using testing::FakeClock;
 using testing::FakeD2xxDevice;
+using testing::FakeSignal;
 using testing::FakeTimer;
 using testing::TempDir;
 
@@ -28,22 +29,30 @@ protected:
                        "Rect=100,100,200,200\r\n");
   }
 
-  // Builds the core over the fakes and starts it.
-  void Start() {
+  // Builds the core over the fakes and starts it; with chipCalls the
+  // library has the converter chip's calls.
+  void Start(bool chipCalls = false) {
+    if (chipCalls) device.AddChipCalls();
     DriverCore::Platform platform;
     platform.d2xx = device.Loader();
     platform.playClickSound = [this] { ++clicks; };
     platform.setPriorityClass = [this](std::uint32_t cls) { priorityClass = cls; };
     platform.actions.camera = [this] { return std::make_unique<testing::RecordingHandler>(kRun, &actions); };
     core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
-                                        DriverCore::Timers{connect, rx, blk, dbl}, std::move(platform));
+                                        DriverCore::Timers{connect, rx, blk, dbl, &signal}, std::move(platform));
     core->OnPortOpenCloseChange.push_back([this] { portChanges.push_back(core->IsPortOpen()); });
     core->Start();
   }
 
-  // The panel sends bytes; the poll tick picks them up.
+  void RemoveChipCalls() {
+    device.api.SetChars = nullptr;
+    device.api.SetLatencyTimer = nullptr;
+    device.api.SetEventNotification = nullptr;
+  }
+
+  // The panel sends bytes; the receive event or the poll tick picks them up.
   void Send(const std::string& bytes) {
-    device.queue += bytes;
+    device.Arrive(bytes);
     clock.Advance(1);
   }
 
@@ -53,6 +62,7 @@ protected:
   FakeClock clock;
   FakeTimer connect, rx, blk, dbl;
   FakeD2xxDevice device;
+  FakeSignal signal;
   std::unique_ptr<DriverCore> core;
   std::vector<bool> portChanges;
   std::vector<std::string> actions;
@@ -76,6 +86,57 @@ TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurgeAn
   core->Shutdown();
   EXPECT_FALSE(core->IsPortOpen() || rx.Enabled() || connect.Enabled());
   EXPECT_EQ(device.Count("Close"), 1);
+}
+
+// After every open: the line, the purge, the converter chip (where the
+// library has its calls), the purge, the start-up commands.
+TEST_F(DriverCoreTest, EveryOpenSetsTheChipUpBetweenTheLineAndTheStartupCommands) {
+  for (const bool chipCalls : {true, false}) {
+    SCOPED_TRACE(chipCalls ? "with the chip's calls" : "without");
+    device.calls.clear();
+    Start(chipCalls);
+    core->SetPortOpen(true);
+    std::vector<std::string> open{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"};
+    if (chipCalls) open.insert(open.end(), {"SetChars:10", "SetLatencyTimer:2", "SetEventNotification:1"});
+    open.insert(open.end(), {"Purge:1", "Write"});
+    std::vector<std::string> expected = open;
+    expected.push_back("Close");
+    expected.insert(expected.end(), open.begin(), open.end());
+    EXPECT_EQ(device.calls, expected);
+    EXPECT_EQ(core->Link().EventDriven(), chipCalls);
+    core.reset();
+    RemoveChipCalls();
+  }
+}
+
+// Polling notices a lost panel on its next tick; reading on events, the
+// connection check does, within a second. Either way the panel is opened
+// again by the connection check once it is back.
+TEST_F(DriverCoreTest, ALostPanelIsNoticedWithinASecondAndReopenedWhenBack) {
+  for (const bool events : {false, true}) {
+    SCOPED_TRACE(events ? "events" : "polling");
+    portChanges.clear();
+    clicks = 0;
+    Start(events);
+    ASSERT_EQ(core->Link().EventDriven(), events);
+    clock.Advance(events ? 300 : 3);
+    Send("01500150B\r\n");
+    EXPECT_EQ(clicks, 1);
+    // Past the block time-out, whose read would notice the loss as well.
+    clock.Advance(Receiver::kBlockTimeoutMs + 50);
+    device.unplugged = true;
+    device.openStatus = 2;  // FT_DEVICE_NOT_FOUND
+    const std::uint64_t lost = clock.Now();
+    while (portChanges.size() < 2 && clock.Now() - lost < 3000) clock.Advance(1);
+    EXPECT_EQ(portChanges, (std::vector<bool>{true, false}));
+    EXPECT_LE(clock.Now() - lost, events ? 1000u : 1u);
+    device.unplugged = false;
+    device.openStatus = kFtOk;
+    clock.Advance(1000);
+    EXPECT_EQ(portChanges, (std::vector<bool>{true, false, true}));
+    core.reset();
+    RemoveChipCalls();
+  }
 }
 
 TEST_F(DriverCoreTest, UnplugAndReplugRaiseOneChangeEachWay) {

@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins shared by the unit tests and two fuzzers: a fake clock with
-// timers it drives, a scripted receiver link, a simulated D2XX device, a
+// timers it drives, a scripted receiver link, a wake signal and a simulated
+// D2XX device, a
 // recording notifier and action handler, button resource files in memory and
 // a record maker, a profile store that refuses writes, and a temporary folder.
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "base/Notifier.h"
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
+#include "base/WakeSignal.h"
 #include "link/D2xxApi.h"
 #include "panel/ClassButtonRes.h"
 
@@ -135,7 +137,28 @@ public:
   }
 };
 
+// A wake signal whose sets run the handler at once (while armed), as the
+// UI thread would soon after the library set the event.
+class FakeSignal : public WakeSignal {
+public:
+  void* Handle() override { return this; }
+  void SetArmed(bool on) override { armed_ = on; }
+  void SetWakeHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+  void Set() {
+    ++sets_;
+    if (armed_ && handler_) handler_();
+  }
+  [[nodiscard]] bool Armed() const { return armed_; }
+  [[nodiscard]] int Sets() const { return sets_; }
+
+private:
+  bool armed_ = false;
+  int sets_ = 0;
+  std::function<void()> handler_;
+};
+
 // A simulated D2XX device behind a D2xxApi table; every call is logged.
+// The converter chip's calls are there after AddChipCalls.
 struct FakeD2xxDevice {
   std::string queue;        // bytes the panel has sent
   std::string written;      // bytes the driver wrote
@@ -196,11 +219,48 @@ struct FakeD2xxDevice {
     };
     api.Close = [this](FtHandle h) {
       calls.push_back(Tagged("Close", h));
+      // A closed handle sets no more events.
+      eventMask = 0;
+      eventHandle = nullptr;
       return kFtOk;
     };
   }
   FakeD2xxDevice(const FakeD2xxDevice&) = delete;
   FakeD2xxDevice& operator=(const FakeD2xxDevice&) = delete;
+
+  // The chip's calls: each answers chipStatus and, on success, keeps what
+  // it was given. A receive event registered is a FakeSignal's handle.
+  FtStatus chipStatus = kFtOk;
+  int eventChar = -1;
+  int latencyMs = -1;
+  std::uint32_t eventMask = 0;
+  void* eventHandle = nullptr;
+  void AddChipCalls() {
+    api.SetChars = [this](FtHandle h, std::uint8_t c, std::uint8_t on, std::uint8_t, std::uint8_t) {
+      calls.push_back(Tagged("SetChars", h) + ":" + std::to_string(c) + (on ? "" : " off"));
+      if (chipStatus == kFtOk) eventChar = on ? c : -1;
+      return chipStatus;
+    };
+    api.SetLatencyTimer = [this](FtHandle h, std::uint8_t ms) {
+      calls.push_back(Tagged("SetLatencyTimer", h) + ":" + std::to_string(ms));
+      if (chipStatus == kFtOk) latencyMs = ms;
+      return chipStatus;
+    };
+    api.SetEventNotification = [this](FtHandle h, std::uint32_t mask, void* event) {
+      calls.push_back(Tagged("SetEventNotification", h) + ":" + std::to_string(mask));
+      if (chipStatus == kFtOk) {
+        eventMask = mask;
+        eventHandle = event;
+      }
+      return chipStatus;
+    };
+  }
+  // Bytes from the panel: queued, and the receive event set when one is
+  // registered (the fake's chip hands every byte over at once).
+  void Arrive(const std::string& bytes) {
+    queue += bytes;
+    if ((eventMask & kFtEventRxChar) && eventHandle && !unplugged) static_cast<FakeSignal*>(eventHandle)->Set();
+  }
 
   D2xxApiLoader Loader() {
     return [this] { return &api; };

@@ -10,10 +10,40 @@ namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTickMessage = WM_APP + 1;
+constexpr UINT kWakeMessage = WM_APP + 2;
 constexpr std::uint32_t kFastLimitMs = 10;
 // How often the worker looks whether the owning thread's loop still runs the
 // ticks; a modal loop that starts is noticed within this time.
 constexpr DWORD kWatchMs = 10;
+
+// From Windows 11 on, a process that owns windows but none visible (the
+// driver) may be held to the default 15.6 ms timer resolution despite
+// timeBeginPeriod, which would make every 1 ms poll tick late by a whole
+// system tick. The opt-out is a power-throttling flag of Windows 11;
+// SetProcessInformation exists from Windows 8 and is looked up at run time,
+// since the programs also run on Windows 7. Systems that do not know the
+// flag do not throttle timer requests either: their refusal is ignored.
+void KeepTimerResolution() {
+  static const bool done = [] {
+    struct PowerThrottlingState {
+      ULONG version;
+      ULONG controlMask;
+      ULONG stateMask;
+    };
+    constexpr int kProcessPowerThrottling = 4;  // PROCESS_INFORMATION_CLASS
+    constexpr ULONG kCurrentVersion = 1;
+    constexpr ULONG kIgnoreTimerResolution = 0x4;
+    using Fn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+    const auto set = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetProcessInformation")));
+    if (!set) return false;
+    // The bit in the control mask with the state bit clear: this process's
+    // timer resolution requests are never throttled.
+    PowerThrottlingState state{kCurrentVersion, kIgnoreTimerResolution, 0};
+    return set(::GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof(state)) != FALSE;
+  }();
+  (void)done;
+}
 
 }  // namespace
 
@@ -68,9 +98,45 @@ void MessageTimer::OnTimer(UINT_PTR id) {
 
 // ---- FastTimer -------------------------------------------------------------
 
-FastTimer::FastTimer() : WindowTimer(L"OrvantaFastTimerWindow") {}
+FastTimer::FastTimer()
+    : WindowTimer(L"OrvantaFastTimerWindow"),
+      wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      wakeStop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-FastTimer::~FastTimer() { Stop(); }
+FastTimer::~FastTimer() {
+  StopWakeWorker();
+  Stop();
+}
+
+void FastTimer::SetArmed(bool on) {
+  if (on == armed_) return;
+  if (!on) {
+    StopWakeWorker();
+    return;
+  }
+  if (!hwnd() || !wakeEvent_ || !wakeStop_) return;
+  armed_ = true;
+  wakePending_ = false;
+  ::ResetEvent(wakeStop_.get());
+  const HWND target = hwnd();
+  wakeWorker_ = std::thread([this, target] {
+    // Handed on at once: the wake is a report waiting to be read.
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    const HANDLE waits[] = {wakeStop_.get(), wakeEvent_.get()};
+    while (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+      // One message at a time: a set while one waits to be handled is
+      // served by that one, which reads whatever has arrived by then.
+      if (!wakePending_.exchange(true) && !::PostMessageW(target, kWakeMessage, 0, 0)) wakePending_ = false;
+    }
+  });
+}
+
+void FastTimer::StopWakeWorker() {
+  if (!armed_) return;
+  armed_ = false;
+  ::SetEvent(wakeStop_.get());
+  wakeWorker_.join();
+}
 
 void FastTimer::Apply() {
   StopWorker();
@@ -87,6 +153,7 @@ void FastTimer::Apply() {
 void FastTimer::StartWorker() {
   // Without a 1 ms system timer period a 1 ms sleep lasts a whole system tick
   // (15.6 ms by default on Windows).
+  KeepTimerResolution();
   periodRaised_ = ::timeBeginPeriod(1) == TIMERR_NOERROR;
   stop_ = false;
   tickPending_ = false;
@@ -202,6 +269,12 @@ void FastTimer::StopWorker() {
 }
 
 LRESULT FastTimer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kWakeMessage) {
+    // Cleared first, as for ticks: a set during the handler posts again.
+    wakePending_ = false;
+    if (armed_ && wakeHandler_) wakeHandler_();
+    return 0;
+  }
   if (msg == kTickMessage) {
     // Cleared before the handler runs: a tick that falls due while the
     // handler works is posted and handled next.

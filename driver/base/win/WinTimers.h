@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "base/UiTimer.h"
+#include "base/WakeSignal.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Window.h"
 
@@ -58,18 +59,27 @@ private:
   void Apply() override;
 };
 
-// The serial link's poll timer: ticks about every millisecond, always on the
-// owning thread. In the driver's own message loop (RunMessageLoop below) the
-// loop runs the ticks itself between its waits. When that loop is not running
-// (a modal loop of a message box, a dialog or a window being moved, or a
-// handler that pumps messages itself) a small worker thread notices and posts
-// one tick message at a time to a message-only window, which every modal loop
-// dispatches; a tick is not posted again until the previous one has been
-// handled, so a busy thread never finds a pile of stale ticks. Waking a
-// thread by a posted message costs a round trip through Wine's server each
-// time (about 9 % of a core at 1 ms), the loop's own timed wait far less.
-// Intervals of 10 ms and more use a plain SetTimer instead.
-class FastTimer : public WindowTimer {
+// The serial link's poll timer and its wake signal.
+//
+// Poll ticks, about every millisecond, always on the owning thread: in the
+// driver's own message loop (RunMessageLoop below) the loop runs the ticks
+// itself between its waits. When that loop is not running (a modal loop of
+// a message box, a dialog or a window being moved, or a handler that pumps
+// messages itself) a small worker thread notices and posts one tick message
+// at a time to a message-only window, which every modal loop dispatches; a
+// tick is not posted again until the previous one has been handled, so a
+// busy thread never finds a pile of stale ticks. Waking a thread by a posted
+// message costs a round trip through Wine's server each time (about 9 % of
+// a core at 1 ms), the loop's own timed wait far less. While fast ticks run
+// the process holds a 1 ms system timer period (timeBeginPeriod). Intervals
+// of 10 ms and more use a plain SetTimer instead.
+//
+// The wake signal (for a panel library that sets an event when bytes
+// arrive): an auto-reset event, and while armed a thread that waits for it
+// and posts one wake message per set, handled like a tick message in the
+// own loop and in every modal loop alike. With the panel silent nothing
+// wakes at all.
+class FastTimer : public WindowTimer, public WakeSignal {
 public:
   FastTimer();
   ~FastTimer() override;
@@ -80,6 +90,11 @@ public:
   [[nodiscard]] DWORD MsUntilDue() const;
   void RunFromLoop();
 
+  // WakeSignal.
+  [[nodiscard]] void* Handle() override { return wakeEvent_.get(); }
+  void SetArmed(bool on) override;
+  void SetWakeHandler(std::function<void()> handler) override { wakeHandler_ = std::move(handler); }
+
 private:
   static std::int64_t Now();
   static std::int64_t MsToTicks(double ms);
@@ -88,6 +103,7 @@ private:
   void Apply() override;
   void StartWorker();
   void StopWorker();
+  void StopWakeWorker();
 
   bool workerRunning_ = false;
   bool periodRaised_ = false;
@@ -96,6 +112,13 @@ private:
   std::atomic<std::int64_t> loopSeen_{0};  // when the own loop last looked in
   std::int64_t nextDue_ = 0;
   std::thread worker_;
+
+  wincommon::KernelHandle wakeEvent_;
+  wincommon::KernelHandle wakeStop_;
+  bool armed_ = false;
+  std::atomic<bool> wakePending_{false};
+  std::function<void()> wakeHandler_;
+  std::thread wakeWorker_;
 };
 
 // The driver's message loop: dispatches messages and runs the poll ticks of

@@ -222,7 +222,8 @@ bool FormMain::Load() {
   // The notification window and the action handlers come first: the
   // handlers are handed to the driver core ready made.
   formInfo_ = std::make_unique<FormInfo>(settings_);
-  DriverCore::Timers timers{timerConnectCheck_, timerForD2xxRxCheck_, timerBlkRcvTimeOut_, timerDblClick_};
+  DriverCore::Timers timers{timerConnectCheck_, timerForD2xxRxCheck_, timerBlkRcvTimeOut_, timerDblClick_,
+                            &timerForD2xxRxCheck_};
   DriverCore::Platform platform;
   platform.d2xx = [] { return LoadD2xxLibrary(); };
   platform.playClickSound = [this] { clickSound_->Play(); };

@@ -21,6 +21,9 @@ using FnGetQueueStatus = FT_STATUS(WINAPI*)(FT_HANDLE, DWORD*);
 using FnRead = FT_STATUS(WINAPI*)(FT_HANDLE, void*, DWORD, DWORD*);
 using FnWrite = FT_STATUS(WINAPI*)(FT_HANDLE, void*, DWORD, DWORD*);
 using FnClose = FT_STATUS(WINAPI*)(FT_HANDLE);
+using FnSetChars = FT_STATUS(WINAPI*)(FT_HANDLE, UCHAR, UCHAR, UCHAR, UCHAR);
+using FnSetLatencyTimer = FT_STATUS(WINAPI*)(FT_HANDLE, UCHAR);
+using FnSetEventNotification = FT_STATUS(WINAPI*)(FT_HANDLE, DWORD, PVOID);
 
 template <typename Fn>
 Fn Entry(HMODULE module, const char* name) {
@@ -78,6 +81,20 @@ D2xxApi MakeApi(HMODULE m) {
   }
   if (auto f = Entry<FnClose>(m, "FT_Close")) {
     api.Close = [f](FtHandle h) { return static_cast<FtStatus>(f(ToHandle(h))); };
+  }
+  // Not every D2XX-style library has the chip's calls; the link does without.
+  if (auto f = Entry<FnSetChars>(m, "FT_SetChars")) {
+    api.SetChars = [f](FtHandle h, std::uint8_t event, std::uint8_t eventOn, std::uint8_t error, std::uint8_t errorOn) {
+      return static_cast<FtStatus>(f(ToHandle(h), event, eventOn, error, errorOn));
+    };
+  }
+  if (auto f = Entry<FnSetLatencyTimer>(m, "FT_SetLatencyTimer")) {
+    api.SetLatencyTimer = [f](FtHandle h, std::uint8_t ms) { return static_cast<FtStatus>(f(ToHandle(h), ms)); };
+  }
+  if (auto f = Entry<FnSetEventNotification>(m, "FT_SetEventNotification")) {
+    api.SetEventNotification = [f](FtHandle h, std::uint32_t mask, void* event) {
+      return static_cast<FtStatus>(f(ToHandle(h), mask, event));
+    };
   }
   return api;
 }

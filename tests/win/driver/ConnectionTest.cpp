@@ -1,7 +1,9 @@
-// Keeping the panel connected, end to end: the start-up commands after every
-// open and reconnection after unplugging. The line set-up, the purge before
-// the commands and the order of it all are rules of the driver's core,
-// checked natively over a fake library.
+// Keeping the panel connected, end to end: the start-up commands and the
+// converter chip's settings after every open, reconnection after
+// unplugging, with a library that sets a receive event and with one that
+// must be polled. The line set-up, the purge before the commands and the
+// order of it all are rules of the driver's core, checked natively over a
+// fake library.
 #include <gtest/gtest.h>
 
 #include "DriverTestSupport.h"
@@ -35,6 +37,12 @@ TEST_F(DriverConnection, AbsentPanelIsTriedSilentlyAndEveryOpenSendsTheStartupCo
     ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
     EXPECT_EQ(panel.Written(), kStartupBytes) << "sent once per open";
     EXPECT_EQ(panel.Calls("FT_OpenEx").back().text, "Orvanta TouchPanel");
+    // The chip hands a report over at its line feed, anything else within
+    // 2 ms, and sets the driver's receive event.
+    const auto chip = panel.Chip();
+    EXPECT_TRUE(chip.eventCharOn && chip.eventChar == '\n');
+    EXPECT_EQ(chip.latencyMs, 2u);
+    EXPECT_EQ(chip.notifyMask, 1u);
     if (open == 2) break;
     panel.ClearLog();
     panel.Plug(false);
@@ -45,6 +53,38 @@ TEST_F(DriverConnection, AbsentPanelIsTriedSilentlyAndEveryOpenSendsTheStartupCo
   harness::PumpFor(1500ms);
   EXPECT_EQ(count("FT_OpenEx", true), 1u) << "an open link is not reopened";
 }
+
+// A library with the receive event is not polled while the panel is
+// silent; one without it is, every millisecond. Either way a lost panel is
+// noticed within about a second and opened again once it is back.
+class DriverLibraries : public PanelDriverTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DriverLibraries, LostPanelIsNoticedAndReopenedWithOrWithoutTheReceiveEvent) {
+  const bool events = GetParam();
+  if (!events) {
+    ASSERT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"without-chip-calls\\FNTD2XX.dll").c_str(),
+                            f.folder.File(L"FNTD2XX.dll").c_str(), FALSE));
+  }
+  StartDriver();
+  EXPECT_EQ(panel.Chip().notifyMask, events ? 1u : 0u);
+  panel.ClearLog();
+  harness::PumpFor(1500ms);
+  const std::size_t polls = panel.Calls("FT_GetQueueStatus").size();
+  if (events) {
+    EXPECT_LE(polls, 3u) << "the connection check, once a second";
+  } else {
+    EXPECT_GE(polls, 50u);
+  }
+  panel.Plug(false);
+  ASSERT_TRUE(harness::WaitUntil([&] { return !panel.Calls("FT_Close").empty(); }, 3s));
+  panel.ClearLog();
+  panel.Plug(true);
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written() == kStartupBytes; }, 3s));
+  EXPECT_TRUE(f.driver.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DriverLibraries, ::testing::Bool(),
+                         [](const auto& p) { return std::string(p.param ? "ReceiveEvent" : "Polled"); });
 
 }  // namespace
 }  // namespace drivertest

@@ -1,8 +1,9 @@
 // The serial link as the driver runs it: the real ClassFNTD2XX, the panel
-// library loaded from the program folder and the 1 ms FastTimer, against the
-// simulated panel. What the link asks of the library (line set-up, purge,
-// reads, loss) is checked natively over a fake library; here only what
-// Windows adds: ticks that are window messages, and loops that run them.
+// library loaded from the program folder and the FastTimer with its wake
+// signal, against the simulated panel. What the link asks of the library
+// (line set-up, chip set-up, purge, reads, loss) is checked natively over a
+// fake library; here only what Windows adds: ticks and wakes that are window
+// messages, and loops that run them.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -155,6 +156,86 @@ TEST_F(LinkTest, DriverLoopTicksAndHandsOverToAModalLoopAndBack) {
   EXPECT_GE(state.beforeModal, 100);
   EXPECT_GE(state.insideModal, 100);
   EXPECT_GE(state.afterModal, 100);
+}
+
+namespace modalread {
+
+struct State {
+  panelsim::PanelSim* panel = nullptr;
+  const std::string* received = nullptr;
+  std::size_t want = 0;
+  bool inModal = false;
+  int rxInModal = 0;
+  ULONGLONG deadline = 0;
+};
+State* g_state = nullptr;
+
+// A dialog whose modal loop is the system's: the report is sent once it
+// runs, and the dialog ends when the report has been read (or at the
+// deadline).
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
+  State& s = *g_state;
+  if (msg == WM_INITDIALOG) {
+    s.inModal = true;
+    s.panel->QueueReport(123, 456, 'B', PanelSim::Now());
+    ::SetTimer(hwnd, 1, 10, nullptr);
+    return TRUE;
+  }
+  if (msg == WM_TIMER && (s.received->size() >= s.want || ::GetTickCount64() > s.deadline)) {
+    s.inModal = false;
+    ::EndDialog(hwnd, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void CALLBACK QuitLoop(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  ::PostQuitMessage(0);
+}
+
+}  // namespace modalread
+
+// Reading on the library's receive event, as the driver does: with the
+// panel silent nothing asks the library, and a report that arrives while a
+// modal loop runs (a dialog, a message box, a window being moved) is read
+// inside it.
+TEST_F(LinkTest, ReadsOnTheReceiveEventAndInsideAModalLoop) {
+  link_.EventChar = '\n';
+  link_.LatencyTimer = 2;
+  link_.InputLen = 0;
+  link_.SetRxSignal(&timer_);
+  link_.SetPortOpen(true);
+  ASSERT_TRUE(link_.EventDriven());
+  const auto chip = panel_.Chip();
+  EXPECT_EQ(chip.latencyMs, 2u);
+  EXPECT_TRUE(chip.eventCharOn && chip.eventChar == '\n');
+
+  panel_.ClearLog();
+  ::SetTimer(nullptr, 0, 300, modalread::QuitLoop);
+  orvanta::win::RunMessageLoop(timer_);
+  EXPECT_TRUE(panel_.Calls("FT_GetQueueStatus").empty()) << "a silent panel is not polled";
+
+  const std::string report = PanelSim::ReportText(123, 456, 'B');
+  modalread::State state;
+  state.panel = &panel_;
+  state.received = &received_;
+  state.want = report.size();
+  state.deadline = ::GetTickCount64() + 5000;
+  modalread::g_state = &state;
+  link_.OnRx = [&] {
+    OnRx();
+    if (state.inModal) ++state.rxInModal;
+  };
+  alignas(4) WORD tmpl[32] = {};
+  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
+  dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+  dlg->cx = 80;
+  dlg->cy = 40;
+  ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, modalread::DialogProc, 0);
+  modalread::g_state = nullptr;
+  EXPECT_EQ(received_, report);
+  EXPECT_GE(state.rxInModal, 1) << "read inside the dialog's loop";
 }
 
 }  // namespace
