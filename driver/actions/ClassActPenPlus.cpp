@@ -55,32 +55,34 @@ ClassActPenPlus::WindowId ClassActPenPlus::FindPenMainWindow() {
 }
 
 const ClassActPenPlus::ToolbarView& ClassActPenPlus::Walk() {
-  PenPlusPort& port = sv_.windows;
-  bar_ = ToolbarView{};
-  for (const WindowId w : port.TopLevelWindows(kDialogClass)) {
-    if (!port.Text(w).empty()) continue;
-    const WindowId owner = port.Owner(w);
-    if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) continue;
-    if (IsToolbar(w, bar_)) break;
+  // The tool bar is as a rule the first dialog-class window without a
+  // caption, which one question finds; it then comes first in the list of
+  // them all as well. Only when it is not is the whole list gone through.
+  const WindowId first = sv_.windows.FirstUntitled(kDialogClass);
+  if (first != 0 && IsToolbar(first)) return bar_;
+  for (const WindowId w : sv_.windows.TopLevelWindows(kDialogClass)) {
+    if (w != first && IsToolbar(w)) return bar_;
   }
+  bar_ = ToolbarView{};
   return bar_;
 }
 
-bool ClassActPenPlus::IsToolbar(WindowId candidate, ToolbarView& view) {
+bool ClassActPenPlus::IsToolbar(WindowId candidate) {
   PenPlusPort& port = sv_.windows;
-  view.window = candidate;
-  view.inside.clear();
+  if (!port.Text(candidate).empty()) return false;
+  const WindowId owner = port.Owner(candidate);
+  if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) return false;
+  bar_.window = candidate;
+  bar_.inside.clear();
   int afx = 0;
   for (const WindowId w : port.Descendants(candidate)) {
     std::string text = port.Text(w);
     // The class and the parent are asked only of the few windows without a
     // text: a question each, and a tool bar has a few dozen children.
     if (text.empty() && StartsWithNoCase(port.ClassName(w), "Afx") && port.Parent(w) == candidate) ++afx;
-    view.inside.emplace_back(w, std::move(text));
+    bar_.inside.emplace_back(w, std::move(text));
   }
-  if (afx == kToolbarAfxChildren) return true;
-  view = ToolbarView{};
-  return false;
+  return afx == kToolbarAfxChildren;
 }
 
 void ClassActPenPlus::SetToolbarVisibleIn(const ToolbarView& bar, bool wanted) {

@@ -46,6 +46,9 @@ public:
   // or changes its place meanwhile cannot cut the list short or hide another.
   // With a class name, only those of exactly that class.
   [[nodiscard]] virtual std::vector<WindowId> TopLevelWindows(const std::string& className) = 0;
+  // The first top-level window of the class whose text is empty, in one
+  // question (0: none).
+  [[nodiscard]] virtual WindowId FirstUntitled(const std::string& className) = 0;
   // Every window inside parent, taken in one piece as above: each direct
   // child in the order Windows lists them (top of the z-order first), followed
   // by its own descendants.
@@ -155,7 +158,8 @@ private:
   // Finds the tool bar and reads what is inside it; the view is kept for the
   // presses that follow until the next walk.
   const ToolbarView& Walk();
-  [[nodiscard]] bool IsToolbar(WindowId candidate, ToolbarView& view);
+  // Whether candidate is the tool bar; bar_ then holds what is inside it.
+  [[nodiscard]] bool IsToolbar(WindowId candidate);
   [[nodiscard]] bool Shown(const ToolbarView& bar) { return bar.window != 0 && sv_.windows.IsVisible(bar.window); }
   void SetToolbarVisibleIn(const ToolbarView& bar, bool wanted);
   [[nodiscard]] WindowId FindPenButtonIn(const ToolbarView& bar, Captions captions, std::int32_t index);

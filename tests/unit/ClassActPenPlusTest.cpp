@@ -39,6 +39,7 @@ public:
   std::uint64_t startDelay = 700;
   int major = 4, afx = 3;
   bool nested = false;  // a frame in the tool bar holding an "Afx" pane and a button of its own
+  bool otherDialogFirst = false;  // another program's dialog without a caption lies above the tool bar
   std::string ownerCaption = "PenPlus ";
   std::map<std::string, std::string> shortcuts;  // .lnk -> target
   std::map<std::string, std::pair<std::string, std::string>> products;  // exe -> product, company
@@ -84,6 +85,7 @@ public:
 
   // The program with its tool bar, as the stand-in under Wine has it.
   void Start() {
+    if (otherDialogFirst) Add({"#32770", "", 0, Add({"Other", "Other"})});
     main = Add({"PenPlusMain", ownerCaption});
     At(main).style = false;
     toolbar = Add({"#32770", "", 0, main});
@@ -142,6 +144,13 @@ public:
       if (At(id).parent == 0 && (cls.empty() || At(id).cls == cls)) out.push_back(id);
     }
     return out;
+  }
+  WindowId FirstUntitled(const std::string& cls) override {
+    ++topLevelWalks;
+    for (WindowId id = 1; id <= w.size(); ++id) {
+      if (At(id).parent == 0 && At(id).cls == cls && At(id).text.empty()) return id;
+    }
+    return 0;
   }
   std::vector<WindowId> Descendants(WindowId parent) override {
     if (parent == toolbar) ++toolbarWalks;
@@ -266,20 +275,24 @@ TEST_F(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren)
   // A pane inside a frame of the tool bar is no child of the tool bar's own.
   const struct {
     int afx;
-    bool nested;
+    bool nested, otherDialogFirst;
     const char* owner;
     bool found;
-  } cases[] = {{3, false, "PenPlus ", true}, {3, false, "PENPLUS ", true}, {2, false, "PenPlus ", false},
-               {4, false, "PenPlus ", false}, {3, false, "PenPlus", false},  {3, true, "PenPlus ", true},
-               {2, true, "PenPlus ", false}};
+  } cases[] = {{3, false, false, "PenPlus ", true}, {3, false, false, "PENPLUS ", true},
+               {2, false, false, "PenPlus ", false}, {4, false, false, "PenPlus ", false},
+               {3, false, false, "PenPlus", false},  {3, true, false, "PenPlus ", true},
+               {2, true, false, "PenPlus ", false},  {3, false, true, "PenPlus ", true}};
   for (const auto& c : cases) {
     FakePenPlus p;
     p.afx = c.afx;
     p.nested = c.nested;
+    p.otherDialogFirst = c.otherDialogFirst;
     p.ownerCaption = c.owner;
     p.Start();
     ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
-    EXPECT_EQ(a.FindPenToolbar() != 0, c.found) << c.afx << (c.nested ? " nested" : "") << " '" << c.owner << "'";
+    EXPECT_EQ(a.FindPenToolbar(), c.found ? p.toolbar : 0u)
+        << c.afx << (c.nested ? " nested" : "") << (c.otherDialogFirst ? " below another" : "") << " '" << c.owner
+        << "'";
   }
 }
 

@@ -80,6 +80,13 @@ std::vector<PenPlusPort::WindowId> PenPlusPortWin::TopLevelWindows(const std::st
   return found;
 }
 
+PenPlusPort::WindowId PenPlusPortWin::FirstUntitled(const std::string& className) {
+  // The window manager lists the windows of the class and compares their
+  // texts in the one call. (Windows compares the text ignoring case, which
+  // does not matter for an empty one.)
+  return Id(::FindWindowExW(nullptr, nullptr, wincommon::Utf8ToWide(className).c_str(), L""));
+}
+
 std::vector<PenPlusPort::WindowId> PenPlusPortWin::Descendants(WindowId parent) {
   // Windows lists the children top of the z-order first, each followed by
   // its own children. (Under Wine the listing itself asks two questions per

@@ -15,6 +15,7 @@ public:
   explicit PenPlusPortWin(DWORD clickTimeoutMs = 5000) : clickTimeoutMs_(clickTimeoutMs) {}
 
   [[nodiscard]] std::vector<WindowId> TopLevelWindows(const std::string& className) override;
+  [[nodiscard]] WindowId FirstUntitled(const std::string& className) override;
   [[nodiscard]] std::vector<WindowId> Descendants(WindowId parent) override;
   [[nodiscard]] WindowId Parent(WindowId window) override;
   [[nodiscard]] std::string Text(WindowId window) override;
