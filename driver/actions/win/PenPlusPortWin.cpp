@@ -155,7 +155,7 @@ PenPlusPort::SendResult PenPlusPortWin::Click(WindowId button) {
   const bool sent =
       ::SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, clickTimeoutMs_, &result) != 0;
   const DWORD error = ::GetLastError();
-  return ClickOutcome(sent, error, ::IsWindow(H(button)) != FALSE);
+  return ClickOutcome(sent, error, sent || ::IsWindow(H(button)) != FALSE);
 }
 
 void PenPlusPortWin::PostCommand(WindowId window, std::uint16_t command) {
