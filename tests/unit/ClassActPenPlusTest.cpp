@@ -600,14 +600,5 @@ TEST(PenPlusClickOutcome, APressTheSystemDroppedIsNotMade) {
   for (const auto& c : cases) EXPECT_EQ(ClickOutcome(c.sent, c.lastError, c.exists), c.outcome) << c.name;
 }
 
-TEST_F(PenPlusTest, APressNotDeliveredIsNotFollowedUp) {
-  Running();
-  pen.clickResult = PenPlusPort::SendResult::kFailed;
-  EXPECT_TRUE(act.Action("Btn.PenSetting1"));
-  EXPECT_EQ(pen.now, 0u) << "waited for a dialog the press never opened";
-  EXPECT_TRUE(act.Action("Btn.PageNext"));
-  EXPECT_EQ(Presses(pen).back(), Id(u8"ページ送り"));
-}
-
 }  // namespace
 }  // namespace orvanta
