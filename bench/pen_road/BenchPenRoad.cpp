@@ -1,13 +1,19 @@
 // A pen button's road with the delivered driver in a folder of its own: from
 // the moment a report on the page-turn button is complete in the simulated
 // panel's queue to the moment the PenPlus stand-in logs the press.
-//  - PenPlus running: single presses, beside the floor of a press sent
-//    straight to the same button by this program (what the press itself
-//    costs, with nothing of the driver's in it).
+//  - PenPlus running: single presses, interleaved with single presses of the
+//    calibration-set button on the same road (report complete to the
+//    touch-data stand-in receiving its text), and beside the floor of a
+//    press sent straight to a tool bar button by this program. The pen
+//    action's own cost is the pen road's median less the calibration-set
+//    road's, which holds the receiver, the dispatch and one send of its own;
+//    the target is at most twice the direct press.
+//  - Before the driver runs, the pen action in this program (the tool bar
+//    walk, the version read and the press) beside its press alone.
 //  - PenPlus started from cold by the press: beside the time PenPlus itself
 //    takes until its tool bar shows, which bounds what the driver can do.
 //
-//   bench_pen_road [presses, default 100] [spacing ms, default 400] [cold starts, default 5]
+//   bench_pen_road [presses of each button, default 100] [spacing ms, default 400] [cold starts, default 5]
 #include <windows.h>
 
 #include <cstdio>
@@ -30,8 +36,9 @@ namespace {
 
 using panelsim::PanelSim;
 
-// QPC stamps of the stand-in's log lines whose event (and first detail,
-// when given) match.
+// QPC stamps of a stand-in's log lines whose event (and first detail, when
+// given) match; the event may also begin with it (touch-data's
+// "TPNamedID=...").
 std::vector<std::int64_t> Stamps(const std::wstring& log, const std::string& event, const std::string& detail = "") {
   std::vector<std::int64_t> out;
   const std::string text = wincommon::ReadFileBytes(log);
@@ -44,8 +51,9 @@ std::vector<std::int64_t> Stamps(const std::wstring& log, const std::string& eve
     if (tab != std::string::npos) {
       const std::string rest = line.substr(tab + 1);
       const std::string wanted = detail.empty() ? event : event + "\t" + detail;
+      const bool prefix = !wanted.empty() && wanted.back() == '=';
       if (rest.compare(0, wanted.size(), wanted) == 0 &&
-          (rest.size() == wanted.size() || rest[wanted.size()] == '\t')) {
+          (prefix || rest.size() == wanted.size() || rest[wanted.size()] == '\t')) {
         out.push_back(std::strtoll(line.c_str(), nullptr, 10));
       }
     }
@@ -62,7 +70,8 @@ public:
 
 HWND PenPlusMain() { return ::FindWindowW(L"PenPlusSimMain", nullptr); }
 
-HWND PageNextButton() {
+// A visible tool bar button by its caption, found as a person's tools would.
+HWND ToolbarButton(const wchar_t* caption) {
   // The tool bar: a dialog-class window owned by PenPlus's main window.
   HWND bar = nullptr;
   while ((bar = ::FindWindowExW(nullptr, bar, L"#32770", L"")) != nullptr) {
@@ -72,7 +81,7 @@ HWND PageNextButton() {
   for (HWND b = ::GetWindow(bar, GW_CHILD); b; b = ::GetWindow(b, GW_HWNDNEXT)) {
     wchar_t text[64] = {};
     ::GetWindowTextW(b, text, 64);
-    if (std::wstring(text) == L"ページ送り" && (::GetWindowLongW(b, GWL_STYLE) & WS_VISIBLE)) return b;
+    if (std::wstring(text) == caption && (::GetWindowLongW(b, GWL_STYLE) & WS_VISIBLE)) return b;
   }
   return nullptr;
 }
@@ -82,21 +91,42 @@ void ClosePenPlus() {
   demo::WaitFor([] { return PenPlusMain() == nullptr; }, 10000);
 }
 
+// The n-th stamp after `before` for each due time, as road times in ms.
+std::vector<double> RoadTimes(const std::vector<std::int64_t>& stamps, std::size_t before,
+                              const std::vector<std::int64_t>& due) {
+  std::vector<double> out;
+  for (std::size_t i = before; i < stamps.size() && i - before < due.size(); ++i) {
+    out.push_back(winbench::QpcToMs(stamps[i] - due[i - before]));
+  }
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int presses = argc > 1 ? std::atoi(argv[1]) : 100;
   const double spacingMs = argc > 2 ? std::atof(argv[2]) : 400.0;
   const int coldStarts = argc > 3 ? std::atoi(argv[3]) : 5;
+  if (presses < 1 || spacingMs < 250) {
+    std::fprintf(stderr, "usage: bench_pen_road [presses >= 1] [spacing ms >= 250] [cold starts]\n");
+    return 2;
+  }
 
   const std::wstring bin = wincommon::ModuleFolder();
   std::wstring dir;
-  int x = -1, y = -1;
+  int x = -1, y = -1, calX = -1, calY = -1;
   if (!demo::LayOutBenchFolder(bin, L"bench-pen-road", "PenPlus.Btn.PageNext", dir, x, y)) return 2;
+  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", calX, calY)) {
+    std::fprintf(stderr, "no calibration-set button in the layout\n");
+    return 2;
+  }
   const std::wstring penDir = dir + L"\\PenPlus";
   const std::wstring exe = penDir + L"\\PenPlus.exe";
   const std::wstring log = penDir + L"\\PenPlus.log";
+  const std::wstring touchLog = dir + L"\\touchdata.log";
   ::CreateDirectoryW(penDir.c_str(), nullptr);
+  ::DeleteFileW(touchLog.c_str());
+  ::DeleteFileW(log.c_str());  // an earlier run's would say at once that the tool bar is up
   if (!::CopyFileW((bin + L"\\penplus4\\PenPlus.exe").c_str(), exe.c_str(), FALSE) ||
       !wincommon::WriteFileBytes(dir + L"\\Orvanta.ini",
                                  "[PenPlus]\r\nPath=\"" + wincommon::WideToAnsi(exe) + "\"\r\n")) {
@@ -106,34 +136,21 @@ int main(int argc, char** argv) {
 
   PanelSim panel(PanelSim::UniqueName(L"PenRoad"));
   panel.Export();
-  wincommon::KernelHandle driver, penPlus;
-  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
-      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
-    std::fprintf(stderr, "the driver did not connect\n");
+  wincommon::KernelHandle driver, penPlus, touchData;
+  if (!demo::StartTouchData(dir, L"--stamp \"" + touchLog + L"\"", touchData, 10000)) {
+    std::fprintf(stderr, "the touch-data stand-in did not come up\n");
     return 2;
   }
-
   // ---- PenPlus running
   if (!demo::StartProgram(exe, L"", penDir, penPlus) ||
       !demo::WaitFor([&] { return !Stamps(log, "toolbar").empty(); }, 10000)) {
     std::fprintf(stderr, "PenPlus did not come up\n");
     return 2;
   }
-  std::vector<double> floor;
-  for (int i = 0; i < presses; ++i) {
-    const HWND button = PageNextButton();
-    const std::size_t seen = Stamps(log, "press", "ページ送り").size();
-    const std::int64_t t0 = winbench::Qpc();
-    ::SendMessageW(button, BM_CLICK, 0, 0);
-    // The log is read while the stand-in may still be writing to it.
-    std::vector<std::int64_t> stamps;
-    demo::WaitFor([&] { return (stamps = Stamps(log, "press", "ページ送り")).size() > seen; }, 2000);
-    if (stamps.size() > seen) floor.push_back(winbench::QpcToMs(stamps.back() - t0));
-    ::Sleep(20);
-  }
-  // What the window searches cost here: the driver's own tool bar and button
-  // search, run in this process. A press makes about three of them.
-  std::vector<double> search;
+  // The pen action on its own, in this program before the driver runs (the
+  // driver's polling would share the window manager with it): the tool bar
+  // walk, the version read and the press, beside the press alone.
+  std::vector<double> action, pressAlone;
   {
     orvanta::MainSettings settings;
     orvanta::win::PenPlusPortWin port;
@@ -141,31 +158,74 @@ int main(int argc, char** argv) {
     orvanta::win::ModuleFileInf files;
     NoNotes notes;
     orvanta::ClassActPenPlus pen(settings, {}, {port, process, files, notes});
-    for (int i = 0; i < presses; ++i) {
-      const std::int64_t t0 = winbench::Qpc();
-      if (pen.FindPenButton({u8"ページ送り"}) != 0) search.push_back(winbench::QpcToMs(winbench::Qpc() - t0));
+    const HWND back = ToolbarButton(L"ページ戻し");
+    for (int i = 0; i < presses && back; ++i) {
+      std::int64_t t0 = winbench::Qpc();
+      if (pen.Action("Btn.PagePrev")) action.push_back(winbench::QpcToMs(winbench::Qpc() - t0));
+      t0 = winbench::Qpc();
+      if (port.Click(reinterpret_cast<orvanta::PenPlusPort::WindowId>(back)) == orvanta::PenPlusPort::SendResult::kDone) {
+        pressAlone.push_back(winbench::QpcToMs(winbench::Qpc() - t0));
+      }
     }
   }
-  const std::size_t before = Stamps(log, "press", "ページ送り").size();
-  std::vector<std::int64_t> due;
+  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
+      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
+    std::fprintf(stderr, "the driver did not connect\n");
+    return 2;
+  }
+  ::Sleep(500);  // start-up through
+
+  // The two buttons take turns, each press a click of its own (the same
+  // button comes back after twice the spacing, beyond the double-click
+  // time). Half-way between a pen press and the next calibration-set press
+  // this program presses "ページ戻し" straight: the floor, measured under the
+  // same load as the roads.
+  const HWND direct = ToolbarButton(L"ページ戻し");
+  const std::size_t penBefore = Stamps(log, "press", "ページ送り").size();
+  const std::size_t calBefore = Stamps(touchLog, "TPNamedID=").size();
+  std::vector<std::int64_t> penDue, calDue;
   std::int64_t at = PanelSim::Now() + PanelSim::MsToTicks(300);
   for (int i = 0; i < presses; ++i) {
-    due.push_back(panel.QueueReport(x, y, 'B', at));
+    penDue.push_back(panel.QueueReport(x, y, 'B', at));
+    at += PanelSim::MsToTicks(spacingMs);
+    calDue.push_back(panel.QueueReport(calX, calY, 'B', at));
     at += PanelSim::MsToTicks(spacingMs);
   }
-  demo::WaitFor([&] { return Stamps(log, "press", "ページ送り").size() >= before + presses; },
-                static_cast<DWORD>(presses * spacingMs + 10000));
-  const auto warm = Stamps(log, "press", "ページ送り");
-  std::vector<double> road;
-  for (std::size_t i = before; i < warm.size() && i - before < due.size(); ++i) {
-    road.push_back(winbench::QpcToMs(warm[i] - due[i - before]));
+  std::vector<double> floor;
+  for (int i = 0; i < presses && direct; ++i) {
+    const std::int64_t due = penDue[static_cast<std::size_t>(i)] + PanelSim::MsToTicks(spacingMs / 2);
+    while (PanelSim::Now() < due) ::Sleep(1);
+    const std::size_t seen = Stamps(log, "press", "ページ戻し").size();
+    const std::int64_t t0 = winbench::Qpc();
+    ::SendMessageW(direct, BM_CLICK, 0, 0);
+    // The log is read while the stand-in may still be writing to it.
+    std::vector<std::int64_t> stamps;
+    demo::WaitFor([&] { return (stamps = Stamps(log, "press", "ページ戻し")).size() > seen; }, 2000);
+    if (stamps.size() > seen) floor.push_back(winbench::QpcToMs(stamps.back() - t0));
   }
-  std::printf("pen road, report complete -> press logged by PenPlus, %d single presses %.0f ms apart\n", presses,
-              spacingMs);
-  winbench::Print("PenPlus running: delivered driver", winbench::Summarise(road));
-  winbench::Print("floor: press sent directly", winbench::Summarise(floor));
-  winbench::Print("reference: one tool bar+button search", winbench::Summarise(search));
-  std::printf("%zu of %d presses arrived\n", road.size(), presses);
+  demo::WaitFor(
+      [&] {
+        return Stamps(log, "press", "ページ送り").size() >= penBefore + presses &&
+               Stamps(touchLog, "TPNamedID=").size() >= calBefore + presses;
+      },
+      static_cast<DWORD>(2 * presses * spacingMs + 10000));
+  const auto penRoad = winbench::Summarise(RoadTimes(Stamps(log, "press", "ページ送り"), penBefore, penDue));
+  const auto calRoad = winbench::Summarise(RoadTimes(Stamps(touchLog, "TPNamedID="), calBefore, calDue));
+  const auto straight = winbench::Summarise(floor);
+  std::printf("pen road, report complete -> press logged by PenPlus, %d single presses of each button %.0f ms apart\n",
+              presses, spacingMs);
+  winbench::Print("PenPlus running: pen button", penRoad);
+  winbench::Print("same road: calibration-set button", calRoad);
+  winbench::Print("floor: press sent straight", straight);
+  winbench::Print("in process: the pen action", winbench::Summarise(action));
+  winbench::Print("in process: its press alone", winbench::Summarise(pressAlone));
+  const double ownCost = penRoad.median - calRoad.median;
+  const bool allArrived = static_cast<int>(penRoad.count) == presses && static_cast<int>(calRoad.count) == presses;
+  const bool met = allArrived && ownCost <= 2 * straight.median;
+  std::printf("pen action's own cost (pen median - calibration-set median): %.3f ms = %.2fx the direct press "
+              "(target <= 2x); %zu + %zu of %d + %d presses arrived: %s\n",
+              ownCost, ownCost / straight.median, penRoad.count, calRoad.count, presses, presses,
+              met ? "ok" : "MISSED");
 
   // ---- PenPlus started from cold by the press
   std::vector<double> coldRoad, coldUp;
@@ -184,5 +244,6 @@ int main(int argc, char** argv) {
   ClosePenPlus();
   demo::SendLinkCommand("Cmd_Exit");
   ::WaitForSingleObject(driver.get(), 10000);
-  return static_cast<int>(road.size()) == presses && static_cast<int>(coldRoad.size()) == coldStarts ? 0 : 1;
+  demo::CloseTouchData(touchData.get());
+  return allArrived && static_cast<int>(coldRoad.size()) == coldStarts ? 0 : 1;
 }

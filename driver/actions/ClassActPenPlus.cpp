@@ -14,6 +14,7 @@ constexpr char kAnnotationClass[] = "PenPlusAnnClass";
 constexpr std::uint32_t kExTransparent = 0x20;  // WS_EX_TRANSPARENT
 constexpr std::uint32_t kExTopMost = 0x08;      // WS_EX_TOPMOST
 constexpr int kToolbarAfxChildren = 3;
+constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
 
 constexpr char kExitConfirm[] = u8"終了の確認";
 constexpr char kToolClose[] = u8"ツール閉じる";
@@ -27,8 +28,22 @@ bool InCaptions(ClassActPenPlus::Captions captions, const std::string& text) {
 
 }  // namespace
 
+PenPlusPort::SendResult ClickOutcome(bool sendSucceeded, std::uint32_t lastError, bool buttonExists) {
+  // A program running with higher rights than the driver (PenPlus started
+  // "as administrator") does not get the press: the system's isolation of
+  // integrity levels drops it and sets "access denied", and such a send has
+  // been documented to report success all the same. The last error decides.
+  if (lastError == kErrorAccessDenied) return PenPlusPort::SendResult::kFailed;
+  if (sendSucceeded) return PenPlusPort::SendResult::kDone;
+  return buttonExists ? PenPlusPort::SendResult::kTimedOut : PenPlusPort::SendResult::kFailed;
+}
+
 ClassActPenPlus::ClassActPenPlus(MainSettings& settings, std::function<void()> saveSettings, Services services)
     : settings_(settings), saveSettings_(std::move(saveSettings)), sv_(services) {}
+
+void ClassActPenPlus::Notify(const std::string& text, std::int32_t timeoutMs) {
+  if (!sv_.windows.Cancelled()) sv_.notifier.SetText(text, timeoutMs);
+}
 
 // ---- finding PenPlus's windows ----------------------------------------------
 
@@ -39,48 +54,57 @@ ClassActPenPlus::WindowId ClassActPenPlus::FindPenMainWindow() {
   return 0;
 }
 
-ClassActPenPlus::WindowId ClassActPenPlus::FindPenToolbar() {
-  PenPlusPort& port = sv_.windows;
-  for (const WindowId w : port.TopLevelWindows(kDialogClass)) {
-    if (!port.Text(w).empty()) continue;
-    const WindowId owner = port.Owner(w);
-    if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) continue;
-    int afx = 0;
-    for (const WindowId child : port.Children(w)) {
-      if (port.Text(child).empty() && StartsWithNoCase(port.ClassName(child), "Afx")) ++afx;
-    }
-    if (afx == kToolbarAfxChildren) return w;
+const ClassActPenPlus::ToolbarView& ClassActPenPlus::Walk() {
+  // The tool bar is as a rule the first dialog-class window without a
+  // caption, which one question finds; it then comes first in the list of
+  // them all as well. Only when it is not is the whole list gone through.
+  const WindowId first = sv_.windows.FirstUntitled(kDialogClass);
+  if (first != 0 && IsToolbar(first)) return bar_;
+  for (const WindowId w : sv_.windows.TopLevelWindows(kDialogClass)) {
+    if (w != first && IsToolbar(w)) return bar_;
   }
-  return 0;
+  bar_ = ToolbarView{};
+  return bar_;
 }
 
-bool ClassActPenPlus::IsToolbarVisible() {
-  const WindowId toolbar = FindPenToolbar();
-  return toolbar != 0 && sv_.windows.IsVisible(toolbar);
+bool ClassActPenPlus::IsToolbar(WindowId candidate) {
+  PenPlusPort& port = sv_.windows;
+  if (!port.Text(candidate).empty()) return false;
+  const WindowId owner = port.Owner(candidate);
+  if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) return false;
+  bar_.window = candidate;
+  bar_.inside.clear();
+  int afx = 0;
+  for (const WindowId w : port.Descendants(candidate)) {
+    std::string text = port.Text(w);
+    // The class and the parent are asked only of the few windows without a
+    // text: a question each, and a tool bar has a few dozen children.
+    if (text.empty() && StartsWithNoCase(port.ClassName(w), "Afx") && port.Parent(w) == candidate) ++afx;
+    bar_.inside.emplace_back(w, std::move(text));
+  }
+  return afx == kToolbarAfxChildren;
 }
 
-void ClassActPenPlus::SetToolbarVisible(bool wanted) {
-  if (IsToolbarVisible() == wanted) return;
+void ClassActPenPlus::SetToolbarVisibleIn(const ToolbarView& bar, bool wanted) {
+  if (Shown(bar) == wanted || sv_.windows.Cancelled()) return;
   // The command toggles the tool bar. Posting to window 0 would post to the
   // driver's own thread, so without a main window nothing is posted.
   if (const WindowId main = FindPenMainWindow(); main != 0) sv_.windows.PostCommand(main, kToolbarCommand);
 }
 
-ClassActPenPlus::WindowId ClassActPenPlus::FindPenButton(Captions captions, std::int32_t index) {
-  return FindPenButtonIn(FindPenToolbar(), captions, index);
-}
-
-ClassActPenPlus::WindowId ClassActPenPlus::FindPenButtonIn(WindowId toolbar, Captions captions, std::int32_t index) {
-  if (toolbar == 0) return 0;
+ClassActPenPlus::WindowId ClassActPenPlus::FindPenButtonIn(const ToolbarView& bar, Captions captions,
+                                                           std::int32_t index) {
+  if (bar.window == 0) return 0;
+  PenPlusPort& port = sv_.windows;
   // Each match goes before the earlier ones: the last match in Windows'
   // order is the first of the collection.
   std::vector<WindowId> matches;
-  for (const WindowId child : sv_.windows.Children(toolbar)) {
-    // The caption first: it rules out most children with one query. Then the
-    // button's own visible bit (the tool bar itself may be hidden).
-    if (InCaptions(captions, sv_.windows.Text(child)) && sv_.windows.HasVisibleStyle(child) &&
-        sv_.windows.ClassName(child) == "Button") {
-      matches.insert(matches.begin(), child);
+  for (const auto& [w, text] : bar.inside) {
+    // The caption first, from the walk; then the questions: a direct child,
+    // its own visible bit (the tool bar itself may be hidden), a button.
+    if (InCaptions(captions, text) && port.Parent(w) == bar.window && port.HasVisibleStyle(w) &&
+        port.ClassName(w) == "Button") {
+      matches.insert(matches.begin(), w);
     }
   }
   if (matches.empty()) return 0;
@@ -88,13 +112,12 @@ ClassActPenPlus::WindowId ClassActPenPlus::FindPenButtonIn(WindowId toolbar, Cap
   return matches.front();
 }
 
-bool ClassActPenPlus::ClickPenButton(Captions captions, std::int32_t index, bool allowDisabled) {
-  if (stalled_) return false;
-  const WindowId toolbar = FindPenToolbar();
-  const WindowId button = FindPenButtonIn(toolbar, captions, index);
+bool ClassActPenPlus::ClickIn(const ToolbarView& bar, Captions captions, std::int32_t index, bool allowDisabled) {
+  if (Halted()) return false;
+  const WindowId button = FindPenButtonIn(bar, captions, index);
   if (button == 0) return false;
   // PenPlus disables its tool bar while one of its modal dialogs is open.
-  if (!allowDisabled && !sv_.windows.IsEnabled(toolbar)) {
+  if (!allowDisabled && !sv_.windows.IsEnabled(bar.window)) {
     sv_.windows.Beep();
     return false;
   }
@@ -111,7 +134,7 @@ bool ClassActPenPlus::ClickPenButton(Captions captions, std::int32_t index, bool
 }
 
 bool ClassActPenPlus::WaitPenButton(Captions captions, std::int32_t index) {
-  for (int i = 0; i < kWaitTries && !stalled_; ++i) {
+  for (int i = 0; i < kWaitTries && !Halted(); ++i) {
     if (FindPenButton(captions, index) != 0) return true;
     sv_.windows.Sleep(kPollMs);
   }
@@ -132,12 +155,12 @@ ClassActPenPlus::WindowId ClassActPenPlus::FindPenDialog(const std::string& capt
 
 bool ClassActPenPlus::PenPlus_Dialog_Wait(const std::string& caption) {
   WindowId dialog = 0;
-  for (int i = 0; i < kWaitTries && !stalled_; ++i) {
+  for (int i = 0; i < kWaitTries && !Halted(); ++i) {
     dialog = FindPenDialog(caption);
     if (dialog != 0) break;
     sv_.windows.Sleep(kPollMs);
   }
-  if (dialog == 0) return false;
+  if (dialog == 0 || Halted()) return false;
   // Owned by the tool bar, the dialog stays above it; top-most, above
   // everything else (the presenter's slides included).
   const WindowId toolbar = FindPenToolbar();
@@ -146,7 +169,7 @@ bool ClassActPenPlus::PenPlus_Dialog_Wait(const std::string& caption) {
   return true;
 }
 
-int ClassActPenPlus::GetSheetState() {
+int ClassActPenPlus::SheetStateIn(const ToolbarView& bar) {
   WindowId annotation = 0;
   for (const WindowId w : sv_.windows.TopLevelWindows(kAnnotationClass)) {
     if (sv_.windows.Text(w).empty()) {
@@ -159,12 +182,12 @@ int ClassActPenPlus::GetSheetState() {
   if ((sv_.windows.ExStyle(annotation) & kExTransparent) != 0) return 3;
   // From version 4 on the sheet no longer says so itself: the tool bar then
   // offers the switch to the whiteboard.
-  if (MajorVersion() >= 4 && FindPenButton({u8"ホワイトボード"}) != 0) return 3;
+  if (MajorVersion() >= 4 && FindPenButtonIn(bar, {u8"ホワイトボード"}, 0) != 0) return 3;
   return 2;
 }
 
 bool ClassActPenPlus::WaitSheetState(int state) {
-  for (int i = 0; i < kWaitTries && !stalled_; ++i) {
+  for (int i = 0; i < kWaitTries && !Halted(); ++i) {
     if (GetSheetState() == state) return true;
     sv_.windows.Sleep(kPollMs);
   }
@@ -174,9 +197,9 @@ bool ClassActPenPlus::WaitSheetState(int state) {
 // ---- starting and closing ---------------------------------------------------
 
 void ClassActPenPlus::PenPlus_Run(bool wanted) {
-  if (PenIsRunning() == wanted) return;
+  const WindowId toolbar = FindPenToolbar();
+  if ((toolbar != 0) == wanted || sv_.windows.Cancelled()) return;
   if (!wanted) {
-    const WindowId toolbar = FindPenToolbar();
     if (!sv_.windows.IsEnabled(toolbar)) {
       // A modal dialog is open: PenPlus would not take the close request.
       // The exit confirmation, if it is that dialog, comes forward.
@@ -191,26 +214,28 @@ void ClassActPenPlus::PenPlus_Run(bool wanted) {
   }
 
   if (settings_.PenPlusPath.empty()) {
-    sv_.notifier.SetText(u8"ペンソフトを検索中...", 0);
+    Notify(u8"ペンソフトを検索中...", 0);
     settings_.PenPlusPath = PenPlus_FindInstPath();
     if (saveSettings_) saveSettings_();
   }
   std::uint32_t pid = 0;
   if (!sv_.process.ShellOpen(settings_.PenPlusPath, pid)) {
-    sv_.notifier.SetText(std::string(u8"ペンソフトを起動できません。") + "\r\n" + u8"設定を確認して下さい。");
+    Notify(std::string(u8"ペンソフトを起動できません。") + "\r\n" + u8"設定を確認して下さい。");
     return;
   }
-  sv_.notifier.SetText(u8"ペンソフトを起動中...", 0);
+  Notify(u8"ペンソフトを起動中...", 0);
   const double quotient = settings_.PenPlusRunTimeOut / static_cast<double>(kPollMs);
   const long tries = quotient > 0 ? std::lround(std::nearbyint(quotient)) : 0;
-  for (long i = 0; i < tries; ++i) {
+  for (long i = 0; i < tries && !sv_.windows.Cancelled(); ++i) {
     if (IsToolbarVisible()) break;
     sv_.windows.Sleep(kPollMs);
   }
+  // Closing: no command, and no message on a notification that is gone.
+  if (sv_.windows.Cancelled()) return;
   // PenPlus's own tool bar is not needed on screen: the printed buttons
   // press its buttons, which stay usable while it is hidden.
   SetToolbarVisible(false);
-  sv_.notifier.SetText(u8"ペンソフトを起動しました。");
+  Notify(u8"ペンソフトを起動しました。");
 }
 
 std::string ClassActPenPlus::PenPlus_FindInstPath() {
@@ -243,24 +268,27 @@ void ClassActPenPlus::RefreshVersion(WindowId toolbar) {
 // ---- the actions --------------------------------------------------------------
 
 void ClassActPenPlus::SubPanel(const char* panelButton, const char* targetButton, const char* dialog) {
-  const bool wasOpen = FindPenButton({kToolClose}) != 0;
+  const bool wasOpen = FindPenButtonIn(bar_, {kToolClose}, 0) != 0;
   if (!Press({panelButton})) return;
   WaitPenButton({targetButton});
   Press({targetButton});
   PenPlus_Dialog_Wait(dialog);
   // The dialog now disables the tool bar; the sub-panel opened here is
   // closed all the same.
-  if (!wasOpen) ClickPenButton({kToolClose}, 0, true);
+  if (!wasOpen) ClickIn(bar_, {kToolClose}, 0, true);
 }
 
 bool ClassActPenPlus::Action(const std::string& actName) {
   if (!InActionList(list_, actName)) return false;
   stalled_ = false;
-  WindowId toolbar = FindPenToolbar();
+  if (sv_.windows.Cancelled()) return false;
+  // The one walk of the tool bar that a single press needs.
+  WindowId toolbar = Walk().window;
   if (actName != "RunOnOff" && toolbar == 0) {
     // Not running: started first, with its messages.
     PenPlus_Run(true);
-    toolbar = FindPenToolbar();
+    if (sv_.windows.Cancelled()) return false;
+    toolbar = Walk().window;
     if (toolbar == 0) return false;
   }
   RefreshVersion(toolbar);
@@ -270,11 +298,11 @@ bool ClassActPenPlus::Action(const std::string& actName) {
   // only by ignoring case does nothing more.
   const std::string& a = actName;
   if (a == "RunOnOff") {
-    PenPlus_Run(!PenIsRunning());
+    PenPlus_Run(toolbar == 0);
   } else if (a == "ToolBarOnOff") {
-    SetToolbarVisible(!IsToolbarVisible());
+    SetToolbarVisibleIn(bar_, !Shown(bar_));
   } else if (a == "Btn.AreaZoom") {
-    if (!v4 && GetSheetState() == 1) {
+    if (!v4 && SheetStateIn(bar_) == 1) {
       // Older versions zoom only on a shown sheet: the pen brings it up.
       Press({u8"ペン", u8"マーカー"}, 1);
       WaitSheetState(3);
@@ -308,7 +336,7 @@ bool ClassActPenPlus::Action(const std::string& actName) {
       Press({u8"手書き線クリア"});
     }
   } else if (a == "Btn.WebLink") {
-    const int sheet = GetSheetState();
+    const int sheet = SheetStateIn(bar_);
     if (sheet == 1 || sheet == 3) {
       SubPanel(v4 ? u8"便利機能関連" : u8"印刷、設定", u8"Webリンク集", u8"WEBリンク集");
     }

@@ -9,11 +9,20 @@
 // Every wait polls 50 ms at a time and is bounded: 5 s for a dialog, a button
 // or a sheet state, RunTimeOut for the start. A press goes out as a send with
 // a time-out; a press that times out (PenPlus hung) counts as not made and
-// ends the action, so a hung PenPlus costs one time-out, not the driver.
+// ends the action, so a hung PenPlus costs one time-out, not the driver. A
+// close request to the driver ends every wait at once, and nothing more is
+// sent to PenPlus or shown.
+//
+// An action walks the tool bar once: it finds the tool bar and reads its
+// children with their captions in one go, and presses from that list; only a
+// wait looks again, at every poll. Each question about a window of another
+// program is a round trip to the window manager (about 15-50 us under Wine),
+// and a tool bar has a few dozen children.
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ActionHandler.h"
@@ -32,11 +41,20 @@ public:
   virtual ~PenPlusPort() = default;
   using WindowId = std::uintptr_t;  // 0: none
 
-  // Top-level windows, in the order Windows lists them; with a class name,
-  // only those of exactly that class.
+  // Top-level windows in the order Windows lists them (top of the z-order
+  // first), taken in one piece: a window of the session that opens, closes
+  // or changes its place meanwhile cannot cut the list short or hide another.
+  // With a class name, only those of exactly that class.
   [[nodiscard]] virtual std::vector<WindowId> TopLevelWindows(const std::string& className) = 0;
-  // Direct children, in the order Windows lists them (top of the z-order first).
-  [[nodiscard]] virtual std::vector<WindowId> Children(WindowId parent) = 0;
+  // The first top-level window of the class whose text is empty, in one
+  // question (0: none).
+  [[nodiscard]] virtual WindowId FirstUntitled(const std::string& className) = 0;
+  // Every window inside parent, taken in one piece as above: each direct
+  // child in the order Windows lists them (top of the z-order first), followed
+  // by its own descendants.
+  [[nodiscard]] virtual std::vector<WindowId> Descendants(WindowId parent) = 0;
+  // The window a child window lies in.
+  [[nodiscard]] virtual WindowId Parent(WindowId window) = 0;
   [[nodiscard]] virtual std::string Text(WindowId window) = 0;
   [[nodiscard]] virtual std::string ClassName(WindowId window) = 0;
   // The owner of a top-level window (0 when it has none).
@@ -49,6 +67,9 @@ public:
   [[nodiscard]] virtual std::uint32_t ExStyle(WindowId window) = 0;
   [[nodiscard]] virtual std::uint32_t ProcessId(WindowId window) = 0;
 
+  // kDone: PenPlus took the press. kFailed: it was not delivered (the button
+  // is gone, or the system dropped the message). kTimedOut: PenPlus did not
+  // answer in time; the system withdraws a press it has not yet taken.
   enum class SendResult { kDone, kFailed, kTimedOut };
   // Presses a button (button-click message, sent and waited for, with a
   // time-out that gives up at once on a window the system knows is hung).
@@ -64,13 +85,23 @@ public:
   virtual void Beep() = 0;
   // To the foreground, then its caption and task-bar button flash three times.
   virtual void BringForwardAndFlash(WindowId window) = 0;
+  // Returns at once once the driver is closing.
   virtual void Sleep(std::uint32_t ms) = 0;
+  // The driver is closing: a close request came, possibly while an action
+  // waits for PenPlus (the driver answers messages sent to it meanwhile).
+  [[nodiscard]] virtual bool Cancelled() = 0;
 
   // The all-users Start Menu folder; the files in a folder and (recursive)
   // its sub-folders, a folder's own files before those of its sub-folders.
+  // Hidden and system entries are left out, files and folders alike.
   [[nodiscard]] virtual std::string CommonStartMenuFolder() = 0;
   [[nodiscard]] virtual std::vector<std::string> ListFiles(const std::string& folder, bool recursive) = 0;
 };
+
+// What became of a press sent with a time-out, from what the send returned,
+// the thread's last error (cleared before the send) and whether the button
+// still exists afterwards.
+[[nodiscard]] PenPlusPort::SendResult ClickOutcome(bool sendSucceeded, std::uint32_t lastError, bool buttonExists);
 
 class ClassActPenPlus : public ActionHandler {
 public:
@@ -94,18 +125,23 @@ public:
   using WindowId = PenPlusPort::WindowId;
   using Captions = std::initializer_list<const char*>;
 
-  // The operations on PenPlus (public for the tests and the benchmark).
+  // The operations on PenPlus (public for the tests and the benchmark). Each
+  // looks at PenPlus's windows afresh.
   [[nodiscard]] WindowId FindPenMainWindow();
-  [[nodiscard]] WindowId FindPenToolbar();
+  [[nodiscard]] WindowId FindPenToolbar() { return Walk().window; }
   [[nodiscard]] bool PenIsRunning() { return FindPenToolbar() != 0; }
-  [[nodiscard]] bool IsToolbarVisible();
-  void SetToolbarVisible(bool wanted);
-  [[nodiscard]] WindowId FindPenButton(Captions captions, std::int32_t index = 0);
-  bool ClickPenButton(Captions captions, std::int32_t index, bool allowDisabled);
+  [[nodiscard]] bool IsToolbarVisible() { return Shown(Walk()); }
+  void SetToolbarVisible(bool wanted) { SetToolbarVisibleIn(Walk(), wanted); }
+  [[nodiscard]] WindowId FindPenButton(Captions captions, std::int32_t index = 0) {
+    return FindPenButtonIn(Walk(), captions, index);
+  }
+  bool ClickPenButton(Captions captions, std::int32_t index, bool allowDisabled) {
+    return ClickIn(Walk(), captions, index, allowDisabled);
+  }
   bool WaitPenButton(Captions captions, std::int32_t index = 0);
   [[nodiscard]] WindowId FindPenDialog(const std::string& caption);
   bool PenPlus_Dialog_Wait(const std::string& caption);
-  [[nodiscard]] int GetSheetState();
+  [[nodiscard]] int GetSheetState() { return SheetStateIn(Walk()); }
   bool WaitSheetState(int state);
   void PenPlus_Run(bool wanted);
   [[nodiscard]] std::string PenPlus_FindInstPath();
@@ -113,11 +149,32 @@ public:
   [[nodiscard]] std::int16_t MajorVersion() const { return version_.MajorVersion(); }
 
 private:
-  bool Press(Captions captions, std::int32_t index = 0) { return ClickPenButton(captions, index, false); }
-  [[nodiscard]] WindowId FindPenButtonIn(WindowId toolbar, Captions captions, std::int32_t index);
+  // The tool bar as one walk found it: the window (0: none) and every window
+  // inside it with its text, in the order Windows lists them.
+  struct ToolbarView {
+    WindowId window = 0;
+    std::vector<std::pair<WindowId, std::string>> inside;
+  };
+  // Finds the tool bar and reads what is inside it; the view is kept for the
+  // presses that follow until the next walk.
+  const ToolbarView& Walk();
+  // Whether candidate is the tool bar; bar_ then holds what is inside it.
+  [[nodiscard]] bool IsToolbar(WindowId candidate);
+  [[nodiscard]] bool Shown(const ToolbarView& bar) { return bar.window != 0 && sv_.windows.IsVisible(bar.window); }
+  void SetToolbarVisibleIn(const ToolbarView& bar, bool wanted);
+  [[nodiscard]] WindowId FindPenButtonIn(const ToolbarView& bar, Captions captions, std::int32_t index);
+  bool ClickIn(const ToolbarView& bar, Captions captions, std::int32_t index, bool allowDisabled);
+  [[nodiscard]] int SheetStateIn(const ToolbarView& bar);
+  // A press within an action, from the action's last walk.
+  bool Press(Captions captions, std::int32_t index = 0) { return ClickIn(bar_, captions, index, false); }
   void SubPanel(const char* panelButton, const char* targetButton, const char* dialog);
   // From the running program whose tool bar this is, else from Path.
   void RefreshVersion(WindowId toolbar);
+  // Nothing more is sent or waited for: PenPlus did not answer a press, or
+  // the driver is closing.
+  [[nodiscard]] bool Halted() { return stalled_ || sv_.windows.Cancelled(); }
+  // Shown unless the driver is closing (its notification window is gone).
+  void Notify(const std::string& text, std::int32_t timeoutMs = -1);
 
   std::vector<std::string> list_{"RunOnOff",         "ToolBarOnOff",    "Btn.AreaZoom",      "Btn.Mouse",
                                  "Btn.Pen1",         "Btn.PenSetting1", "Btn.FigPen",        "Btn.FigPenSetting",
@@ -128,6 +185,7 @@ private:
   std::function<void()> saveSettings_;
   Services sv_;
   FixedFileVerInfo version_;
+  ToolbarView bar_;
   // Set when a press timed out: PenPlus does not answer, and the rest of the
   // action (further presses and waits) is skipped.
   bool stalled_ = false;

@@ -13,7 +13,7 @@
 //
 //   PenPlus.exe [--start-delay=MS] [--sheet=N] [--afx=N] [--owner-caption=TXT]
 //               [--dialog-delay=MS] [--capture-delay=MS] [--hang-on=CAPTION]
-//               [--no-toolbar] [--log=PATH]
+//               [--stall-after=CAPTION] [--stall-ms=MS] [--no-toolbar] [--log=PATH]
 //
 //   --start-delay=MS     from process start until the tool bar and the
 //                        annotation window come up (default 700)
@@ -27,6 +27,9 @@
 //                        (default 300)
 //   --hang-on=CAPTION    pressing the button with this caption blocks the
 //                        program for good inside the click
+//   --stall-after=CAPTION  pressing the button with this caption answers the
+//                        click, then leaves the program busy (taking no
+//                        messages) for --stall-ms (default 2000)
 //   --no-toolbar         the tool bar never comes up
 //   --log=PATH           the log (default PenPlus.log beside the program)
 //
@@ -36,6 +39,7 @@
 //
 // Log: UTF-8, one line per event, CR LF, "<QPC stamp>\t<event>[\t<detail>...]":
 //   start <major> | toolbar shown | press <caption> <control id> | hang |
+//   stall | stall-end |
 //   dialog-open <caption> | dialog-close <caption> ok|cancel |
 //   command 2003 shown|hidden|none | close-request | sheet <N> | exit
 // The program ends when "終了の確認" is confirmed or its main window gets
@@ -89,6 +93,8 @@ struct Options {
   DWORD dialogDelayMs = 200;
   DWORD captureDelayMs = 300;
   std::wstring hangOn;
+  std::wstring stallAfter;
+  DWORD stallMs = 2000;
   bool toolbar = true;
   std::wstring logFile;
 };
@@ -122,6 +128,10 @@ Options ParseOptions() {
       o.captureDelayMs = ToMs(v);
     } else if (value(arg, L"--hang-on", &v)) {
       o.hangOn = v;
+    } else if (value(arg, L"--stall-after", &v)) {
+      o.stallAfter = v;
+    } else if (value(arg, L"--stall-ms", &v)) {
+      o.stallMs = ToMs(v);
     } else if (value(arg, L"--log", &v)) {
       o.logFile = v;
     }
@@ -338,6 +348,18 @@ public:
   }
 
 protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == kStallMessage) {
+      // Busy with its own work: a press sent meanwhile waits, and is
+      // withdrawn when its sender gives up first.
+      log_.Write({L"stall"});
+      ::Sleep(options_.stallMs);
+      log_.Write({L"stall-end"});
+      return 0;
+    }
+    return Window::HandleMessage(msg, wp, lp);
+  }
+
   void OnTimer(UINT_PTR id) override {
     ::KillTimer(hwnd(), id);
     if (id == kStartTimer) {
@@ -382,6 +404,7 @@ private:
   static constexpr UINT_PTR kCaptureTimer = 2;
   static constexpr UINT_PTR kFirstDialogTimer = 100;
   static constexpr UINT kShownMessage = WM_APP + 1;
+  static constexpr UINT kStallMessage = WM_APP + 2;
 
   struct DialogContext {
     PenPlusProgram* program;
@@ -487,6 +510,9 @@ private:
     const ButtonDef& b = kButtons[i];
     log_.Write({L"press", b.caption, std::to_wstring(id)});
     if (!options_.hangOn.empty() && options_.hangOn == b.caption) Hang();
+    if (!options_.stallAfter.empty() && options_.stallAfter == b.caption) {
+      ::PostMessageW(hwnd(), kStallMessage, 0, 0);
+    }
     switch (b.act) {
       case Act::Pen:
         if (sheet_ == 1) SetSheet(3);

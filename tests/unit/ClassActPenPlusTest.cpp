@@ -17,7 +17,8 @@ const std::string kExe = "C:\\Program Files\\PenPlus\\PenPlus.exe";
 
 // PenPlus as its windows show it, with the shell, the file information and a
 // clock that only moves when the driver sleeps. Presses, posts and the other
-// effects on PenPlus are recorded in order.
+// effects on PenPlus are recorded in order, and the walks through its windows
+// are counted.
 class FakePenPlus : public PenPlusPort, public ProcessPort, public FileInfo {
 public:
   struct Win {
@@ -37,10 +38,14 @@ public:
   bool installed = true;  // the shell can start kExe
   std::uint64_t startDelay = 700;
   int major = 4, afx = 3;
+  bool nested = false;  // a frame in the tool bar holding an "Afx" pane and a button of its own
+  bool otherDialogFirst = false;  // another program's dialog without a caption lies above the tool bar
   std::string ownerCaption = "PenPlus ";
   std::map<std::string, std::string> shortcuts;  // .lnk -> target
   std::map<std::string, std::pair<std::string, std::string>> products;  // exe -> product, company
   WindowId main = 0, toolbar = 0, annotation = 0;
+  int topLevelWalks = 0, toolbarWalks = 0;
+  bool cancelled = false;  // the driver is closing
 
   WindowId Add(Win x) {
     w.push_back(std::move(x));
@@ -80,6 +85,7 @@ public:
 
   // The program with its tool bar, as the stand-in under Wine has it.
   void Start() {
+    if (otherDialogFirst) Add({"#32770", "", 0, Add({"Other", "Other"})});
     main = Add({"PenPlusMain", ownerCaption});
     At(main).style = false;
     toolbar = Add({"#32770", "", 0, main});
@@ -121,25 +127,43 @@ public:
            false);
     button(u8"キャプチャ（画面取込）", [this] { After(300, [this] { At(Find(u8"指定領域のキャプチャ")).style = true; }); });
     button(u8"指定領域のキャプチャ", {}, false);
+    if (nested) {
+      const WindowId frame = Add({"Static", "", toolbar});
+      Add({"AfxWnd140su", "", frame});
+      Add({"Button", u8"マウス", frame});
+    }
     annotation = Add({"PenPlusAnnClass", ""});
     SetSheet(1);
   }
 
   // ---- PenPlusPort
   std::vector<WindowId> TopLevelWindows(const std::string& cls) override {
+    ++topLevelWalks;
     std::vector<WindowId> out;
     for (WindowId id = 1; id <= w.size(); ++id) {
       if (At(id).parent == 0 && (cls.empty() || At(id).cls == cls)) out.push_back(id);
     }
     return out;
   }
-  std::vector<WindowId> Children(WindowId parent) override {
+  WindowId FirstUntitled(const std::string& cls) override {
+    ++topLevelWalks;
+    for (WindowId id = 1; id <= w.size(); ++id) {
+      if (At(id).parent == 0 && At(id).cls == cls && At(id).text.empty()) return id;
+    }
+    return 0;
+  }
+  std::vector<WindowId> Descendants(WindowId parent) override {
+    if (parent == toolbar) ++toolbarWalks;
     std::vector<WindowId> out;
     for (WindowId id = 1; id <= w.size(); ++id) {
-      if (At(id).parent == parent) out.push_back(id);
+      if (At(id).parent != parent) continue;
+      out.push_back(id);
+      const auto inner = Descendants(id);
+      out.insert(out.end(), inner.begin(), inner.end());
     }
     return out;
   }
+  WindowId Parent(WindowId id) override { return At(id).parent; }
   std::string Text(WindowId id) override { return At(id).text; }
   std::string ClassName(WindowId id) override { return At(id).cls; }
   WindowId Owner(WindowId id) override { return At(id).owner; }
@@ -165,14 +189,17 @@ public:
   void MakeTopMost(WindowId id) override { At(id).ex |= 0x08; }
   void Beep() override { events.push_back("beep"); }
   void BringForwardAndFlash(WindowId id) override { events.push_back("flash " + At(id).text); }
+  // Once the driver is closing its sleeps return at once; a loop that went
+  // on would still take a moment per round.
   void Sleep(std::uint32_t ms) override {
-    now += ms;
+    now += cancelled ? 1 : ms;
     while (!due.empty() && due.begin()->first <= now) {
       auto f = due.begin()->second;
       due.erase(due.begin());
       f();
     }
   }
+  bool Cancelled() override { return cancelled; }
   std::string CommonStartMenuFolder() override { return "C:\\ProgramData\\Start Menu"; }
   std::vector<std::string> ListFiles(const std::string&, bool recursive) override {
     std::vector<std::string> out;
@@ -245,19 +272,27 @@ protected:
 };
 
 TEST_F(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren) {
+  // A pane inside a frame of the tool bar is no child of the tool bar's own.
   const struct {
     int afx;
+    bool nested, otherDialogFirst;
     const char* owner;
     bool found;
-  } cases[] = {{3, "PenPlus ", true}, {3, "PENPLUS ", true}, {2, "PenPlus ", false},
-               {4, "PenPlus ", false}, {3, "PenPlus", false}};
+  } cases[] = {{3, false, false, "PenPlus ", true}, {3, false, false, "PENPLUS ", true},
+               {2, false, false, "PenPlus ", false}, {4, false, false, "PenPlus ", false},
+               {3, false, false, "PenPlus", false},  {3, true, false, "PenPlus ", true},
+               {2, true, false, "PenPlus ", false},  {3, false, true, "PenPlus ", true}};
   for (const auto& c : cases) {
     FakePenPlus p;
     p.afx = c.afx;
+    p.nested = c.nested;
+    p.otherDialogFirst = c.otherDialogFirst;
     p.ownerCaption = c.owner;
     p.Start();
     ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
-    EXPECT_EQ(a.FindPenToolbar() != 0, c.found) << c.afx << " '" << c.owner << "'";
+    EXPECT_EQ(a.FindPenToolbar(), c.found ? p.toolbar : 0u)
+        << c.afx << (c.nested ? " nested" : "") << (c.otherDialogFirst ? " below another" : "") << " '" << c.owner
+        << "'";
   }
 }
 
@@ -273,6 +308,12 @@ TEST_F(PenPlusTest, ButtonIndexCountsFromTheLastMatchInWindowOrder) {
   // hidden tool bar does not stop the visible ones.
   EXPECT_EQ(act.FindPenButton({u8"ページ送り"}, 2), pen.Find(u8"ページ送り", 1));
   EXPECT_EQ(act.FindPenButton({u8"マーカー"}), 0u);
+}
+
+TEST_F(PenPlusTest, AButtonInsideAFrameOfTheToolbarIsNoMatch) {
+  pen.nested = true;  // the frame's own "マウス" comes last in the windows' order
+  Running();
+  for (const std::int32_t index : {0, 2}) EXPECT_EQ(act.FindPenButton({u8"マウス"}, index), pen.Find(u8"マウス", 1));
 }
 
 TEST_F(PenPlusTest, SheetStateFollowsTheAnnotationWindowAndTheVersion) {
@@ -455,6 +496,108 @@ TEST_F(PenPlusTest, APressThatTimesOutEndsTheActionWithoutWaiting) {
   pen.clickResult = PenPlusPort::SendResult::kDone;
   EXPECT_TRUE(act.Action("Btn.PageNext"));
   EXPECT_EQ(Presses(pen).back(), Id(u8"ページ送り"));
+}
+
+TEST_F(PenPlusTest, APressWalksTheToolbarOnce) {
+  // Each question about another program's window is a round trip to the
+  // window manager: a press finds the tool bar, reads its children once and
+  // presses from that list.
+  const struct {
+    const char* action;
+    const char* pressed;
+  } cases[] = {{"Btn.ChangeSheetMode", u8"透明シート"}, {"Btn.PageNext", u8"ページ送り"}, {"Btn.PagePrev", u8"ページ戻し"},
+               {"Btn.Pen1", u8"ペン"},                {"Btn.Mouse", u8"マウス"},       {"Btn.Eraser", u8"消しゴム"}};
+  Running();
+  for (const auto& c : cases) {
+    pen.topLevelWalks = pen.toolbarWalks = 0;
+    pen.events.clear();
+    EXPECT_TRUE(act.Action(c.action));
+    ASSERT_EQ(Presses(pen).size(), 1u) << c.action;
+    EXPECT_EQ(Presses(pen)[0].rfind(c.pressed, 0), 0u) << c.action;
+    EXPECT_EQ(pen.toolbarWalks, 1) << c.action;
+    EXPECT_EQ(pen.topLevelWalks, 1) << c.action;
+  }
+}
+
+TEST_F(PenPlusTest, AClosingDriverEndsEveryWaitAndNothingMoreIsSentOrShown) {
+  // The driver answers its close request inside a wait; from then on no
+  // wait goes on, nothing reaches PenPlus and no notification comes back.
+  constexpr std::uint64_t kNever = 1'000'000'000;
+  struct Case {
+    const char* name;
+    const char* action;
+    bool running;               // else started by the action
+    std::uint64_t startDelay;   // until the tool bar shows
+    std::function<void(FakePenPlus&)> setUp;
+    std::uint64_t closeAt;
+    std::vector<std::string> presses;  // captions pressed before the close
+  };
+  const Case cases[] = {
+      {"start, tool bar never shows", "Btn.PageNext", false, kNever, {}, 1000, {}},
+      {"start, tool bar shows later", "Btn.PageNext", false, 700, {}, 300, {}},
+      {"button", "Btn.CaptureSelArea", true, 0, {}, 100, {u8"キャプチャ（画面取込）"}},
+      {"dialog", "Btn.PenSetting1", true, 0, {}, 100, {u8"ペンの設定"}},
+      {"sub-panel's dialog", "Btn.WebLink", true, 0, [](FakePenPlus& p) { p.SetSheet(3); }, 100,
+       {u8"便利機能関連", u8"Webリンク集"}},
+      {"sheet state", "Btn.AreaZoom", true, 0,
+       [](FakePenPlus& p) {
+         p.major = 3;
+         p.At(p.Find(u8"ペン", 2)).onClick = {};  // the sheet stays hidden
+       },
+       100, {u8"ペン"}},
+  };
+  for (const auto& c : cases) {
+    FakePenPlus p;
+    p.startDelay = c.startDelay;
+    MainSettings s;
+    s.PenPlusPath = kExe;
+    s.PenPlusRunTimeOut = 60000;
+    if (c.running) {
+      p.Start();
+      p.At(p.toolbar).style = false;
+    }
+    if (c.setUp) c.setUp(p);
+    RecordingNotifier n;
+    ClassActPenPlus a{s, {}, {p, p, p, n}};
+    std::size_t events = 0, notes = 0;
+    int walks = 0;
+    p.After(c.closeAt, [&] {
+      p.cancelled = true;
+      events = p.events.size();
+      notes = n.notes.size();
+      walks = p.topLevelWalks;
+    });
+    a.Action(c.action);
+    ASSERT_TRUE(p.cancelled) << c.name;
+    EXPECT_EQ(p.events.size(), events) << c.name << ": sent after the close: " << p.events.back();
+    EXPECT_EQ(n.notes.size(), notes) << c.name << ": shown after the close: " << n.notes.back().text;
+    EXPECT_EQ(p.topLevelWalks, walks) << c.name << ": went on looking";
+    std::vector<std::string> captions;
+    for (const auto& e : Presses(p)) captions.push_back(e.substr(0, e.find('#')));
+    EXPECT_EQ(captions, c.presses) << c.name;
+    for (const char* dialog : {u8"ペンの設定", u8"WEBリンク集"}) {
+      if (const WindowId d = p.Dialog(dialog)) EXPECT_NE(p.At(d).owner, p.toolbar) << c.name << ": " << dialog;
+    }
+  }
+}
+
+TEST(PenPlusClickOutcome, APressTheSystemDroppedIsNotMade) {
+  using R = PenPlusPort::SendResult;
+  const struct {
+    const char* name;
+    bool sent;
+    std::uint32_t lastError;
+    bool exists;
+    R outcome;
+  } cases[] = {
+      {"answered", true, 0, true, R::kDone},
+      {"dropped for higher rights, reported as sent", true, 5, true, R::kFailed},
+      {"dropped for higher rights", false, 5, true, R::kFailed},
+      {"time-out", false, 1460, true, R::kTimedOut},
+      {"failed without a reason", false, 0, true, R::kTimedOut},
+      {"button gone", false, 1400, false, R::kFailed},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClickOutcome(c.sent, c.lastError, c.exists), c.outcome) << c.name;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,23 @@ PenPlusPort::WindowId Id(HWND h) { return reinterpret_cast<PenPlusPort::WindowId
 // Texts and class names are read with a 255-character buffer.
 constexpr int kTextBuffer = 256;
 
-struct TopLevelSearch {
-  std::vector<PenPlusPort::WindowId> found;
-};
-
-BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
-  reinterpret_cast<TopLevelSearch*>(lp)->found.push_back(Id(hwnd));
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<PenPlusPort::WindowId>*>(lp)->push_back(Id(hwnd));
   return TRUE;
 }
+
+// The atom of a window class, which is what the window manager compares
+// classes by: "#32770" is the integer atom 32770 itself; another class's
+// atom is read from a window of that class (0: there is none).
+ATOM ClassAtom(const std::wstring& cls) {
+  if (cls.size() > 1 && cls[0] == L'#') return static_cast<ATOM>(std::wcstoul(cls.c_str() + 1, nullptr, 10));
+  const HWND any = ::FindWindowExW(nullptr, nullptr, cls.c_str(), nullptr);
+  return any ? static_cast<ATOM>(::GetClassWord(any, GCW_ATOM)) : 0;
+}
+
+// Entries the Start Menu search does not look at: hidden ones (the system's
+// own desktop.ini, folders a user hid) and system ones.
+constexpr DWORD kSkippedEntries = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 // A folder's own files, then each sub-folder's in the same way. Links back
 // up the tree (junctions) are not followed, and the depth is bounded, so a
@@ -36,7 +46,7 @@ void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::ve
   std::vector<std::wstring> folders;
   do {
     const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (name == L"." || name == L".." || (data.dwFileAttributes & kSkippedEntries) != 0) continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(folder + L"\\" + name);
     } else {
@@ -50,29 +60,43 @@ void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::ve
 
 }  // namespace
 
+// Both lists are taken by the window manager in one piece. Stepping from
+// window to window instead (FindWindowEx from the previous one, GW_HWNDNEXT)
+// loses the rest of the list when the window it stands on closes, and skips
+// windows when one changes its place in the z-order meanwhile; with other
+// programs opening and closing windows, a press could then go missing.
 std::vector<PenPlusPort::WindowId> PenPlusPortWin::TopLevelWindows(const std::string& className) {
-  if (className.empty()) {
-    TopLevelSearch search;
-    ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-  // The window manager filters by class itself, in the same order; asking
-  // each window for its class costs a round trip per window under Wine.
-  const std::wstring cls = wincommon::Utf8ToWide(className);
+  std::vector<WindowId> all;
+  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+  if (className.empty()) return all;
+  // One question per window: the class atom (a class name takes two under
+  // Wine, the atom and then its name).
+  const ATOM atom = ClassAtom(wincommon::Utf8ToWide(className));
   std::vector<WindowId> found;
-  for (HWND h = nullptr; (h = ::FindWindowExW(nullptr, h, cls.c_str(), nullptr)) != nullptr;) found.push_back(Id(h));
+  if (atom == 0) return found;
+  for (const WindowId w : all) {
+    if (::GetClassWord(H(w), GCW_ATOM) == atom) found.push_back(w);
+  }
   return found;
 }
 
-std::vector<PenPlusPort::WindowId> PenPlusPortWin::Children(WindowId parent) {
-  // Direct children only (EnumChildWindows would also list grandchildren),
-  // top of the z-order first.
+PenPlusPort::WindowId PenPlusPortWin::FirstUntitled(const std::string& className) {
+  // The window manager lists the windows of the class and compares their
+  // texts in the one call. (Windows compares the text ignoring case, which
+  // does not matter for an empty one.)
+  return Id(::FindWindowExW(nullptr, nullptr, wincommon::Utf8ToWide(className).c_str(), L""));
+}
+
+std::vector<PenPlusPort::WindowId> PenPlusPortWin::Descendants(WindowId parent) {
+  // Windows lists the children top of the z-order first, each followed by
+  // its own children. (Under Wine the listing itself asks two questions per
+  // window, as it checks each and lists its children in turn.)
   std::vector<WindowId> out;
-  for (HWND child = ::GetWindow(H(parent), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    out.push_back(Id(child));
-  }
+  ::EnumChildWindows(H(parent), CollectWindow, reinterpret_cast<LPARAM>(&out));
   return out;
 }
+
+PenPlusPort::WindowId PenPlusPortWin::Parent(WindowId window) { return Id(::GetAncestor(H(window), GA_PARENT)); }
 
 std::string PenPlusPortWin::Text(WindowId window) {
   // For a window of another process this reads the stored text without
@@ -116,12 +140,22 @@ PenPlusPort::SendResult PenPlusPortWin::Click(WindowId button) {
   // SMTO_BLOCK, so messages sent to the driver meanwhile are answered.
   // (On Windows a button of an inactive dialog may ignore BM_CLICK; PenPlus's
   // tool bar buttons take it, as its own mouse clicks arrive the same way.)
-  if (cancelled_) return SendResult::kFailed;
+  //
+  // A press that times out before PenPlus took it is withdrawn by the system
+  // and never arrives; one that PenPlus took and is still carrying out runs
+  // to its end. Windows and Wine alike.
+  //
+  // A PenPlus running with higher rights than the driver does not get the
+  // press (Windows' isolation of integrity levels): the last error is then
+  // "access denied", whatever the call returns. Wine has no integrity levels
+  // and never drops a message; the rule is ClickOutcome's. The function does
+  // not always set the last error, so it is cleared first.
   DWORD_PTR result = 0;
-  if (::SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, clickTimeoutMs_, &result)) {
-    return SendResult::kDone;
-  }
-  return ::IsWindow(H(button)) ? SendResult::kTimedOut : SendResult::kFailed;
+  ::SetLastError(ERROR_SUCCESS);
+  const bool sent =
+      ::SendMessageTimeoutW(H(button), BM_CLICK, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, clickTimeoutMs_, &result) != 0;
+  const DWORD error = ::GetLastError();
+  return ClickOutcome(sent, error, sent || ::IsWindow(H(button)) != FALSE);
 }
 
 void PenPlusPortWin::PostCommand(WindowId window, std::uint16_t command) {

@@ -15,7 +15,9 @@ public:
   explicit PenPlusPortWin(DWORD clickTimeoutMs = 5000) : clickTimeoutMs_(clickTimeoutMs) {}
 
   [[nodiscard]] std::vector<WindowId> TopLevelWindows(const std::string& className) override;
-  [[nodiscard]] std::vector<WindowId> Children(WindowId parent) override;
+  [[nodiscard]] WindowId FirstUntitled(const std::string& className) override;
+  [[nodiscard]] std::vector<WindowId> Descendants(WindowId parent) override;
+  [[nodiscard]] WindowId Parent(WindowId window) override;
   [[nodiscard]] std::string Text(WindowId window) override;
   [[nodiscard]] std::string ClassName(WindowId window) override;
   [[nodiscard]] WindowId Owner(WindowId window) override;
@@ -32,12 +34,13 @@ public:
   void Beep() override;
   void BringForwardAndFlash(WindowId window) override;
   void Sleep(std::uint32_t ms) override;
+  [[nodiscard]] bool Cancelled() override { return cancelled_; }
   [[nodiscard]] std::string CommonStartMenuFolder() override;
   [[nodiscard]] std::vector<std::string> ListFiles(const std::string& folder, bool recursive) override;
 
   // The driver is closing, possibly from inside a wait (a close request
   // sent to the driver is answered while it sends or waits): from now on
-  // waits end at once and nothing more is pressed, so the action unwinds.
+  // Sleep returns at once and Cancelled says so, and the action unwinds.
   void Cancel() { cancelled_ = true; }
 
 private:

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 
 #include "DriverTestSupport.h"
+#include "penplus/PenPlusLog.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -44,16 +44,20 @@ protected:
     }
   }
 
-  // PenPlus of this major version in the test folder, not started; args
-  // go to the file it reads when the shell starts it without any.
-  std::wstring InstallPenPlus(int major, const std::string& args = "") {
-    const std::wstring sub = L"penplus" + std::to_wstring(major);
-    EXPECT_TRUE(f.folder.CopyFromBin(sub + L"\\PenPlus.exe"));
+  // PenPlus of this major version in a sub-folder of the test folder (by
+  // default named after the version), not started; args go to the file it
+  // reads when the shell starts it without any.
+  std::wstring InstallPenPlus(int major, const std::string& args = "", std::wstring sub = L"") {
+    if (sub.empty()) sub = L"penplus" + std::to_wstring(major);
+    ::CreateDirectoryW(f.folder.File(sub).c_str(), nullptr);
+    const std::wstring exe = f.folder.File(sub + L"\\PenPlus.exe");
+    EXPECT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe").c_str(),
+                            exe.c_str(), FALSE));
     if (!args.empty()) {
       EXPECT_TRUE(f.folder.WriteText(sub + L"\\PenPlus.args", args));
     }
     penLog = f.folder.File(sub + L"\\PenPlus.log");
-    return f.folder.File(sub + L"\\PenPlus.exe");
+    return exe;
   }
   void StartPenPlus(const std::wstring& exe, const std::wstring& args = L"") {
     ASSERT_TRUE(penPlus.Start(exe, args, exe.substr(0, exe.find_last_of(L'\\'))));
@@ -93,31 +97,25 @@ protected:
     FAIL() << "no button for " << action;
   }
 
-  // The stand-in's log lines after their counter stamp: the event, details...
-  std::vector<std::vector<std::string>> Log() const {
-    std::vector<std::vector<std::string>> out;
-    for (const auto& line : Lines(penLog.empty() ? "" : wincommon::ReadFileBytes(penLog))) {
-      std::istringstream in(line);
-      std::string field;
-      std::getline(in, field, '\t');
-      out.emplace_back();
-      while (std::getline(in, field, '\t')) out.back().push_back(field);
-    }
-    return out;
-  }
-  std::size_t Count(const std::string& event) const {
-    std::size_t n = 0;
-    for (const auto& e : Log()) n += !e.empty() && e[0] == event;
-    return n;
-  }
-  // The presses in order: their captions (field 1), or the ids of the
-  // buttons pressed (field 2), which tell apart buttons of one caption.
+  std::size_t Count(const std::string& event) const { return penplus::CountEvents(penplus::ReadLog(penLog), event); }
+  // The captions pressed (field 1), or the ids of the buttons (field 2).
   std::vector<std::string> Presses(std::size_t field = 1) const {
-    std::vector<std::string> out;
-    for (const auto& e : Log()) {
-      if (e.size() >= 3 && e[0] == "press") out.push_back(e[field]);
-    }
-    return out;
+    return penplus::Presses(penplus::ReadLog(penLog), field);
+  }
+
+  // The driver waits for the tool bar of the PenPlus it started (with these
+  // options) as long as it may, and is asked to close meanwhile: the wait
+  // ends with the request, and the driver ends at once.
+  void CloseDuringTheStartWait(const std::string& penArgs) {
+    const std::wstring exe = InstallPenPlus(4, penArgs);
+    StartDriver(exe, "RunTimeOut=2147483647\r\n");
+    Touch("PenPlus.Btn.PageNext");
+    // Its main window up, so that the test can end it afterwards.
+    ASSERT_TRUE(harness::WaitUntil([&] { return PenMain() != nullptr; }, 10s));
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(f.CloseAndWait());
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+    EXPECT_EQ(f.driver.ExitCode(), 0u) << "ended normally, not by a fault";
   }
 
   // PenPlus's windows, found as a person's tools would find them.
@@ -194,26 +192,28 @@ TEST_F(PenDriver, PenButtonsActOnVersion4FromCold) {
   EXPECT_EQ(std::to_string(::GetDlgCtrlID(last)), pen1);
 }
 
-TEST_F(PenDriver, AClosingRequestDuringTheWaitForPenPlusEndsTheDriverCleanly) {
-  // A PenPlus whose tool bar never comes: the driver waits RunTimeOut.
-  const std::wstring exe = InstallPenPlus(4, "--no-toolbar");
-  StartDriver(exe, "RunTimeOut=20000\r\n");
-  Touch("PenPlus.Btn.PageNext");
-  ASSERT_TRUE(harness::WaitUntil([&] { return Count("start") == 1; }, 10s));
-  // The close request is answered inside the wait; the wait ends with it.
-  const auto asked = std::chrono::steady_clock::now();
-  ASSERT_TRUE(f.CloseAndWait());
-  EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
-  EXPECT_EQ(f.driver.ExitCode(), 0u) << "ended normally, not by a fault";
+TEST_F(PenDriver, AClosingRequestEndsTheWaitForAToolbarThatNeverComes) {
+  CloseDuringTheStartWait("--no-toolbar");
+}
+
+TEST_F(PenDriver, AClosingRequestEndsTheWaitAndNothingReachesTheToolbarThatComesLater) {
+  CloseDuringTheStartWait("--start-delay=3000");
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
+  // A close request of the test's own reaches PenPlus after anything the
+  // driver posted before it ended (one thread's queue keeps its order).
+  ::PostMessageW(Toolbar(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(harness::WaitUntil([&] { return Count("close-request") == 1; }, 5s));
+  EXPECT_EQ(Count("command"), 0u) << "the driver hid the tool bar after it was told to close";
+  EXPECT_TRUE(Presses().empty());
 }
 
 // A shortcut in the all-users Start Menu, made for one test and removed after.
 class StartMenuShortcut {
 public:
-  StartMenuShortcut(const std::wstring& target) {
+  StartMenuShortcut(const std::wstring& folder, const std::wstring& target) {
     wchar_t menu[MAX_PATH] = {};
     EXPECT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, 0, menu)));
-    folder_ = std::wstring(menu) + L"\\Orvanta test " + std::to_wstring(::GetCurrentProcessId());
+    folder_ = std::wstring(menu) + L"\\" + folder + L" " + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(folder_.c_str(), nullptr);
     EXPECT_TRUE(harness::MakeShortcut(folder_ + L"\\PenPlus.lnk", target));
   }
@@ -229,13 +229,15 @@ private:
 TEST_F(PenDriver, AnEmptyPathIsFoundThroughTheStartMenuAndStoredQuoted) {
   // Version 3 names its product in other letter case, under its first
   // translation (English, Western code page); it is accepted all the same.
-  const std::wstring exe = InstallPenPlus(3);
-  const StartMenuShortcut shortcut(exe);
+  // The shortcut's folder and PenPlus's own hold characters whose second
+  // byte in code page 932 is a backslash (ソ, 表, 能).
+  const std::wstring exe = InstallPenPlus(3, "", L"ペンソフト 表能");
+  const StartMenuShortcut shortcut(L"Orvanta ソ表能", exe);
   StartDriver(L"");
   Touch("PenPlus.Btn.Pen1");
   ASSERT_TRUE(harness::WaitUntil([&] { return Presses().size() == 1; }, 15s));
   EXPECT_EQ(harness::IniRead(f.Ini(), "PenPlus", "Path"), wincommon::WideToAnsi(exe));
-  EXPECT_NE(f.folder.ReadText(L"Orvanta.ini").find("Path=\"" + wincommon::WideToAnsi(exe) + "\""), std::string::npos);
+  EXPECT_NE(f.folder.ReadText(L"Orvanta.ini").find("Path=\"" + wincommon::WideToAnsi(exe) + "\"\r\n"), std::string::npos);
 }
 
 TEST_F(PenDriver, AHungPenPlusDoesNotStopTheNextButton) {

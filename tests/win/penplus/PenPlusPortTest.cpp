@@ -1,0 +1,277 @@
+// What the pen handler gets from Windows, in process: window lists that a
+// window closing or moving meanwhile cannot cut short, the Start Menu listing
+// without hidden and system entries, the version read from the running
+// program (against the PenPlus stand-in built as major versions 3 and 4), and
+// what becomes of a press that times out. The handler's rules themselves are
+// checked natively over a fake.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "actions/ClassActPenPlus.h"
+#include "actions/win/PenPlusPortWin.h"
+#include "actions/win/ProcessPortWin.h"
+#include "common/Harness.h"
+#include "penplus/PenPlusLog.h"
+#include "settings/win/ModuleFileInf.h"
+#include "wincommon/Text.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using orvanta::ClassActPenPlus;
+using orvanta::PenPlusPort;
+
+class NoNotes : public orvanta::Notifier {
+public:
+  void SetText(const std::string&, std::int32_t, std::int32_t) override {}
+};
+
+// The handler over the real ports, as the driver builds it.
+struct InProcessHandler {
+  explicit InProcessHandler(DWORD clickTimeoutMs = 5000) : windows(clickTimeoutMs) {}
+  orvanta::MainSettings settings;
+  orvanta::win::PenPlusPortWin windows;
+  orvanta::win::ProcessPortWin process;
+  orvanta::win::ModuleFileInf files;
+  NoNotes notes;
+  ClassActPenPlus act{settings, {}, {windows, process, files, notes}};
+};
+
+// ---------------------------------------------------------------- window lists
+
+LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(hwnd, msg, wp, lp); }
+
+// A tool bar as PenPlus has it, made by a thread of the test, with windows
+// around it that keep closing, opening and changing places: dialog-class
+// windows without a caption above it, and buttons inside it that go to the
+// bottom of the z-order and back and are closed and made anew. The button
+// wanted, "ページ送り", was made last. The thread answers the messages the
+// searching thread sends its windows (their texts) between any two steps.
+class RestlessToolbar {
+public:
+  RestlessToolbar() {
+    thread_ = std::thread([this] { Run(); });
+    while (!ready_) std::this_thread::yield();
+  }
+  ~RestlessToolbar() {
+    stop_ = true;
+    thread_.join();
+  }
+  RestlessToolbar(const RestlessToolbar&) = delete;
+  RestlessToolbar& operator=(const RestlessToolbar&) = delete;
+
+  [[nodiscard]] HWND Button() const { return button_; }
+  [[nodiscard]] long Rounds() const { return rounds_; }
+
+private:
+  static constexpr int kTopDecoys = 4;
+  static constexpr int kInnerDecoys = 8;
+  static constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+
+  static void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  }
+  static HWND TopDecoy() { return ::CreateWindowExW(0, L"#32770", L"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr); }
+  HWND Inner(const wchar_t* cls, const wchar_t* text) const {
+    return ::CreateWindowExW(WS_EX_NOPARENTNOTIFY, cls, text, WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, bar_, nullptr, nullptr,
+                             nullptr);
+  }
+
+  void Run() {
+    WNDCLASSW pane{};
+    pane.lpfnWndProc = PaneProc;
+    pane.hInstance = ::GetModuleHandleW(nullptr);
+    pane.lpszClassName = L"AfxWnd140su";
+    ::RegisterClassW(&pane);
+    const HWND owner = ::CreateWindowExW(0, L"Static", L"PenPlus ", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    bar_ = ::CreateWindowExW(0, L"#32770", L"", WS_POPUP, 0, 0, 200, 200, owner, nullptr, nullptr, nullptr);
+    for (int i = 0; i < 3; ++i) Inner(L"AfxWnd140su", L"");
+    std::vector<HWND> inner, top;
+    for (int i = 0; i < kInnerDecoys; ++i) inner.push_back(Inner(L"Button", L"ページ戻し"));
+    button_ = Inner(L"Button", L"ページ送り");
+    for (int i = 0; i < kTopDecoys; ++i) top.push_back(TopDecoy());
+    ready_ = true;
+    for (std::size_t n = 0; !stop_; ++n, ++rounds_) {
+      for (const HWND d : inner) {
+        ::SetWindowPos(d, HWND_BOTTOM, 0, 0, 0, 0, kKeepPlace);
+        Pump();
+        ::SetWindowPos(d, HWND_TOP, 0, 0, 0, 0, kKeepPlace);
+        Pump();
+      }
+      HWND& closing = top[n % top.size()];
+      ::DestroyWindow(closing);
+      closing = TopDecoy();
+      Pump();
+      HWND& remade = inner[n % inner.size()];
+      ::DestroyWindow(remade);
+      remade = Inner(L"Button", L"ページ戻し");
+      ::SetWindowPos(remade, HWND_TOP, 0, 0, 0, 0, kKeepPlace);
+      Pump();
+    }
+    ::DestroyWindow(owner);  // takes the tool bar and its children along
+    for (const HWND d : top) ::DestroyWindow(d);
+  }
+
+  std::thread thread_;
+  std::atomic<bool> ready_{false}, stop_{false};
+  std::atomic<long> rounds_{0};
+  HWND bar_ = nullptr;
+  HWND button_ = nullptr;
+};
+
+TEST(PenPlusWindows, AWindowClosingOrMovingDuringTheWalkDoesNotHideTheButton) {
+  const RestlessToolbar bar;
+  InProcessHandler h;
+  constexpr int kWalks = 100;
+  const long before = bar.Rounds();
+  int missed = 0;
+  for (int i = 0; i < kWalks; ++i) {
+    missed += h.act.FindPenButton({u8"ページ送り"}) != reinterpret_cast<PenPlusPort::WindowId>(bar.Button());
+  }
+  EXPECT_EQ(missed, 0) << "of " << kWalks << " walks";
+  EXPECT_GT(bar.Rounds() - before, kWalks) << "the windows around the tool bar kept still";
+}
+
+// ---------------------------------------------------------------- Start Menu
+
+TEST(PenPlusWindows, TheStartMenuListingLeavesOutHiddenAndSystemEntries) {
+  const harness::TestFolder folder;
+  const auto make = [&](const std::wstring& name, DWORD attributes, bool isFolder) {
+    const std::wstring path = folder.File(name);
+    if (isFolder) {
+      ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+    } else {
+      ASSERT_TRUE(folder.WriteText(name, "x"));
+    }
+    if (attributes != 0) {
+      ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes | (isFolder ? FILE_ATTRIBUTE_DIRECTORY : 0)));
+      ASSERT_EQ(::GetFileAttributesW(path.c_str()) & attributes, attributes) << "attributes not kept here";
+    }
+  };
+  make(L"a.lnk", 0, false);
+  make(L"desktop.ini", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, false);
+  make(L"hidden.lnk", FILE_ATTRIBUTE_HIDDEN, false);
+  make(L"system.lnk", FILE_ATTRIBUTE_SYSTEM, false);
+  make(L"read-only.lnk", FILE_ATTRIBUTE_READONLY, false);
+  make(L"Programs", 0, true);
+  make(L"Programs\\b.lnk", FILE_ATTRIBUTE_ARCHIVE, false);
+  make(L"Hidden", FILE_ATTRIBUTE_HIDDEN, true);
+  make(L"Hidden\\c.lnk", 0, false);
+  make(L"System", FILE_ATTRIBUTE_SYSTEM, true);
+  make(L"System\\d.lnk", 0, false);
+
+  orvanta::win::PenPlusPortWin port;
+  std::vector<std::string> listed = port.ListFiles(wincommon::WideToAnsi(folder.Path()), true);
+  for (auto& file : listed) file = file.substr(wincommon::WideToAnsi(folder.Path()).size() + 1);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{"Programs\\b.lnk", "a.lnk", "read-only.lnk"}));
+}
+
+// ------------------------------------------------- the running program's version
+
+// The PenPlus stand-in of one major version, started in the test's folder.
+class PenPlusVersions : public ::testing::Test {
+protected:
+  ~PenPlusVersions() override {
+    if (const HWND main = ::FindWindowW(L"PenPlusSimMain", nullptr)) ::PostMessageW(main, WM_CLOSE, 0, 0);
+    if (!penPlus_.WaitExit(5s)) penPlus_.Kill();
+  }
+
+  void Start(int major, const std::wstring& args) {
+    const std::wstring exe = L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe";
+    ASSERT_TRUE(folder_.CopyFromBin(exe));
+    log_ = folder_.File(L"penplus" + std::to_wstring(major) + L"\\PenPlus.log");
+    ASSERT_TRUE(penPlus_.Start(folder_.File(exe), args));
+    ASSERT_TRUE(harness::WaitUntil([&] { return penplus::CountEvents(Log(), "toolbar") == 1; }, 10s));
+  }
+  [[nodiscard]] penplus::Log Log() const { return penplus::ReadLog(log_); }
+
+  // Cancels the dialog of that caption and waits until PenPlus has taken
+  // it down.
+  void Cancel(const std::wstring& caption) {
+    HWND dialog = nullptr;
+    ASSERT_TRUE(harness::WaitUntil([&] { return (dialog = ::FindWindowW(L"#32770", caption.c_str())) != nullptr; }, 5s));
+    const std::size_t closed = penplus::CountEvents(Log(), "dialog-close");
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return penplus::CountEvents(Log(), "dialog-close") > closed; }, 5s));
+  }
+
+  harness::TestFolder folder_;
+  harness::Process penPlus_;
+  std::wstring log_;
+};
+
+TEST_F(PenPlusVersions, ActionsFollowTheMajorVersionOfTheRunningProgram) {
+  // Version 4 shows the transparent sheet only by its "ホワイトボード"
+  // button; version 3 marks the sheet window itself. A version read as 0
+  // would take version 4 for an older one: other captions, another sheet.
+  struct Step {
+    const char* action;
+    std::vector<std::string> presses;
+    const wchar_t* dialog;  // opened by the last press but one, cancelled by the test
+  };
+  const struct {
+    int major;
+    const wchar_t* sheet;
+    std::vector<Step> steps;
+  } cases[] = {
+      {4,
+       L"--sheet=3",
+       {{"Btn.AreaZoom", {u8"領域拡大"}, nullptr},
+        {"Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
+        {"Btn.FileOpenSave", {u8"ファイル関連", u8"ファイルの読み込みと保存", u8"ツール閉じる"}, L"ファイルの読み込みと保存"}}},
+      {3,
+       L"--sheet=1",
+       {{"Btn.AreaZoom", {u8"ペン", u8"領域拡大"}, nullptr},
+        {"Btn.WebLink", {u8"印刷、設定", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
+        {"Btn.FileOpenSave", {u8"ファイル、虫めがね", u8"ファイルの読み込みと保存", u8"ツール閉じる"},
+         L"ファイルの読み込みと保存"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("major " + std::to_string(c.major));
+    Start(c.major, c.sheet);
+    if (HasFatalFailure()) return;
+    InProcessHandler h;
+    std::vector<std::string> expected;
+    for (const auto& s : c.steps) {
+      EXPECT_TRUE(h.act.Action(s.action)) << s.action;
+      EXPECT_EQ(h.act.MajorVersion(), c.major) << s.action;
+      expected.insert(expected.end(), s.presses.begin(), s.presses.end());
+      EXPECT_EQ(penplus::Presses(Log()), expected) << s.action;
+      if (s.dialog) Cancel(s.dialog);
+    }
+    ::PostMessageW(::FindWindowW(L"PenPlusSimMain", nullptr), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(penPlus_.WaitExit(5s));
+  }
+}
+
+// ---------------------------------------------------------------- time-outs
+
+TEST_F(PenPlusVersions, APressNotTakenInTimeIsWithdrawn) {
+  // PenPlus answers "ページ戻し" and then stays busy for 1.5 s. A press sent
+  // meanwhile times out before PenPlus takes it: the system withdraws it, and
+  // PenPlus never sees it, not even once it is free again.
+  Start(4, L"--stall-after=ページ戻し --stall-ms=1500");
+  if (HasFatalFailure()) return;
+  InProcessHandler h(300);
+  const auto button = [&](const char* caption) { return h.act.FindPenButton({caption}); };
+  const auto back = button(u8"ページ戻し"), next = button(u8"ページ送り"), mouse = button(u8"マウス");
+  ASSERT_NE(next, 0u);
+  EXPECT_EQ(h.windows.Click(back), PenPlusPort::SendResult::kDone);
+  ASSERT_TRUE(harness::WaitUntil([&] { return penplus::CountEvents(Log(), "stall") == 1; }, 5s));
+  EXPECT_EQ(h.windows.Click(next), PenPlusPort::SendResult::kTimedOut);
+  ASSERT_TRUE(harness::WaitUntil([&] { return penplus::CountEvents(Log(), "stall-end") == 1; }, 5s));
+  // A press sent afterwards comes after anything still waiting for PenPlus.
+  EXPECT_EQ(h.windows.Click(mouse), PenPlusPort::SendResult::kDone);
+  EXPECT_EQ(penplus::Presses(Log()), (std::vector<std::string>{u8"ページ戻し", u8"マウス"}));
+}
+
+}  // namespace
