@@ -22,8 +22,8 @@
 #include "core/Receiver.h"
 #include "base/win/WinTimers.h"
 #include "fntd2xx/PanelSim.h"
-#include "link/ClassFNTD2XX.h"
-#include "link/win/D2xxLibrary.h"
+#include "serial/ClassFNTD2XX.h"
+#include "serial/win/D2xxLibrary.h"
 #include "winbench/WinBench.h"
 
 namespace {
@@ -65,7 +65,7 @@ Result RunPhase(PanelSim& panel, orvanta::win::FastTimer& poll, bool events, std
   latencies.reserve(count);
   std::size_t next = 0;
 
-  orvanta::LinkAdapter adapter(link);
+  orvanta::SerialSource adapter(link);
   orvanta::Receiver receiver(adapter, blockTimer, [&](const std::string& line) {
     const std::int64_t now = winbench::Qpc();
     const auto point = orvanta::ParseReportLine(line);

@@ -14,7 +14,7 @@ namespace {
 using orvanta::Receiver;
 
 // A device queue that refills itself from a repeating script.
-class LoopLink : public orvanta::ReceiverLink {
+class LoopLink : public orvanta::ReceiverSource {
 public:
   explicit LoopLink(std::string script) : script_(std::move(script)) {}
   void Feed(std::size_t reports, std::size_t reportLength) {

@@ -27,8 +27,8 @@
 
 #include "base/win/WinTimers.h"
 #include "fntd2xx/PanelSim.h"
-#include "link/ClassFNTD2XX.h"
-#include "link/win/D2xxLibrary.h"
+#include "serial/ClassFNTD2XX.h"
+#include "serial/win/D2xxLibrary.h"
 #include "winbench/WinBench.h"
 
 namespace {

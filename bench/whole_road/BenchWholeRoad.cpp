@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "DemoSupport.h"
-#include "actions/win/TpdrvLinkPort.h"
+#include "actions/win/TouchDataPortWin.h"
 #include "core/Receiver.h"
 #include "fntd2xx/PanelSim.h"
-#include "link/win/D2xxLibrary.h"
+#include "serial/win/D2xxLibrary.h"
 #include "winbench/WinBench.h"
 #include "wincommon/Files.h"
 #include "wincommon/Handles.h"
@@ -172,7 +172,7 @@ public:
 
 private:
   const orvanta::D2xxApi& api_;
-  orvanta::win::TpdrvLinkPort port_;
+  orvanta::win::TouchDataPortWin port_;
   orvanta::FtHandle handle_ = 0;
   std::string line_;
   std::size_t handled_ = 0;

@@ -21,7 +21,7 @@ constexpr CalibrationSet kSets[] = {
 
 }  // namespace
 
-ClassActTpdrv::ClassActTpdrv(MainSettings& settings, std::function<void()> saveSettings, LinkTextPort& port,
+ClassActTpdrv::ClassActTpdrv(MainSettings& settings, std::function<void()> saveSettings, TouchDataPort& port,
                              Notifier& notifier)
     : settings_(settings), saveSettings_(std::move(saveSettings)), port_(port), notifier_(notifier) {}
 
@@ -40,7 +40,7 @@ void ClassActTpdrv::ChangeTPNamedID() {
   const CalibrationSet& set = kSets[next];
 
   const std::string command = std::string("TPNamedID=") + set.name;
-  const LinkTextPort::WindowId box = port_.FindLinkTextBox(identity::kLinkBoxNameAscii);
+  const TouchDataPort::WindowId box = port_.FindLinkTextBox(identity::kLinkBoxNameAscii);
   if (box == 0 || !port_.SendLinkText(box, command)) {
     notifier_.SetText(std::string(kTitle) + "\r\n" + u8"  タッチパネルドライバが起動していません。");
     return;

@@ -13,9 +13,9 @@
 namespace orvanta {
 
 // The touch-data program's link text box, as the Windows shell reaches it.
-class LinkTextPort {
+class TouchDataPort {
 public:
-  virtual ~LinkTextPort() = default;
+  virtual ~TouchDataPort() = default;
   using WindowId = std::uintptr_t;  // 0: not found
   // The box whose window name is `name` under the touch-data program's main
   // window ("ThunderRT6FormDC", else "ThunderFormDC", caption "Ｔｏｕｃｈ　Ｄａｔａ";
@@ -29,7 +29,7 @@ public:
 class ClassActTpdrv : public ActionHandler {
 public:
   // settings is the driver's live copy; saveSettings writes all eight keys.
-  ClassActTpdrv(MainSettings& settings, std::function<void()> saveSettings, LinkTextPort& port,
+  ClassActTpdrv(MainSettings& settings, std::function<void()> saveSettings, TouchDataPort& port,
                 Notifier& notifier);
   const std::vector<std::string>& ActionList() const override { return list_; }
   bool Action(const std::string& actName) override;
@@ -40,7 +40,7 @@ private:
   std::vector<std::string> list_{"ChangeTPNamedID"};
   MainSettings& settings_;
   std::function<void()> saveSettings_;
-  LinkTextPort& port_;
+  TouchDataPort& port_;
   Notifier& notifier_;
 };
 

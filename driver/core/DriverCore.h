@@ -17,7 +17,7 @@
 #include "base/TouchEvent.h"
 #include "base/UiTimer.h"
 #include "base/WakeSignal.h"
-#include "link/ClassFNTD2XX.h"
+#include "serial/ClassFNTD2XX.h"
 #include "panel/ClassButtonRes.h"
 #include "panel/ClassPanelData.h"
 
@@ -137,7 +137,7 @@ private:
   ClassPanelData panel_;
   ClassButtonRes buttonRes_;
   ClassFNTD2XX link_;
-  LinkAdapter linkAdapter_;
+  SerialSource linkAdapter_;
   Receiver receiver_;
   ClassButtonAction buttonAction_;
   TouchHandler touch_;

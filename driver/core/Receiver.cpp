@@ -1,7 +1,7 @@
 #include "Receiver.h"
 
 #include "base/AsciiText.h"
-#include "link/ClassFNTD2XX.h"
+#include "serial/ClassFNTD2XX.h"
 
 namespace orvanta {
 
@@ -33,17 +33,17 @@ std::optional<TouchPoint> ParseReportLine(std::string_view line) {
   return point;
 }
 
-bool LinkAdapter::IsOpen() { return link_.PortOpen(); }
-std::int32_t LinkAdapter::InBufferCount() { return link_.InBufferCount(); }
-std::string LinkAdapter::ReadStrData() { return link_.ReadStrData(); }
-std::int32_t LinkAdapter::RThreshold() { return link_.RThreshold; }
+bool SerialSource::IsOpen() { return link_.PortOpen(); }
+std::int32_t SerialSource::InBufferCount() { return link_.InBufferCount(); }
+std::string SerialSource::ReadStrData() { return link_.ReadStrData(); }
+std::int32_t SerialSource::RThreshold() { return link_.RThreshold; }
 
-void LinkAdapter::SetMode(std::int32_t rThreshold, std::int32_t inputLen) {
+void SerialSource::SetMode(std::int32_t rThreshold, std::int32_t inputLen) {
   link_.RThreshold = rThreshold;
   link_.InputLen = inputLen;
 }
 
-Receiver::Receiver(ReceiverLink& link, UiTimer& blockTimer, std::function<void(const std::string& line)> onLine)
+Receiver::Receiver(ReceiverSource& link, UiTimer& blockTimer, std::function<void(const std::string& line)> onLine)
     : link_(link), blockTimer_(blockTimer), onLine_(std::move(onLine)) {
   blockTimer_.SetHandler([this] { OnBlockTimeout(); });
 }

@@ -25,9 +25,9 @@ class ClassFNTD2XX;
 [[nodiscard]] std::optional<TouchPoint> ParseReportLine(std::string_view line);
 
 // What the receiver needs of the link (ClassFNTD2XX provides it).
-class ReceiverLink {
+class ReceiverSource {
 public:
-  virtual ~ReceiverLink() = default;
+  virtual ~ReceiverSource() = default;
   [[nodiscard]] virtual bool IsOpen() = 0;
   [[nodiscard]] virtual std::int32_t InBufferCount() = 0;
   [[nodiscard]] virtual std::string ReadStrData() = 0;
@@ -35,10 +35,10 @@ public:
   virtual void SetMode(std::int32_t rThreshold, std::int32_t inputLen) = 0;  // both values
 };
 
-// Adapts ClassFNTD2XX to ReceiverLink.
-class LinkAdapter : public ReceiverLink {
+// Adapts ClassFNTD2XX to ReceiverSource.
+class SerialSource : public ReceiverSource {
 public:
-  explicit LinkAdapter(ClassFNTD2XX& link) : link_(link) {}
+  explicit SerialSource(ClassFNTD2XX& link) : link_(link) {}
   bool IsOpen() override;
   std::int32_t InBufferCount() override;
   std::string ReadStrData() override;
@@ -62,7 +62,7 @@ public:
 
   // onLine runs for every complete line, in order of arrival, with the busy
   // flag set; the owner parses it and raises its touch event.
-  Receiver(ReceiverLink& link, UiTimer& blockTimer, std::function<void(const std::string& line)> onLine);
+  Receiver(ReceiverSource& link, UiTimer& blockTimer, std::function<void(const std::string& line)> onLine);
 
   // Handler of the link's OnRx.
   void OnRx();
@@ -81,7 +81,7 @@ private:
   void HandleLine(const std::string& line);
   void AppendCapped(const std::string& bytes);
 
-  ReceiverLink& link_;
+  ReceiverSource& link_;
   UiTimer& blockTimer_;
   std::function<void(const std::string&)> onLine_;
   std::string rxBuffer_;

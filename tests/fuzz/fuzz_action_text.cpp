@@ -17,7 +17,7 @@ struct Counts {
 };
 Counts g;
 
-struct Port : LinkTextPort {
+struct Port : TouchDataPort {
   WindowId FindLinkTextBox(const std::string&) override { return 1; }
   bool SendLinkText(WindowId, const std::string&) override { return ++g.sends % 3 != 0; }
 };

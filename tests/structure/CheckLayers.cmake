@@ -3,7 +3,7 @@
 # portable file.
 #
 #   base                        timers, profile store, settings, notifier, text rules
-#   link panel actions settings each on base only
+#   serial panel actions settings each on base only
 #   core                        on all of the above
 #
 # A layer's win/ folder (the Windows shell) may use its own layer and the
@@ -18,7 +18,7 @@ if(NOT DRIVER)
 endif()
 
 set(rank_base 0)
-set(rank_link 1)
+set(rank_serial 1)
 set(rank_panel 1)
 set(rank_actions 1)
 set(rank_settings 1)

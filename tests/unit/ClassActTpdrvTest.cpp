@@ -14,7 +14,7 @@ using testing::RecordingNotifier;
 
 // The touch-data program's link box as seen through the port: which window
 // each lookup finds and what each send answers.
-class FakeLinkTextPort : public LinkTextPort {
+class FakeLinkTextPort : public TouchDataPort {
 public:
   std::vector<WindowId> finds{0x10, 0x10};  // one entry per lookup, the last repeats
   std::vector<bool> answers{true, true};    // one entry per send, the last repeats
@@ -84,7 +84,7 @@ TEST_F(ClassActTpdrvTest, ProgramNotRunningOrRefusingChangesNothing) {
   for (const bool found : {false, true}) {
     port_.sent.clear();
     notifier_.notes.clear();
-    port_.finds = {found ? LinkTextPort::WindowId{0x10} : LinkTextPort::WindowId{0}};
+    port_.finds = {found ? TouchDataPort::WindowId{0x10} : TouchDataPort::WindowId{0}};
     port_.answers = {false};
     settings_.TpdrvChangeTPNamedID = 0;
     EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));
@@ -100,7 +100,7 @@ TEST_F(ClassActTpdrvTest, LostSecondCommandStillCountsAsSwitched) {
   for (const bool boxGone : {true, false}) {
     port_.sent.clear();
     port_.lookups.clear();
-    port_.finds = boxGone ? std::vector<LinkTextPort::WindowId>{0x10, 0} : std::vector<LinkTextPort::WindowId>{0x10};
+    port_.finds = boxGone ? std::vector<TouchDataPort::WindowId>{0x10, 0} : std::vector<TouchDataPort::WindowId>{0x10};
     port_.answers = boxGone ? std::vector<bool>{true} : std::vector<bool>{true, false};
     settings_.TpdrvChangeTPNamedID = -1;
     EXPECT_TRUE(handler_.Action("ChangeTPNamedID"));

@@ -1,4 +1,4 @@
-#include "link/ClassFNTD2XX.h"
+#include "serial/ClassFNTD2XX.h"
 
 #include <gtest/gtest.h>
 
@@ -337,7 +337,7 @@ protected:
 
   int queries_ = 0;
   FakeTimer blockTimer_;
-  LinkAdapter adapter_{link_};
+  SerialSource adapter_{link_};
   std::vector<std::string> lines_;
   Receiver receiver_{adapter_, blockTimer_, [this](const std::string& line) { lines_.push_back(line); }};
 };

@@ -23,7 +23,7 @@
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
 #include "base/WakeSignal.h"
-#include "link/D2xxApi.h"
+#include "serial/D2xxApi.h"
 #include "panel/ClassButtonRes.h"
 
 namespace orvanta::testing {
@@ -100,9 +100,9 @@ inline void FakeClock::AdvanceTo(std::uint64_t t) {
   now_ = std::max(now_, t);
 }
 
-// A device queue behind the ReceiverLink interface, reading as ClassFNTD2XX
+// A device queue behind the ReceiverSource interface, reading as ClassFNTD2XX
 // does: InputLen bytes when that many wait, else nothing; 0 reads all.
-class ScriptedLink : public ReceiverLink {
+class ScriptedLink : public ReceiverSource {
 public:
   std::string queue;
   bool open = true;

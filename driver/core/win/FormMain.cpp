@@ -9,8 +9,8 @@
 #include "actions/ClassActCamera.h"
 #include "actions/ClassActPenPlus.h"
 #include "actions/ClassActTpdrv.h"
-#include "core/LinkCommand.h"
-#include "link/win/D2xxLibrary.h"
+#include "core/DriverCommand.h"
+#include "serial/win/D2xxLibrary.h"
 #include "base/AsciiText.h"
 #include "identities/WindowIdentities.h"
 #include "wincommon/Text.h"
@@ -288,19 +288,19 @@ void FormMain::TextLinkExecute_Change() {
   if (text.empty()) return;
   // Emptying the box is itself a change; the nested call finds it empty.
   box.SetContents(L"");
-  switch (ReadLinkCommand(text)) {
-    case LinkCommand::Setting:
+  switch (ReadDriverCommand(text)) {
+    case DriverCommand::Setting:
       Cmd_Setting(nullptr, false);
       break;
-    case LinkCommand::Debug: {
+    case DriverCommand::Debug: {
       const HWND main = mainWindow_.hwnd();
       ::ShowWindow(main, ::IsWindowVisible(main) ? SW_HIDE : SW_SHOW);
       break;
     }
-    case LinkCommand::Exit:
+    case DriverCommand::Exit:
       Unload();
       break;
-    case LinkCommand::None:
+    case DriverCommand::None:
       break;
   }
 }

@@ -15,7 +15,7 @@
 #include "actions/win/FormInfo.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
-#include "actions/win/TpdrvLinkPort.h"
+#include "actions/win/TouchDataPortWin.h"
 #include "core/DriverCore.h"
 #include "identities/WindowIdentities.h"
 #include "panel/PanelParts.h"
@@ -139,7 +139,7 @@ private:
   std::unique_ptr<FormInfo> formInfo_;
   ButtonResFilesWin buttonResFiles_;
   std::string iniFile_;
-  TpdrvLinkPort tpdrvPort_;
+  TouchDataPortWin tpdrvPort_;
   ProcessPortWin processPort_;
   PenPlusPortWin penPlusPort_;
   ModuleFileInf fileInf_;

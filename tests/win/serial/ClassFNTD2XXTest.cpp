@@ -13,8 +13,8 @@
 #include "common/Harness.h"
 #include "base/win/WinTimers.h"
 #include "fntd2xx/PanelSim.h"
-#include "link/ClassFNTD2XX.h"
-#include "link/win/D2xxLibrary.h"
+#include "serial/ClassFNTD2XX.h"
+#include "serial/win/D2xxLibrary.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ using panelsim::PanelSim;
 constexpr const char* kPanel = "Orvanta TouchPanel";
 constexpr auto kDeadline = 5s;
 
-class LinkTest : public ::testing::Test {
+class SerialTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(panel_.Valid());
@@ -46,7 +46,7 @@ protected:
     if (readOnRx_) received_ += link_.ReadStrData();
   }
 
-  PanelSim panel_{PanelSim::UniqueName(L"LinkTest")};
+  PanelSim panel_{PanelSim::UniqueName(L"SerialTest")};
   orvanta::win::FastTimer timer_;
   ClassFNTD2XX link_{[] { return orvanta::win::LoadD2xxLibrary(); }};
   int rxEvents_ = 0;
@@ -56,7 +56,7 @@ protected:
   std::string received_;
 };
 
-TEST_F(LinkTest, TicksRaiseOnRxOnlyOnceBytesHaveArrived) {
+TEST_F(SerialTest, TicksRaiseOnRxOnlyOnceBytesHaveArrived) {
   link_.SetPortOpen(true);
   ASSERT_TRUE(link_.PortOpen());
   link_.InputLen = 0;  // each OnRx takes all that waits
@@ -135,7 +135,7 @@ void CALLBACK Deadline(HWND, UINT, UINT_PTR id, DWORD) {
 // The driver's own loop runs the ticks itself between its waits; a modal
 // dialog opened from inside it (as the settings dialog is) hands the ticks
 // over to the worker's messages, and back again when it closes.
-TEST_F(LinkTest, DriverLoopTicksAndHandsOverToAModalLoopAndBack) {
+TEST_F(SerialTest, DriverLoopTicksAndHandsOverToAModalLoopAndBack) {
   readOnRx_ = false;
   link_.RThreshold = 0;
   link_.SetPortOpen(true);
@@ -200,7 +200,7 @@ void CALLBACK QuitLoop(HWND, UINT, UINT_PTR id, DWORD) {
 // panel silent nothing asks the library, and a report that arrives while a
 // modal loop runs (a dialog, a message box, a window being moved) is read
 // inside it.
-TEST_F(LinkTest, ReadsOnTheReceiveEventAndInsideAModalLoop) {
+TEST_F(SerialTest, ReadsOnTheReceiveEventAndInsideAModalLoop) {
   link_.EventChar = '\n';
   link_.LatencyTimer = 2;
   link_.InputLen = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // FNTD2XX.dll, the D2XX-style panel library, loaded by name at first use.
-#include "link/D2xxApi.h"
+#include "serial/D2xxApi.h"
 
 namespace orvanta::win {
 

@@ -10,13 +10,13 @@
 
 namespace orvanta::win {
 
-class TpdrvLinkPort : public LinkTextPort {
+class TouchDataPortWin : public TouchDataPort {
 public:
   // How long one command may take before the touch-data program counts as
   // not answering.
   static constexpr UINT kDefaultSendTimeoutMs = 5000;
 
-  explicit TpdrvLinkPort(UINT sendTimeoutMs = kDefaultSendTimeoutMs) : sendTimeoutMs_(sendTimeoutMs) {}
+  explicit TouchDataPortWin(UINT sendTimeoutMs = kDefaultSendTimeoutMs) : sendTimeoutMs_(sendTimeoutMs) {}
 
   [[nodiscard]] WindowId FindLinkTextBox(const std::string& name) override;
   bool SendLinkText(WindowId box, const std::string& text) override;

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "actions/win/TpdrvLinkPort.h"
+#include "actions/win/TouchDataPortWin.h"
 #include "common/Harness.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using orvanta::LinkTextPort;
-using orvanta::win::TpdrvLinkPort;
+using orvanta::TouchDataPort;
+using orvanta::win::TouchDataPortWin;
 
 constexpr const wchar_t* kCaption = L"Ｔｏｕｃｈ　Ｄａｔａ";
 
@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(TouchDataTest, NoProgramOrACaptionWithoutTextBoxGivesNoBox) {
-  TpdrvLinkPort port;
+  TouchDataPortWin port;
   EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
   EXPECT_FALSE(port.SendLinkText(0, "DATACHANG"));
   StartTouchData(L"--no-box");
@@ -64,8 +64,8 @@ TEST_F(TouchDataTest, PortFindsTheBoxUnderEitherRuntimeAndDeliversInOrder) {
     SCOPED_TRACE(c.formClass);
     folder_ = harness::TestFolder();
     StartTouchData(c.options);
-    TpdrvLinkPort port;
-    const LinkTextPort::WindowId box = port.FindLinkTextBox("TextLinkExecute");
+    TouchDataPortWin port;
+    const TouchDataPort::WindowId box = port.FindLinkTextBox("TextLinkExecute");
     ASSERT_NE(box, 0u);
     const HWND hwnd = reinterpret_cast<HWND>(box);
     EXPECT_EQ(harness::ClassOf(hwnd), c.boxClass);
@@ -90,8 +90,8 @@ TEST_F(TouchDataTest, PortFindsTheBoxUnderEitherRuntimeAndDeliversInOrder) {
 
 TEST_F(TouchDataTest, HungProgramFailsWithinTheTimeOut) {
   StartTouchData(L"--hang=60");
-  TpdrvLinkPort port(1000);
-  const LinkTextPort::WindowId box = port.FindLinkTextBox("TextLinkExecute");
+  TouchDataPortWin port(1000);
+  const TouchDataPort::WindowId box = port.FindLinkTextBox("TextLinkExecute");
   ASSERT_NE(box, 0u);
   EXPECT_FALSE(port.SendLinkText(box, "TPNamedID=Orvanta-4:3"));
   // Returned while the program still sat on the text: it has logged nothing.

@@ -6,8 +6,8 @@
 
 namespace orvanta {
 
-enum class LinkCommand { None, Setting, Debug, Exit };
+enum class DriverCommand { None, Setting, Debug, Exit };
 
-[[nodiscard]] LinkCommand ReadLinkCommand(std::wstring_view text);
+[[nodiscard]] DriverCommand ReadDriverCommand(std::wstring_view text);
 
 }  // namespace orvanta

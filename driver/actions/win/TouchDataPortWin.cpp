@@ -1,11 +1,11 @@
-#include "TpdrvLinkPort.h"
+#include "TouchDataPortWin.h"
 
 #include "identities/WindowIdentities.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {
 
-LinkTextPort::WindowId TpdrvLinkPort::FindLinkTextBox(const std::string& name) {
+TouchDataPort::WindowId TouchDataPortWin::FindLinkTextBox(const std::string& name) {
   // The caption is all full-width letters and an ideographic space. Searched
   // with the wide call it matches on every system; the ANSI call would need
   // the caption in code page 932 and finds nothing on a system whose ANSI
@@ -22,7 +22,7 @@ LinkTextPort::WindowId TpdrvLinkPort::FindLinkTextBox(const std::string& name) {
   return reinterpret_cast<WindowId>(box);
 }
 
-bool TpdrvLinkPort::SendLinkText(WindowId box, const std::string& text) {
+bool TouchDataPortWin::SendLinkText(WindowId box, const std::string& text) {
   if (box == 0) return false;
   // The touch-data program reads its commands in the system's ANSI code page.
   const std::wstring wide = wincommon::Utf8ToWide(text);
