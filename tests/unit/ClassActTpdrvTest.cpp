@@ -14,7 +14,7 @@ using testing::RecordingNotifier;
 
 // The touch-data program's link box as seen through the port: which window
 // each lookup finds and what each send answers.
-class FakeLinkTextPort : public TouchDataPort {
+class FakeTouchDataPort : public TouchDataPort {
 public:
   std::vector<WindowId> finds{0x10, 0x10};  // one entry per lookup, the last repeats
   std::vector<bool> answers{true, true};    // one entry per send, the last repeats
@@ -52,7 +52,7 @@ protected:
 
   MainSettings settings_;
   int saves_ = 0;
-  FakeLinkTextPort port_;
+  FakeTouchDataPort port_;
   RecordingNotifier notifier_;
   ClassActTpdrv handler_{settings_, [this] { ++saves_; }, port_, notifier_};
 };
