@@ -44,11 +44,8 @@ esac
 out=${ORVANTA_SHOTS_OUT:-$out}
 wine_env
 desktop='HKCU\Control Panel\Desktop'
-restore_dpi() {
-  "$WINE_BIN" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 </dev/null || true
-  /usr/bin/wineserver -w
-}
-trap 'stop_started' EXIT
+restore_dpi() { "$WINE_BIN" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 </dev/null || true; }
+trap stop_started EXIT
 start_xvfb
 prepare_prefix
 if [ "$set_name" = calibration-144dpi ]; then
