@@ -23,7 +23,8 @@
 # NAME.done.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export ORVANTA_BUILD=${1:-$ROOT/build}
+# Absolute: the Wine server refuses a relative prefix.
+export ORVANTA_BUILD=$(realpath -m "${1:-$ROOT/build}")
 set_name=${2:-calibration}
 source "$ROOT/scripts/env.sh"
 choose_wine
