@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Takes screenshots from the X screen of a Wine session, as a person sees it
 # (a screen copy made inside Wine leaves layered windows out; the X server's
-# own picture has them): a Wine program poses the driver and waits while
-# each picture is taken.
+# own picture has them): a Wine program (pose_screens, beside it in
+# tools/screenshots, or the demo) poses the driver and waits while each
+# picture is taken.
 # Needs xwd (x11-apps) and ImageMagick. Usage, after a build of the test tree:
 #   tools/take_screenshots.sh [build folder] [set] [script]   (default: build calibration)
 # where set is
 #   calibration  the calibration dialog and view (README pictures)
+#   calibration-144dpi
+#                the calibration dialog with the prefix's DPI at 144 (README picture)
 #   settings     the settings and application selection dialogs (README pictures)
 #   readme       a notification, the demo screen and the virtual panel (README pictures)
 #   demo         replays a demo script (default sim/demo/scripts/calibration-set.txt),
@@ -20,7 +23,8 @@
 # NAME.done.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export ORVANTA_BUILD=${1:-$ROOT/build}
+# Absolute: the Wine server refuses a relative prefix.
+export ORVANTA_BUILD=$(realpath -m "${1:-$ROOT/build}")
 set_name=${2:-calibration}
 source "$ROOT/scripts/env.sh"
 choose_wine
@@ -28,10 +32,9 @@ choose_wine
 winpath() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
 out=$ROOT/docs/screenshots
 case $set_name in
-  calibration) program=e2e_calibration; names="calibration calibration-view"
-    args=(--gtest_also_run_disabled_tests --gtest_filter='*DISABLED_ScreensForTheReadme') ;;
-  settings) program=e2e_settings; names="settings settings-selapp"
-    args=(--gtest_also_run_disabled_tests --gtest_filter='*DISABLED_ScreensForTheReadme') ;;
+  calibration) program=pose_screens; names="calibration calibration-view"; args=(calibration) ;;
+  calibration-144dpi) program=pose_screens; names="calibration-144dpi"; args=(calibration-144dpi) ;;
+  settings) program=pose_screens; names="settings settings-selapp"; args=(settings) ;;
   readme) program=orvanta_demo; names="notification demo virtual-panel"
     args=(--script "$(winpath "$ROOT/sim/demo/scripts/readme.txt")") ;;
   demo) program=orvanta_demo; names=""
@@ -41,9 +44,17 @@ case $set_name in
 esac
 out=${ORVANTA_SHOTS_OUT:-$out}
 wine_env
+desktop='HKCU\Control Panel\Desktop'
+restore_dpi() { "$WINE_BIN" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 </dev/null || true; }
 trap stop_started EXIT
 start_xvfb
 prepare_prefix
+if [ "$set_name" = calibration-144dpi ]; then
+  # Wine gives every monitor the system DPI, read from here when a program
+  # starts; the prefix is the tests' own, so it goes back to 96 afterwards.
+  trap 'restore_dpi; stop_started' EXIT
+  "$WINE_BIN" reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1 </dev/null
+fi
 
 shots=$(mktemp -d)
 mkdir -p "$out"

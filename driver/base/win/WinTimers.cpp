@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "Forms.h"
+#include "identities/WindowIdentities.h"
 
 namespace orvanta::win {
 
@@ -78,7 +79,7 @@ void WindowTimer::Tick() {
 
 // ---- MessageTimer ----------------------------------------------------------
 
-MessageTimer::MessageTimer() : WindowTimer(L"OrvantaTimerWindow") {}
+MessageTimer::MessageTimer() : WindowTimer(identity::kTimerClass) {}
 
 MessageTimer::~MessageTimer() { Stop(); }
 
@@ -99,7 +100,7 @@ void MessageTimer::OnTimer(UINT_PTR id) {
 // ---- FastTimer -------------------------------------------------------------
 
 FastTimer::FastTimer()
-    : WindowTimer(L"OrvantaFastTimerWindow"),
+    : WindowTimer(identity::kFastTimerClass),
       wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
       wakeStop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 

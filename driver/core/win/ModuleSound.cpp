@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "wincommon/Files.h"
+#include "identities/WindowIdentities.h"
 
 namespace orvanta::win {
 
@@ -33,7 +34,7 @@ void PlayWaveFile(const std::wstring& path) {
 ClickSound::ClickSound(std::wstring path, Player player)
     : path_(std::move(path)), player_(player ? std::move(player) : Player(PlayThroughWinmm)) {
   CreateArgs args;
-  args.className = L"OrvantaClickSoundWindow";
+  args.className = identity::kClickSoundClass;
   args.style = 0;
   args.parent = HWND_MESSAGE;
   // Without the window Play starts each click at once on the pressing thread.

@@ -10,6 +10,7 @@
 
 #include "base/win/Forms.h"
 #include "base/win/WinTimers.h"
+#include "identities/WindowIdentities.h"
 #include "panel/CalProcedure.h"
 #include "panel/PanelParts.h"
 #include "panel/win/ButtonResPicture.h"
@@ -18,7 +19,7 @@ namespace orvanta::win {
 
 class FormCal : public Form {
 public:
-  static constexpr const wchar_t* kClassName = L"OrvantaFormCal";
+  static constexpr const wchar_t* kClassName = identity::kCalClass;
   static constexpr const wchar_t* kCaption = L"キャリブレーション";
 
   explicit FormCal(PanelParts parts);

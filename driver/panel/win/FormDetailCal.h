@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "base/win/Forms.h"
+#include "identities/WindowIdentities.h"
 #include "panel/PanelParts.h"
 #include "wincommon/Handles.h"
 
@@ -23,7 +24,7 @@ namespace orvanta::win {
 
 class FormDetailCal : public Form {
 public:
-  static constexpr const wchar_t* kClassName = L"OrvantaFormDetailCal";
+  static constexpr const wchar_t* kClassName = identity::kDetailCalClass;
   static constexpr std::size_t kTouchesShown = 24;
 
   // openCal: runs Cmd_Cal with this window as owner.

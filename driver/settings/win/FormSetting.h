@@ -16,6 +16,7 @@
 #include "base/ProfileStore.h"
 #include "base/TouchEvent.h"
 #include "base/win/Forms.h"
+#include "identities/WindowIdentities.h"
 #include "settings/ClassRegAppData.h"
 #include "settings/ClassSettingsWindow.h"
 #include "wincommon/Handles.h"
@@ -48,7 +49,7 @@ private:
 
 class FormSetting : public Form {
 public:
-  static constexpr const wchar_t* kClassName = L"OrvantaFormSetting";
+  static constexpr const wchar_t* kClassName = identity::kSettingClass;
 
   struct Services {
     ProfileStore& store;

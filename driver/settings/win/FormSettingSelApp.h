@@ -13,6 +13,7 @@
 
 #include "base/FileInf.h"
 #include "base/win/Forms.h"
+#include "identities/WindowIdentities.h"
 #include "settings/ClassRegAppData.h"
 #include "wincommon/Handles.h"
 
@@ -20,7 +21,7 @@ namespace orvanta::win {
 
 class FormSettingSelApp : public Form {
 public:
-  static constexpr const wchar_t* kClassName = L"OrvantaFormSettingSelApp";
+  static constexpr const wchar_t* kClassName = identity::kSelAppClass;
   // A shortcut to a shortcut is followed, a loop of them is not.
   static constexpr int kMaxShortcutHops = 8;
 

@@ -26,7 +26,7 @@ bool ProcessEnded(DWORD pid) {
 }
 
 HWND CameraWindowOf(DWORD pid) {
-  const std::vector<HWND> windows = harness::WindowsOfProcess(pid, L"OrvantaCameraSim");
+  const std::vector<HWND> windows = harness::WindowsOfProcess(pid, harness::kCameraSimClass);
   return windows.empty() ? nullptr : windows.front();
 }
 

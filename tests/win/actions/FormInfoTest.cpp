@@ -32,48 +32,6 @@ RECT WindowRect(HWND h) {
 
 bool SameRect(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
 
-// What a window's paint routine draws, asked for through WM_PRINTCLIENT into a
-// bitmap of our own (not a capture of the screen).
-struct Drawing {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  [[nodiscard]] std::uint32_t At(int x, int y) const {
-    return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF;
-  }
-};
-
-Drawing Draw(HWND window) {
-  Drawing d;
-  RECT client{};
-  ::GetClientRect(window, &client);
-  d.width = client.right;
-  d.height = client.bottom;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = d.width;
-  bi.bmiHeader.biHeight = -d.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const HDC screen = ::GetDC(nullptr);
-  const wincommon::GdiObject dib(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  const HDC mem = ::CreateCompatibleDC(screen);
-  ::ReleaseDC(nullptr, screen);
-  if (!dib || !bits || !mem) return d;
-  const HGDIOBJ old = ::SelectObject(mem, dib.get());
-  // Pre-filled with a colour neither window uses: an unpainted pixel shows.
-  auto* px = static_cast<std::uint32_t*>(bits);
-  std::fill(px, px + static_cast<size_t>(d.width) * d.height, 0x123456u);
-  ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
-  ::GdiFlush();
-  d.pixels.assign(px, px + static_cast<size_t>(d.width) * d.height);
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  return d;
-}
-
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kMagenta = 0xFF00FF;
@@ -254,7 +212,7 @@ TEST_F(FormInfoTest, BackdropIsBlackWithACheckeredMeshForStyleBit0) {
   for (const std::int32_t style : {0, 1, 2, 3}) {
     SCOPED_TRACE(style);
     form_->SetText(u8"PCカメラを起動しました。", 0, style);
-    const Drawing d = Draw(form_->Backdrop());
+    const harness::Drawing d = harness::PrintClient(form_->Backdrop());
     ASSERT_GT(d.width, 0);
     int wrong = 0;
     for (int y = 0; y < d.height; ++y) {
@@ -271,7 +229,7 @@ TEST_F(FormInfoTest, TextIsWhiteWithABlackOutlineOnTheColourKey) {
   for (const std::int32_t style : {0, 1, 2, 3}) {
     SCOPED_TRACE(style);
     form_->SetText(u8"ペンソフトを起動しました。\r\n設定を確認して下さい。", 0, style);
-    const Drawing d = Draw(form_->TextWindow());
+    const harness::Drawing d = harness::PrintClient(form_->TextWindow());
     ASSERT_GT(d.width, 2);
     int white = 0, black = 0, other = 0, whiteTouchingKey = 0, whiteInMargin = 0;
     const int margin = wincommon::TwipsToPixels(150, wincommon::ScreenDpi());

@@ -10,6 +10,7 @@
 
 #include "actions/win/TouchDataPortWin.h"
 #include "common/Harness.h"
+#include "identities/WindowIdentities.h"
 
 namespace {
 
@@ -17,13 +18,15 @@ using namespace std::chrono_literals;
 using orvanta::TouchDataPort;
 using orvanta::win::TouchDataPortWin;
 
-constexpr const wchar_t* kCaption = L"Ｔｏｕｃｈ　Ｄａｔａ";
+using namespace orvanta::identity;
+constexpr const wchar_t* kCaption = kTouchDataCaption;
+constexpr const char* kBox = kLinkBoxNameAscii;
 
 class TouchDataTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_EQ(::FindWindowW(L"ThunderRT6FormDC", kCaption), nullptr) << "a touch-data window is already open";
-    ASSERT_EQ(::FindWindowW(L"ThunderFormDC", kCaption), nullptr) << "a touch-data window is already open";
+    ASSERT_EQ(::FindWindowW(kFormClass, kCaption), nullptr) << "a touch-data window is already open";
+    ASSERT_EQ(::FindWindowW(kFormClassOld, kCaption), nullptr) << "a touch-data window is already open";
   }
 
   // Starts the stand-in and waits until its window carries the caption (it
@@ -31,7 +34,7 @@ protected:
   void StartTouchData(const std::wstring& options) {
     const std::wstring args = options + L" \"" + folder_.File(L"links.log") + L"\"";
     ASSERT_TRUE(sim_.Start(harness::Join(harness::BinDir(), L"TouchDataSim.exe"), args));
-    const wchar_t* cls = options.find(L"--old") != std::wstring::npos ? L"ThunderFormDC" : L"ThunderRT6FormDC";
+    const wchar_t* cls = options.find(L"--old") != std::wstring::npos ? kFormClassOld : kFormClass;
     ASSERT_NE(harness::WaitForWindow(cls, kCaption, 15s), nullptr);
   }
 
@@ -43,10 +46,10 @@ protected:
 
 TEST_F(TouchDataTest, NoProgramOrACaptionWithoutTextBoxGivesNoBox) {
   TouchDataPortWin port;
-  EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
+  EXPECT_EQ(port.FindLinkTextBox(kBox), 0u);
   EXPECT_FALSE(port.SendLinkText(0, "DATACHANG"));
   StartTouchData(L"--no-box");
-  EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
+  EXPECT_EQ(port.FindLinkTextBox(kBox), 0u);
 }
 
 struct ClassCase {
@@ -57,15 +60,15 @@ struct ClassCase {
 
 TEST_F(TouchDataTest, PortFindsTheBoxUnderEitherRuntimeAndDeliversInOrder) {
   const ClassCase cases[] = {
-      {L"", L"ThunderRT6FormDC", L"ThunderRT6TextBox"},
-      {L"--old", L"ThunderFormDC", L"ThunderTextBox"},
+      {L"", kFormClass, kTextBoxClass},
+      {L"--old", kFormClassOld, kTextBoxClassOld},
   };
   for (const ClassCase& c : cases) {
     SCOPED_TRACE(c.formClass);
     folder_ = harness::TestFolder();
     StartTouchData(c.options);
     TouchDataPortWin port;
-    const TouchDataPort::WindowId box = port.FindLinkTextBox("TextLinkExecute");
+    const TouchDataPort::WindowId box = port.FindLinkTextBox(kBox);
     ASSERT_NE(box, 0u);
     const HWND hwnd = reinterpret_cast<HWND>(box);
     EXPECT_EQ(harness::ClassOf(hwnd), c.boxClass);
@@ -75,23 +78,23 @@ TEST_F(TouchDataTest, PortFindsTheBoxUnderEitherRuntimeAndDeliversInOrder) {
     // Sent, not posted: the program has handled the text when the call returns.
     EXPECT_EQ(Log(), "TPNamedID=Orvanta-16:9\r\n");
     // The box keeps its name whatever it holds: it is found again.
-    EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), box);
+    EXPECT_EQ(port.FindLinkTextBox(kBox), box);
     EXPECT_TRUE(port.SendLinkText(box, "DATACHANG"));
     EXPECT_EQ(Log(), "TPNamedID=Orvanta-16:9\r\nDATACHANG\r\n");
 
-    EXPECT_EQ(port.FindLinkTextBox("TextLinkExecuteX"), 0u);
+    EXPECT_EQ(port.FindLinkTextBox(std::string(kBox) + "X"), 0u);
     EXPECT_EQ(port.FindLinkTextBox("Other"), 0u);
 
     ::PostMessageW(::GetParent(hwnd), WM_CLOSE, 0, 0);
     EXPECT_TRUE(sim_.WaitExit(10s));
-    EXPECT_EQ(port.FindLinkTextBox("TextLinkExecute"), 0u);
+    EXPECT_EQ(port.FindLinkTextBox(kBox), 0u);
   }
 }
 
 TEST_F(TouchDataTest, HungProgramFailsWithinTheTimeOut) {
   StartTouchData(L"--hang=60");
   TouchDataPortWin port(1000);
-  const TouchDataPort::WindowId box = port.FindLinkTextBox("TextLinkExecute");
+  const TouchDataPort::WindowId box = port.FindLinkTextBox(kBox);
   ASSERT_NE(box, 0u);
   EXPECT_FALSE(port.SendLinkText(box, "TPNamedID=Orvanta-4:3"));
   // Returned while the program still sat on the text: it has logged nothing.

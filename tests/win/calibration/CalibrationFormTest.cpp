@@ -1,16 +1,19 @@
 // The calibration dialog in this process, over panel data of the test's own
-// and touches raised by the test: its picture drawn at another DPI.
+// and touches raised by the test: its picture drawn at another DPI. And the
+// delivered button resources, whose pictures it draws.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/win/WinProfileStore.h"
 #include "common/Harness.h"
 #include "panel/win/ButtonResFilesWin.h"
+#include "panel/win/ButtonResPicture.h"
 #include "panel/win/FormCal.h"
-#include "wincommon/Handles.h"
+#include "wincommon/Com.h"
 #include "wincommon/Text.h"
 
 namespace {
@@ -19,53 +22,6 @@ using namespace std::chrono_literals;
 
 constexpr COLORREF kRed = 0xFF0000;  // as a 32-bit DIB holds RGB(255, 0, 0)
 constexpr COLORREF kBlack = 0x000000;
-
-// What a control paints, asked for through WM_PRINTCLIENT into a bitmap of
-// our own (not a copy of the screen).
-struct Drawing {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  [[nodiscard]] std::uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
-  // The length of the run of colour that starts at (x, y) going down.
-  [[nodiscard]] int RunDown(int x, int y, std::uint32_t colour) const {
-    int n = 0;
-    while (y + n < height && At(x, y + n) == colour) ++n;
-    return n;
-  }
-  [[nodiscard]] int RunRight(int x, int y, std::uint32_t colour) const {
-    int n = 0;
-    while (x + n < width && At(x + n, y) == colour) ++n;
-    return n;
-  }
-};
-
-Drawing Print(HWND control) {
-  Drawing d;
-  RECT client{};
-  ::GetClientRect(control, &client);
-  d.width = client.right;
-  d.height = client.bottom;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = d.width;
-  bi.bmiHeader.biHeight = -d.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const wincommon::ScreenDc screen(::GetDC(nullptr));
-  const wincommon::GdiObject dib(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  const wincommon::MemoryDc mem(::CreateCompatibleDC(screen.get()));
-  if (!dib || !bits || !mem) return d;
-  const HGDIOBJ old = ::SelectObject(mem.get(), dib.get());
-  ::SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem.get()), PRF_CLIENT);
-  ::GdiFlush();
-  const auto* px = static_cast<const std::uint32_t*>(bits);
-  d.pixels.assign(px, px + static_cast<size_t>(d.width) * d.height);
-  ::SelectObject(mem.get(), old);
-  return d;
-}
 
 class CalibrationForm : public ::testing::Test {
 protected:
@@ -105,7 +61,7 @@ TEST_F(CalibrationForm, AtOneAndAHalfTimesTheDpiTheTargetAndTheFrameAreStillOneP
   ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(next, next), reinterpret_cast<LPARAM>(&suggested));
   ASSERT_EQ(form.Dpi(), next);
 
-  const Drawing d = Print(Picture());
+  const harness::Drawing d = harness::PrintClient(Picture());
   ASSERT_GT(d.width, 0);
   // The picture grew with the DPI: its inner width is its twips at 144 DPI
   // (3435 twips less the sunken edge).
@@ -132,6 +88,39 @@ TEST_F(CalibrationForm, AtOneAndAHalfTimesTheDpiTheTargetAndTheFrameAreStillOneP
   while (frame < d.width && d.At(frame, middle) != kBlack) ++frame;
   ASSERT_LT(frame, d.width) << "no frame drawn";
   EXPECT_EQ(d.RunRight(frame, middle, kBlack), 1) << "the frame's line";
+}
+
+// Every printed button of the delivered layout has a record in the
+// delivered resources, with a display name and a picture that the OLE
+// picture loader decodes and that draws more than one colour: the file is
+// generated at build time, and the loader takes no format but its own few.
+TEST(DeliveredButtonRes, EveryButtonOfTheLayoutHasAPictureTheOlePictureLoaderDecodes) {
+  const wincommon::ComScope com;
+  harness::TestFolder folder;
+  ASSERT_TRUE(folder.CopyFromBin(L"Data\\QV-LK2048.def"));
+  ASSERT_TRUE(folder.CopyFromBin(L"Orvanta.dat"));
+  orvanta::win::WinProfileStore store;
+  orvanta::ClassPanelData layout{store, wincommon::WideToUtf8(folder.File(L"Data"))};
+  layout.DataName = "QV-LK2048";
+  layout.Load();
+  ASSERT_GT(layout.ButtonData_Counts(), 0);
+  orvanta::win::ButtonResFilesWin files;
+  orvanta::ClassButtonRes res{&files};
+  res.SetPath(wincommon::WideToUtf8(folder.File(L"Orvanta.dat")));
+  res.Load();
+  for (std::int32_t i = 0; i < layout.ButtonData_Counts(); ++i) {
+    const std::string name = layout.ButtonData(i)->Name;
+    SCOPED_TRACE(name);
+    const std::int32_t index = res.IndexOf(name);
+    ASSERT_GE(index, 0) << "no record";
+    EXPECT_FALSE(res.DispOfIndex(index).empty());
+    const orvanta::win::ButtonPicture picture = orvanta::win::PicOfIndex(res, index);
+    ASSERT_TRUE(picture) << "not decoded";
+    const harness::Drawing d = harness::Draw(48, 48, [&](HDC dc) { EXPECT_TRUE(picture.Render(dc, RECT{0, 0, 48, 48})); });
+    ASSERT_FALSE(d.pixels.empty());
+    EXPECT_FALSE(std::all_of(d.pixels.begin(), d.pixels.end(), [&](std::uint32_t p) { return (p & 0xFFFFFF) == d.At(0, 0); }))
+        << "a picture of one colour";
+  }
 }
 
 }  // namespace

@@ -3,9 +3,7 @@
 // cancelling, the claim on every touch, the locked resource file.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "driver/DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
 #include "wincommon/Text.h"
 
 namespace drivertest {
@@ -20,12 +18,7 @@ constexpr char kLayout[] =
     "[Button.3.1]\r\nName=PenPlus.Btn.PageNext\r\nRect=2000,0,2999,999\r\n"
     "[Button.4.1]\r\nName=PenPlus.Btn.PagePrev\r\nRect=3000,0,3999,999\r\n";
 
-constexpr wchar_t kQuestion[] = L"Orvanta Panel Driverの設定";
-
-// One button: the whole calibration is three touches.
-constexpr char kOneButton[] =
-    "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=1\r\nButtonY=1\r\n"
-    "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n";
+namespace identity = orvanta::identity;
 
 class Calibration : public PanelDriverTest {
 protected:
@@ -35,28 +28,12 @@ protected:
     StartTouchData();
   }
 
-  static const wchar_t* FormCalClass() { return L"OrvantaFormCal"; }
-  HWND Dialog() const { return Window(FormCalClass(), L"キャリブレーション"); }
-  HWND Settings() const { return Window(L"OrvantaFormSetting"); }
-  // The calibration is the settings dialog's maintenance command, asked
-  // for once more in a message box: cancelled first, then confirmed. It
-  // runs over the settings dialog, which waits for it.
-  void OpenSettings() {
-    harness::Click(f.MainWindow(), L"Setting");
-    ASSERT_TRUE(harness::WaitUntil([&] { return Settings() != nullptr; }, 5s));
-  }
-  void AskForCalibration() {
-    for (const int answer : {IDCANCEL, IDOK}) {
-      harness::Click(Settings(), L"キャリブレーション");
-      HWND question = nullptr;
-      ASSERT_TRUE(harness::WaitUntil([&] { return (question = Window(L"#32770", kQuestion)) != nullptr; }, 5s));
-      ::PostMessageW(question, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-      ASSERT_TRUE(harness::WaitUntil([&] { return !::IsWindow(question); }, 5s));
-    }
-  }
+  HWND Dialog() const { return Window(identity::kCalClass, L"キャリブレーション"); }
+  HWND Settings() const { return Window(identity::kSettingClass); }
+  // The calibration runs over the settings dialog, which waits for it.
   void OpenCalibrationDialog() {
-    OpenSettings();
-    AskForCalibration();
+    ASSERT_NE(OpenSettings(f), nullptr);
+    ASSERT_TRUE(AskForCalibration(f));
     ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
     EXPECT_EQ(::GetWindow(Dialog(), GW_OWNER), Settings());
     EXPECT_FALSE(::IsWindowEnabled(Settings()));
@@ -72,14 +49,9 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Settings() == nullptr; }, 5s));
   }
 
-  // The labels are STATIC children: the step counter reads "k/n".
+  // The labels are STATIC children.
   std::vector<std::wstring> Labels() const { return harness::ChildTexts(Dialog(), L"Static"); }
-  std::string Step() const {
-    for (const auto& text : Labels()) {
-      if (text.find(L'/') != std::wstring::npos && text.size() <= 5) return wincommon::WideToUtf8(text);
-    }
-    return {};
-  }
+  std::string Step() const { return CalibrationStep(Dialog()); }
   bool LabelHas(const std::wstring& part) const {
     for (const auto& text : Labels()) {
       if (text.find(part) != std::wstring::npos) return true;
@@ -87,19 +59,22 @@ protected:
     return false;
   }
 
-  // A corner touch that must advance the step counter: held well past the
-  // 100 ms, as a person holds a corner, so that on a busy machine the hold
-  // timer has still run out before the driver reads the lift.
+  // A corner touch that must advance the step counter.
   void Corner(int x, int y, const std::string& next) {
-    // "B" first, "N" where the stylus rests when lifted.
-    const auto now = panelsim::PanelSim::Now();
-    panel.QueueReport(x - 40, y - 40, 'B', now);
-    panel.QueueReport(x, y, 'N', now + panelsim::PanelSim::MsToTicks(300));
+    TouchCorner(panel, x, y);
     ASSERT_TRUE(harness::WaitUntil([&] { return Step() == next || (next.empty() && !Dialog()); }, 5s))
         << "waiting for " << next << ", at " << Step();
   }
-  // A plain click on the panel, as the driver's own touch handling sees it.
-  void Press(int x, int y) { panel.QueueReport(x, y, 'B', panelsim::PanelSim::Now()); }
+  // Presses on the calibration-set button's old place, where no button is
+  // any more, and inside the rectangle measured around 5500, 5500: exactly
+  // one switch.
+  void ExpectOneSwitchFromTheNewRectangle() {
+    panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
+    panel.QueueReport(5500, 5500, 'B', panelsim::PanelSim::Now());
+    ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
+    harness::PumpFor(300ms);
+    EXPECT_EQ(Received().size(), 2u) << "exactly one switch";
+  }
 
   std::string DatRect(const char* section) const {
     return harness::IniRead(f.folder.File(L"Data\\QV-LK2048.dat"), section, "Rect");
@@ -129,27 +104,7 @@ TEST_F(Calibration, EightCornersAreSavedTheDialogClosesAndTheHitTestUsesThemAtOn
   EXPECT_TRUE(Received().empty()) << "no touch reached a button while the dialog was open";
 
   CloseSettings();
-  Press(500, 500);  // the old place: no button any more
-  Press(5500, 5500);
-  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
-  harness::PumpFor(300ms);
-  EXPECT_EQ(Received().size(), 2u) << "exactly one switch, from the reversed rectangle";
-}
-
-TEST_F(Calibration, CancelInTheMiddleLeavesTheFileAndTheHitTest) {
-  StartDriver();
-  const std::string before = f.folder.ReadText(L"Data\\QV-LK2048.dat");
-  ASSERT_FALSE(before.empty());
-  OpenCalibration();
-  Corner(100, 100, "1/8");
-  Corner(5000, 5000, "2/8");
-  Corner(6000, 6000, "3/8");
-  harness::Click(Dialog(), L"キャンセル");
-  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
-  EXPECT_EQ(f.folder.ReadText(L"Data\\QV-LK2048.dat"), before);
-  CloseSettings();
-  Press(500, 500);
-  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s)) << "the old rectangle still acts";
+  ExpectOneSwitchFromTheNewRectangle();
 }
 
 TEST_F(Calibration, AfterItEndsTheSettingsDialogIsTheActiveWindowAgain) {
@@ -162,7 +117,7 @@ TEST_F(Calibration, AfterItEndsTheSettingsDialogIsTheActiveWindowAgain) {
   for (const bool byKey : {false, true}) {
     SCOPED_TRACE(byKey ? "Escape" : "キャンセル");
     if (Settings()) {
-      AskForCalibration();
+      ASSERT_TRUE(AskForCalibration(f));
       ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
     } else {
       OpenCalibrationDialog();
@@ -184,26 +139,26 @@ TEST_F(Calibration, AskedForWhileTheViewsCalibrationIsOpenTheSettingsDialogWaits
   StartDriver();
   harness::Click(f.MainWindow(), L"DetailCal");
   HWND view = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (view = Window(L"OrvantaFormDetailCal")) != nullptr; }, 5s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return (view = Window(identity::kDetailCalClass)) != nullptr; }, 5s));
   harness::Click(view, L"&New Cal Data");
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
   const HWND open = Dialog();
   EXPECT_EQ(::GetWindow(open, GW_OWNER), view);
 
-  OpenSettings();
-  AskForCalibration();
+  ASSERT_NE(OpenSettings(f), nullptr);
+  ASSERT_TRUE(AskForCalibration(f));
   // The same calibration, to the front; the settings dialog waits as for
   // its own.
   EXPECT_TRUE(harness::WaitUntil([&] { return !::IsWindowEnabled(Settings()); }, 3s));
   EXPECT_TRUE(harness::WaitUntil([&] { return ::GetForegroundWindow() == open; }, 3s));
-  EXPECT_EQ(harness::WindowsOfProcess(f.driver.Id(), FormCalClass()), std::vector<HWND>{open});
+  EXPECT_EQ(harness::WindowsOfProcess(f.driver.Id(), identity::kCalClass), std::vector<HWND>{open});
   harness::Click(open, L"キャンセル");
   EXPECT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr && ::IsWindowEnabled(Settings()); }, 5s));
   EXPECT_TRUE(harness::WaitUntil([&] { return ::GetForegroundWindow() == Settings(); }, 3s));
 }
 
 TEST_F(Calibration, ADataFileThatCannotBeWrittenIsReportedAndTheNewRectangleActsUntilTheDriverEnds) {
-  StartDriver(kOneButton);
+  StartDriver(kOneButtonLayout);
   const std::wstring dat = f.folder.File(L"Data\\QV-LK2048.dat");
   const std::string before = f.folder.ReadText(L"Data\\QV-LK2048.dat");
   const ReadOnly readOnly(dat);
@@ -213,28 +168,19 @@ TEST_F(Calibration, ADataFileThatCannotBeWrittenIsReportedAndTheNewRectangleActs
   Corner(500, 500, "1/2");
   Corner(5000, 5000, "2/2");
   // The last corner: the failure is told over the calibration, once.
-  const auto now = panelsim::PanelSim::Now();
-  panel.QueueReport(5960, 5960, 'B', now);
-  panel.QueueReport(6000, 6000, 'N', now + panelsim::PanelSim::MsToTicks(300));
-  HWND box = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (box = Window(L"#32770", L"キャリブレーション")) != nullptr; }, 5s));
-  EXPECT_EQ(::GetWindow(box, GW_OWNER), dialog);
-  const auto texts = harness::ChildTexts(box, L"Static");
-  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) {
-    return t.find(L"キャリブレーションの結果を保存できませんでした。") != std::wstring::npos &&
-           t.find(dat) != std::wstring::npos;
-  })) << "what failed, and where";
-  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  TouchCorner(panel, 6000, 6000);
+  const harness::Box box = WaitForBox(L"キャリブレーション");
+  ASSERT_NE(box.hwnd, nullptr);
+  EXPECT_EQ(::GetWindow(box.hwnd, GW_OWNER), dialog);
+  EXPECT_NE(box.text.find(L"キャリブレーションの結果を保存できませんでした。"), std::wstring::npos);
+  EXPECT_NE(box.text.find(dat), std::wstring::npos) << "what failed, and where";
+  ASSERT_TRUE(harness::Answer(box, IDOK));
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
-  EXPECT_EQ(Window(L"#32770"), nullptr) << "told once";
+  EXPECT_TRUE(harness::Boxes(f.driver.Id()).empty()) << "told once";
   EXPECT_EQ(f.folder.ReadText(L"Data\\QV-LK2048.dat"), before);
 
   CloseSettings();
-  Press(500, 500);  // the old place: no button any more
-  Press(5500, 5500);
-  ASSERT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
-  harness::PumpFor(300ms);
-  EXPECT_EQ(Received().size(), 2u) << "exactly one switch, from the measured rectangle";
+  ExpectOneSwitchFromTheNewRectangle();
 }
 
 TEST_F(Calibration, TheResourceFileCannotBeWrittenWhileTheDriverRuns) {
@@ -252,7 +198,7 @@ TEST_F(Calibration, TheResourceFileCannotBeWrittenWhileTheDriverRuns) {
 
 TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARestore) {
   StartDriver();
-  const auto views = [&] { return harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormDetailCal"); };
+  const auto views = [&] { return harness::WindowsOfProcess(f.driver.Id(), identity::kDetailCalClass); };
   harness::Click(f.MainWindow(), L"DetailCal");
   ASSERT_TRUE(harness::WaitUntil([&] { return views().size() == 1; }, 5s));
   const HWND view = views().front();
@@ -277,44 +223,6 @@ TEST_F(Calibration, TheViewOpensMaximisedOnceAndItsPictureFillsTheWindowAfterARe
   harness::Click(f.MainWindow(), L"DetailCal");
   ASSERT_TRUE(harness::WaitUntil([&] { return !::IsIconic(view); }, 3s));
   EXPECT_TRUE(harness::WaitUntil(pictureFills, 3s));
-}
-
-// Not a test: brings the delivered driver into the states the README shows
-// and waits at each while tools/take_screenshots.sh copies the X screen
-// (a GDI copy of the screen would miss layered windows; see
-// harness::PoseForScreenshot).
-TEST_F(Calibration, DISABLED_ScreensForTheReadme) {
-  ASSERT_TRUE(f.folder.CopyFromBin(L"Orvanta.dat"));  // the delivered layout stays
-  // The view does not claim touches, so the buttons act: their
-  // notifications are gone before the screen is taken.
-  PanelDriverTest::StartDriver(nullptr, "[Main]\r\nNotifyMsg=1\r\n");
-  OpenCalibrationDialog();
-  Corner(600, 800, "1/32");
-  Corner(160, 310, "2/32");
-  panel.QueueReport(1040, 1290, 'B', panelsim::PanelSim::Now());  // held: the target turns green
-  harness::PumpFor(400ms);
-  ASSERT_TRUE(harness::PoseForScreenshot(L"calibration", Dialog()));
-  panel.QueueReport(1040, 1290, 'N', panelsim::PanelSim::Now());
-  ASSERT_TRUE(harness::WaitUntil([&] { return Step() == "3/32"; }, 3s));
-  harness::Click(Dialog(), L"キャンセル");
-  ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
-  CloseSettings();
-
-  harness::Click(f.MainWindow(), L"DetailCal");
-  HWND view = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (view = Window(L"OrvantaFormDetailCal")) != nullptr; }, 5s));
-  const int touches[][2] = {{1700, 2000}, {600, 4400}, {1150, 4400}, {1700, 8000}, {3000, 5000}, {1600, 9300}};
-  auto at = panelsim::PanelSim::Now();
-  for (const auto& t : touches) {
-    at += panelsim::PanelSim::MsToTicks(500);
-    panel.QueueReport(t[0], t[1], 'B', at);
-  }
-  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 10s));
-  const HWND combo = ::FindWindowExW(view, nullptr, L"ComboBox", nullptr);
-  ::SendMessageW(combo, CB_SETCURSEL, 9, 0);
-  ::PostMessageW(view, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-  harness::PumpFor(500ms);
-  ASSERT_TRUE(harness::PoseForScreenshot(L"calibration-view", view));
 }
 
 }  // namespace

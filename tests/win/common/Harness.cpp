@@ -84,13 +84,9 @@ bool TestFolder::CopyFromBin(const std::wstring& relative) const {
   return ::CopyFileW(Join(BinDir(), relative).c_str(), to.c_str(), FALSE) != FALSE;
 }
 
-void TestFolder::InstallDriver(bool withPanelLibrary) const {
-  EXPECT_TRUE(CopyFromBin(L"Orvanta.exe"));
-  EXPECT_TRUE(CopyFromBin(L"Orvanta.wav"));
-  EXPECT_TRUE(CopyFromBin(L"Data\\QV-LK2048.def"));
-  if (withPanelLibrary) {
-    EXPECT_TRUE(CopyFromBin(L"FNTD2XX.dll"));
-  }
+bool TestFolder::InstallDriver(bool withPanelLibrary) const {
+  return CopyFromBin(L"Orvanta.exe") && CopyFromBin(L"Orvanta.wav") && CopyFromBin(L"Data\\QV-LK2048.def") &&
+         (!withPanelLibrary || CopyFromBin(L"FNTD2XX.dll"));
 }
 
 bool TestFolder::WriteText(const std::wstring& relative, const std::string& bytes) const {
@@ -286,6 +282,105 @@ std::vector<std::string> Lines(const std::string& text) {
     }
   }
   return out;
+}
+
+std::vector<HWND> Boxes(DWORD pid) { return WindowsOfProcess(pid, kDialogClass); }
+
+namespace {
+
+std::wstring BoxText(HWND box) {
+  std::wstring text;
+  for (const auto& part : ChildTexts(box, L"Static")) text += part;
+  return text;
+}
+
+bool ProcessEnded(DWORD pid) {
+  const wincommon::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return !process || ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+Box WaitForBox(DWORD pid, std::chrono::milliseconds timeout, const wchar_t* title) {
+  Box box;
+  WaitUntil(
+      [&] {
+        for (const HWND h : Boxes(pid)) {
+          if (!box.hwnd && (!title || WindowText(h) == title)) box.hwnd = h;
+        }
+        return box.hwnd != nullptr || ProcessEnded(pid);
+      },
+      timeout);
+  if (!box.hwnd) return box;
+  // The text is set while the box is built; wait until it is there.
+  WaitUntil([&] { return !BoxText(box.hwnd).empty(); }, std::chrono::seconds(5));
+  box.title = WindowText(box.hwnd);
+  box.text = BoxText(box.hwnd);
+  // The default button is the one with the default push-button style (Wine's
+  // box answers DM_GETDEFID with its template's IDOK whatever the flags say).
+  for (const int id : {IDOK, IDYES, IDNO}) {
+    const HWND button = ::GetDlgItem(box.hwnd, id);
+    if (button && (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultId = id;
+  }
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof(gui);
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box.hwnd, nullptr), &gui) && gui.hwndFocus) {
+    box.focusId = ::GetDlgCtrlID(gui.hwndFocus);
+  }
+  return box;
+}
+
+bool Answer(const Box& box, int id, std::chrono::milliseconds timeout) {
+  const HWND button = ::GetDlgItem(box.hwnd, id);
+  if (!button) return false;
+  ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  return WaitUntil([&] { return !::IsWindow(box.hwnd); }, timeout);
+}
+
+int Drawing::RunDown(int x, int y, std::uint32_t colour) const {
+  int n = 0;
+  while (y + n < height && At(x, y + n) == colour) ++n;
+  return n;
+}
+
+int Drawing::RunRight(int x, int y, std::uint32_t colour) const {
+  int n = 0;
+  while (x + n < width && At(x + n, y) == colour) ++n;
+  return n;
+}
+
+Drawing Draw(int width, int height, const std::function<void(HDC)>& paint) {
+  Drawing d;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const wincommon::ScreenDc screen(::GetDC(nullptr));
+  const wincommon::GdiObject dib(::CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const wincommon::MemoryDc mem(::CreateCompatibleDC(screen.get()));
+  if (width <= 0 || height <= 0 || !dib || !bits || !mem) return d;
+  const HGDIOBJ old = ::SelectObject(mem.get(), dib.get());
+  auto* px = static_cast<std::uint32_t*>(bits);
+  std::fill(px, px + static_cast<size_t>(width) * height, Drawing::kUnpainted);
+  paint(mem.get());
+  ::GdiFlush();
+  d.width = width;
+  d.height = height;
+  d.pixels.assign(px, px + static_cast<size_t>(width) * height);
+  ::SelectObject(mem.get(), old);
+  return d;
+}
+
+Drawing PrintClient(HWND window) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  return Draw(client.right, client.bottom, [&](HDC dc) {
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  });
 }
 
 bool PoseForScreenshot(const wchar_t* name, HWND window) {

@@ -4,7 +4,10 @@
 // bare sleeps: every wait has a condition and a deadline).
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +15,17 @@
 #include "wincommon/Handles.h"
 
 namespace harness {
+
+// Names the cases of a table after their name field.
+struct CaseName {
+  template <typename T>
+  std::string operator()(const ::testing::TestParamInfo<T>& info) const {
+    return info.param.name;
+  }
+};
+
+// The window class of the camera program's stand-in.
+inline constexpr wchar_t kCameraSimClass[] = L"OrvantaCameraSim";
 
 // The folder that holds the built programs, stand-ins and data (build/.../bin).
 [[nodiscard]] std::wstring BinDir();
@@ -28,7 +42,7 @@ public:
   bool CopyFromBin(const std::wstring& relative) const;
   // The driver's delivered files plus the simulated panel library:
   // Orvanta.exe, Orvanta.wav, Data\QV-LK2048.def, FNTD2XX.dll (withPanelLibrary).
-  void InstallDriver(bool withPanelLibrary = true) const;
+  [[nodiscard]] bool InstallDriver(bool withPanelLibrary = true) const;
   bool WriteText(const std::wstring& relative, const std::string& bytes) const;
   [[nodiscard]] std::string ReadText(const std::wstring& relative) const;  // empty when missing
   [[nodiscard]] bool Exists(const std::wstring& relative) const;
@@ -96,10 +110,49 @@ std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr, bool
 [[nodiscard]] std::wstring WindowText(HWND hwnd);
 [[nodiscard]] std::wstring ClassOf(HWND hwnd);
 
-// For the disabled screen-posing programs that tools/take_screenshots.sh
-// runs: writes "<name>.ready" holding the window's place on the screen (for
-// cropping) into the folder named by ORVANTA_SHOTS, then waits up to a
-// minute for "<name>.done" back while the screen is copied.
+// The class of the system's standard dialogs: message boxes and the
+// common file dialogs.
+inline constexpr wchar_t kDialogClass[] = L"#32770";
+
+// A message box as a user sees it: its title, the text of its labels, the
+// button drawn as the default and the one with the focus.
+struct Box {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  std::wstring text;
+  int defaultId = 0;
+  int focusId = 0;
+  [[nodiscard]] bool Has(int id) const { return hwnd && ::GetDlgItem(hwnd, id) != nullptr; }
+};
+// The visible message boxes of a process.
+[[nodiscard]] std::vector<HWND> Boxes(DWORD pid);
+// The first message box of the process (with this title when one is given),
+// read once its text is there; an empty Box when none comes in time or the
+// process ends first.
+[[nodiscard]] Box WaitForBox(DWORD pid, std::chrono::milliseconds timeout, const wchar_t* title = nullptr);
+// Presses one of its buttons as a click does and waits for the box to go.
+bool Answer(const Box& box, int id, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// What a window's paint code draws, asked for with WM_PRINTCLIENT into a
+// 32-bit bitmap of our own (not a copy of the screen). Every pixel starts
+// as a colour that nothing here paints, so an unpainted one shows.
+struct Drawing {
+  static constexpr std::uint32_t kUnpainted = 0x123456;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  [[nodiscard]] std::uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+  // The length of the run of a colour from (x, y) down, and to the right.
+  [[nodiscard]] int RunDown(int x, int y, std::uint32_t colour) const;
+  [[nodiscard]] int RunRight(int x, int y, std::uint32_t colour) const;
+};
+[[nodiscard]] Drawing Draw(int width, int height, const std::function<void(HDC)>& paint);
+[[nodiscard]] Drawing PrintClient(HWND window);
+
+// For the screenshot tool that tools/take_screenshots.sh runs: writes
+// "<name>.ready" holding the window's place on the screen (for cropping)
+// into the folder named by ORVANTA_SHOTS, then waits up to a minute for
+// "<name>.done" back while the screen is copied.
 bool PoseForScreenshot(const wchar_t* name, HWND window);
 
 // A shell link at lnk that points at target, as Explorer makes one.

@@ -1,9 +1,10 @@
 // Where the driver takes its panel library from: beside itself or from the
 // system folder, never from its current folder or PATH, where anybody may
-// have put a library of that name.
+// have put a library of that name. A driver that finds none runs on
+// quietly.
 #include <gtest/gtest.h>
 
-#include "DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
 // After windows.h, which the fixture brings.
 #include <tlhelp32.h>
 
@@ -70,6 +71,7 @@ TEST_P(DriverLibrary, IsLoadedFromBesideTheDriverOnly) {
   ASSERT_TRUE(harness::WaitUntil([&] { return f.folder.Exists(L"Orvanta.ini"); }, 15s));
   harness::PumpFor(1500ms);
   EXPECT_TRUE(f.driver.Running());
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty()) << "a driver without its library says nothing";
   EXPECT_FALSE(HasModule(f.driver.Id(), L"FNTD2XX.dll"));
   EXPECT_TRUE(panel.Calls("FT_OpenEx").empty());
 }
@@ -77,7 +79,7 @@ TEST_P(DriverLibrary, IsLoadedFromBesideTheDriverOnly) {
 INSTANTIATE_TEST_SUITE_P(Table, DriverLibrary,
                          ::testing::Values(LibraryCase{"BesideTheDriver", true},
                                            LibraryCase{"PlantedInTheCurrentFolderAndOnPath", false}),
-                         [](const auto& param) { return std::string(param.param.name); });
+                         harness::CaseName());
 
 }  // namespace
 }  // namespace drivertest

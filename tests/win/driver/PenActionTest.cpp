@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
 #include "penplus/PenPlusLog.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"

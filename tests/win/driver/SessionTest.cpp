@@ -4,16 +4,10 @@
 // a rule of the driver's core, checked natively.
 #include <gtest/gtest.h>
 
-#include "DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
 
 namespace drivertest {
 namespace {
-
-const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
-
-constexpr char kLayout[] =
-    "[Header]\r\nVersion=1\r\nName=test\r\nButtonX=1\r\nButtonY=1\r\n"
-    "[Button.1.1]\r\nName=Tpdrv.ChangeTPNamedID\r\nRect=0,0,999,999\r\n";
 
 class DriverSession : public PanelDriverTest {
 protected:
@@ -31,7 +25,7 @@ protected:
 };
 
 TEST_F(DriverSession, ATouchWhileLockedReachesNothingAndOneAfterUnlockActs) {
-  StartDriver(kLayout);
+  StartDriver(kOneButtonLayout);
   StartTouchData();
   Session(WTS_SESSION_LOCK);
   Touch();
@@ -46,7 +40,7 @@ TEST_F(DriverSession, ATouchWhileLockedReachesNothingAndOneAfterUnlockActs) {
 }
 
 TEST_F(DriverSession, SwitchedAwayItReleasesThePanelAndAResumeOpensItAfresh) {
-  StartDriver(kLayout);
+  StartDriver(kOneButtonLayout);
   panel.ClearLog();
   Session(WTS_CONSOLE_DISCONNECT);
   EXPECT_FALSE(panel.IsOpen());

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
+#include "wincommon/Text.h"
 
 namespace drivertest {
 namespace {
@@ -30,8 +31,10 @@ TEST(DriverStartup, FirstRunWritesTheDefaultsRunsAtHighPriorityAndCarriesTheWind
   EXPECT_FALSE(::IsWindowVisible(app));
   EXPECT_FALSE(::IsWindowVisible(main));
   // Found the way other programs find them: ANSI searches.
-  EXPECT_NE(::FindWindowA("ThunderRT6Main", "Orvanta"), nullptr);
-  EXPECT_NE(::FindWindowA("ThunderRT6FormDC", "OrvantaPanelDriver"), nullptr);
+  using namespace orvanta::identity;
+  const auto ansi = [](const wchar_t* text) { return wincommon::WideToUtf8(text); };
+  EXPECT_EQ(::FindWindowA(ansi(kAppClass).c_str(), ansi(kDriverTitle).c_str()), app);
+  EXPECT_EQ(::FindWindowA(ansi(kFormClass).c_str(), ansi(kDriverCaption).c_str()), main);
   const HWND box = f.LinkTextBox();
   ASSERT_NE(box, nullptr);
   // Owned by the hidden application window, so no task-bar button.
@@ -99,15 +102,6 @@ TEST(DriverStartup, SecondStartExitsWithoutMakingAnyWindow) {
   EXPECT_EQ(second.ExitCode(), 0u);
   EXPECT_EQ(creations.Count(), 0);
   EXPECT_TRUE(f.driver.Running());
-}
-
-TEST(DriverStartup, RunsWithoutThePanelLibrary) {
-  DriverFixture f(/*withPanelLibrary=*/false);
-  ASSERT_TRUE(f.Start());
-  // Several connection ticks pass without a message box or an end.
-  harness::PumpFor(2500ms);
-  EXPECT_TRUE(f.driver.Running());
-  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty());
 }
 
 }  // namespace

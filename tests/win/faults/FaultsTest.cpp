@@ -9,13 +9,12 @@
 #include <algorithm>
 #include <thread>
 
-#include "driver/DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
 #include "wincommon/Files.h"
 
 namespace drivertest {
 namespace {
 
-const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
 const std::string kSwitch = "TPNamedID=Orvanta-16:9";
 
 class Faults : public PanelDriverTest {
@@ -45,7 +44,7 @@ protected:
   }
   void ExpectQuietAndServing() {
     EXPECT_TRUE(f.driver.Running());
-    EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"#32770").empty()) << "no message box";
+    EXPECT_TRUE(harness::Boxes(f.driver.Id()).empty()) << "no message box";
     EXPECT_TRUE(PressServed());
   }
 };
@@ -120,7 +119,7 @@ TEST_P(MissingEntry, TheDriverRunsOnQuietly) {
     EXPECT_GE(panel.Calls("FT_Close").size(), 1u);
   }
   EXPECT_TRUE(f.driver.Running());
-  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"#32770").empty()) << "no message box";
+  EXPECT_TRUE(harness::Boxes(f.driver.Id()).empty()) << "no message box";
   ASSERT_TRUE(f.CloseAndWait());
   EXPECT_EQ(f.driver.ExitCode(), 0u);
 }
@@ -183,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Table, IniFaults,
                          ::testing::Values(IniCase{"ReadOnly", IniFault::ReadOnly, NORMAL_PRIORITY_CLASS},
                                            IniCase{"NotAFile", IniFault::NotAFile, HIGH_PRIORITY_CLASS},
                                            IniCase{"LongValues", IniFault::LongValues, NORMAL_PRIORITY_CLASS}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         harness::CaseName());
 
 enum class DatFault { Missing, Empty, Truncated, Locked };
 const char* DatFaultName(DatFault f) {
@@ -214,7 +213,7 @@ TEST_P(ResourceFaults, TheButtonsStillWorkAndTheNotificationShows) {
   ASSERT_TRUE(harness::WaitUntil([&] { return Connected(); }, 5s));
   ExpectQuietAndServing();
   EXPECT_TRUE(harness::WaitUntil(
-      [&] { return !harness::WindowsOfProcess(f.driver.Id(), L"OrvantaInfo").empty(); }, 3s));
+      [&] { return !harness::WindowsOfProcess(f.driver.Id(), orvanta::identity::kInfoClass).empty(); }, 3s));
   lock.reset();
   ASSERT_TRUE(f.CloseAndWait());
   EXPECT_EQ(f.driver.ExitCode(), 0u);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,9 +75,47 @@ TEST_F(SerialTest, TicksRaiseOnRxOnlyOnceBytesHaveArrived) {
   EXPECT_GE(rxTimes_.back(), last);
 }
 
-namespace loopphases {
+// A modal dialog run by the system's own loop, as a message box or a window
+// being moved runs one: onInit runs when it opens, and a 10 ms timer of its
+// own ends it once done() holds.
+class ModalDialog {
+public:
+  static void Run(std::function<void()> onInit, std::function<bool()> done) {
+    ModalDialog dialog(std::move(onInit), std::move(done));
+    alignas(4) WORD tmpl[32] = {};
+    auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
+    dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    dlg->cx = 80;
+    dlg->cy = 40;
+    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, Proc, reinterpret_cast<LPARAM>(&dialog));
+  }
 
-struct State {
+private:
+  ModalDialog(std::function<void()> onInit, std::function<bool()> done)
+      : onInit_(std::move(onInit)), done_(std::move(done)) {}
+
+  static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+      ::SetTimer(hwnd, 1, 10, nullptr);
+      reinterpret_cast<ModalDialog*>(lp)->onInit_();
+      return TRUE;
+    }
+    const auto* self = reinterpret_cast<ModalDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (msg == WM_TIMER && self && self->done_()) {
+      ::EndDialog(hwnd, 1);
+      return TRUE;
+    }
+    return FALSE;
+  }
+
+  std::function<void()> onInit_;
+  std::function<bool()> done_;
+};
+
+// Counts ticks in three phases of at least 100 each: in the driver's loop,
+// inside a modal dialog opened from a timer of that loop, and back in it.
+struct LoopPhases {
   const int* ticks = nullptr;
   int mark = 0;
   int beforeModal = 0;
@@ -84,53 +123,34 @@ struct State {
   int afterModal = 0;
   bool modalDone = false;
   bool inModal = false;  // the modal loop dispatches this thread's timers too
-};
-State* g_state = nullptr;
 
-INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
-  if (msg == WM_INITDIALOG) {
-    ::SetTimer(hwnd, 1, 10, nullptr);
-    return TRUE;
+  [[nodiscard]] bool Passed100(int& phase) {
+    if (*ticks - mark < 100) return false;
+    phase = *ticks - mark;
+    mark = *ticks;
+    return true;
   }
-  if (msg == WM_TIMER && *g_state->ticks - g_state->mark >= 100) {
-    g_state->insideModal = *g_state->ticks - g_state->mark;
-    g_state->mark = *g_state->ticks;
-    ::EndDialog(hwnd, 1);
-    return TRUE;
-  }
-  return FALSE;
-}
+};
+LoopPhases* g_phases = nullptr;
 
 void CALLBACK Watch(HWND, UINT, UINT_PTR id, DWORD) {
-  State& s = *g_state;
+  LoopPhases& s = *g_phases;
   if (s.inModal) return;
-  if (!s.modalDone && *s.ticks - s.mark >= 100) {
-    s.beforeModal = *s.ticks - s.mark;
-    s.mark = *s.ticks;
-    alignas(4) WORD tmpl[32] = {};
-    auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
-    dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
-    dlg->cx = 80;
-    dlg->cy = 40;
+  if (!s.modalDone && s.Passed100(s.beforeModal)) {
     s.inModal = true;
-    ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, DialogProc, 0);
+    ModalDialog::Run([] {}, [&] { return s.Passed100(s.insideModal); });
     s.inModal = false;
     s.modalDone = true;
-    return;
-  }
-  if (s.modalDone && *s.ticks - s.mark >= 100) {
-    s.afterModal = *s.ticks - s.mark;
+  } else if (s.modalDone && s.Passed100(s.afterModal)) {
     ::KillTimer(nullptr, id);
     ::PostQuitMessage(0);
   }
 }
 
-void CALLBACK Deadline(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK QuitLoop(HWND, UINT, UINT_PTR id, DWORD) {
   ::KillTimer(nullptr, id);
   ::PostQuitMessage(1);
 }
-
-}  // namespace loopphases
 
 // The driver's own loop runs the ticks itself between its waits; a modal
 // dialog opened from inside it (as the settings dialog is) hands the ticks
@@ -141,60 +161,22 @@ TEST_F(SerialTest, DriverLoopTicksAndHandsOverToAModalLoopAndBack) {
   link_.SetPortOpen(true);
   ASSERT_TRUE(link_.PortOpen());
 
-  loopphases::State state;
-  state.ticks = &rxEvents_;
-  state.mark = rxEvents_;
-  loopphases::g_state = &state;
-  const UINT_PTR watch = ::SetTimer(nullptr, 0, 10, loopphases::Watch);
-  const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, loopphases::Deadline);
+  LoopPhases phases;
+  phases.ticks = &rxEvents_;
+  phases.mark = rxEvents_;
+  g_phases = &phases;
+  const UINT_PTR watch = ::SetTimer(nullptr, 0, 10, Watch);
+  const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, QuitLoop);
   const int code = orvanta::win::RunMessageLoop(timer_);
   ::KillTimer(nullptr, watch);
   ::KillTimer(nullptr, deadline);
-  loopphases::g_state = nullptr;
+  g_phases = nullptr;
 
   EXPECT_EQ(code, 0) << "the deadline ended the loop";
-  EXPECT_GE(state.beforeModal, 100);
-  EXPECT_GE(state.insideModal, 100);
-  EXPECT_GE(state.afterModal, 100);
+  EXPECT_GE(phases.beforeModal, 100);
+  EXPECT_GE(phases.insideModal, 100);
+  EXPECT_GE(phases.afterModal, 100);
 }
-
-namespace modalread {
-
-struct State {
-  panelsim::PanelSim* panel = nullptr;
-  const std::string* received = nullptr;
-  std::size_t want = 0;
-  bool inModal = false;
-  int rxInModal = 0;
-  ULONGLONG deadline = 0;
-};
-State* g_state = nullptr;
-
-// A dialog whose modal loop is the system's: the report is sent once it
-// runs, and the dialog ends when the report has been read (or at the
-// deadline).
-INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
-  State& s = *g_state;
-  if (msg == WM_INITDIALOG) {
-    s.inModal = true;
-    s.panel->QueueReport(123, 456, 'B', PanelSim::Now());
-    ::SetTimer(hwnd, 1, 10, nullptr);
-    return TRUE;
-  }
-  if (msg == WM_TIMER && (s.received->size() >= s.want || ::GetTickCount64() > s.deadline)) {
-    s.inModal = false;
-    ::EndDialog(hwnd, 1);
-    return TRUE;
-  }
-  return FALSE;
-}
-
-void CALLBACK QuitLoop(HWND, UINT, UINT_PTR id, DWORD) {
-  ::KillTimer(nullptr, id);
-  ::PostQuitMessage(0);
-}
-
-}  // namespace modalread
 
 // Reading on the library's receive event, as the driver does: with the
 // panel silent nothing asks the library, and a report that arrives while a
@@ -212,30 +194,31 @@ TEST_F(SerialTest, ReadsOnTheReceiveEventAndInsideAModalLoop) {
   EXPECT_TRUE(chip.eventCharOn && chip.eventChar == '\n');
 
   panel_.ClearLog();
-  ::SetTimer(nullptr, 0, 300, modalread::QuitLoop);
+  ::SetTimer(nullptr, 0, 300, QuitLoop);
   orvanta::win::RunMessageLoop(timer_);
   EXPECT_TRUE(panel_.Calls("FT_GetQueueStatus").empty()) << "a silent panel is not polled";
 
+  // The report is sent once the dialog's loop runs; the dialog ends when it
+  // has been read (or at the deadline).
   const std::string report = PanelSim::ReportText(123, 456, 'B');
-  modalread::State state;
-  state.panel = &panel_;
-  state.received = &received_;
-  state.want = report.size();
-  state.deadline = ::GetTickCount64() + 5000;
-  modalread::g_state = &state;
+  const ULONGLONG deadline = ::GetTickCount64() + 5000;
+  bool inModal = false;
+  int rxInModal = 0;
   link_.OnRx = [&] {
     OnRx();
-    if (state.inModal) ++state.rxInModal;
+    if (inModal) ++rxInModal;
   };
-  alignas(4) WORD tmpl[32] = {};
-  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
-  dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
-  dlg->cx = 80;
-  dlg->cy = 40;
-  ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, modalread::DialogProc, 0);
-  modalread::g_state = nullptr;
+  ModalDialog::Run(
+      [&] {
+        inModal = true;
+        panel_.QueueReport(123, 456, 'B', PanelSim::Now());
+      },
+      [&] {
+        inModal = received_.size() < report.size() && ::GetTickCount64() <= deadline;
+        return !inModal;
+      });
   EXPECT_EQ(received_, report);
-  EXPECT_GE(state.rxInModal, 1) << "read inside the dialog's loop";
+  EXPECT_GE(rxInModal, 1) << "read inside the dialog's loop";
 }
 
 }  // namespace

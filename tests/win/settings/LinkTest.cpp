@@ -4,10 +4,12 @@
 
 #include <thread>
 
-#include "driver/DriverTestSupport.h"
+#include "common/DriverTestSupport.h"
 
 namespace drivertest {
 namespace {
+
+namespace identity = orvanta::identity;
 
 using LinkCommands = PanelDriverTest;
 
@@ -23,7 +25,7 @@ TEST_F(LinkCommands, DebugTwiceShowsAndHidesTheMainWindowAndOtherTextsAreIgnored
   }
   harness::PumpFor(500ms);
   EXPECT_TRUE(f.driver.Running());
-  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), L"OrvantaFormSetting").empty());
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id(), identity::kSettingClass).empty());
   char contents[32] = "x";
   ::SendMessageA(f.LinkTextBox(), WM_GETTEXT, sizeof(contents), reinterpret_cast<LPARAM>(contents));
   EXPECT_STREQ(contents, "") << "the box is emptied after every text";
@@ -43,15 +45,15 @@ TEST(OrvantaLink, AHungDriverHoldsItOnlyForItsBound) {
   std::thread hung([&] {
     WNDCLASSW main{};
     main.lpfnWndProc = ::DefWindowProcW;
-    main.lpszClassName = L"ThunderRT6FormDC";
+    main.lpszClassName = identity::kFormClass;
     ::RegisterClassW(&main);
     WNDCLASSW box = main;
-    box.lpszClassName = L"ThunderRT6TextBox";
+    box.lpszClassName = identity::kTextBoxClass;
     ::RegisterClassW(&box);
-    const HWND w = ::CreateWindowExW(0, L"ThunderRT6FormDC", L"OrvantaPanelDriver", WS_OVERLAPPED, 0, 0, 10, 10,
+    const HWND w = ::CreateWindowExW(0, identity::kFormClass, identity::kDriverCaption, WS_OVERLAPPED, 0, 0, 10, 10,
                                      nullptr, nullptr, nullptr, nullptr);
-    ::CreateWindowExW(0, L"ThunderRT6TextBox", L"TextLinkExecute", WS_CHILD, 0, 0, 10, 10, w, nullptr, nullptr,
-                      nullptr);
+    ::CreateWindowExW(0, identity::kTextBoxClass, identity::kLinkBoxName, WS_CHILD, 0, 0, 10, 10, w, nullptr,
+                      nullptr, nullptr);
     ::SetEvent(ready);
     ::WaitForSingleObject(release, INFINITE);
     ::DestroyWindow(w);

@@ -1,5 +1,8 @@
-// The settings dialog in this process, over an INI file of the test's own:
-// a change of DPI lays it out again from its twips.
+// The settings and selection dialogs in this process, over an INI file of
+// the test's own and the real file information: a change of DPI lays the
+// settings out again from its twips, and a program registered from Japanese
+// folder and file names shows its whole name in both. (Under code page 932
+// the second byte of ソ, 表 and 能 is a backslash.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +12,7 @@
 #include "base/win/WinProfileStore.h"
 #include "common/Harness.h"
 #include "settings/win/FormSetting.h"
+#include "settings/win/FormSettingSelApp.h"
 #include "settings/win/ModuleFileInf.h"
 #include "wincommon/Text.h"
 
@@ -40,16 +44,27 @@ struct Placed {
   int left, top, width, height;  // twips in the dialog
 };
 
+// A list view row's text, asked for in this process.
+std::wstring ListText(HWND list, int row, int column) {
+  wchar_t text[512] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 512;
+  ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
 class SettingsForm : public ::testing::Test {
 protected:
   ~SettingsForm() override { form.Destroy(); }
 
   harness::TestFolder folder;
+  const std::string ini = wincommon::WideToUtf8(folder.File(L"Orvanta.ini"));
   orvanta::win::WinProfileStore store;
   orvanta::win::ModuleFileInf files;
   orvanta::TouchEvent touches;
-  FormSetting form{FormSetting::Services{store, wincommon::WideToUtf8(folder.File(L"Orvanta.ini")), files, nullptr,
-                                         touches, [] { return true; }, nullptr}};
+  FormSetting form{FormSetting::Services{store, ini, files, nullptr, touches, [] { return true; }, nullptr}};
 };
 
 TEST_F(SettingsForm, AChangeOfDpiTakesTheSuggestedPlaceAndLaysTheControlsAndFontsOutAgain) {
@@ -84,6 +99,32 @@ TEST_F(SettingsForm, AChangeOfDpiTakesTheSuggestedPlaceAndLaysTheControlsAndFont
     EXPECT_EQ(FontHeight(list), -::MulDiv(11, dpi, 72));
     EXPECT_EQ(ListView_GetColumnWidth(list, 2), wincommon::TwipsToPixels(2250, dpi)) << "名前";
   }
+}
+
+using JapaneseNames = SettingsForm;
+
+TEST_F(JapaneseNames, TheSettingsListAndTheSelectionDialogShowTheWholeName) {
+  // No version information: the name shown is the file name itself.
+  ASSERT_TRUE(folder.WriteText(L"ソフト表能\\カメラソフト.exe", "not a program"));
+  const std::wstring camera = folder.File(L"ソフト表能\\カメラソフト.exe");
+  const std::string ansi = wincommon::WideToAnsi(camera);
+  ASSERT_TRUE(folder.WriteText(L"Orvanta.ini", "[Camera]\r\nPath=\"" + ansi + "\"\r\n"));
+  ASSERT_TRUE(form.Show(nullptr, false));
+  const HWND list = harness::ChildWindows(form.hwnd(), WC_LISTVIEWW).at(0);
+  EXPECT_EQ(ListText(list, 1, 2), L"カメラソフト");
+  EXPECT_EQ(ListText(list, 1, 3), camera);
+
+  auto apps = orvanta::MakeRegisteredApps(store, ini, files, wincommon::IsAnsiLeadByte);
+  orvanta::win::FormSettingSelApp selection(files);
+  selection.ClsFindRegApp = &apps[1];
+  ASSERT_TRUE(selection.Open(nullptr));
+  selection.CheckAndShowApp(ansi);
+  EXPECT_EQ(selection.SelectedPath(), ansi);
+  const auto texts = harness::ChildTexts(selection.hwnd(), L"Edit");
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[0], L"カメラソフト");
+  EXPECT_EQ(texts[1], camera);
+  selection.Destroy();
 }
 
 }  // namespace

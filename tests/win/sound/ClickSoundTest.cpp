@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Files, ClickSoundFile,
                          ::testing::Values(FileCase{"Wave", true, kWave, true},
                                            FileCase{"Missing", false, "", false},
                                            FileCase{"TooShortForAWave", true, "RIFF", false}),
-                         [](const ::testing::TestParamInfo<FileCase>& i) { return std::string(i.param.name); });
+                         harness::CaseName());
 
 TEST(ClickSound, PlayNeverWaitsForTheSoundThread) {
   // A sound device that hangs: the player blocks until released (or gives

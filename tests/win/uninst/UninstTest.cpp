@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Harness.h"
+#include "identities/WindowIdentities.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
 
@@ -22,8 +23,8 @@ using harness::TestFolder;
 using harness::WaitUntil;
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr wchar_t kAppClass[] = L"ThunderRT6Main";
-constexpr wchar_t kAppTitle[] = L"Orvanta";
+using orvanta::identity::kAppClass;
+constexpr const wchar_t* kAppTitle = orvanta::identity::kDriverTitle;
 constexpr auto kBoxTimeout = 20s;
 constexpr auto kEndTimeout = 30s;
 
@@ -38,71 +39,12 @@ std::wstring SystemFileNotFoundText() {
   return s;
 }
 
-// Names the cases of a table after their name field.
-struct CaseName {
-  template <typename T>
-  std::string operator()(const ::testing::TestParamInfo<T>& info) const {
-    return info.param.name;
-  }
-};
+using harness::CaseName;
+using harness::Answer;
+using harness::Box;
 
-// A message box shown by the program under test.
-struct Box {
-  HWND hwnd = nullptr;
-  std::wstring title;
-  std::wstring text;
-  int defaultId = 0;
-  int focusId = 0;
-  bool hasYes = false;
-  bool hasNo = false;
-  bool hasOk = false;
-};
-
-std::wstring StaticTexts(HWND box) {
-  std::wstring text;
-  for (const auto& part : harness::ChildTexts(box, L"Static")) text += part;
-  return text;
-}
-
-// Waits for the next message box of the process; empty hwnd on time-out.
-Box WaitForBox(const Process& p, std::chrono::milliseconds timeout = kBoxTimeout) {
-  Box box;
-  WaitUntil(
-      [&] {
-        const auto boxes = harness::WindowsOfProcess(p.Id(), L"#32770");
-        if (!boxes.empty()) box.hwnd = boxes.front();
-        return box.hwnd != nullptr || !p.Running();
-      },
-      timeout);
-  if (!box.hwnd) return box;
-  // The text is set while the box is built; wait until it is there.
-  WaitUntil([&] { return !StaticTexts(box.hwnd).empty(); }, 5s);
-  box.title = harness::WindowText(box.hwnd);
-  box.text = StaticTexts(box.hwnd);
-  // The default button is the one with the default push-button style (Wine's
-  // box answers DM_GETDEFID with its template's IDOK whatever the flags say).
-  for (int id : {IDOK, IDYES, IDNO}) {
-    const HWND button = ::GetDlgItem(box.hwnd, id);
-    if (button && (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultId = id;
-  }
-  GUITHREADINFO gui{};
-  gui.cbSize = sizeof(gui);
-  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box.hwnd, nullptr), &gui) && gui.hwndFocus) {
-    box.focusId = ::GetDlgCtrlID(gui.hwndFocus);
-  }
-  box.hasYes = ::GetDlgItem(box.hwnd, IDYES) != nullptr;
-  box.hasNo = ::GetDlgItem(box.hwnd, IDNO) != nullptr;
-  box.hasOk = ::GetDlgItem(box.hwnd, IDOK) != nullptr;
-  return box;
-}
-
-// Presses a button the way a click does, then waits for the box to go.
-bool Answer(const Box& box, int id) {
-  const HWND button = ::GetDlgItem(box.hwnd, id);
-  if (!button) return false;
-  ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-  return WaitUntil([&] { return !::IsWindow(box.hwnd); }, kBoxTimeout);
-}
+// The next message box of the process; empty hwnd on time-out.
+Box WaitForBox(const Process& p) { return harness::WaitForBox(p.Id(), kBoxTimeout); }
 
 // Registrations under HKLM\...\Uninstall made for one test and removed after it.
 class RegistrationFixtures {
@@ -183,7 +125,7 @@ protected:
     return p;
   }
   Process StartDriver() {
-    folder_.InstallDriver();
+    EXPECT_TRUE(folder_.InstallDriver());
     Process p;
     EXPECT_TRUE(p.Start(folder_.File(L"Orvanta.exe"), L"", folder_.Path()));
     EXPECT_NE(harness::WaitForWindow(kAppClass, kAppTitle, 10s), nullptr);
@@ -199,8 +141,8 @@ protected:
     ASSERT_NE(box.hwnd, nullptr);
     EXPECT_EQ(box.title, title);
     EXPECT_EQ(box.text, text);
-    EXPECT_TRUE(box.hasOk);
-    EXPECT_FALSE(box.hasYes);
+    EXPECT_TRUE(box.Has(IDOK));
+    EXPECT_FALSE(box.Has(IDYES));
     ASSERT_TRUE(Answer(box, IDOK));
     ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
     EXPECT_EQ(uninst.ExitCode(), code);
@@ -280,8 +222,8 @@ TEST_F(UninstTest, NoShows702OnlyAndDriverKeepsRunning) {
   ASSERT_NE(confirm.hwnd, nullptr);
   EXPECT_EQ(confirm.title, L"オルヴァンタ のアンインストール");
   EXPECT_EQ(confirm.text, L"オルヴァンタ とそのすべてのコンポーネントを削除しますか?");
-  EXPECT_TRUE(confirm.hasYes);
-  EXPECT_TRUE(confirm.hasNo);
+  EXPECT_TRUE(confirm.Has(IDYES));
+  EXPECT_TRUE(confirm.Has(IDNO));
   EXPECT_EQ(confirm.defaultId, IDNO);
   EXPECT_EQ(confirm.focusId, IDNO);
   ASSERT_TRUE(Answer(confirm, IDNO));

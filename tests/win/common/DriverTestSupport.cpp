@@ -2,9 +2,12 @@
 
 #include "wincommon/Text.h"
 
+namespace identity = orvanta::identity;
+
 namespace drivertest {
 
-DriverFixture::DriverFixture(bool withPanelLibrary) { folder.InstallDriver(withPanelLibrary); }
+DriverFixture::DriverFixture(bool withPanelLibrary, const std::wstring& folderName)
+    : folder(folderName), installed_(folder.InstallDriver(withPanelLibrary)) {}
 
 DriverFixture::~DriverFixture() {
   if (driver.Running()) CloseAndWait();
@@ -16,6 +19,7 @@ bool DriverFixture::Start() {
   // connection attempt comes last, after the settings and the priority. The
   // simulated panel the driver will use (the one this process exported, or
   // the default) tells when start-up is through.
+  if (!installed_) return false;
   const bool withPanel = folder.Exists(L"FNTD2XX.dll");
   panelsim::PanelSim panel;
   const std::uint64_t mark = panel.NextSeq();
@@ -46,16 +50,16 @@ HWND WindowOf(DWORD pid, const wchar_t* cls, const wchar_t* title) {
 
 }  // namespace
 
-HWND DriverFixture::AppWindow() const { return WindowOf(driver.Id(), L"ThunderRT6Main", L"Orvanta"); }
+HWND DriverFixture::AppWindow() const { return WindowOf(driver.Id(), identity::kAppClass, identity::kDriverTitle); }
 
-HWND DriverFixture::MainWindow() const {
-  return WindowOf(driver.Id(), L"ThunderRT6FormDC", L"OrvantaPanelDriver");
-}
+HWND DriverFixture::MainWindow() const { return WindowOf(driver.Id(), identity::kFormClass, identity::kDriverCaption); }
 
 HWND DriverFixture::LinkTextBox() const {
   const HWND main = MainWindow();
   // The way other programs look it up: ANSI search by class and window name.
-  return main ? ::FindWindowExA(main, nullptr, "ThunderRT6TextBox", "TextLinkExecute") : nullptr;
+  return main ? ::FindWindowExA(main, nullptr, wincommon::WideToUtf8(identity::kTextBoxClass).c_str(),
+                                identity::kLinkBoxNameAscii)
+              : nullptr;
 }
 
 bool DriverFixture::CloseAndWait() {
@@ -82,17 +86,12 @@ long RunLink(const std::wstring& args, std::chrono::milliseconds wait) {
   return static_cast<long>(link.ExitCode());
 }
 
-void PanelDriverTest::StartDriver(const char* layout, const std::string& ini) {
-  if (layout) {
-    ASSERT_TRUE(f.folder.WriteText(L"Data\\QV-LK2048.def", layout));
+bool DriverFixture::StartOn(const panelsim::PanelSim& panel, const char* layout, const std::string& ini) {
+  if ((layout && !folder.WriteText(L"Data\\QV-LK2048.def", layout)) || (!ini.empty() && !folder.WriteText(L"Orvanta.ini", ini)) ||
+      !Start()) {
+    return false;
   }
-  if (!ini.empty()) {
-    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", ini));
-  }
-  ASSERT_TRUE(f.Start());
-  if (panel.Plugged()) {
-    ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s));
-  }
+  return !panel.Plugged() || harness::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 5s);
 }
 
 void PanelDriverTest::StartTouchData(const std::wstring& options) {
@@ -100,8 +99,8 @@ void PanelDriverTest::StartTouchData(const std::wstring& options) {
   ASSERT_TRUE(harness::StartTouchData(f.folder, touchData, options.empty() ? log : options + L" " + log));
 }
 
-HWND PanelDriverTest::Window(const wchar_t* cls, const wchar_t* title) const {
-  for (const HWND h : harness::WindowsOfProcess(f.driver.Id(), cls)) {
+HWND DriverFixture::Window(const wchar_t* cls, const wchar_t* title) const {
+  for (const HWND h : harness::WindowsOfProcess(driver.Id(), cls)) {
     if (!title || harness::WindowText(h) == title) return h;
   }
   return nullptr;
@@ -118,18 +117,57 @@ ReadOnly::~ReadOnly() {
   ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-HWND PanelDriverTest::Focus() const {
-  const auto windows = harness::WindowsOfProcess(f.driver.Id(), nullptr, false);
+HWND DriverFixture::Focus() const {
+  const auto windows = harness::WindowsOfProcess(driver.Id(), nullptr, false);
   if (windows.empty()) return nullptr;
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
   return ::GetGUIThreadInfo(::GetWindowThreadProcessId(windows.front(), nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
-void PanelDriverTest::PressKey(WORD key) const {
+void DriverFixture::PressKey(WORD key) const {
   const HWND focus = Focus();
   ::PostMessageW(focus, WM_KEYDOWN, key, 1);
   ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+}
+
+HWND OpenSettings(const DriverFixture& f) {
+  harness::Click(f.MainWindow(), L"Setting");
+  HWND dialog = nullptr;
+  harness::WaitUntil([&] { return (dialog = f.Window(identity::kSettingClass)) != nullptr; }, 5s);
+  return dialog;
+}
+
+HWND OpenSettingsByLink(const DriverFixture& f) {
+  HWND dialog = nullptr;
+  if (RunLink(L"Cmd_Setting") == 0) {
+    harness::WaitUntil([&] { return (dialog = f.Window(identity::kSettingClass)) != nullptr; }, 5s);
+  }
+  return dialog;
+}
+
+bool AskForCalibration(const DriverFixture& f) {
+  for (const int answer : {IDCANCEL, IDOK}) {
+    const HWND settings = f.Window(identity::kSettingClass);
+    if (!settings || !harness::Button(settings, L"キャリブレーション")) return false;
+    harness::Click(settings, L"キャリブレーション");
+    const harness::Box question = harness::WaitForBox(f.driver.Id(), 5s, kSettingsCaption);
+    if (!question.hwnd || !harness::Answer(question, answer, 5s)) return false;
+  }
+  return true;
+}
+
+void TouchCorner(panelsim::PanelSim& panel, int x, int y) {
+  const auto now = panelsim::PanelSim::Now();
+  panel.QueueReport(x - 40, y - 40, 'B', now);
+  panel.QueueReport(x, y, 'N', now + panelsim::PanelSim::MsToTicks(300));
+}
+
+std::string CalibrationStep(HWND dialog) {
+  for (const auto& text : harness::ChildTexts(dialog, L"Static")) {
+    if (text.find(L'/') != std::wstring::npos && text.size() <= 5) return wincommon::WideToUtf8(text);
+  }
+  return {};
 }
 
 }  // namespace drivertest
