@@ -48,11 +48,29 @@ TEST(AsciiText, FileNamesSplitAtTheLastRealBackslashAndDot) {
       {"no dot", "C:\\x\\y", false, "", ""},
   };
   for (const auto& c : cases) {
-    const auto parts = SplitFileName(c.path, IsCp932LeadByte);
+    const auto parts = SplitFileName(AnsiString::FromBytes(c.path), IsCp932LeadByte);
     ASSERT_EQ(parts.has_value(), c.split) << c.name;
     if (!parts) continue;
-    EXPECT_EQ(parts->stem, c.stem) << c.name;
-    EXPECT_EQ(parts->extension, c.extension) << c.name;
+    EXPECT_EQ(parts->stem.bytes(), c.stem) << c.name;
+    EXPECT_EQ(parts->extension.bytes(), c.extension) << c.name;
+  }
+}
+
+// ケ is 83 50: its second byte reads as "P".
+TEST(AsciiText, AnAnsiSuffixStartsWhereACharacterStarts) {
+  const struct {
+    const char* name;
+    std::string text;
+    bool ends;
+  } cases[] = {
+      {"the name itself", "C:\\PenPlus\\PENPLUS.EXE", true},
+      {"a longer name ending in it", "C:\\PenPlus\\MyPenPlus.exe", true},
+      {"ke before enPlus.exe", "C:\\PenPlus\\\x83\x50" "enPlus.exe", false},
+      {"ke, then the name", "C:\\\x83\x50PenPlus.exe", true},
+      {"shorter than the suffix", "enPlus.exe", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EndsWithNoCase(AnsiString::FromBytes(c.text), "PenPlus.exe", IsCp932LeadByte), c.ends) << c.name;
   }
 }
 
