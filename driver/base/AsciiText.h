@@ -44,15 +44,8 @@ using LeadByteTest = bool (*)(unsigned char byte);
   return at + 1 < text.size() && isLead(static_cast<unsigned char>(text[at])) ? 2 : 1;
 }
 
-// Where the single-byte character c stands first (from a character boundary
-// `from` on) or last; never at the second byte of a double-byte character.
-[[nodiscard]] constexpr std::size_t FindChar(std::string_view text, char c, LeadByteTest isLead,
-                                             std::size_t from = 0) {
-  for (std::size_t i = from; i < text.size(); i += CharSize(text, i, isLead)) {
-    if (text[i] == c) return i;
-  }
-  return std::string_view::npos;
-}
+// Where the single-byte character c stands last, never at the second byte of
+// a double-byte character.
 [[nodiscard]] constexpr std::size_t FindLastChar(std::string_view text, char c, LeadByteTest isLead) {
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); i += CharSize(text, i, isLead)) {
@@ -96,9 +89,6 @@ using LeadByteTest = bool (*)(unsigned char byte);
 }
 [[nodiscard]] constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-[[nodiscard]] constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 // The last characters of an ANSI text: the suffix counts only where a
 // character of the text begins. Byte-wise, "...\ケenPlus.exe" (ケ is 83 50)

@@ -72,12 +72,6 @@ TEST_F(SettingsTest, MissingKeysTakeTheirDefaultsAndNumbersAreReadLeniently) {
   EXPECT_TRUE(s.CameraPath.empty());
 }
 
-TEST_F(SettingsTest, LongPathIsCutTo254Characters) {
-  const std::string path = "C:\\" + std::string(297, 'p');
-  const MainSettings s = LoadFrom("[Camera]\r\nPath=\"" + path + "\"\r\n");
-  EXPECT_EQ(s.CameraPath.bytes(), path.substr(0, 254));
-}
-
 TEST(PriorityClassTest, MapsOneToSixAndNothingElse) {
   const std::pair<std::int32_t, std::uint32_t> cases[] = {{1, 0x40},   {2, 0x4000}, {3, 0x20}, {4, 0x8000}, {5, 0x80},
                                                           {6, 0x100}, {0, 0},      {7, 0},    {-1, 0}};
