@@ -22,7 +22,8 @@ struct IniLocation {
 };
 IniLocation ParseLocation(const std::string& field) {
   const auto parts = Split(field, ',');
-  return IniLocation{AnsiString::FromAscii(parts[0]), AnsiString::FromAscii(parts.size() > 1 ? parts[1] : std::string())};
+  return IniLocation{AnsiString::FromAscii(parts[0]),
+                     AnsiString::FromAscii(parts.size() > 1 ? parts[1] : std::string())};
 }
 
 }  // namespace

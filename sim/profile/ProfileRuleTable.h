@@ -90,7 +90,8 @@ inline const std::vector<ProfileWriteCase>& ProfileWriteCases() {
        {{"Main", "A", "1"}, {"Main", "Key", "d"}, {"Other", "Key", "v"}}},
       {"ReplacesTheFirstOfDuplicateKeys", true, "[Main]\r\nKey=1\r\nKey=2\r\n", "Main", "Key", "v",
        {{"Main", "Key", "v"}}},
-      {"QuotedValueReadsBackBare", true, "", "Main", "Path", "\" C:\\a b\\x.exe \"", {{"Main", "Path", " C:\\a b\\x.exe "}}},
+      {"QuotedValueReadsBackBare", true, "", "Main", "Path", "\" C:\\a b\\x.exe \"",
+       {{"Main", "Path", " C:\\a b\\x.exe "}}},
       {"JapaneseNamesByCharacters", true, "[\x83\x5D]\r\n\x83\x41=1\r\n\x83\x61=2\r\n", "\x83\x5D", "\x83\x61", "3",
        {{"\x83\x5D", "\x83\x41", "1"}, {"\x83\x5D", "\x83\x61", "3"}}},
   };

@@ -31,9 +31,9 @@ private:
   std::map<orvanta::AnsiString, orvanta::AnsiString> values_;
 };
 
-const orvanta::AnsiString kKeys[8][2] = {{"Main", "Priority"},       {"Main", "DblClickTime"}, {"Main", "NotifyMsg"},
-                                         {"Main", "NotifyMsgPos"},   {"PenPlus", "Path"},      {"PenPlus", "RunTimeOut"},
-                                         {"Tpdrv", "ChangeTPNamedID"}, {"Camera", "Path"}};
+const orvanta::AnsiString kKeys[8][2] = {
+    {"Main", "Priority"}, {"Main", "DblClickTime"}, {"Main", "NotifyMsg"},       {"Main", "NotifyMsgPos"},
+    {"PenPlus", "Path"},  {"PenPlus", "RunTimeOut"}, {"Tpdrv", "ChangeTPNamedID"}, {"Camera", "Path"}};
 
 bool Same(const orvanta::MainSettings& a, const orvanta::MainSettings& b) {
   return a.Priority == b.Priority && a.DblClickTime == b.DblClickTime && a.NotifyMsg == b.NotifyMsg &&

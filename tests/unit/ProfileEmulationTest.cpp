@@ -18,12 +18,18 @@ using orvanta::testing::WriteFile;
 
 AnsiString A(const std::string& bytes) { return AnsiString::FromBytes(bytes); }
 
-TEST(ProfileEmulation, ReadsGiveBackWhatTheRuleTableSays) {
+// One file per case, named after it.
+class ProfileEmulation : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(dir.Ok()); }
+  std::string Path(const char* name) const { return dir.File(std::string(name) + ".ini"); }
   TempDir dir;
-  ASSERT_TRUE(dir.Ok());
+};
+
+TEST_F(ProfileEmulation, ReadsGiveBackWhatTheRuleTableSays) {
   for (const auto& c : ProfileReadCases()) {
     SCOPED_TRACE(c.name);
-    const std::string path = dir.File(std::string(c.name) + ".ini");
+    const std::string path = Path(c.name);
     if (c.exists) WriteFile(path, c.file);
     EXPECT_EQ(EmulatedProfileFiles().Read(path, A(c.section), A(c.key), A(c.def)), A(c.expected));
     // The document held in memory reads the same.
@@ -31,12 +37,10 @@ TEST(ProfileEmulation, ReadsGiveBackWhatTheRuleTableSays) {
   }
 }
 
-TEST(ProfileEmulation, ReadsAfterAWriteGiveBackWhatTheRuleTableSays) {
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
+TEST_F(ProfileEmulation, ReadsAfterAWriteGiveBackWhatTheRuleTableSays) {
   for (const auto& c : ProfileWriteCases()) {
     SCOPED_TRACE(c.name);
-    const std::string path = dir.File(std::string(c.name) + ".ini");
+    const std::string path = Path(c.name);
     if (c.exists) WriteFile(path, c.before);
     EmulatedProfileFiles files;
     ASSERT_TRUE(files.Write(path, A(c.section), A(c.key), A(c.value)));
@@ -58,7 +62,7 @@ struct LayoutCase {
   const char* after;
 };
 
-TEST(ProfileEmulation, AWriteEditsTheFileInPlace) {
+TEST_F(ProfileEmulation, AWriteEditsTheFileInPlace) {
   const LayoutCase cases[] = {
       {"CreatesFile", nullptr, "Main", "[Main]\r\nKey=v\r\n"},
       {"ReplaceKeepsKeySpellingAndLineEnd", "[MAIN]\nkey = old \nB=2\n", "Main", "[MAIN]\nkey=v\nB=2\n"},
@@ -68,20 +72,16 @@ TEST(ProfileEmulation, AWriteEditsTheFileInPlace) {
       {"AddsSectionAfterUnterminatedLastLine", "[Main]\r\nA=1", "Other", "[Main]\r\nA=1\r\n[Other]\r\nKey=v\r\n"},
       {"OnlyFirstDuplicateReplaced", "[Main]\r\nKey=1\r\nKey=2\r\n", "Main", "[Main]\r\nKey=v\r\nKey=2\r\n"},
   };
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = dir.File(std::string(c.name) + ".ini");
+    const std::string path = Path(c.name);
     if (c.before) WriteFile(path, c.before);
     EXPECT_TRUE(EmulatedProfileFiles().Write(path, A(c.section), "Key", "v"));
     EXPECT_EQ(ReadFile(path), c.after);
   }
 }
 
-TEST(ProfileEmulation, UnwritableFileReportsFalse) {
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
+TEST_F(ProfileEmulation, UnwritableFileReportsFalse) {
   EXPECT_FALSE(EmulatedProfileFiles().Write(dir.File("missing-folder/t.ini"), "Main", "Key", "v"));
 }
 

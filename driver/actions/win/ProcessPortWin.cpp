@@ -1,8 +1,8 @@
 #include "ProcessPortWin.h"
 
+#include "base/win/AnsiText.h"
 #include "base/win/ModuleShell.h"
 #include "wincommon/Handles.h"
-#include "base/win/AnsiText.h"
 
 namespace orvanta::win {
 

@@ -38,7 +38,9 @@ TEST_F(ProfileRules, ReadsGiveBackWhatTheTableSays) {
   for (const auto& c : ProfileReadCases()) {
     SCOPED_TRACE(c.name);
     const std::wstring name = wincommon::Utf8ToWide(std::string(c.name) + ".ini");
-    if (c.exists) ASSERT_TRUE(folder.WriteText(name, c.file));
+    if (c.exists) {
+      ASSERT_TRUE(folder.WriteText(name, c.file));
+    }
     EXPECT_EQ(Read(File(name), c.section, c.key, c.def), c.expected);
   }
 }
@@ -47,7 +49,9 @@ TEST_F(ProfileRules, ReadsAfterAWriteGiveBackWhatTheTableSays) {
   for (const auto& c : ProfileWriteCases()) {
     SCOPED_TRACE(c.name);
     const std::wstring name = wincommon::Utf8ToWide(std::string(c.name) + ".ini");
-    if (c.exists) ASSERT_TRUE(folder.WriteText(name, c.before));
+    if (c.exists) {
+      ASSERT_TRUE(folder.WriteText(name, c.before));
+    }
     const std::string file = File(name);
     ASSERT_TRUE(::WritePrivateProfileStringA(c.section.c_str(), c.key.c_str(), c.value.c_str(), file.c_str()));
     for (const auto& look : c.after) EXPECT_EQ(Read(file, look.section, look.key, "d"), look.expected) << look.key;

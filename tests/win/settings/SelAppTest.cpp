@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "common/Harness.h"
