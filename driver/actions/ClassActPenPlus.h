@@ -118,7 +118,8 @@ public:
     ProcessPort& process;
     FileInfo& files;
     Notifier& notifier;
-    // The lead bytes of the system ANSI code page, in which paths come.
+    // The lead bytes of the system ANSI code page, in which paths come: the
+    // driver hands in the system's own test, tests keep code page 932.
     LeadByteTest isLeadByte = IsCp932LeadByte;
   };
   ClassActPenPlus(MainSettings& settings, std::function<void()> saveSettings, Services services);
