@@ -28,8 +28,15 @@ protected:
     // they would be other characters and the cases would prove nothing.
     ASSERT_EQ(::GetACP(), 932u);
   }
-  // A file of the folder, as the A functions take its name.
-  std::string File(const std::wstring& name) const { return wincommon::WideToAnsi(folder.File(name)); }
+  // The case's own file, holding bytes unless there is to be none, by the
+  // name the A functions take.
+  std::string Prepare(const char* name, bool exists, const std::string& bytes) {
+    const std::wstring file = wincommon::Utf8ToWide(std::string(name) + ".ini");
+    if (exists) {
+      EXPECT_TRUE(folder.WriteText(file, bytes));
+    }
+    return wincommon::WideToAnsi(folder.File(file));
+  }
 
   harness::TestFolder folder;
 };
@@ -37,22 +44,14 @@ protected:
 TEST_F(ProfileRules, ReadsGiveBackWhatTheTableSays) {
   for (const auto& c : ProfileReadCases()) {
     SCOPED_TRACE(c.name);
-    const std::wstring name = wincommon::Utf8ToWide(std::string(c.name) + ".ini");
-    if (c.exists) {
-      ASSERT_TRUE(folder.WriteText(name, c.file));
-    }
-    EXPECT_EQ(Read(File(name), c.section, c.key, c.def), c.expected);
+    EXPECT_EQ(Read(Prepare(c.name, c.exists, c.file), c.section, c.key, c.def), c.expected);
   }
 }
 
 TEST_F(ProfileRules, ReadsAfterAWriteGiveBackWhatTheTableSays) {
   for (const auto& c : ProfileWriteCases()) {
     SCOPED_TRACE(c.name);
-    const std::wstring name = wincommon::Utf8ToWide(std::string(c.name) + ".ini");
-    if (c.exists) {
-      ASSERT_TRUE(folder.WriteText(name, c.before));
-    }
-    const std::string file = File(name);
+    const std::string file = Prepare(c.name, c.exists, c.before);
     ASSERT_TRUE(::WritePrivateProfileStringA(c.section.c_str(), c.key.c_str(), c.value.c_str(), file.c_str()));
     for (const auto& look : c.after) EXPECT_EQ(Read(file, look.section, look.key, "d"), look.expected) << look.key;
   }
