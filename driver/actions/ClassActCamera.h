@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ActionHandler.h"
+#include "base/AnsiString.h"
 #include "base/Notifier.h"
 #include "base/Settings.h"
 
@@ -15,11 +16,11 @@ namespace orvanta {
 class ProcessPort {
 public:
   virtual ~ProcessPort() = default;
-  // Starts path (in the system ANSI code page, as the INI file holds it)
-  // through the shell ("open", its folder as working folder);
-  // true on success, with the new process's id in pid (0 when the shell
-  // started none). Empty path: false without calling the shell.
-  virtual bool ShellOpen(const std::string& path, std::uint32_t& pid) = 0;
+  // Starts path (as the INI file holds it) through the shell ("open", its
+  // folder as working folder); true on success, with the new process's id
+  // in pid (0 when the shell started none). Empty path: false without
+  // calling the shell.
+  virtual bool ShellOpen(const AnsiString& path, std::uint32_t& pid) = 0;
   // True while the process with this id runs (its exit code is STILL_ACTIVE).
   [[nodiscard]] virtual bool IsRunning(std::uint32_t pid) = 0;
 };

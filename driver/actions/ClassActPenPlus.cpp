@@ -238,29 +238,30 @@ void ClassActPenPlus::PenPlus_Run(bool wanted) {
   Notify(u8"ペンソフトを起動しました。");
 }
 
-std::string ClassActPenPlus::PenPlus_FindInstPath() {
-  const std::string folder = sv_.windows.CommonStartMenuFolder();
+AnsiString ClassActPenPlus::PenPlus_FindInstPath() {
+  const AnsiString folder = sv_.windows.CommonStartMenuFolder();
   if (folder.empty()) return {};
-  for (const std::string& file : sv_.windows.ListFiles(folder, true)) {
-    if (!EndsWithNoCase(file, ".lnk")) continue;
-    const std::string target = sv_.files.GetShortcutInfo(file, kLnkTargetPath);
-    if (!EndsWithNoCase(target, "PenPlus.exe")) continue;
-    if (EqualsNoCase(sv_.files.GetFileVerInfo(target, kVerProductName), "PenPlus Application") &&
-        EqualsNoCase(sv_.files.GetFileVerInfo(target, kVerCompanyName), "Plussoft Corporation")) {
+  for (const AnsiString& file : sv_.windows.ListFiles(folder, true)) {
+    if (!EndsWithNoCase(file, ".lnk", sv_.isLeadByte)) continue;
+    const AnsiString target = sv_.files.GetShortcutInfo(file, kLnkTargetPath);
+    // The last 11 characters, not bytes: "...\ケenPlus.exe" is no PenPlus.
+    if (!EndsWithNoCase(target, "PenPlus.exe", sv_.isLeadByte)) continue;
+    if (EqualsNoCase(sv_.files.GetFileVerInfo(target, kVerProductName), "PenPlus Application", sv_.isLeadByte) &&
+        EqualsNoCase(sv_.files.GetFileVerInfo(target, kVerCompanyName), "Plussoft Corporation", sv_.isLeadByte)) {
       return target;
     }
   }
   return {};
 }
 
-std::string ClassActPenPlus::PenRunningExePath() {
+AnsiString ClassActPenPlus::PenRunningExePath() {
   const WindowId toolbar = FindPenToolbar();
   if (toolbar == 0) return {};
   return sv_.files.GetProcessImagePath(sv_.windows.ProcessId(toolbar));
 }
 
 void ClassActPenPlus::RefreshVersion(WindowId toolbar) {
-  const std::string path =
+  const AnsiString path =
       toolbar != 0 ? sv_.files.GetProcessImagePath(sv_.windows.ProcessId(toolbar)) : settings_.PenPlusPath;
   version_ = path.empty() ? FixedFileVerInfo{} : sv_.files.GetFixedFileVerInfo(path);
 }

@@ -27,15 +27,17 @@
 
 #include "ActionHandler.h"
 #include "ClassActCamera.h"
+#include "base/AnsiString.h"
+#include "base/AsciiText.h"
+#include "base/FileInf.h"
 #include "base/Notifier.h"
 #include "base/Settings.h"
-#include "base/FileInf.h"
 
 namespace orvanta {
 
 // PenPlus's windows as the Windows shell reaches them. Texts are UTF-8, read
-// with a 255-character buffer and cut at the first NUL; paths are in the
-// system ANSI code page.
+// with a 255-character buffer and cut at the first NUL; paths are ANSI, as
+// the INI file keeps them.
 class PenPlusPort {
 public:
   virtual ~PenPlusPort() = default;
@@ -94,8 +96,8 @@ public:
   // The all-users Start Menu folder; the files in a folder and (recursive)
   // its sub-folders, a folder's own files before those of its sub-folders.
   // Hidden and system entries are left out, files and folders alike.
-  [[nodiscard]] virtual std::string CommonStartMenuFolder() = 0;
-  [[nodiscard]] virtual std::vector<std::string> ListFiles(const std::string& folder, bool recursive) = 0;
+  [[nodiscard]] virtual AnsiString CommonStartMenuFolder() = 0;
+  [[nodiscard]] virtual std::vector<AnsiString> ListFiles(const AnsiString& folder, bool recursive) = 0;
 };
 
 // What became of a press sent with a time-out, from what the send returned,
@@ -116,6 +118,9 @@ public:
     ProcessPort& process;
     FileInfo& files;
     Notifier& notifier;
+    // The lead bytes of the system ANSI code page, in which paths come: the
+    // driver hands in the system's own test, tests keep code page 932.
+    LeadByteTest isLeadByte = IsCp932LeadByte;
   };
   ClassActPenPlus(MainSettings& settings, std::function<void()> saveSettings, Services services);
 
@@ -144,8 +149,8 @@ public:
   [[nodiscard]] int GetSheetState() { return SheetStateIn(Walk()); }
   bool WaitSheetState(int state);
   void PenPlus_Run(bool wanted);
-  [[nodiscard]] std::string PenPlus_FindInstPath();
-  [[nodiscard]] std::string PenRunningExePath();
+  [[nodiscard]] AnsiString PenPlus_FindInstPath();
+  [[nodiscard]] AnsiString PenRunningExePath();
   [[nodiscard]] std::int16_t MajorVersion() const { return version_.MajorVersion(); }
 
 private:

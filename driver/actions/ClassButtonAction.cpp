@@ -1,8 +1,13 @@
 #include "ClassButtonAction.h"
 
+#include <optional>
+
 namespace orvanta {
 
-bool ActionElement(const std::string& actionText, int index, std::string& element) {
+bool ActionElement(const AnsiString& actionTextAnsi, int index, AnsiString& element) {
+  // "&" lies below every second byte of a double-byte character, so the
+  // bytes split as they are.
+  const std::string& actionText = actionTextAnsi.bytes();
   if (index < 0 || actionText.empty()) return false;
   std::string::size_type start = 0;
   for (int i = 0; i < index; ++i) {
@@ -11,7 +16,7 @@ bool ActionElement(const std::string& actionText, int index, std::string& elemen
     start = amp + 1;
   }
   const auto amp = actionText.find('&', start);
-  element = actionText.substr(start, amp == std::string::npos ? std::string::npos : amp - start);
+  element = AnsiString::FromBytes(actionText.substr(start, amp == std::string::npos ? std::string::npos : amp - start));
   return true;
 }
 
@@ -28,15 +33,19 @@ ActionHandler* ClassButtonAction::Handler(std::unique_ptr<ActionHandler>& slot, 
   return slot.get();
 }
 
-bool ClassButtonAction::Action(const std::string& actName, int actIndex) {
-  std::string item;
-  if (!ActionElement(actName, actIndex, item)) return false;
-  const auto dot = item.find('.');
+bool ClassButtonAction::Action(const AnsiString& actionText, int actIndex) {
+  AnsiString element;
+  if (!ActionElement(actionText, actIndex, element)) return false;
+  // Group and action names are ASCII, the same bytes in UTF-8: a name with
+  // any other character is in no handler's list.
+  const std::optional<std::string> item = AsAscii(element);
+  if (!item) return false;
+  const auto dot = item->find('.');
   if (dot == std::string::npos) return false;
-  const std::string group = item.substr(0, dot);
+  const std::string group = item->substr(0, dot);
   // Everything after the first full stop is the handler's own name, which
   // may hold further full stops (Btn.Pen1).
-  const std::string rest = item.substr(dot + 1);
+  const std::string rest = item->substr(dot + 1);
 
   ActionHandler* handler = nullptr;
   if (group == "PenPlus") {

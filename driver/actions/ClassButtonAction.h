@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "ActionHandler.h"
+#include "base/AnsiString.h"
 
 namespace orvanta {
 
 // Element index of an action text split at every "&"; an empty text has no
 // elements. Returns false when there is no such element.
-[[nodiscard]] bool ActionElement(const std::string& actionText, int index, std::string& element);
+[[nodiscard]] bool ActionElement(const AnsiString& actionText, int index, AnsiString& element);
 
 class ClassButtonAction {
 public:
@@ -28,8 +29,8 @@ public:
   };
   explicit ClassButtonAction(Factories factories);
 
-  // actIndex 0: click, 1: double-click.
-  bool Action(const std::string& actName, int actIndex);
+  // actionText as the panel data holds it; actIndex 0: click, 1: double-click.
+  bool Action(const AnsiString& actionText, int actIndex);
 
 private:
   ActionHandler* Handler(std::unique_ptr<ActionHandler>& slot, const Factory& factory);

@@ -1,11 +1,12 @@
 #pragma once
 // The driver's small text rules, in one place.
 //
-// Texts come in two encodings. UTF-8 (window texts and class names as the
-// shells hand them over, the program's own constants): every byte below 0x80
-// is a character of its own there, so a byte-wise walk is a character-wise
-// one. The system ANSI code page (INI values, paths, version information): on
-// a Japanese system that is code page 932, where a character may take two
+// Texts come in two encodings, told apart by their types. UTF-8 in a
+// std::string (window texts and class names as the shells hand them over, the
+// program's own constants): every byte below 0x80 is a character of its own
+// there, so a byte-wise walk is a character-wise one. The system ANSI code
+// page in an AnsiString (INI values, paths, version information): on a
+// Japanese system that is code page 932, where a character may take two
 // bytes and its second byte may be "\" (0x5C, as in ソ, 表, 能) or an ASCII
 // letter (ア is 0x83 0x41, ヂ 0x83 0x61). Rules that look inside ANSI text
 // therefore walk it a character at a time, told by the caller which bytes
@@ -21,6 +22,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "AnsiString.h"
 
 namespace orvanta {
 
@@ -41,15 +44,8 @@ using LeadByteTest = bool (*)(unsigned char byte);
   return at + 1 < text.size() && isLead(static_cast<unsigned char>(text[at])) ? 2 : 1;
 }
 
-// Where the single-byte character c stands first (from a character boundary
-// `from` on) or last; never at the second byte of a double-byte character.
-[[nodiscard]] constexpr std::size_t FindChar(std::string_view text, char c, LeadByteTest isLead,
-                                             std::size_t from = 0) {
-  for (std::size_t i = from; i < text.size(); i += CharSize(text, i, isLead)) {
-    if (text[i] == c) return i;
-  }
-  return std::string_view::npos;
-}
+// Where the single-byte character c stands last, never at the second byte of
+// a double-byte character.
 [[nodiscard]] constexpr std::size_t FindLastChar(std::string_view text, char c, LeadByteTest isLead) {
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); i += CharSize(text, i, isLead)) {
@@ -83,21 +79,27 @@ using LeadByteTest = bool (*)(unsigned char byte);
   }
   return true;
 }
+[[nodiscard]] inline bool EqualsNoCase(const AnsiString& a, const AnsiString& b, LeadByteTest isLead) {
+  return EqualsNoCase(a.bytes(), b.bytes(), isLead);
+}
 
-// The same for UTF-8 texts, and for an ANSI text against an ASCII constant
-// (no byte of a double-byte character can match an ASCII text: its lead byte
-// is above 0x80).
+// The same for UTF-8 texts.
 [[nodiscard]] constexpr bool EqualsNoCase(std::string_view a, std::string_view b) {
   return EqualsNoCase(a, b, NoLeadBytes);
 }
 [[nodiscard]] constexpr bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
-// UTF-8 only, or a suffix that begins with a byte below 0x40 (".lnk"): in an
-// ANSI text the byte before an ASCII suffix may be a lead byte whose second
-// byte is the suffix's first letter.
-[[nodiscard]] constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+// The last characters of an ANSI text: the suffix counts only where a
+// character of the text begins. Byte-wise, "...\ケenPlus.exe" (ケ is 83 50)
+// would end in "PenPlus.exe".
+[[nodiscard]] inline bool EndsWithNoCase(const AnsiString& text, const AnsiString& suffix, LeadByteTest isLead) {
+  const std::string_view bytes = text.bytes();
+  if (bytes.size() < suffix.size()) return false;
+  const std::size_t start = bytes.size() - suffix.size();
+  std::size_t at = 0;
+  while (at < start) at += CharSize(bytes, at, isLead);
+  return at == start && EqualsNoCase(bytes.substr(start), suffix.bytes(), isLead);
 }
 
 [[nodiscard]] constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
@@ -110,14 +112,16 @@ using LeadByteTest = bool (*)(unsigned char byte);
 // or when the last "." comes before the last "\" (a dot in a folder name, a
 // file without extension).
 struct FileNameParts {
-  std::string_view stem;
-  std::string_view extension;
+  AnsiString stem;
+  AnsiString extension;
 };
-[[nodiscard]] constexpr std::optional<FileNameParts> SplitFileName(std::string_view path, LeadByteTest isLead) {
-  const std::size_t slash = FindLastChar(path, '\\', isLead);
-  const std::size_t dot = FindLastChar(path, '.', isLead);
+[[nodiscard]] inline std::optional<FileNameParts> SplitFileName(const AnsiString& path, LeadByteTest isLead) {
+  const std::string& bytes = path.bytes();
+  const std::size_t slash = FindLastChar(bytes, '\\', isLead);
+  const std::size_t dot = FindLastChar(bytes, '.', isLead);
   if (slash == std::string_view::npos || dot == std::string_view::npos || slash >= dot) return std::nullopt;
-  return FileNameParts{path.substr(slash + 1, dot - slash - 1), path.substr(dot + 1)};
+  return FileNameParts{AnsiString::FromBytes(bytes.substr(slash + 1, dot - slash - 1)),
+                       AnsiString::FromBytes(bytes.substr(dot + 1))};
 }
 
 // folder + "\" + name, the backslash left out when the folder already ends

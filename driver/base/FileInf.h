@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "AnsiString.h"
+
 namespace orvanta {
 
 // Version-information items by number (0 FileDescription ... 7 LegalTrademarks).
@@ -33,7 +35,8 @@ enum ShortcutProperty : int {
   kLnkWorkingDirectory = 7,
 };
 
-// The key of an item ("ProductName"); empty for numbers outside 0..7.
+// The key of an item ("ProductName"); empty for numbers outside 0..7. These
+// names and queries are the program's own ASCII texts.
 [[nodiscard]] std::string VerInfoKeyName(int item);
 // The string-table query of an item under one translation, with language and
 // code page as four upper-case hexadecimal digits each:
@@ -59,12 +62,12 @@ struct FixedFileVerInfo {
 class FileInfo {
 public:
   virtual ~FileInfo() = default;
-  [[nodiscard]] virtual std::string GetFileVerInfo(const std::string& path, int item) = 0;
-  [[nodiscard]] virtual FixedFileVerInfo GetFixedFileVerInfo(const std::string& path) = 0;
-  [[nodiscard]] virtual std::string GetShortcutInfo(const std::string& shortcutPath, int property) = 0;
-  [[nodiscard]] virtual std::string GetProcessImagePath(std::uint32_t pid) = 0;
+  [[nodiscard]] virtual AnsiString GetFileVerInfo(const AnsiString& path, int item) = 0;
+  [[nodiscard]] virtual FixedFileVerInfo GetFixedFileVerInfo(const AnsiString& path) = 0;
+  [[nodiscard]] virtual AnsiString GetShortcutInfo(const AnsiString& shortcutPath, int property) = 0;
+  [[nodiscard]] virtual AnsiString GetProcessImagePath(std::uint32_t pid) = 0;
   // True when the file's length can be read (it exists and is a file).
-  [[nodiscard]] virtual bool FileExists(const std::string& path) = 0;
+  [[nodiscard]] virtual bool FileExists(const AnsiString& path) = 0;
 };
 
 }  // namespace orvanta

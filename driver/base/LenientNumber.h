@@ -10,9 +10,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "AnsiString.h"
+
 namespace orvanta {
 
 [[nodiscard]] double ReadLeadingNumber(std::string_view text);
 [[nodiscard]] std::int32_t ReadLenientInt(std::string_view text);
+// A number is read from the start of the text, so a double-byte character
+// ends it at its lead byte, before a second byte could pass for a character.
+[[nodiscard]] inline std::int32_t ReadLenientInt(const AnsiString& text) { return ReadLenientInt(text.bytes()); }
 
 }  // namespace orvanta

@@ -11,18 +11,18 @@ std::string IniFilePath(const std::string& exeFolder, const std::string& exeName
 
 namespace {
 
-std::int32_t ReadInt(ProfileStore& store, const std::string& ini, const char* section, const char* key,
+std::int32_t ReadInt(ProfileStore& store, const std::string& ini, const AnsiString& section, const AnsiString& key,
                      std::int32_t def) {
-  return ReadLenientInt(store.Read(ini, section, key, std::to_string(def)));
+  return ReadLenientInt(store.Read(ini, section, key, AnsiString::FromAscii(std::to_string(def))));
 }
 
-void WriteInt(ProfileStore& store, const std::string& ini, const char* section, const char* key,
+void WriteInt(ProfileStore& store, const std::string& ini, const AnsiString& section, const AnsiString& key,
               std::int32_t value) {
-  store.Write(ini, section, key, std::to_string(value));
+  store.Write(ini, section, key, AnsiString::FromAscii(std::to_string(value)));
 }
 
-void WritePath(ProfileStore& store, const std::string& ini, const char* section, const char* key,
-               const std::string& value) {
+void WritePath(ProfileStore& store, const std::string& ini, const AnsiString& section, const AnsiString& key,
+               const AnsiString& value) {
   store.Write(ini, section, key, "\"" + value + "\"");
 }
 

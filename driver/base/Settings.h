@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "AnsiString.h"
 #include "ProfileStore.h"
 
 namespace orvanta {
@@ -12,15 +13,15 @@ struct MainSettings {
   std::int32_t DblClickTime = 400;           // [Main] DblClickTime, ms
   std::int32_t NotifyMsg = 3000;             // [Main] NotifyMsg, ms; < 1 turns notifications off
   std::int32_t NotifyMsgPos = 0;             // [Main] NotifyMsgPos, 0..4
-  std::string PenPlusPath;                   // [PenPlus] Path
+  AnsiString PenPlusPath;                    // [PenPlus] Path
   std::int32_t PenPlusRunTimeOut = 20000;    // [PenPlus] RunTimeOut, ms
   std::int32_t TpdrvChangeTPNamedID = -1;    // [Tpdrv] ChangeTPNamedID
-  std::string CameraPath;                    // [Camera] Path
+  AnsiString CameraPath;                     // [Camera] Path
 };
 
 // The INI file: the executable's folder, "\" unless the folder already ends
 // with one, the executable name, ".ini". exeFolder and exeName without
-// extension as the platform reports them.
+// extension as the platform reports them, in UTF-8.
 [[nodiscard]] std::string IniFilePath(const std::string& exeFolder, const std::string& exeName);
 
 // Reads the eight settings in table order, each with its default; numbers

@@ -19,7 +19,7 @@ DriverCore::DriverCore(ProfileStore& store, MainSettings& settings, Paths paths,
                  [this] {
                    if (platform_.playClickSound) platform_.playClickSound();
                  },
-                 [this](const std::string& text, int index) { return buttonAction_.Action(text, index); },
+                 [this](const AnsiString& text, int index) { return buttonAction_.Action(text, index); },
                  [this] { return settings_.DblClickTime; }}) {}
 
 DriverCore::~DriverCore() { Shutdown(); }

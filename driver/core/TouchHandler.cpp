@@ -35,7 +35,7 @@ void TouchHandler::HandleTouch(const TouchPoint& point) {
   const std::string key = std::to_string(button->ButtonX) + "," + std::to_string(button->ButtonY);
   // The action may pump messages, and a calibration finishing meanwhile can
   // reload the panel data; keep our own copy of the text.
-  const std::string name = button->Name;
+  const AnsiString name = button->Name;
 
   if (hooks_.playClickSound) hooks_.playClickSound();
   if (hooks_.action) (void)hooks_.action(name, 0);

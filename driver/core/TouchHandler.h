@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/AnsiString.h"
 #include "base/TouchEvent.h"
 #include "base/UiTimer.h"
 
@@ -18,7 +19,7 @@ public:
   struct Hooks {
     std::function<void()> playClickSound;
     // The dispatcher's Action(actionText, index); the result is ignored.
-    std::function<bool(const std::string& actionText, int index)> action;
+    std::function<bool(const AnsiString& actionText, int index)> action;
     // IniDblClickTime, read at each click (the settings dialog may change it).
     std::function<std::int32_t()> dblClickTime;
   };

@@ -65,7 +65,7 @@ void CalProcedure::NextStep() {
   calCorner_ = (calStep_ - 1) % kPointsPerButton;
   if (calCorner_ == 0) {
     const ClassPanelButtonData* button = panel_.ButtonData(calButtonIndex_);
-    const std::string name = button ? button->Name : std::string();
+    const AnsiString name = button ? button->Name : AnsiString();
     buttonDispName_ = res_.DispOfName(name);
     if (hooks_.showPicture) hooks_.showPicture(name);
     draw_.showButton = true;
@@ -76,7 +76,9 @@ void CalProcedure::NextStep() {
     draw_.targetX = draw_.buttonRectLeft + draw_.buttonRectWidth;
     draw_.targetY = draw_.buttonRectTop + draw_.buttonRectHeight;
   }
-  const std::string disp = hooks_.ansiToUtf8 ? hooks_.ansiToUtf8(buttonDispName_) : buttonDispName_;
+  // Without a converter only an ASCII name can be shown.
+  const std::string disp =
+      hooks_.ansiToUtf8 ? hooks_.ansiToUtf8(buttonDispName_) : AsAscii(buttonDispName_).value_or(std::string());
   labelCal_ = u8"「" + disp +
               (calCorner_ == 0 ? u8"」ボタンの左上（ターゲット位置）をスタイラスでタッチしてください。"
                                : u8"」ボタンの右下（ターゲット位置）をスタイラスでタッチしてください。");

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "panel/ClassButtonRes.h"
+#include "base/AnsiString.h"
 #include "base/TouchEvent.h"
+#include "panel/ClassButtonRes.h"
 #include "base/UiTimer.h"
 #include "panel/ClassPanelData.h"
 
@@ -37,9 +38,10 @@ public:
     // The procedure is done: the dialog closes (and calls Unload).
     std::function<void()> unload;
     // A new button is shown: the dialog fetches its picture by action text.
-    std::function<void(const std::string& name)> showPicture;
-    // Display names are in the ANSI code page; labels are UTF-8.
-    std::function<std::string(const std::string& ansi)> ansiToUtf8;
+    std::function<void(const AnsiString& name)> showPicture;
+    // The labels are UTF-8 and name the button by its display name, which
+    // the resource file holds in the ANSI code page.
+    std::function<std::string(const AnsiString& ansi)> ansiToUtf8;
     // The measured rectangles could not be saved to the data file at path
     // (UTF-8): the running driver uses them all the same, until it ends.
     // Told once, before the dialog closes.
@@ -59,14 +61,15 @@ public:
   // released, the timers stop, no further touch changes anything.
   void Unload();
 
-  // What the dialog shows.
+  // What the dialog shows: the labels in UTF-8, the display name in the
+  // ANSI code page.
   [[nodiscard]] const std::string& LabelCal() const { return labelCal_; }
   [[nodiscard]] const std::string& LabelStep() const { return labelStep_; }
   [[nodiscard]] std::int32_t CalStep() const { return calStep_; }
   [[nodiscard]] std::int32_t CalStepCount() const { return calStepCount_; }
   [[nodiscard]] std::int32_t CalButtonIndex() const { return calButtonIndex_; }
   [[nodiscard]] std::int32_t CalCorner() const { return calCorner_; }
-  [[nodiscard]] const std::string& ButtonDispName() const { return buttonDispName_; }  // ANSI
+  [[nodiscard]] const AnsiString& ButtonDispName() const { return buttonDispName_; }
   [[nodiscard]] const std::vector<ClassPanelButtonData>& CalButtons() const { return calButtons_; }
 
   struct Drawing {
@@ -110,7 +113,7 @@ private:
   std::int32_t calCorner_ = 0;
   bool touchAccepted_ = false;
   bool open_ = false;
-  std::string buttonDispName_;
+  AnsiString buttonDispName_;
   std::string labelCal_;
   std::string labelStep_;
   Drawing draw_;

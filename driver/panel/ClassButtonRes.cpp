@@ -19,10 +19,10 @@ public:
     out = static_cast<std::int32_t>(u);
     return true;
   }
-  bool Text(std::string& out) {
+  bool Text(AnsiString& out) {
     std::uint32_t n = 0;
     if (!U16(n) || n > Left()) return false;
-    out.assign(bytes_.substr(pos_, n));
+    out = AnsiString::FromBytes(std::string(bytes_.substr(pos_, n)));
     pos_ += n;
     return true;
   }
@@ -64,7 +64,7 @@ bool ReadRecord(Cursor& in, ButtonResRecord& r) {
   // Names past the bound are read over but not kept: a file of millions of
   // empty names would otherwise cost tens of bytes of memory per two bytes
   // of file.
-  std::string d;
+  AnsiString d;
   for (std::int32_t i = 0; i < count; ++i) {
     if (!in.Text(d)) return false;
     if (r.Disp.size() < ClassButtonRes::kMaxDispNames) r.Disp.push_back(d);
@@ -86,9 +86,9 @@ void PutI32(std::string& out, std::int64_t v) {
   const auto u = static_cast<std::uint32_t>(v);
   for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
 }
-void PutText(std::string& out, const std::string& text) {
+void PutText(std::string& out, const AnsiString& text) {
   PutU16(out, text.size());
-  out += text;
+  out += text.bytes();
 }
 
 }  // namespace
@@ -162,24 +162,24 @@ const ButtonResRecord* ClassButtonRes::Record(std::int32_t index) const {
   return &records_[static_cast<std::size_t>(index)];
 }
 
-std::string ClassButtonRes::NameOf(std::int32_t index) const {
+AnsiString ClassButtonRes::NameOf(std::int32_t index) const {
   const auto* r = Record(index);
-  return r ? r->Name : std::string();
+  return r ? r->Name : AnsiString();
 }
 
-std::int32_t ClassButtonRes::IndexOf(const std::string& name) const {
+std::int32_t ClassButtonRes::IndexOf(const AnsiString& name) const {
   for (std::int32_t i = 0; i < Count(); ++i) {
     if (records_[static_cast<std::size_t>(i)].Name == name) return i;
   }
   return -1;
 }
 
-std::string ClassButtonRes::TypeOfIndex(std::int32_t index) const {
+AnsiString ClassButtonRes::TypeOfIndex(std::int32_t index) const {
   const auto* r = Record(index);
-  return r ? r->Type : std::string();
+  return r ? r->Type : AnsiString();
 }
 
-std::string ClassButtonRes::DispOfIndex(std::int32_t index) const {
+AnsiString ClassButtonRes::DispOfIndex(std::int32_t index) const {
   const auto* r = Record(index);
   if (!r || r->Disp.empty()) return {};
   // DispIndex counts from the array's own lower bound; outside the array the

@@ -3,6 +3,7 @@
 // bytes of a picture of the printed button, read from the resource file beside
 // the driver (<program>.dat). Texts stay in the bytes of the system ANSI code
 // page as the file holds them; the user interface converts them for display.
+// The file's path is the driver's own, in UTF-8.
 // While the driver runs, the file is held open against writers.
 #include <cstdint>
 #include <memory>
@@ -11,12 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AnsiString.h"
+
 namespace orvanta {
 
 struct ButtonResRecord {
-  std::string Name;                    // action text, the key
-  std::string Type;                    // stored and returned, not interpreted
-  std::vector<std::string> Disp;       // display names
+  AnsiString Name;                     // action text, the key
+  AnsiString Type;                     // stored and returned, not interpreted
+  std::vector<AnsiString> Disp;        // display names
   std::int32_t DispLowerBound = 0;     // index of Disp's first element
   std::int32_t PicSize = 0;
   std::vector<std::uint8_t> PicData;   // an image file's bytes
@@ -81,12 +84,12 @@ public:
   [[nodiscard]] std::int32_t Count() const { return static_cast<std::int32_t>(records_.size()); }
   // Lookups outside the table (index -1 of an unknown name) answer with an
   // empty text, and with no picture bytes.
-  [[nodiscard]] std::string NameOf(std::int32_t index) const;
-  [[nodiscard]] std::int32_t IndexOf(const std::string& name) const;
-  [[nodiscard]] std::string TypeOfName(const std::string& name) const { return TypeOfIndex(IndexOf(name)); }
-  [[nodiscard]] std::string TypeOfIndex(std::int32_t index) const;
-  [[nodiscard]] std::string DispOfName(const std::string& name) const { return DispOfIndex(IndexOf(name)); }
-  [[nodiscard]] std::string DispOfIndex(std::int32_t index) const;
+  [[nodiscard]] AnsiString NameOf(std::int32_t index) const;
+  [[nodiscard]] std::int32_t IndexOf(const AnsiString& name) const;
+  [[nodiscard]] AnsiString TypeOfName(const AnsiString& name) const { return TypeOfIndex(IndexOf(name)); }
+  [[nodiscard]] AnsiString TypeOfIndex(std::int32_t index) const;
+  [[nodiscard]] AnsiString DispOfName(const AnsiString& name) const { return DispOfIndex(IndexOf(name)); }
+  [[nodiscard]] AnsiString DispOfIndex(std::int32_t index) const;
   // The bytes PicOfIndex decodes (empty after PicData_Dispose until the next Load).
   [[nodiscard]] const std::vector<std::uint8_t>& PicDataOf(std::int32_t index) const;
 

@@ -9,6 +9,8 @@ namespace orvanta {
 
 namespace {
 
+// The four numbers of a Rect value. A comma lies below every second byte of a
+// double-byte character, so the bytes split as they are.
 std::vector<std::string> SplitAtCommas(const std::string& text) {
   std::vector<std::string> parts;
   std::string::size_type start = 0;
@@ -27,9 +29,11 @@ std::int32_t ScanCount(std::int32_t count) {
   return std::min(count, ClassPanelData::kMaxGridCount);
 }
 
-std::string ButtonSection(std::int32_t x, std::int32_t y) {
-  return "Button." + std::to_string(x) + "." + std::to_string(y);
+AnsiString ButtonSection(std::int32_t x, std::int32_t y) {
+  return AnsiString::FromAscii("Button." + std::to_string(x) + "." + std::to_string(y));
 }
+
+AnsiString Number(std::int32_t value) { return AnsiString::FromAscii(std::to_string(value)); }
 
 // Closed range between two edges given in either order.
 bool Between(std::int32_t v, std::int32_t a, std::int32_t b) {
@@ -46,15 +50,14 @@ ClassPanelData::ClassPanelData(ProfileStore& store, std::string dataFolder)
 std::string ClassPanelData::DefPath() const { return dataFolder_ + "\\" + DataName + ".def"; }
 std::string ClassPanelData::DatPath() const { return dataFolder_ + "\\" + DataName + ".dat"; }
 
-std::string ClassPanelData::ReadDataValue(const std::string& section, const std::string& key,
-                                          const std::string& def) {
+AnsiString ClassPanelData::ReadDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& def) {
   // What .def says becomes the default for .dat, so a key present in .dat
   // wins even when its value there is empty.
-  const std::string delivered = store_.Read(defPath_, section, key, def);
+  const AnsiString delivered = store_.Read(defPath_, section, key, def);
   return store_.Read(datPath_, section, key, delivered);
 }
 
-bool ClassPanelData::WriteDataValue(const std::string& section, const std::string& key, const std::string& value) {
+bool ClassPanelData::WriteDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& value) {
   return store_.Write(datPath_, section, key, value);
 }
 
@@ -73,11 +76,11 @@ void ClassPanelData::Load() {
   std::int32_t cells = 0;
   for (std::int32_t x = 1; x <= columns; ++x) {
     for (std::int32_t y = 1; y <= rows && cells < kMaxGridCells; ++y, ++cells) {
-      const std::string section = ButtonSection(x, y);
-      std::string name = ReadDataValue(section, "Name", "");
+      const AnsiString section = ButtonSection(x, y);
+      AnsiString name = ReadDataValue(section, "Name", "");
       // The default splits into four parts that each read as 0, so a button
       // without Rect is kept with an empty rectangle, to be calibrated.
-      const auto parts = SplitAtCommas(ReadDataValue(section, "Rect", "Left,Top,Right,Bottom"));
+      const auto parts = SplitAtCommas(ReadDataValue(section, "Rect", "Left,Top,Right,Bottom").bytes());
       if (parts.size() != 4) continue;
       auto button = std::make_unique<ClassPanelButtonData>();
       button->ButtonX = x;
@@ -98,13 +101,13 @@ bool ClassPanelData::Save() {
   // moment (another program reading the file) loses only its own key.
   bool saved = WriteDataValue("Header", "Version", Version);
   saved = WriteDataValue("Header", "Name", Name) && saved;
-  saved = WriteDataValue("Header", "ButtonX", std::to_string(ButtonX)) && saved;
-  saved = WriteDataValue("Header", "ButtonY", std::to_string(ButtonY)) && saved;
+  saved = WriteDataValue("Header", "ButtonX", Number(ButtonX)) && saved;
+  saved = WriteDataValue("Header", "ButtonY", Number(ButtonY)) && saved;
   for (const auto& b : buttons_) {
-    const std::string section = ButtonSection(b->ButtonX, b->ButtonY);
+    const AnsiString section = ButtonSection(b->ButtonX, b->ButtonY);
     saved = WriteDataValue(section, "Name", b->Name) && saved;
-    saved = WriteDataValue(section, "Rect", std::to_string(b->Left) + "," + std::to_string(b->Top) + "," +
-                                                std::to_string(b->Right) + "," + std::to_string(b->Bottom)) &&
+    saved = WriteDataValue(section, "Rect",
+                           Number(b->Left) + "," + Number(b->Top) + "," + Number(b->Right) + "," + Number(b->Bottom)) &&
             saved;
   }
   return saved;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AnsiString.h"
 #include "base/ProfileStore.h"
 
 namespace orvanta {
@@ -21,7 +22,7 @@ struct ClassPanelButtonData {
   std::int32_t Top = 0;
   std::int32_t Right = 0;
   std::int32_t Bottom = 0;
-  std::string Name;          // action text
+  AnsiString Name;           // action text, as the data file holds it
 };
 
 class ClassPanelData {
@@ -40,9 +41,9 @@ public:
   // dataFolder: the driver's folder followed by "\Data" (no trailing "\").
   ClassPanelData(ProfileStore& store, std::string dataFolder);
 
-  std::string DataName;
-  std::string Version;
-  std::string Name;
+  std::string DataName;  // the files' name, part of the driver's own paths
+  AnsiString Version;
+  AnsiString Name;
   std::int32_t ButtonX = 0;
   std::int32_t ButtonY = 0;
 
@@ -65,8 +66,8 @@ public:
   [[nodiscard]] std::string DatPath() const;
 
 private:
-  std::string ReadDataValue(const std::string& section, const std::string& key, const std::string& def);
-  [[nodiscard]] bool WriteDataValue(const std::string& section, const std::string& key, const std::string& value);
+  AnsiString ReadDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& def);
+  [[nodiscard]] bool WriteDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& value);
 
   ProfileStore& store_;
   std::string dataFolder_;

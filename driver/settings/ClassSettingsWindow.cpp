@@ -17,12 +17,13 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 // "Section,Key"; a location without its comma names no key.
 struct IniLocation {
-  std::string section, key;
+  AnsiString section, key;
   [[nodiscard]] bool Usable() const { return !section.empty() && !key.empty(); }
 };
 IniLocation ParseLocation(const std::string& field) {
   const auto parts = Split(field, ',');
-  return IniLocation{parts[0], parts.size() > 1 ? parts[1] : std::string()};
+  return IniLocation{AnsiString::FromAscii(parts[0]),
+                     AnsiString::FromAscii(parts.size() > 1 ? parts[1] : std::string())};
 }
 
 }  // namespace
@@ -71,7 +72,7 @@ void ClassSettingsWindow::SettingLoad(int index) {
   const auto lines = Split(SettingDefs[index], '\n');
   const auto header = Split(lines[0], '\r');
   objLabels[index]->SetCaption(header[0]);
-  std::vector<std::string> current(header.size(), kNone);
+  std::vector<AnsiString> current(header.size(), kNone);
   for (size_t k = 1; k < header.size(); ++k) {
     const IniLocation at = ParseLocation(header[k]);
     if (at.Usable()) current[k] = store_->Read(iniFile_, at.section, at.key, kNone);
@@ -82,7 +83,7 @@ void ClassSettingsWindow::SettingLoad(int index) {
     bool matches = true;
     for (size_t k = 1; k < header.size() && matches; ++k) {
       // An entry short of a value cannot match the key it lacks.
-      matches = k < fields.size() && fields[k] != kNone && fields[k] == current[k];
+      matches = k < fields.size() && fields[k] != kNone && AnsiString::FromAscii(fields[k]) == current[k];
     }
     if (matches) combo.SetListIndex(combo.NewIndex());
   }
@@ -98,7 +99,7 @@ bool ClassSettingsWindow::SettingSave(int index) {
   bool saved = true;
   for (size_t k = 1; k < header.size() && k < values.size(); ++k) {
     const IniLocation at = ParseLocation(header[k]);
-    if (at.Usable()) saved = store_->Write(iniFile_, at.section, at.key, values[k]) && saved;
+    if (at.Usable()) saved = store_->Write(iniFile_, at.section, at.key, AnsiString::FromAscii(values[k])) && saved;
   }
   return saved;
 }

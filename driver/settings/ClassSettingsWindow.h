@@ -10,8 +10,8 @@
 // caption followed by INI locations "Section,Key"; every further line is an
 // entry: the shown text followed by one value per location.
 //   "ダブルクリックの時間:\rMain,DblClickTime\n0.2秒\r200\n0.4秒\r400"
-// Captions and entry texts are UTF-8; values are compared with the INI file's
-// bytes as they are, so they are kept to ASCII (numbers, codes).
+// Captions and entry texts are UTF-8; locations and values are ASCII
+// (numbers, codes), the same bytes in the INI file's ANSI code page.
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,7 +43,7 @@ class ClassSettingsWindow {
 public:
   // Stands for a key missing from the INI file; an entry carrying it is
   // never preselected.
-  static constexpr const char* kNone = "--None--";
+  static constexpr const char kNone[] = "--None--";
 
   ClassSettingsWindow(ProfileStore& store, std::string iniFile) : store_(&store), iniFile_(std::move(iniFile)) {}
 

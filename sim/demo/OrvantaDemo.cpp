@@ -34,9 +34,11 @@
 
 #include "DemoSupport.h"
 #include "Screens.h"
+#include "actions/ClassButtonAction.h"
+#include "base/win/AnsiText.h"
+#include "base/win/WinProfileStore.h"
 #include "panel/ClassButtonRes.h"
 #include "panel/win/ButtonResFilesWin.h"
-#include "base/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
 #include "panel/ClassPanelData.h"
 #include "identities/WindowIdentities.h"
@@ -228,12 +230,14 @@ HWND Demo::PrintedButton(const std::string& action) {
   orvanta::ClassButtonRes res(&files);
   res.SetPath(U8(dir_ + L"\\Orvanta.dat"));
   res.Load();
+  const orvanta::AnsiString click = orvanta::win::Utf8ToAnsi(action);
   for (std::int32_t i = 0; i < layout.ButtonData_Counts(); ++i) {
-    const std::string& name = layout.ButtonData(i)->Name;
-    if (name.substr(0, name.find('&')) != action) continue;
-    const std::string key = res.IndexOf(name) >= 0 ? name : action;
+    const orvanta::AnsiString& name = layout.ButtonData(i)->Name;
+    orvanta::AnsiString element;
+    if (!orvanta::ActionElement(name, 0, element) || element != click) continue;
+    const orvanta::AnsiString key = res.IndexOf(name) >= 0 ? name : click;
     return ::FindWindowExW(Sheet(), nullptr, L"OrvantaVirtualPanelButton",
-                           wincommon::AnsiToWide(res.DispOfName(key)).c_str());
+                           orvanta::win::ToWide(res.DispOfName(key)).c_str());
   }
   return nullptr;
 }

@@ -17,10 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "actions/ClassButtonAction.h"
+#include "base/win/AnsiText.h"
+#include "base/win/WinProfileStore.h"
 #include "panel/ClassButtonRes.h"
 #include "panel/win/ButtonResFilesWin.h"
 #include "panel/win/ButtonResPicture.h"
-#include "base/win/WinProfileStore.h"
 #include "fntd2xx/PanelSim.h"
 #include "panel/ClassPanelData.h"
 #include "identities/WindowIdentities.h"
@@ -48,12 +50,13 @@ constexpr int kMargin96 = 10;
 // sheet but are not it.
 class DeliveredLayoutStore : public orvanta::ProfileStore {
 public:
-  std::string Read(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& def) override {
+  orvanta::AnsiString Read(const std::string& file, const orvanta::AnsiString& section, const orvanta::AnsiString& key,
+                           const orvanta::AnsiString& def) override {
     if (file.size() >= 4 && _stricmp(file.c_str() + file.size() - 4, ".dat") == 0) return def;
     return store_.Read(file, section, key, def);
   }
-  bool Write(const std::string&, const std::string&, const std::string&, const std::string&) override {
+  bool Write(const std::string&, const orvanta::AnsiString&, const orvanta::AnsiString&,
+             const orvanta::AnsiString&) override {
     return false;
   }
 
@@ -354,11 +357,11 @@ std::vector<PrintedButton> ReadSheet(const std::wstring& folder) {
     if (b.units.right <= b.units.left || b.units.bottom <= b.units.top) continue;
     // Resources are keyed by the whole action text; the click action alone
     // names a button that has none of its own.
-    std::string key = d->Name;
-    if (res.IndexOf(key) < 0) key = key.substr(0, key.find('&'));
-    b.dispName = wincommon::AnsiToWide(res.DispOfName(key));
-    if (b.dispName.empty()) b.dispName = wincommon::AnsiToWide(d->Name);
-    b.action = wincommon::AnsiToWide(d->Name);
+    orvanta::AnsiString key = d->Name;
+    if (res.IndexOf(key) < 0) (void)orvanta::ActionElement(d->Name, 0, key);
+    b.dispName = orvanta::win::ToWide(res.DispOfName(key));
+    if (b.dispName.empty()) b.dispName = orvanta::win::ToWide(d->Name);
+    b.action = orvanta::win::ToWide(d->Name);
     b.picture = orvanta::win::PicOfName(res, key);
     buttons.push_back(std::move(b));
   }

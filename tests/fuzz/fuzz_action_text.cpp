@@ -22,7 +22,7 @@ struct Port : TouchDataPort {
   bool SendLinkText(WindowId, const std::string&) override { return ++g.sends % 3 != 0; }
 };
 struct Proc : ProcessPort {
-  bool ShellOpen(const std::string& path, std::uint32_t& pid) override {
+  bool ShellOpen(const AnsiString& path, std::uint32_t& pid) override {
     pid = 7;
     ++g.starts;
     return !path.empty();
@@ -32,7 +32,8 @@ struct Proc : ProcessPort {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string text = TextOf(data, size);
+  // Panel data text, in the ANSI code page.
+  const AnsiString text = AnsiString::FromBytes(TextOf(data, size));
   MainSettings settings;
   settings.CameraPath = "C:\\cam.exe";
   Port port;
@@ -52,16 +53,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     note.notes.clear();
     const std::int32_t set = settings.TpdrvChangeTPNamedID;
     saves = 0;
-    std::string element;
-    const bool has = ActionElement(text, index, element);
-    Check(!has || (element.find('&') == std::string::npos && text.find(element) != std::string::npos));
+    AnsiString elementText;
+    const bool has = ActionElement(text, index, elementText);
+    const std::string& element = elementText.bytes();
+    Check(!has || (element.find('&') == std::string::npos && text.bytes().find(element) != std::string::npos));
     const bool done = dispatch.Action(text, index);
     const auto dot = element.find('.');
     const std::string group = has && dot != std::string::npos ? element.substr(0, dot) : "";
     const std::string name = has && dot != std::string::npos ? element.substr(dot + 1) : "";
     const bool tpdrv = group == "Tpdrv", camera = group == "Camera";
     const bool exact = (tpdrv && name == "ChangeTPNamedID") || (camera && name == "Run");
-    Check(penNames.size() == (group == "PenPlus" ? 1u : 0u));
+    // Action names are ASCII: one with any other character is in no list and
+    // is not handed on.
+    Check(penNames.size() == (group == "PenPlus" && IsAscii(name) ? 1u : 0u));
     Check(g.starts <= (camera && exact ? 1 : 0));
     // A name that matches only without letter case is taken and does nothing.
     if (!exact) Check(g.sends == 0 && saves == 0 && note.notes.empty() && settings.TpdrvChangeTPNamedID == set);

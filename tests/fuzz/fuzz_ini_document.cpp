@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace {
 
@@ -30,18 +30,18 @@ std::vector<std::string> Split(const std::string& text, char at) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto parts = Split(TextOf(data, size), '\0');
   std::string text = parts[0];
-  orvanta::IniDocument document(text);
+  profilesim::IniDocument document(text);
   Check(document.Text() == text);
   std::vector<std::pair<std::string, std::string>> keys;
   for (std::size_t i = 1; i < parts.size() && i <= 64; ++i) {
     auto write = Split(parts[i], '\x01');
     write.resize(3);
-    text = orvanta::WriteProfileText(text, write[0], write[1], write[2]);
+    text = profilesim::WriteProfileText(text, write[0], write[1], write[2]);
     document.Write(write[0], write[1], write[2]);
     Check(document.Text() == text);
     keys.emplace_back(write[0], write[1]);
     for (const auto& [section, key] : keys) {
-      Check(document.Read(section, key, " d ") == orvanta::ReadProfileText(text, section, key, " d "));
+      Check(document.Read(section, key, " d ") == profilesim::ReadProfileText(text, section, key, " d "));
     }
   }
   return 0;

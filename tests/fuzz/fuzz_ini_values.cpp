@@ -16,29 +16,24 @@ namespace {
 // to what the value buffer holds.
 class PlatformLikeStore : public orvanta::ProfileStore {
 public:
-  std::string Read(const std::string&, const std::string& section, const std::string& key,
-                   const std::string& def) override {
+  orvanta::AnsiString Read(const std::string&, const orvanta::AnsiString& section, const orvanta::AnsiString& key,
+                           const orvanta::AnsiString& def) override {
     const auto it = values_.find(section + "/" + key);
-    std::string v = it == values_.end() ? def : it->second;
-    const auto first = v.find_first_not_of(" \t");
-    const auto last = v.find_last_not_of(" \t");
-    v = first == std::string::npos ? std::string() : v.substr(first, last - first + 1);
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
-    return v.substr(0, orvanta::kProfileValueMax);
+    return orvanta::ProfileValueAsRead((it == values_.end() ? def : it->second).bytes());
   }
-  bool Write(const std::string&, const std::string& section, const std::string& key,
-             const std::string& value) override {
+  bool Write(const std::string&, const orvanta::AnsiString& section, const orvanta::AnsiString& key,
+             const orvanta::AnsiString& value) override {
     values_[section + "/" + key] = value;
     return true;
   }
 
 private:
-  std::map<std::string, std::string> values_;
+  std::map<orvanta::AnsiString, orvanta::AnsiString> values_;
 };
 
-constexpr const char* kKeys[8][2] = {{"Main", "Priority"},   {"Main", "DblClickTime"},  {"Main", "NotifyMsg"},
-                                     {"Main", "NotifyMsgPos"}, {"PenPlus", "Path"},       {"PenPlus", "RunTimeOut"},
-                                     {"Tpdrv", "ChangeTPNamedID"}, {"Camera", "Path"}};
+const orvanta::AnsiString kKeys[8][2] = {
+    {"Main", "Priority"}, {"Main", "DblClickTime"}, {"Main", "NotifyMsg"},       {"Main", "NotifyMsgPos"},
+    {"PenPlus", "Path"},  {"PenPlus", "RunTimeOut"}, {"Tpdrv", "ChangeTPNamedID"}, {"Camera", "Path"}};
 
 bool Same(const orvanta::MainSettings& a, const orvanta::MainSettings& b) {
   return a.Priority == b.Priority && a.DblClickTime == b.DblClickTime && a.NotifyMsg == b.NotifyMsg &&
@@ -56,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& key : kKeys) {
     if (at > text.size()) break;
     const auto lf = text.find('\n', at);
-    store.Write("", key[0], key[1], text.substr(at, lf == std::string::npos ? std::string::npos : lf - at));
+    store.Write("", key[0], key[1],
+                orvanta::AnsiString::FromBytes(text.substr(at, lf == std::string::npos ? std::string::npos : lf - at)));
     at = lf == std::string::npos ? text.size() + 1 : lf + 1;
   }
 
@@ -65,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   s.TpdrvChangeTPNamedID};
   const std::int32_t defaults[] = {5, 400, 3000, 0, 0, 20000, -1};
   for (int k = 0; k < 7; ++k) {
-    const std::string value = store.Read("", kKeys[k][0], kKeys[k][1], std::to_string(defaults[k]));
+    const orvanta::AnsiString value =
+        store.Read("", kKeys[k][0], kKeys[k][1], orvanta::AnsiString::FromAscii(std::to_string(defaults[k])));
     if (k != 4) Check(numbers[k] == orvanta::ReadLenientInt(value));
   }
   Check(s.PenPlusPath.size() <= orvanta::kProfileValueMax && s.CameraPath.size() <= orvanta::kProfileValueMax);

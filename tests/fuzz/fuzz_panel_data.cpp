@@ -8,7 +8,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 #include "panel/ClassPanelData.h"
 
 namespace {
@@ -21,16 +21,16 @@ using orvanta::ClassPanelData;
 // at each call would make the run a matter of syscalls and parsing.
 class DocumentStore : public orvanta::ProfileStore {
 public:
-  std::string Read(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& def) override {
-    return files[file].Read(section, key, def);
+  orvanta::AnsiString Read(const std::string& file, const orvanta::AnsiString& section, const orvanta::AnsiString& key,
+                           const orvanta::AnsiString& def) override {
+    return orvanta::AnsiString::FromBytes(files[file].Read(section.bytes(), key.bytes(), def.bytes()));
   }
-  bool Write(const std::string& file, const std::string& section, const std::string& key,
-             const std::string& value) override {
-    files[file].Write(section, key, value);
+  bool Write(const std::string& file, const orvanta::AnsiString& section, const orvanta::AnsiString& key,
+             const orvanta::AnsiString& value) override {
+    files[file].Write(section.bytes(), key.bytes(), value.bytes());
     return true;
   }
-  std::map<std::string, orvanta::IniDocument> files;
+  std::map<std::string, profilesim::IniDocument> files;
 };
 
 bool Holds(std::int32_t v, std::int32_t a, std::int32_t b) { return a <= b ? a <= v && v <= b : b <= v && v <= a; }
@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DocumentStore store;
   ClassPanelData panel(store, "Data");
   panel.DataName = "QV-LK2048";
-  store.files[panel.DefPath()] = orvanta::IniDocument(def);
-  store.files[panel.DatPath()] = orvanta::IniDocument(dat);
+  store.files[panel.DefPath()] = profilesim::IniDocument(def);
+  store.files[panel.DatPath()] = profilesim::IniDocument(dat);
 
   panel.Load();
   const std::int32_t max = ClassPanelData::kMaxGridCount;

@@ -12,25 +12,22 @@ constexpr const char* kSo = "\x83\x5C";
 constexpr const char* kHyo = "\x95\x5C";
 constexpr const char* kNo = "\x94\x5C";
 
-TEST(AsciiText, BackslashesAndDotsAreFoundOnlyAsCharactersOfTheirOwn) {
+TEST(AsciiText, BackslashesAreFoundOnlyAsCharactersOfTheirOwn) {
   const std::string so(kSo), hyo(kHyo), no(kNo);
   const struct {
     const char* name;
     std::string text;
     LeadByteTest lead;
-    std::size_t lastSlash, firstSlash;
+    std::size_t lastSlash;
   } cases[] = {
-      {"so, hyo, no hold no backslash", so + hyo + no, IsCp932LeadByte, std::string::npos, std::string::npos},
-      {"a folder of so", "C:\\" + so + "\\x", IsCp932LeadByte, 5, 2},
-      {"a lead byte cut off at the end", "a\\\x83", IsCp932LeadByte, 1, 1},
+      {"so, hyo, no hold no backslash", so + hyo + no, IsCp932LeadByte, std::string::npos},
+      {"a folder of so", "C:\\" + so + "\\x", IsCp932LeadByte, 5},
+      {"a lead byte cut off at the end", "a\\\x83", IsCp932LeadByte, 1},
       // Code page 1252: E9 is a letter of its own, and the "\" after it is one.
-      {"a Western text", "caf\xE9\\x", NoLeadBytes, 4, 4},
-      {"the same bytes read as code page 932", "caf\xE9\\x", IsCp932LeadByte, std::string::npos, std::string::npos},
+      {"a Western text", "caf\xE9\\x", NoLeadBytes, 4},
+      {"the same bytes read as code page 932", "caf\xE9\\x", IsCp932LeadByte, std::string::npos},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FindLastChar(c.text, '\\', c.lead), c.lastSlash) << c.name;
-    EXPECT_EQ(FindChar(c.text, '\\', c.lead), c.firstSlash) << c.name;
-  }
+  for (const auto& c : cases) EXPECT_EQ(FindLastChar(c.text, '\\', c.lead), c.lastSlash) << c.name;
 }
 
 TEST(AsciiText, FileNamesSplitAtTheLastRealBackslashAndDot) {
@@ -48,11 +45,29 @@ TEST(AsciiText, FileNamesSplitAtTheLastRealBackslashAndDot) {
       {"no dot", "C:\\x\\y", false, "", ""},
   };
   for (const auto& c : cases) {
-    const auto parts = SplitFileName(c.path, IsCp932LeadByte);
+    const auto parts = SplitFileName(AnsiString::FromBytes(c.path), IsCp932LeadByte);
     ASSERT_EQ(parts.has_value(), c.split) << c.name;
     if (!parts) continue;
-    EXPECT_EQ(parts->stem, c.stem) << c.name;
-    EXPECT_EQ(parts->extension, c.extension) << c.name;
+    EXPECT_EQ(parts->stem.bytes(), c.stem) << c.name;
+    EXPECT_EQ(parts->extension.bytes(), c.extension) << c.name;
+  }
+}
+
+// ケ is 83 50: its second byte reads as "P".
+TEST(AsciiText, AnAnsiSuffixStartsWhereACharacterStarts) {
+  const struct {
+    const char* name;
+    std::string text;
+    bool ends;
+  } cases[] = {
+      {"the name itself", "C:\\PenPlus\\PENPLUS.EXE", true},
+      {"a longer name ending in it", "C:\\PenPlus\\MyPenPlus.exe", true},
+      {"ke before enPlus.exe", "C:\\PenPlus\\\x83\x50" "enPlus.exe", false},
+      {"ke, then the name", "C:\\\x83\x50PenPlus.exe", true},
+      {"shorter than the suffix", "enPlus.exe", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EndsWithNoCase(AnsiString::FromBytes(c.text), "PenPlus.exe", IsCp932LeadByte), c.ends) << c.name;
   }
 }
 

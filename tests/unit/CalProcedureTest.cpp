@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace orvanta {
 namespace {
@@ -38,7 +38,7 @@ protected:
       ++unloads;
       cal->Unload();
     };
-    hooks.showPicture = [this](const std::string& name) { pictures.push_back(name); };
+    hooks.showPicture = [this](const AnsiString& name) { pictures.push_back(name.bytes()); };
     hooks.changed = [this] { steps.push_back(cal->LabelStep()); };
     hooks.saveFailed = [this](const std::string& path) {
       saveFailures.push_back(path);
@@ -61,7 +61,7 @@ protected:
     return cancel;
   }
   std::string DatRect(const char* section) {
-    return store.Read(panel.DatPath(), section, "Rect", "missing");
+    return store.Read(panel.DatPath(), testing::Ansi(section), "Rect", "missing").bytes();
   }
 
   TempDir dir;

@@ -16,11 +16,11 @@ class FakeProcessPort : public ProcessPort {
 public:
   bool startWorks = true;
   std::uint32_t pidToHand = 4242;  // 0: the shell gave the file to a running program
-  std::vector<std::string> opened;
+  std::vector<AnsiString> opened;
   std::vector<std::uint32_t> asked;
   std::set<std::uint32_t> running;
 
-  bool ShellOpen(const std::string& path, std::uint32_t& pid) override {
+  bool ShellOpen(const AnsiString& path, std::uint32_t& pid) override {
     opened.push_back(path);
     if (!startWorks) return false;
     pid = pidToHand;
@@ -57,7 +57,7 @@ protected:
 TEST_F(ClassActCameraTest, SecondPressWhileRunningStartsNothing) {
   EXPECT_TRUE(handler_.Action("Run"));
   EXPECT_TRUE(handler_.Action("Run"));
-  EXPECT_EQ(port_.opened, (std::vector<std::string>{"C:\\Cam\\cam.exe"}));
+  EXPECT_EQ(port_.opened, (std::vector<AnsiString>{"C:\\Cam\\cam.exe"}));
   EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kAlreadyRunning}));
   for (const auto& note : notifier_.notes) {
     EXPECT_EQ(note.timeoutMs, -1);
@@ -70,7 +70,7 @@ TEST_F(ClassActCameraTest, AnEndedCameraIsStartedAgainFromThePathAsItIsThen) {
   port_.running.clear();  // closed, or a launcher that handed over and quit
   settings_.CameraPath = "D:\\Other\\cam2.exe";
   EXPECT_TRUE(handler_.Action("Run"));
-  EXPECT_EQ(port_.opened, (std::vector<std::string>{"C:\\Cam\\cam.exe", "D:\\Other\\cam2.exe"}));
+  EXPECT_EQ(port_.opened, (std::vector<AnsiString>{"C:\\Cam\\cam.exe", "D:\\Other\\cam2.exe"}));
   EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
 }
 

@@ -13,7 +13,7 @@ namespace {
 using testing::RecordingNotifier;
 using WindowId = PenPlusPort::WindowId;
 
-const std::string kExe = "C:\\Program Files\\PenPlus\\PenPlus.exe";
+const AnsiString kExe = "C:\\Program Files\\PenPlus\\PenPlus.exe";
 
 // PenPlus as its windows show it, with the shell, the file information and a
 // clock that only moves when the driver sleeps. Presses, posts and the other
@@ -41,8 +41,8 @@ public:
   bool nested = false;  // a frame in the tool bar holding an "Afx" pane and a button of its own
   bool otherDialogFirst = false;  // another program's dialog without a caption lies above the tool bar
   std::string ownerCaption = "PenPlus ";
-  std::map<std::string, std::string> shortcuts;  // .lnk -> target
-  std::map<std::string, std::pair<std::string, std::string>> products;  // exe -> product, company
+  std::map<AnsiString, AnsiString> shortcuts;  // .lnk -> target
+  std::map<AnsiString, std::pair<AnsiString, AnsiString>> products;  // exe -> product, company
   WindowId main = 0, toolbar = 0, annotation = 0;
   int topLevelWalks = 0, toolbarWalks = 0;
   bool cancelled = false;  // the driver is closing
@@ -200,17 +200,17 @@ public:
     }
   }
   bool Cancelled() override { return cancelled; }
-  std::string CommonStartMenuFolder() override { return "C:\\ProgramData\\Start Menu"; }
-  std::vector<std::string> ListFiles(const std::string&, bool recursive) override {
-    std::vector<std::string> out;
+  AnsiString CommonStartMenuFolder() override { return "C:\\ProgramData\\Start Menu"; }
+  std::vector<AnsiString> ListFiles(const AnsiString&, bool recursive) override {
+    std::vector<AnsiString> out;
     if (recursive) {
       for (const auto& s : shortcuts) out.push_back(s.first);
     }
     return out;
   }
   // ---- ProcessPort
-  bool ShellOpen(const std::string& path, std::uint32_t& pid) override {
-    events.push_back("shell " + path);
+  bool ShellOpen(const AnsiString& path, std::uint32_t& pid) override {
+    events.push_back("shell " + path.bytes());
     if (!installed || path != kExe) return false;
     pid = 77;
     After(startDelay, [this] { Start(); });
@@ -218,21 +218,21 @@ public:
   }
   bool IsRunning(std::uint32_t) override { return false; }
   // ---- FileInfo
-  std::string GetFileVerInfo(const std::string& path, int item) override {
+  AnsiString GetFileVerInfo(const AnsiString& path, int item) override {
     const auto it = products.find(path);
     if (it == products.end()) return {};
     return item == kVerProductName ? it->second.first : item == kVerCompanyName ? it->second.second : "";
   }
-  FixedFileVerInfo GetFixedFileVerInfo(const std::string& path) override {
+  FixedFileVerInfo GetFixedFileVerInfo(const AnsiString& path) override {
     FixedFileVerInfo v;
     if (path == kExe) v.values[2] = static_cast<std::uint32_t>(major) << 16;
     return v;
   }
-  std::string GetShortcutInfo(const std::string& lnk, int property) override {
+  AnsiString GetShortcutInfo(const AnsiString& lnk, int property) override {
     return property == kLnkTargetPath && shortcuts.count(lnk) ? shortcuts[lnk] : "";
   }
-  std::string GetProcessImagePath(std::uint32_t pid) override { return pid == 77 ? kExe : ""; }
-  bool FileExists(const std::string& path) override { return products.count(path) != 0; }
+  AnsiString GetProcessImagePath(std::uint32_t pid) override { return pid == 77 ? kExe : ""; }
+  bool FileExists(const AnsiString& path) override { return products.count(path) != 0; }
 };
 
 class PenPlusTest : public ::testing::Test {
@@ -390,7 +390,7 @@ TEST_F(PenPlusTest, EachActionPressesItsButtons) {
 
 TEST_F(PenPlusTest, APressOnANotRunningPenPlusStartsItFirstAndHidesItsToolbar) {
   EXPECT_TRUE(act.Action("Btn.Pen1"));
-  EXPECT_EQ(pen.events, (std::vector<std::string>{"shell " + kExe, "command 2003", "press " + Id(u8"ペン", 2)}));
+  EXPECT_EQ(pen.events, (std::vector<std::string>{"shell " + kExe.bytes(), "command 2003", "press " + Id(u8"ペン", 2)}));
   EXPECT_EQ(Notes(), (std::vector<std::string>{u8"ペンソフトを起動中... [stays]", u8"ペンソフトを起動しました。"}));
   EXPECT_EQ(pen.now, 700u);  // polled until the tool bar showed
   EXPECT_FALSE(act.IsToolbarVisible());
@@ -415,18 +415,21 @@ TEST_F(PenPlusTest, RunTimeOutBoundsTheWaitForTheToolbar) {
 }
 
 TEST_F(PenPlusTest, EmptyPathIsSearchedInTheStartMenuAndStored) {
-  const std::string other = "C:\\Other\\PenPlus.exe";
+  const AnsiString other = "C:\\Other\\PenPlus.exe";
+  // ケ is 83 50 in code page 932: its second byte reads as "P".
+  const AnsiString ke = testing::Ansi("C:\\Other\\\x83\x50" "enPlus.exe");
   const struct {
     const char* name;
-    std::map<std::string, std::string> shortcuts;
-    std::map<std::string, std::pair<std::string, std::string>> products;
-    std::string found;
+    std::map<AnsiString, AnsiString> shortcuts;
+    std::map<AnsiString, std::pair<AnsiString, AnsiString>> products;
+    AnsiString found;
   } cases[] = {
       {"none", {}, {}, ""},
       {"case ignored", {{"a\\PenPlus.LNK", kExe}}, {{kExe, {"PENPLUS application", "plussoft CORPORATION"}}}, kExe},
       {"other company", {{"a.lnk", kExe}}, {{kExe, {"PenPlus Application", "Other"}}}, ""},
       {"not a shortcut", {{"a.txt", kExe}}, {{kExe, {"PenPlus Application", "Plussoft Corporation"}}}, ""},
       {"other name", {{"a.lnk", "C:\\P\\Pen.exe"}}, {{"C:\\P\\Pen.exe", {"PenPlus Application", "Plussoft Corporation"}}}, ""},
+      {"a name ending in ke, enPlus.exe", {{"a.lnk", ke}}, {{ke, {"PenPlus Application", "Plussoft Corporation"}}}, ""},
       {"first that qualifies", {{"a.lnk", other}, {"b.lnk", kExe}},
        {{other, {"x", "y"}}, {kExe, {"PenPlus Application", "Plussoft Corporation"}}}, kExe},
   };

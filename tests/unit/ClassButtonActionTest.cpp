@@ -51,7 +51,7 @@ TEST_F(ClassButtonActionTest, DispatchPicksTheElementAndTheGroup) {
   ClassButtonAction dispatcher(AllFactories());
   for (const auto& c : cases) {
     log_.clear();
-    EXPECT_EQ(dispatcher.Action(c.text, c.index), c.result) << c.text << " #" << c.index;
+    EXPECT_EQ(dispatcher.Action(testing::Ansi(c.text), c.index), c.result) << c.text << " #" << c.index;
     EXPECT_EQ(log_, *c.reached ? std::vector<std::string>{c.reached} : std::vector<std::string>{})
         << c.text << " #" << c.index;
   }
@@ -79,9 +79,9 @@ TEST(ActionElementTest, SplitsAtEveryAmpersand) {
   } cases[] = {{"a&b&c", 0, true, "a"}, {"a&b&c", 2, true, "c"}, {"a&b&c", 3, false, ""}, {"a&&c", 1, true, ""},
                {"&", 1, true, ""},      {"", 0, false, ""},      {"a", -1, false, ""}};
   for (const auto& c : cases) {
-    std::string element = "untouched";
-    EXPECT_EQ(ActionElement(c.text, c.index, element), c.found) << c.text << " #" << c.index;
-    EXPECT_EQ(element, c.found ? c.element : "untouched") << c.text << " #" << c.index;
+    AnsiString element = "untouched";
+    EXPECT_EQ(ActionElement(testing::Ansi(c.text), c.index, element), c.found) << c.text << " #" << c.index;
+    EXPECT_EQ(element.bytes(), c.found ? c.element : "untouched") << c.text << " #" << c.index;
   }
 }
 

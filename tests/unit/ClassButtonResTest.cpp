@@ -14,7 +14,7 @@ using testing::Rec;
 
 std::vector<std::string> Names(const std::vector<ButtonResRecord>& records) {
   std::vector<std::string> out;
-  for (const auto& r : records) out.push_back(r.Name);
+  for (const auto& r : records) out.push_back(r.Name.bytes());
   return out;
 }
 
@@ -29,7 +29,7 @@ TEST(ButtonResFormat, FieldsAreLittleEndianWithArrayHeaders) {
   EXPECT_EQ(bytes, expected);
   const auto back = ReadButtonResRecords(bytes);
   ASSERT_EQ(back.size(), 1u);
-  EXPECT_EQ(back[0].Disp, (std::vector<std::string>{"x", "yz"}));
+  EXPECT_EQ(back[0].Disp, (std::vector<AnsiString>{"x", "yz"}));
   EXPECT_EQ(back[0].PicData, (std::vector<std::uint8_t>{7}));
 }
 
@@ -47,7 +47,7 @@ TEST_P(ButtonResValidity, AnInvalidRecordIsSkippedAndTheNextStillRead) {
       WriteButtonResRecord(Rec("first")) + WriteButtonResRecord(GetParam().middle) + WriteButtonResRecord(Rec("last"));
   const auto names = Names(ReadButtonResRecords(bytes));
   const std::vector<std::string> expected =
-      GetParam().kept ? std::vector<std::string>{"first", GetParam().middle.Name, "last"}
+      GetParam().kept ? std::vector<std::string>{"first", GetParam().middle.Name.bytes(), "last"}
                       : std::vector<std::string>{"first", "last"};
   EXPECT_EQ(names, expected);
 }
@@ -124,13 +124,15 @@ protected:
 };
 
 TEST_F(ButtonResTable, LookupsByNameAreExactAndTheFirstOfTwoWins) {
-  Install({Rec("Camera.Run", "Camera", {"カメラ"}), Rec("Tpdrv.X", "Tpdrv", {"切替"}),
-           Rec("Camera.Run", "Second", {"二番目"})});
+  // Display names in code page 932: カメラ, 切替, 二番目.
+  const AnsiString kamera = testing::Ansi("\x83\x4A\x83\x81\x83\x89"), kirikae = testing::Ansi("\x90\xD8\x91\xD6");
+  Install({Rec("Camera.Run", "Camera", {kamera}), Rec("Tpdrv.X", "Tpdrv", {kirikae}),
+           Rec("Camera.Run", "Second", {testing::Ansi("\x93\xF1\x94\xD4\x96\xDA")})});
   ASSERT_EQ(res.Count(), 3);
   EXPECT_EQ(res.IndexOf("Camera.Run"), 0);
   EXPECT_EQ(res.IndexOf("camera.run"), -1);
   EXPECT_EQ(res.TypeOfName("Camera.Run"), "Camera");
-  EXPECT_EQ(res.DispOfName("Tpdrv.X"), "切替");
+  EXPECT_EQ(res.DispOfName("Tpdrv.X"), kirikae);
   EXPECT_EQ(res.NameOf(1), "Tpdrv.X");
   // Unknown names and indexes outside the table answer empty.
   EXPECT_EQ(res.DispOfName("Nope"), "");
@@ -143,7 +145,7 @@ TEST_F(ButtonResTable, DispIndexOutsideTheNamesGivesTheFirst) {
   const std::pair<std::int32_t, const char*> cases[] = {{0, "one"}, {2, "three"}, {5, "one"}, {-1, "one"}};
   for (const auto& [index, expected] : cases) {
     res.DispIndex = index;
-    EXPECT_EQ(res.DispOfIndex(0), expected) << index;
+    EXPECT_EQ(res.DispOfIndex(0), testing::Ansi(expected)) << index;
   }
 }
 
@@ -193,7 +195,7 @@ TEST_F(ButtonResTable, PathTakesTheLockOnlyForAnExistingFileUntilTheTableGoes) {
 }
 
 TEST_F(ButtonResTable, ManyDisplayNamesAreReadOverPastTheBound) {
-  std::vector<std::string> disp(ClassButtonRes::kMaxDispNames + 10, "n");
+  std::vector<AnsiString> disp(ClassButtonRes::kMaxDispNames + 10, "n");
   disp[0] = "first";
   Install({Rec("A", "T", disp), Rec("B")});
   ASSERT_EQ(res.Count(), 2);

@@ -7,7 +7,7 @@
 
 #include "Fakes.h"
 #include "actions/ClassButtonAction.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace orvanta {
 namespace {
@@ -36,7 +36,7 @@ protected:
   }
 
   TempDir dir_;
-  MemoryProfileStore store_;
+  profilesim::EmulatedProfileFiles store_;
   ClassPanelData panel_{store_, dir_.Path() + "/Data"};
 };
 
@@ -231,13 +231,13 @@ TEST_F(ClassPanelDataTest, DeliveredLayoutCarriesEveryActionOnSeparateButtons) {
   std::set<std::string> actions;
   for (std::int32_t i = 0; i < panel_.ButtonData_Counts(); ++i) {
     const auto* b = panel_.ButtonData(i);
-    std::string element;
-    for (int k = 0; ActionElement(b->Name, k, element); ++k) actions.insert(element);
-    EXPECT_EQ(panel_.PointCheck((b->Left + b->Right) / 2, (b->Top + b->Bottom) / 2), b) << b->Name;
+    AnsiString element;
+    for (int k = 0; ActionElement(b->Name, k, element); ++k) actions.insert(element.bytes());
+    EXPECT_EQ(panel_.PointCheck((b->Left + b->Right) / 2, (b->Top + b->Bottom) / 2), b) << b->Name.bytes();
     for (std::int32_t j = i + 1; j < panel_.ButtonData_Counts(); ++j) {
       const auto* o = panel_.ButtonData(j);
       const bool apart = b->Right < o->Left || o->Right < b->Left || b->Bottom < o->Top || o->Bottom < b->Top;
-      EXPECT_TRUE(apart) << b->Name << " / " << o->Name;
+      EXPECT_TRUE(apart) << b->Name.bytes() << " / " << o->Name.bytes();
     }
   }
   const std::set<std::string> expected{

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "Fakes.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace orvanta {
 namespace {
@@ -16,10 +16,10 @@ using namespace std::string_literals;
 class FakeFiles : public FileInfo {
 public:
   struct Info {
-    std::string description, product, company;
+    AnsiString description, product, company;
   };
-  std::map<std::string, Info> files;
-  std::string GetFileVerInfo(const std::string& path, int item) override {
+  std::map<AnsiString, Info> files;
+  AnsiString GetFileVerInfo(const AnsiString& path, int item) override {
     const auto it = files.find(path);
     if (it == files.end()) return {};
     switch (item) {
@@ -29,10 +29,14 @@ public:
       default: return {};
     }
   }
-  FixedFileVerInfo GetFixedFileVerInfo(const std::string&) override { return {}; }
-  std::string GetShortcutInfo(const std::string&, int) override { return {}; }
-  std::string GetProcessImagePath(std::uint32_t) override { return {}; }
-  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  FixedFileVerInfo GetFixedFileVerInfo(const AnsiString&) override { return {}; }
+  AnsiString GetShortcutInfo(const AnsiString& path, int property) override {
+    const auto it = shortcuts.find(path);
+    return property == kLnkTargetPath && it != shortcuts.end() ? it->second : AnsiString();
+  }
+  AnsiString GetProcessImagePath(std::uint32_t) override { return {}; }
+  bool FileExists(const AnsiString& path) override { return files.count(path) != 0; }
+  std::map<AnsiString, AnsiString> shortcuts;  // a shortcut's target
 };
 
 class RegAppTest : public ::testing::Test {
@@ -42,19 +46,19 @@ protected:
   ClassRegAppData& Camera() { return apps[1]; }
 
   testing::TempDir dir;
-  MemoryProfileStore store;
+  profilesim::EmulatedProfileFiles store;
   FakeFiles files;
   std::vector<ClassRegAppData> apps;
 };
 
 TEST_F(RegAppTest, PathIsSavedQuotedAndReadsBackBare) {
   for (const std::string& path : {" C:\\Pen Plus\\PenPlus.exe "s, ""s}) {
-    Pen().FullPath = path;
+    Pen().FullPath = testing::Ansi(path);
     ASSERT_TRUE(Pen().SettingSave());
     EXPECT_NE(testing::ReadFile(dir.File("Orvanta.ini")).find("Path=\"" + path + "\""), std::string::npos);
     Pen().FullPath = "changed";
     Pen().SettingLoad();
-    EXPECT_EQ(Pen().FullPath, path);
+    EXPECT_EQ(Pen().FullPath, testing::Ansi(path));
   }
 }
 
@@ -69,8 +73,8 @@ TEST_F(RegAppTest, AppNameFallsBackFromDescriptionToProductToFileName) {
                {"C:\\cam\\Bare.exe", "Bare"},         {"C:\\my.cam\\camera", ""},
                {"Cam.exe", ""},                       {"", ""}};
   for (const auto& c : cases) {
-    Camera().FullPath = c.path;
-    EXPECT_EQ(Camera().GetAppName(), c.name) << c.path;
+    Camera().FullPath = testing::Ansi(c.path);
+    EXPECT_EQ(Camera().GetAppName(), testing::Ansi(c.name)) << c.path;
   }
 }
 
@@ -92,8 +96,8 @@ TEST_F(RegAppTest, AppNameOfAJapanesePathCountsCharactersNotBytes) {
       {"no backslash but the second byte of so", kSo + ".exe", ""},
   };
   for (const auto& c : cases) {
-    Camera().FullPath = c.path;
-    EXPECT_EQ(Camera().GetAppName(), c.shown) << c.name;
+    Camera().FullPath = testing::Ansi(c.path);
+    EXPECT_EQ(Camera().GetAppName(), testing::Ansi(c.shown)) << c.name;
   }
 }
 
@@ -106,8 +110,8 @@ TEST_F(RegAppTest, VersionExpectationsIgnoreCaseAndAcceptAlternatives) {
     bool pen, camera;
   } cases[] = {{"a.exe", true, true}, {"b.exe", false, true}, {"c.exe", false, true}, {"missing.exe", false, false}};
   for (const auto& c : cases) {
-    EXPECT_EQ(Pen().CheckFileVerInfs(c.path), c.pen) << c.path;
-    EXPECT_EQ(Camera().CheckFileVerInfs(c.path), c.camera) << c.path;
+    EXPECT_EQ(Pen().CheckFileVerInfs(testing::Ansi(c.path)), c.pen) << c.path;
+    EXPECT_EQ(Camera().CheckFileVerInfs(testing::Ansi(c.path)), c.camera) << c.path;
   }
   Pen().FullPath.clear();
   EXPECT_FALSE(Pen().CheckFileVerInfs());
@@ -120,8 +124,77 @@ TEST_F(RegAppTest, VersionExpectationsIgnoreCaseAndAcceptAlternatives) {
                       // ア (83 41) and ヂ (83 61) differ only in a second byte that is a letter.
                       {"\x83\x41 Corp"s, "\x83\x61 corp", false}, {"\x83\x41 Corp"s, "\x83\x41 CORP", true}};
   for (const auto& a : alternatives) {
-    EXPECT_EQ(MatchesExpected(a.expected, a.actual, IsCp932LeadByte), a.match) << a.actual;
+    EXPECT_EQ(MatchesExpected(testing::Ansi(a.expected), testing::Ansi(a.actual), IsCp932LeadByte), a.match)
+        << a.actual;
   }
+}
+
+// The selection dialog's check: files the registration accepts, shortcuts
+// followed, and what is shown of an accepted file.
+TEST_F(RegAppTest, CandidatesAreFollowedThroughShortcutsAndCheckedAgainstTheVersionInformation) {
+  const AnsiString pen = "C:\\PenPlus\\PenPlus.exe";
+  const AnsiString japanese = testing::Ansi("C:\\" + kHyo + kNo + "\\" + kKamera + kSo + kFuto + ".exe");
+  files.files = {{pen, {"", "PenPlus Application", "Plussoft Corporation"}},
+                 {"C:\\Tools\\Cam.exe", {"Camera Studio", "Cam Product", "Cam Corp"}},
+                 {"C:\\Tools\\notes.txt", {}},
+                 {"C:\\Tools\\noextension", {}},
+                 {"C:\\dir.d\\plain", {}},
+                 {japanese, {}}};
+  files.shortcuts = {{"C:\\a.lnk", pen}, {"C:\\b.LNK", "C:\\a.lnk"}, {"C:\\loop1.lnk", "C:\\loop2.lnk"},
+                     {"C:\\loop2.lnk", "C:\\loop1.lnk"}, {"C:\\broken.lnk", ""}};
+  // A chain of shortcuts 1.lnk -> 2.lnk -> ... -> 9.lnk -> the pen program.
+  for (int i = 1; i <= 9; ++i) {
+    files.shortcuts[testing::Ansi("C:\\" + std::to_string(i) + ".lnk")] =
+        i == 9 ? pen : testing::Ansi("C:\\" + std::to_string(i + 1) + ".lnk");
+  }
+  const struct {
+    const char* name;
+    int registration;  // 0 pen, 1 camera
+    AnsiString candidate;
+    std::optional<SelAppChoice> shown;
+  } cases[] = {
+      {"the pen program", 0, pen, SelAppChoice{pen, "PenPlus", "PenPlus Application", "Plussoft Corporation"}},
+      {"a program without the pen's version information", 0, "C:\\Tools\\Cam.exe", std::nullopt},
+      {"a missing file", 0, "C:\\Tools\\missing.exe", std::nullopt},
+      {"the camera takes any file", 1, "C:\\Tools\\notes.txt", SelAppChoice{"C:\\Tools\\notes.txt", "notes", "", ""}},
+      {"the description before the product", 1, "C:\\Tools\\Cam.exe",
+       SelAppChoice{"C:\\Tools\\Cam.exe", "Cam", "Camera Studio", "Cam Corp"}},
+      {"no extension", 1, "C:\\Tools\\noextension", std::nullopt},
+      {"the last dot in a folder name", 1, "C:\\dir.d\\plain", std::nullopt},
+      {"a Japanese name with second bytes that are backslashes", 1, japanese,
+       SelAppChoice{japanese, testing::Ansi(kKamera + kSo + kFuto), "", ""}},
+      {"a shortcut", 0, "C:\\a.lnk", SelAppChoice{pen, "PenPlus", "PenPlus Application", "Plussoft Corporation"}},
+      {"a shortcut to a shortcut, any case", 0, "C:\\b.LNK", SelAppChoice{pen, "PenPlus", "PenPlus Application",
+                                                                          "Plussoft Corporation"}},
+      {"eight shortcuts in a row", 0, "C:\\2.lnk", SelAppChoice{pen, "PenPlus", "PenPlus Application",
+                                                                 "Plussoft Corporation"}},
+      {"nine shortcuts in a row", 0, "C:\\1.lnk", std::nullopt},
+      {"a loop of shortcuts", 1, "C:\\loop1.lnk", std::nullopt},
+      {"a shortcut without a file target", 1, "C:\\broken.lnk", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto choice = apps[static_cast<std::size_t>(c.registration)].CheckCandidate(c.candidate);
+    ASSERT_EQ(choice.has_value(), c.shown.has_value());
+    if (!choice) continue;
+    EXPECT_EQ(choice->path, c.shown->path);
+    EXPECT_EQ(choice->name, c.shown->name);
+    EXPECT_EQ(choice->description, c.shown->description);
+    EXPECT_EQ(choice->company, c.shown->company);
+  }
+}
+
+TEST_F(RegAppTest, TheListKeepsItsSelectedRegistrationElseSelectsTheFirst) {
+  const struct {
+    const char* name;
+    std::optional<std::size_t> before;
+    std::optional<std::size_t> selected;
+  } cases[] = {{"none selected", std::nullopt, 0}, {"the camera", 1, 1}, {"the pen", 0, 0}, {"outside the list", 5, 0}};
+  for (const auto& c : cases) EXPECT_EQ(RegAppToSelect(apps, c.before), c.selected) << c.name;
+  // Keyed by the registration: the first row of the same key.
+  apps[1].Ini_Section = apps[0].Ini_Section;
+  EXPECT_EQ(RegAppToSelect(apps, 1), 0u);
+  EXPECT_EQ(RegAppToSelect({}, std::nullopt), std::nullopt);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace orvanta {
 namespace {
@@ -42,7 +42,7 @@ protected:
   }
 
   testing::TempDir dir;
-  MemoryProfileStore store;
+  profilesim::EmulatedProfileFiles store;
   ClassSettingsWindow model{store, dir.File("Orvanta.ini")};
   FakeLabel label;
   FakeCombo combo;
@@ -74,7 +74,7 @@ TEST_F(SettingsWindowTest, LoadPreselectsTheEntryWhoseValuesTheIniHolds) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (!c.ini.empty()) testing::WriteFile(Ini(), c.ini);
-    MemoryProfileStore fresh;
+    profilesim::EmulatedProfileFiles fresh;
     ClassSettingsWindow m(fresh, Ini());
     FakeLabel l;
     FakeCombo box;
@@ -105,7 +105,7 @@ TEST_F(SettingsWindowTest, SaveWritesTheSelectedEntrysValuesInHeaderOrder) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    MemoryProfileStore fresh;
+    profilesim::EmulatedProfileFiles fresh;
     ClassSettingsWindow m(fresh, Ini());
     FakeLabel l;
     FakeCombo box;

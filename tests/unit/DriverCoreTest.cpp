@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace orvanta {
 namespace {
@@ -57,7 +57,7 @@ protected:
   }
 
   TempDir dir;
-  MemoryProfileStore store;
+  profilesim::EmulatedProfileFiles store;
   MainSettings settings;
   FakeClock clock;
   FakeTimer connect, rx, blk, dbl;

@@ -12,21 +12,31 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "actions/ActionHandler.h"
-#include "base/MemoryProfileStore.h"
+#include "base/AnsiString.h"
 #include "base/Notifier.h"
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
 #include "base/WakeSignal.h"
 #include "serial/D2xxApi.h"
 #include "panel/ClassButtonRes.h"
+#include "profile/ProfileEmulation.h"
+
+namespace orvanta {
+// ANSI texts in test messages, as their bytes.
+inline void PrintTo(const AnsiString& text, std::ostream* out) { *out << '"' << text.bytes() << '"'; }
+}  // namespace orvanta
 
 namespace orvanta::testing {
+
+// Bytes of code page 932 (or ASCII built at run time) as an ANSI text.
+inline AnsiString Ansi(std::string bytes) { return AnsiString::FromBytes(std::move(bytes)); }
 
 class FakeTimer;
 
@@ -329,8 +339,9 @@ struct MemoryFiles : ButtonResFiles {
   }
 };
 
-// A valid record unless told otherwise.
-inline ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vector<std::string> disp = {"ペン"},
+// A valid record unless told otherwise; "\x83\x79\x83\x93" is ペン in code page 932.
+inline ButtonResRecord Rec(AnsiString name, AnsiString type = "Btn",
+                           std::vector<AnsiString> disp = {AnsiString::FromBytes("\x83\x79\x83\x93")},
                            std::vector<std::uint8_t> pic = {'B', 'M', 1, 2}) {
   ButtonResRecord r;
   r.Name = std::move(name);
@@ -343,12 +354,12 @@ inline ButtonResRecord Rec(std::string name, std::string type = "Btn", std::vect
 
 // INI files that refuse writes as a read-only file or folder does: every
 // write, or one key's only. Reads go on as before.
-struct RefusingStore : MemoryProfileStore {
+struct RefusingStore : profilesim::EmulatedProfileFiles {
   bool refuseAll = false;
-  std::string refusedKey;
-  bool Write(const std::string& file, const std::string& section, const std::string& key,
-             const std::string& value) override {
-    return !refuseAll && key != refusedKey && MemoryProfileStore::Write(file, section, key, value);
+  AnsiString refusedKey;
+  bool Write(const std::string& file, const AnsiString& section, const AnsiString& key,
+             const AnsiString& value) override {
+    return !refuseAll && key != refusedKey && EmulatedProfileFiles::Write(file, section, key, value);
   }
 };
 

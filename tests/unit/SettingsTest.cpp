@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "Fakes.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 
 namespace orvanta {
 namespace {
@@ -24,7 +24,7 @@ protected:
   }
 
   TempDir dir_;
-  MemoryProfileStore store_;
+  profilesim::EmulatedProfileFiles store_;
   std::string ini_ = dir_.File("Orvanta.ini");
 };
 
@@ -70,12 +70,6 @@ TEST_F(SettingsTest, MissingKeysTakeTheirDefaultsAndNumbersAreReadLeniently) {
   EXPECT_EQ(s.TpdrvChangeTPNamedID, -1);
   EXPECT_TRUE(s.PenPlusPath.empty());
   EXPECT_TRUE(s.CameraPath.empty());
-}
-
-TEST_F(SettingsTest, LongPathIsCutTo254Characters) {
-  const std::string path = "C:\\" + std::string(297, 'p');
-  const MainSettings s = LoadFrom("[Camera]\r\nPath=\"" + path + "\"\r\n");
-  EXPECT_EQ(s.CameraPath, path.substr(0, 254));
 }
 
 TEST(PriorityClassTest, MapsOneToSixAndNothingElse) {

@@ -6,7 +6,7 @@
 
 #include "Fakes.h"
 #include "actions/ClassButtonAction.h"
-#include "base/MemoryProfileStore.h"
+#include "profile/ProfileEmulation.h"
 #include "panel/ClassPanelData.h"
 
 namespace orvanta {
@@ -40,8 +40,8 @@ protected:
   TouchHandler::Hooks RecordingHooks() {
     TouchHandler::Hooks hooks;
     hooks.playClickSound = [this] { calls_.push_back("sound"); };
-    hooks.action = [this](const std::string& text, int index) {
-      calls_.push_back(text + "#" + std::to_string(index));
+    hooks.action = [this](const AnsiString& text, int index) {
+      calls_.push_back(text.bytes() + "#" + std::to_string(index));
       return onAction_ ? onAction_(text, index) : true;
     };
     hooks.dblClickTime = [this] { return dblClickTime_; };
@@ -54,13 +54,13 @@ protected:
   }
 
   TempDir dir_;
-  MemoryProfileStore store_;
+  profilesim::EmulatedProfileFiles store_;
   ClassPanelData panel_{store_, dir_.Path() + "/Data"};
   FakeClock clock_;
   FakeTimer timer_{&clock_};
   std::int32_t dblClickTime_ = 400;
   std::vector<std::string> calls_;
-  std::function<bool(const std::string&, int)> onAction_;
+  std::function<bool(const AnsiString&, int)> onAction_;
   TouchHandler handler_{panel_, timer_, RecordingHooks()};
 };
 
@@ -144,7 +144,7 @@ TEST_F(TouchHandlerTest, TimerTickClosesTheWindowAndDblClickTimeIsReadAtEachClic
 TEST_F(TouchHandlerTest, ClickActionOutlastingTheWindowMakesAPlainClick) {
   Touch(kOnA, 0);
   // The second click's action pumps messages for half a second.
-  onAction_ = [this](const std::string&, int) {
+  onAction_ = [this](const AnsiString&, int) {
     clock_.Advance(500);
     return true;
   };
@@ -171,7 +171,7 @@ TEST_F(TouchHandlerTest, SingleActionButtonRunsItsClickOnBothTouches) {
   ClassButtonAction::Factories factories;
   factories.tpdrv = [&] { return std::make_unique<testing::RecordingHandler>(std::vector<std::string>{"Click"}, &seen); };
   ClassButtonAction dispatcher(factories);
-  onAction_ = [&](const std::string& text, int index) { return dispatcher.Action(text, index); };
+  onAction_ = [&](const AnsiString& text, int index) { return dispatcher.Action(text, index); };
   testing::WriteFile(panel_.DefPath(),
                      "[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Tpdrv.Click\r\nRect=0,0,99,99\r\n");
   panel_.Load();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/AnsiText.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {
@@ -39,7 +40,7 @@ constexpr DWORD kSkippedEntries = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // A folder's own files, then each sub-folder's in the same way. Links back
 // up the tree (junctions) are not followed, and the depth is bounded, so a
 // strange Start Menu cannot keep the driver searching for ever.
-void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::vector<std::string>& out) {
+void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::vector<AnsiString>& out) {
   WIN32_FIND_DATAW data;
   HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return;
@@ -50,7 +51,7 @@ void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::ve
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(folder + L"\\" + name);
     } else {
-      out.push_back(wincommon::WideToAnsi(folder + L"\\" + name));
+      out.push_back(ToAnsi(folder + L"\\" + name));
     }
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
@@ -201,15 +202,15 @@ void PenPlusPortWin::Sleep(std::uint32_t ms) {
   }
 }
 
-std::string PenPlusPortWin::CommonStartMenuFolder() {
+AnsiString PenPlusPortWin::CommonStartMenuFolder() {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-  return wincommon::WideToAnsi(path);
+  return ToAnsi(path);
 }
 
-std::vector<std::string> PenPlusPortWin::ListFiles(const std::string& folder, bool recursive) {
-  std::vector<std::string> out;
-  if (!folder.empty()) CollectFiles(wincommon::AnsiToWide(folder), recursive, 0, out);
+std::vector<AnsiString> PenPlusPortWin::ListFiles(const AnsiString& folder, bool recursive) {
+  std::vector<AnsiString> out;
+  if (!folder.empty()) CollectFiles(ToWide(folder), recursive, 0, out);
   return out;
 }
 

@@ -35,8 +35,8 @@ public:
   void BringForwardAndFlash(WindowId window) override;
   void Sleep(std::uint32_t ms) override;
   [[nodiscard]] bool Cancelled() override { return cancelled_; }
-  [[nodiscard]] std::string CommonStartMenuFolder() override;
-  [[nodiscard]] std::vector<std::string> ListFiles(const std::string& folder, bool recursive) override;
+  [[nodiscard]] AnsiString CommonStartMenuFolder() override;
+  [[nodiscard]] std::vector<AnsiString> ListFiles(const AnsiString& folder, bool recursive) override;
 
   // The driver is closing, possibly from inside a wait (a close request
   // sent to the driver is answered while it sends or waits): from now on

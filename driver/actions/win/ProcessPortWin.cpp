@@ -1,16 +1,15 @@
 #include "ProcessPortWin.h"
 
+#include "base/win/AnsiText.h"
 #include "base/win/ModuleShell.h"
 #include "wincommon/Handles.h"
-#include "wincommon/Text.h"
 
 namespace orvanta::win {
 
-bool ProcessPortWin::ShellOpen(const std::string& path, std::uint32_t& pid) {
+bool ProcessPortWin::ShellOpen(const AnsiString& path, std::uint32_t& pid) {
   pid = 0;
   HANDLE raw = nullptr;
-  // The path comes from the INI file, in the system ANSI code page.
-  if (!win::ShellOpen(owner_, wincommon::AnsiToWide(path), &raw)) return false;
+  if (!win::ShellOpen(owner_, ToWide(path), &raw)) return false;
   const wincommon::KernelHandle process(raw);
   if (process) pid = ::GetProcessId(process.get());
   return true;

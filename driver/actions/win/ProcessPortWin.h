@@ -14,7 +14,7 @@ public:
   // owner: the window the shell may parent its own windows to (may be null).
   explicit ProcessPortWin(HWND owner = nullptr) : owner_(owner) {}
 
-  bool ShellOpen(const std::string& path, std::uint32_t& pid) override;
+  bool ShellOpen(const AnsiString& path, std::uint32_t& pid) override;
   [[nodiscard]] bool IsRunning(std::uint32_t pid) override;
 
 private:

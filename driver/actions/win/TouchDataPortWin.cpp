@@ -1,5 +1,6 @@
 #include "TouchDataPortWin.h"
 
+#include "base/win/AnsiText.h"
 #include "identities/WindowIdentities.h"
 #include "wincommon/Text.h"
 
@@ -26,7 +27,7 @@ bool TouchDataPortWin::SendLinkText(WindowId box, const std::string& text) {
   if (box == 0) return false;
   // The touch-data program reads its commands in the system's ANSI code page.
   const std::wstring wide = wincommon::Utf8ToWide(text);
-  const std::string ansi = wincommon::WideToAnsi(wide);
+  const AnsiString ansi = ToAnsi(wide);
   // Sent, not posted: the program must have acted on "TPNamedID=" before
   // "DATACHANG" arrives. The time-out keeps a hung touch-data program from
   // freezing the driver's only thread (and with it every touch) for ever;
@@ -36,7 +37,7 @@ bool TouchDataPortWin::SendLinkText(WindowId box, const std::string& text) {
   // driver while it handles the text does not deadlock until the time-out.
   DWORD_PTR result = 0;
   const LRESULT ok = ::SendMessageTimeoutA(reinterpret_cast<HWND>(box), WM_SETTEXT, wide.size(),
-                                           reinterpret_cast<LPARAM>(ansi.c_str()),
+                                           reinterpret_cast<LPARAM>(ansi.bytes().c_str()),
                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, sendTimeoutMs_, &result);
   return ok != 0 && result != 0;
 }

@@ -10,30 +10,27 @@
 // driver goes on with what the user chose, and the write still reports the
 // failure so that the dialog that asked for it can say so.
 #include <map>
-#include <set>
 #include <string>
 #include <tuple>
 
-#include "base/MemoryProfileStore.h"
 #include "base/ProfileStore.h"
 
 namespace orvanta::win {
 
 class WinProfileStore : public ProfileStore {
 public:
-  std::string Read(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& def) override;
-  bool Write(const std::string& file, const std::string& section, const std::string& key,
-             const std::string& value) override;
+  AnsiString Read(const std::string& file, const AnsiString& section, const AnsiString& key,
+                  const AnsiString& def) override;
+  bool Write(const std::string& file, const AnsiString& section, const AnsiString& key,
+             const AnsiString& value) override;
 
 private:
   // File, section and key exactly as the driver spells them: each of its
   // keys is named in one place only.
-  using Location = std::tuple<std::string, std::string, std::string>;
+  using Location = std::tuple<std::string, AnsiString, AnsiString>;
 
-  // The unsaved values of each file, held by the same rules as a file.
-  std::map<std::string, IniDocument> unsaved_;
-  std::set<Location> unsavedKeys_;
+  // The values the files refused, as a read of the file would give them back.
+  std::map<Location, AnsiString> unsaved_;
 };
 
 }  // namespace orvanta::win

@@ -252,7 +252,8 @@ ClassButtonAction::Factories FormMain::MakeActionFactories() {
   ClassButtonAction::Factories f;
   f.penPlus = [this, save] {
     return std::make_unique<ClassActPenPlus>(settings_, save,
-                                             ClassActPenPlus::Services{penPlusPort_, processPort_, fileInf_, *formInfo_});
+                                             ClassActPenPlus::Services{penPlusPort_, processPort_, fileInf_, *formInfo_,
+                                                                      wincommon::IsAnsiLeadByte});
   };
   f.tpdrv = [this, save] { return std::make_unique<ClassActTpdrv>(settings_, save, tpdrvPort_, *formInfo_); };
   f.camera = [this] { return std::make_unique<ClassActCamera>(settings_, processPort_, *formInfo_); };

@@ -37,7 +37,7 @@ private:
 // PicOfIndex and PicOfName of the resources: none after PicData_Dispose
 // until the next Load, and none for a name the table does not hold.
 [[nodiscard]] ButtonPicture PicOfIndex(const ClassButtonRes& res, std::int32_t index);
-[[nodiscard]] inline ButtonPicture PicOfName(const ClassButtonRes& res, const std::string& name) {
+[[nodiscard]] inline ButtonPicture PicOfName(const ClassButtonRes& res, const AnsiString& name) {
   return PicOfIndex(res, res.IndexOf(name));
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/win/AnsiText.h"
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
@@ -63,10 +64,8 @@ void FormCal::Load() {
   hooks.messageBeep = [](std::uint32_t type) { ::MessageBeep(type); };
   hooks.changed = [this] { ShowState(); };
   hooks.unload = [this] { EndForm(); };
-  hooks.showPicture = [this](const std::string& name) {
-    buttonPicture_ = PicOfName(parts_.buttonRes, name);
-  };
-  hooks.ansiToUtf8 = [](const std::string& ansi) { return wincommon::AnsiToUtf8(ansi); };
+  hooks.showPicture = [this](const AnsiString& name) { buttonPicture_ = PicOfName(parts_.buttonRes, name); };
+  hooks.ansiToUtf8 = [](const AnsiString& ansi) { return AnsiToUtf8(ansi); };
   hooks.saveFailed = [this](const std::string& path) { ReportSaveFailed(path); };
   procedure_ = std::make_unique<CalProcedure>(parts_.panelData, parts_.buttonRes, timerTargetBlink_, timerCal_,
                                               std::move(hooks));
@@ -153,7 +152,7 @@ void FormCal::DrawPicture(HDC dc, const RECT& rect) {
       const wincommon::GdiObject grey(::CreateSolidBrush(RGB(224, 224, 224)));
       ::FillRect(dc, &inside, static_cast<HBRUSH>(grey.get()));
     }
-    const std::wstring name = wincommon::AnsiToWide(procedure_->ButtonDispName());
+    const std::wstring name = ToWide(procedure_->ButtonDispName());
     const HGDIOBJ oldFont = ::SelectObject(dc, Font());
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &extent);

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/win/AnsiText.h"
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
@@ -90,16 +91,19 @@ void FormDetailCal::Refresh() {
   if (hwnd()) ::InvalidateRect(Item(kIdPictureCal), nullptr, FALSE);
 }
 
+std::wstring FormDetailCal::ShownName(const ClassPanelButtonData& button) const {
+  const AnsiString disp = parts_.buttonRes.DispOfName(button.Name);
+  return ToWide(disp.empty() ? button.Name : disp);
+}
+
 void FormDetailCal::FillCombo() {
   const HWND combo = Item(kIdCombo1);
   ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   ClassPanelData& panel = parts_.panelData;
   for (std::int32_t i = 0; i < panel.ButtonData_Counts(); ++i) {
     const ClassPanelButtonData* b = panel.ButtonData(i);
-    const std::string disp = parts_.buttonRes.DispOfName(b->Name);
-    const std::wstring item = wincommon::AnsiToWide(disp.empty() ? b->Name : disp) + L"  (" +
-                              std::to_wstring(b->ButtonX) + L"," + std::to_wstring(b->ButtonY) + L") " +
-                              wincommon::AnsiToWide(b->Name);
+    const std::wstring item = ShownName(*b) + L"  (" + std::to_wstring(b->ButtonX) + L"," +
+                              std::to_wstring(b->ButtonY) + L") " + ToWide(b->Name);
     ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   }
   ::SetWindowTextW(combo, L"Combo1");
@@ -200,8 +204,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
     const bool chosen = i == selected_;
     FillRectColor(dc, r, chosen ? RGB(255, 230, 120) : b == lastHit ? RGB(190, 240, 190) : RGB(215, 230, 250));
     FrameRectColor(dc, r, chosen ? RGB(220, 120, 0) : RGB(40, 80, 160), chosen ? 3 : 1);
-    const std::string disp = parts_.buttonRes.DispOfName(b->Name);
-    const std::wstring label = wincommon::AnsiToWide(disp.empty() ? b->Name : disp);
+    const std::wstring label = ShownName(*b);
     ::SetTextColor(dc, RGB(0, 0, 0));
     RECT text = r;
     ::InflateRect(&text, -2, -2);
@@ -241,8 +244,7 @@ void FormDetailCal::DrawView(HDC dc, const RECT& rect) {
     const Touch& t = touches_.back();
     std::wstring status = L"　　最後のタッチ: X=" + std::to_wstring(t.x) + L", Y=" + std::to_wstring(t.y) + L"  ";
     if (lastHit) {
-      const std::string disp = parts_.buttonRes.DispOfName(lastHit->Name);
-      status += L"→「" + wincommon::AnsiToWide(disp.empty() ? lastHit->Name : disp) + L"」";
+      status += L"→「" + ShownName(*lastHit) + L"」";
     } else {
       status += L"→ ボタンの外";
     }

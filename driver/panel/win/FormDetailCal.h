@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <string>
 
 #include "base/win/Forms.h"
 #include "identities/WindowIdentities.h"
@@ -46,6 +47,8 @@ private:
   void OnDpiChanged() override;
   void OnSize(UINT state, int width, int height);
   void FillCombo();
+  // A button's display name, else its action text.
+  [[nodiscard]] std::wstring ShownName(const ClassPanelButtonData& button) const;
   void DrawView(HDC dc, const RECT& rect);
 
   PanelParts parts_;

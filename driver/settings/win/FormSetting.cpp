@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <iterator>
+#include <optional>
 
 #include "FormSettingSelApp.h"
+#include "base/win/AnsiText.h"
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
@@ -135,16 +137,15 @@ bool FormSetting::Load(HWND owner) {
   return true;
 }
 
-std::wstring FormSetting::Caption() const {
-  const std::string self = wincommon::WideToAnsi(wincommon::ModulePath());
-  return wincommon::AnsiToWide(services_.files.GetFileVerInfo(self, kVerFileDescription)) + L"の設定";
+std::wstring FormSetting::OwnVersionInfo(int item) const {
+  return ToWide(services_.files.GetFileVerInfo(ToAnsi(wincommon::ModulePath()), item));
 }
+
+std::wstring FormSetting::Caption() const { return OwnVersionInfo(kVerFileDescription) + L"の設定"; }
 
 void FormSetting::InitDialog() {
   ::SetWindowTextW(hwnd(), Caption().c_str());
-  const std::string self = wincommon::WideToAnsi(wincommon::ModulePath());
-  const std::wstring version = wincommon::AnsiToWide(services_.files.GetFileVerInfo(self, kVerFileVersion));
-  SetText(Item(kIdLabelVersion), L"ドライババージョン: " + VersionText(version));
+  SetText(Item(kIdLabelVersion), L"ドライババージョン: " + VersionText(OwnVersionInfo(kVerFileVersion)));
   const auto& rows = DriverSettingRows();
   for (size_t i = 0; i < labels_.size(); ++i) {
     const int index = static_cast<int>(i);
@@ -166,17 +167,14 @@ void FormSetting::RefreshPortStatus() {
 
 void FormSetting::RefreshRegAppList() {
   const HWND list = Item(kIdListViewRegApp);
-  // Rows are keyed by the registration's Key; the item data is its place in
-  // RegApps, which is fixed while the dialog is open.
-  std::string selectedKey;
-  const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-  if (selected >= 0) {
+  // The item data of a row is its registration's place in RegApps, which is
+  // fixed while the dialog is open.
+  std::optional<std::size_t> selectedBefore;
+  if (const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0) {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
-    item.iItem = selected;
-    if (ListView_GetItem(list, &item) && static_cast<size_t>(item.lParam) < RegApps.size()) {
-      selectedKey = RegApps[static_cast<size_t>(item.lParam)].Key();
-    }
+    item.iItem = row;
+    if (ListView_GetItem(list, &item)) selectedBefore = static_cast<std::size_t>(item.lParam);
   }
   ListView_DeleteAllItems(list);
   while (ListView_DeleteColumn(list, 0)) {
@@ -189,13 +187,11 @@ void FormSetting::RefreshRegAppList() {
     column.iSubItem = i;
     ListView_InsertColumn(list, i, &column);
   }
-  // The first row stands selected when no other was, so that the "設定"
-  // button always has a registration to bind.
-  if (selectedKey.empty() && !RegApps.empty()) selectedKey = RegApps.front().Key();
+  const std::optional<std::size_t> selected = RegAppToSelect(RegApps, selectedBefore);
   for (size_t i = 0; i < RegApps.size(); ++i) {
     const ClassRegAppData& app = RegApps[i];
     std::wstring texts[] = {wincommon::Utf8ToWide(app.RegName), app.CheckFileVerInfs() ? L"使用可" : L"使用不可",
-                            wincommon::AnsiToWide(app.GetAppName()), wincommon::AnsiToWide(app.FullPath)};
+                            ToWide(app.GetAppName()), ToWide(app.FullPath)};
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = static_cast<int>(i);
@@ -203,9 +199,7 @@ void FormSetting::RefreshRegAppList() {
     item.lParam = static_cast<LPARAM>(i);
     const int row = ListView_InsertItem(list, &item);
     for (int sub = 1; sub < 4; ++sub) ListView_SetItemText(list, row, sub, texts[sub].data());
-    if (!selectedKey.empty() && app.Key() == selectedKey) {
-      ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    }
+    if (selected == i) ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   }
 }
 
@@ -224,7 +218,7 @@ void FormSetting::RegisterSelectedApp() {
   item.mask = LVIF_PARAM;
   item.iItem = selected;
   if (!ListView_GetItem(list, &item) || static_cast<size_t>(item.lParam) >= RegApps.size()) return;
-  FormSettingSelApp selApp(services_.files);
+  FormSettingSelApp selApp;
   selApp.ClsFindRegApp = &RegApps[static_cast<size_t>(item.lParam)];
   selApp.ShowModal(hwnd());
   selApp.ClsFindRegApp = nullptr;

@@ -91,6 +91,8 @@ private:
   void CommandCancel_Click();
   void SetColumnWidths();
   [[nodiscard]] std::wstring Caption() const;
+  // An item of the driver's own version information.
+  [[nodiscard]] std::wstring OwnVersionInfo(int item) const;
 
   Services services_;
   wincommon::GdiObject listFont_;

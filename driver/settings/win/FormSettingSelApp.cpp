@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "base/AsciiText.h"
+#include "base/win/AnsiText.h"
 #include "base/win/Forms.h"
 #include "wincommon/Text.h"
 
@@ -118,7 +118,7 @@ std::wstring DesktopFolder() {
 
 }  // namespace
 
-FormSettingSelApp::FormSettingSelApp(FileInfo& files) : Form(kDesign), files_(files) {
+FormSettingSelApp::FormSettingSelApp() : Form(kDesign) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
 }
@@ -159,26 +159,14 @@ bool FormSettingSelApp::ShowModal(HWND owner) {
   return true;
 }
 
-void FormSettingSelApp::CheckAndShowApp(const std::string& path) { CheckAndShow(path, 0); }
-
-void FormSettingSelApp::CheckAndShow(const std::string& path, int hops) {
+void FormSettingSelApp::CheckAndShowApp(const AnsiString& path) {
   if (!hwnd() || !ClsFindRegApp) return;
-  // The path is ANSI: a "\\" may be the second byte of a Japanese character.
-  const auto parts = SplitFileName(path, wincommon::IsAnsiLeadByte);
-  if (!parts) return Reject();
-  if (EqualsNoCase(parts->extension, "lnk")) {
-    if (hops >= kMaxShortcutHops) return Reject();
-    return CheckAndShow(files_.GetShortcutInfo(path, kLnkTargetPath), hops + 1);
-  }
-  if (!ClsFindRegApp->CheckFileVerInfs(path)) return Reject();
-
-  selectedPath_ = path;
-  std::string description = files_.GetFileVerInfo(path, kVerFileDescription);
-  if (description.empty()) description = files_.GetFileVerInfo(path, kVerProductName);
-  const std::string texts[] = {std::string(parts->stem), path, description,
-                               files_.GetFileVerInfo(path, kVerCompanyName)};
-  for (int i = 0; i < 4; ++i) SetText(::GetDlgItem(hwnd(), kIdTextRet0 + i), wincommon::AnsiToWide(texts[i]));
-  DrawAppIcon(wincommon::AnsiToWide(path));
+  const auto choice = ClsFindRegApp->CheckCandidate(path);
+  if (!choice) return Reject();
+  selectedPath_ = choice->path;
+  const AnsiString* texts[] = {&choice->name, &choice->path, &choice->description, &choice->company};
+  for (int i = 0; i < 4; ++i) SetText(::GetDlgItem(hwnd(), kIdTextRet0 + i), ToWide(*texts[i]));
+  DrawAppIcon(ToWide(choice->path));
 }
 
 void FormSettingSelApp::Reject() {
@@ -193,7 +181,7 @@ void FormSettingSelApp::Reject() {
 void FormSettingSelApp::DropData(IDataObject* data) {
   FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM medium{};
-  if (FAILED(data->GetData(&format, &medium))) return CheckAndShowApp("");
+  if (FAILED(data->GetData(&format, &medium))) return CheckAndShowApp({});
   std::wstring first;
   const auto drop = static_cast<HDROP>(medium.hGlobal);
   const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
@@ -203,7 +191,7 @@ void FormSettingSelApp::DropData(IDataObject* data) {
   }
   ::ReleaseStgMedium(&medium);
   // An empty list still counts one (empty) name with DragQueryFile.
-  if (count > 0 && !first.empty()) CheckAndShowApp(wincommon::WideToAnsi(first));
+  if (count > 0 && !first.empty()) CheckAndShowApp(ToAnsi(first));
 }
 
 void FormSettingSelApp::CommandOpen_Click() {
@@ -231,7 +219,7 @@ void FormSettingSelApp::CommandOpen_Click() {
   const BOOL chosen = ::GetOpenFileNameW(&ofn);
   // The driver may have ended while the file dialog was open.
   if (!chosen || !::IsWindow(self)) return;
-  CheckAndShowApp(wincommon::WideToAnsi(file.c_str()));
+  CheckAndShowApp(ToAnsi(file.c_str()));
 }
 
 void FormSettingSelApp::Close(bool ok) {

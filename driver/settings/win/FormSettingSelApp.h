@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/FileInf.h"
+#include "base/AnsiString.h"
 #include "base/win/Forms.h"
 #include "identities/WindowIdentities.h"
 #include "settings/ClassRegAppData.h"
@@ -22,10 +22,8 @@ namespace orvanta::win {
 class FormSettingSelApp : public Form {
 public:
   static constexpr const wchar_t* kClassName = identity::kSelAppClass;
-  // A shortcut to a shortcut is followed, a loop of them is not.
-  static constexpr int kMaxShortcutHops = 8;
 
-  explicit FormSettingSelApp(FileInfo& files);
+  FormSettingSelApp();
 
   // The registration being bound; set by the caller before opening, cleared
   // by the caller afterwards.
@@ -41,15 +39,15 @@ public:
   // dispatches its messages).
   bool ShowModal(HWND owner);
 
-  // A candidate file (system ANSI code page, as the registrations keep
-  // paths): shortcuts followed, checked, shown, or rejected with a beep.
-  void CheckAndShowApp(const std::string& path);
+  // A candidate file, checked by the registration (CheckCandidate): shown,
+  // or rejected with a beep.
+  void CheckAndShowApp(const AnsiString& path);
   // What a drop on the dialog or any of its controls delivers: the first
   // file of a file list; data without a file list is rejected.
   void DropData(IDataObject* data);
   // The drop target registered on the dialog and its controls.
   [[nodiscard]] IDropTarget* DropTarget() const { return dropTarget_; }
-  [[nodiscard]] const std::string& SelectedPath() const { return selectedPath_; }
+  [[nodiscard]] const AnsiString& SelectedPath() const { return selectedPath_; }
 
 private:
   [[nodiscard]] bool Load(HWND owner);
@@ -57,14 +55,12 @@ private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   bool OnClose() override;
   void OnDestroy() override;
-  void CheckAndShow(const std::string& path, int hops);
   void Reject();
   void CommandOpen_Click();
   void Close(bool ok);
   void DrawAppIcon(const std::wstring& path);
 
-  FileInfo& files_;
-  std::string selectedPath_;
+  AnsiString selectedPath_;
   HICON icon_ = nullptr;
   IDropTarget* dropTarget_ = nullptr;
   std::vector<HWND> dropWindows_;

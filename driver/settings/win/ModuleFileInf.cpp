@@ -10,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "base/win/AnsiText.h"
 #include "wincommon/Com.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -19,8 +20,8 @@ namespace orvanta::win {
 namespace {
 
 // The file's whole version resource; empty when it has none.
-std::vector<BYTE> VersionResource(const std::string& path) {
-  const std::wstring wide = wincommon::AnsiToWide(path);
+std::vector<BYTE> VersionResource(const AnsiString& path) {
+  const std::wstring wide = ToWide(path);
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(wide.c_str(), &ignored);
   if (size == 0) return {};
@@ -38,7 +39,7 @@ std::wstring Bounded(const wchar_t* text, std::size_t max) {
   return std::wstring(text, n);
 }
 
-std::string HotkeyText(WORD hotkey) {
+AnsiString HotkeyText(WORD hotkey) {
   const BYTE key = LOBYTE(hotkey), mods = HIBYTE(hotkey);
   if (key == 0) return {};
   std::string text;
@@ -52,12 +53,12 @@ std::string HotkeyText(WORD hotkey) {
   } else {
     text += std::to_string(key);
   }
-  return text;
+  return AnsiString::FromAscii(text);
 }
 
 }  // namespace
 
-std::string ModuleFileInf::GetFileVerInfo(const std::string& path, int item) {
+AnsiString ModuleFileInf::GetFileVerInfo(const AnsiString& path, int item) {
   if (VerInfoKeyName(item).empty()) return {};
   std::vector<BYTE> data = VersionResource(path);
   if (data.empty()) return {};
@@ -67,14 +68,14 @@ std::string ModuleFileInf::GetFileVerInfo(const std::string& path, int item) {
   // Only the first translation: language, then code page.
   WORD translation[2];
   std::memcpy(translation, value, sizeof translation);
-  const std::wstring query = wincommon::AnsiToWide(VerInfoQuery(translation[0], translation[1], item));
+  const std::wstring query = wincommon::Utf8ToWide(VerInfoQuery(translation[0], translation[1], item));
   if (!::VerQueryValueW(data.data(), query.c_str(), &value, &length) || value == nullptr) return {};
-  return wincommon::WideToAnsi(Bounded(static_cast<const wchar_t*>(value), length));
+  return ToAnsi(Bounded(static_cast<const wchar_t*>(value), length));
 }
 
-FixedFileVerInfo ModuleFileInf::GetFixedFileVerInfo(const std::string& path) {
+FixedFileVerInfo ModuleFileInf::GetFixedFileVerInfo(const AnsiString& path) {
   WIN32_FILE_ATTRIBUTE_DATA file;
-  if (!::GetFileAttributesExW(wincommon::AnsiToWide(path).c_str(), GetFileExInfoStandard, &file)) return {};
+  if (!::GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &file)) return {};
   const std::uint64_t size = (std::uint64_t{file.nFileSizeHigh} << 32) | file.nFileSizeLow;
   const std::uint64_t written =
       (std::uint64_t{file.ftLastWriteTime.dwHighDateTime} << 32) | file.ftLastWriteTime.dwLowDateTime;
@@ -94,7 +95,7 @@ FixedFileVerInfo ModuleFileInf::GetFixedFileVerInfo(const std::string& path) {
   return block;
 }
 
-std::string ModuleFileInf::GetShortcutInfo(const std::string& shortcutPath, int property) {
+AnsiString ModuleFileInf::GetShortcutInfo(const AnsiString& shortcutPath, int property) {
   if (ShortcutPropertyName(property).empty()) return {};
   const wincommon::ComScope com;
   if (!com.Usable()) return {};
@@ -104,7 +105,7 @@ std::string ModuleFileInf::GetShortcutInfo(const std::string& shortcutPath, int 
   }
   wincommon::ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return {};
-  const std::wstring wide = wincommon::AnsiToWide(shortcutPath);
+  const std::wstring wide = ToWide(shortcutPath);
   if (FAILED(file->Load(wide.c_str(), STGM_READ))) return {};
 
   wchar_t text[MAX_PATH * 2] = {};
@@ -120,27 +121,27 @@ std::string ModuleFileInf::GetShortcutInfo(const std::string& shortcutPath, int 
     }
     case kLnkHotkey: {
       WORD hotkey = 0;
-      return SUCCEEDED(link->GetHotkey(&hotkey)) ? HotkeyText(hotkey) : std::string();
+      return SUCCEEDED(link->GetHotkey(&hotkey)) ? HotkeyText(hotkey) : AnsiString();
     }
     case kLnkIconLocation: {
       int index = 0;
       if (FAILED(link->GetIconLocation(text, size, &index))) return {};
-      return wincommon::WideToAnsi(text) + "," + std::to_string(index);
+      return ToAnsi(text) + "," + AnsiString::FromAscii(std::to_string(index));
     }
     case kLnkTargetPath: hr = link->GetPath(text, size, nullptr, 0); break;
     case kLnkWindowStyle: {
       int show = 0;
-      return SUCCEEDED(link->GetShowCmd(&show)) ? std::to_string(show) : std::string();
+      return SUCCEEDED(link->GetShowCmd(&show)) ? AnsiString::FromAscii(std::to_string(show)) : AnsiString();
     }
     case kLnkWorkingDirectory: hr = link->GetWorkingDirectory(text, size); break;
     default: break;
   }
   // GetPath answers S_FALSE for a shortcut without a file target.
   if (hr != S_OK) return {};
-  return wincommon::WideToAnsi(Bounded(text, std::size(text)));
+  return ToAnsi(Bounded(text, std::size(text)));
 }
 
-std::string ModuleFileInf::GetProcessImagePath(std::uint32_t pid) {
+AnsiString ModuleFileInf::GetProcessImagePath(std::uint32_t pid) {
   if (pid == 0) return {};
   wchar_t path[1024];
   // The limited query right is granted even for a program that runs with
@@ -149,18 +150,18 @@ std::string ModuleFileInf::GetProcessImagePath(std::uint32_t pid) {
   wincommon::KernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   DWORD n = static_cast<DWORD>(std::size(path));
   if (process && ::QueryFullProcessImageNameW(process.get(), 0, path, &n)) {
-    return wincommon::WideToAnsi(std::wstring_view(path, n));
+    return ToAnsi(std::wstring_view(path, n));
   }
   process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process) return {};
   n = ::GetModuleFileNameExW(process.get(), nullptr, path, static_cast<DWORD>(std::size(path)));
-  return n == 0 ? std::string() : wincommon::WideToAnsi(std::wstring_view(path, n));
+  return n == 0 ? AnsiString() : ToAnsi(std::wstring_view(path, n));
 }
 
-bool ModuleFileInf::FileExists(const std::string& path) {
+bool ModuleFileInf::FileExists(const AnsiString& path) {
   if (path.empty()) return false;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(wincommon::AnsiToWide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!::GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &data)) return false;
   return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

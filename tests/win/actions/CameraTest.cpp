@@ -11,6 +11,7 @@
 
 #include "actions/win/ProcessPortWin.h"
 #include "common/Harness.h"
+#include "base/win/AnsiText.h"
 #include "base/win/ModuleShell.h"
 #include "wincommon/Handles.h"
 #include "wincommon/Text.h"
@@ -47,7 +48,7 @@ protected:
     ASSERT_TRUE(
         folder_.WriteText(harness::Join(kAppDir, L"カメラソフト.args"), "\"--pid-file=" + pidFile + "\" " + options));
     // The INI file holds the path in the system ANSI code page.
-    cameraPath_ = wincommon::WideToAnsi(exe_);
+    cameraPath_ = orvanta::win::ToAnsi(exe_);
   }
 
   void TearDown() override {
@@ -73,7 +74,7 @@ protected:
 
   harness::TestFolder folder_;
   std::wstring exe_;
-  std::string cameraPath_;
+  orvanta::AnsiString cameraPath_;
 };
 
 TEST_F(CameraTest, ShellOpenOfNothingFailsWithoutAProcess) {
@@ -85,7 +86,7 @@ TEST_F(CameraTest, ShellOpenOfNothingFailsWithoutAProcess) {
     EXPECT_EQ(process, nullptr);
     ProcessPortWin port;
     std::uint32_t pid = 77;
-    EXPECT_FALSE(port.ShellOpen(wincommon::WideToAnsi(path), pid));
+    EXPECT_FALSE(port.ShellOpen(orvanta::win::ToAnsi(path), pid));
     EXPECT_EQ(pid, 0u);
   }
 }

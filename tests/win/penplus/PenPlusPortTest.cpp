@@ -17,6 +17,7 @@
 #include "actions/ClassActPenPlus.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
+#include "base/win/AnsiText.h"
 #include "common/Harness.h"
 #include "penplus/PenPlusLog.h"
 #include "settings/win/ModuleFileInf.h"
@@ -169,8 +170,9 @@ TEST(PenPlusWindows, TheStartMenuListingLeavesOutHiddenAndSystemEntries) {
   make(L"System\\d.lnk", 0, false);
 
   orvanta::win::PenPlusPortWin port;
-  std::vector<std::string> listed = port.ListFiles(wincommon::WideToAnsi(folder.Path()), true);
-  for (auto& file : listed) file = file.substr(wincommon::WideToAnsi(folder.Path()).size() + 1);
+  const orvanta::AnsiString root = orvanta::win::ToAnsi(folder.Path());
+  std::vector<std::string> listed;
+  for (const auto& file : port.ListFiles(root, true)) listed.push_back(file.bytes().substr(root.size() + 1));
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(listed, (std::vector<std::string>{"Programs\\b.lnk", "a.lnk", "read-only.lnk"}));
 }

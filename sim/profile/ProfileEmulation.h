@@ -1,9 +1,14 @@
 #pragma once
-// A portable ProfileStore over real INI text files, for the native tests and
-// fuzzers and for any host without the platform's profile-string functions.
-// It follows the rules of those functions that the system relies on:
+// An emulation of Windows' ANSI profile functions (GetPrivateProfileStringA,
+// WritePrivateProfileStringA) over real files, for the native tests and
+// fuzzers, which have no such functions. It follows the rules of those
+// functions that the driver relies on, and the table in ProfileRuleTable.h
+// holds it to them: the native tests run the table against this emulation,
+// a Wine test runs the same table against the real functions.
 //  - section and key names match without regard to ASCII letter case; the
 //    first matching section and, within it, the first matching key win;
+//  - a section's name runs from "[" to the line's last "]"; a line without
+//    "]" starts no section;
 //  - names are read by characters of the ANSI code page, code page 932 unless
 //    told otherwise, as on the Japanese systems the driver serves (the
 //    platform reads the file as text of that code page);
@@ -13,7 +18,10 @@
 //    and the default loses its trailing blanks, as with the platform call;
 //  - a write replaces an existing key's value in place (keeping the key's own
 //    spelling), adds a new key after the last line of its section and a new
-//    section at the end of the file, creating the file if needed.
+//    section at the end of the file, creating the file if needed. Windows
+//    edits the file's lines in the same way; Wine writes the whole file anew
+//    in a layout of its own (CR LF everywhere, blank lines dropped), so the
+//    rule table holds a write only to what reads give back afterwards.
 // Bytes are kept as they are (the files are in the ANSI code page). New lines
 // are written with CR LF. The file name is used exactly as given: a Windows
 // path such as "dir\Data\QV-LK2048.def" is, on Linux, one file whose name
@@ -26,10 +34,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "AsciiText.h"
-#include "ProfileStore.h"
+#include "base/AsciiText.h"
+#include "base/ProfileStore.h"
 
-namespace orvanta {
+namespace profilesim {
+
+using orvanta::IsCp932LeadByte;
+using orvanta::LeadByteTest;
 
 // The value of a key in an INI text, by the rules above.
 [[nodiscard]] std::string ReadProfileText(std::string_view text, std::string_view section, std::string_view key,
@@ -72,16 +83,17 @@ private:
   [[nodiscard]] bool LastLineEnded() const;
 };
 
-class MemoryProfileStore : public ProfileStore {
+// The driver's profile store over files on this host, by the rules above.
+class EmulatedProfileFiles : public orvanta::ProfileStore {
 public:
-  explicit MemoryProfileStore(LeadByteTest isLead = IsCp932LeadByte) : isLead_(isLead) {}
-  [[nodiscard]] std::string Read(const std::string& file, const std::string& section, const std::string& key,
-                                 const std::string& def) override;
-  bool Write(const std::string& file, const std::string& section, const std::string& key,
-             const std::string& value) override;
+  explicit EmulatedProfileFiles(LeadByteTest isLead = IsCp932LeadByte) : isLead_(isLead) {}
+  [[nodiscard]] orvanta::AnsiString Read(const std::string& file, const orvanta::AnsiString& section,
+                                         const orvanta::AnsiString& key, const orvanta::AnsiString& def) override;
+  bool Write(const std::string& file, const orvanta::AnsiString& section, const orvanta::AnsiString& key,
+             const orvanta::AnsiString& value) override;
 
 private:
   LeadByteTest isLead_;
 };
 
-}  // namespace orvanta
+}  // namespace profilesim

@@ -1,13 +1,17 @@
-#include "MemoryProfileStore.h"
+#include "ProfileEmulation.h"
 
 #include <fstream>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "AsciiText.h"
+namespace profilesim {
 
-namespace orvanta {
+using orvanta::AnsiString;
+using orvanta::EqualsNoCase;
+using orvanta::FindLastChar;
+using orvanta::IsBlank;
+using orvanta::UpperAscii;
 
 namespace {
 
@@ -17,13 +21,13 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-std::string Cut(std::string_view s) { return std::string(s.substr(0, kProfileValueMax)); }
-
 // The platform call strips the default's trailing blanks too.
 std::string CutDefault(std::string_view def) {
   while (!def.empty() && IsBlank(def.back())) def.remove_suffix(1);
-  return Cut(def);
+  return std::string(def.substr(0, orvanta::kProfileValueMax));
 }
+
+std::string ValueAsRead(std::string_view value) { return orvanta::ProfileValueAsRead(value).bytes(); }
 
 
 bool HasLineEnd(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
@@ -62,34 +66,29 @@ std::vector<Line> SplitLines(std::string_view file) {
   return lines;
 }
 
-// The name of a section line, or nothing when the line is not one. A missing
-// closing bracket runs the name to the end of the line. "]" is also the
-// second byte of some Japanese characters (ゾ is 83 5D); "[", "=", blanks and
-// quotes are below any second byte and are found byte by byte.
+// The name of a section line, or nothing when the line is not one: the name
+// runs to the line's last "]", and a line without one is no section line (it
+// is read as a key line, as the platform reads it). "]" is also the second
+// byte of some Japanese characters (ゾ is 83 5D); "[", "=", blanks and quotes
+// are below any second byte and are found byte by byte.
 std::optional<std::string_view> SectionName(std::string_view line, LeadByteTest isLead) {
   line = Trim(line);
   if (line.empty() || line.front() != '[') return std::nullopt;
   line.remove_prefix(1);
-  return Trim(line.substr(0, FindChar(line, ']', isLead)));
+  const std::size_t close = FindLastChar(line, ']', isLead);
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(line.substr(0, close));
 }
 
 struct KeyLine {
-  std::string_view name;
-  std::string_view value;
+  std::string_view name;   // without the blanks around it
+  std::string_view value;  // all after the "=", as it stands
 };
 
 std::optional<KeyLine> SplitKeyLine(std::string_view line) {
   const auto eq = line.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  return KeyLine{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
-}
-
-std::string_view Unquote(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-    value.remove_prefix(1);
-    value.remove_suffix(1);
-  }
-  return value;
+  return KeyLine{Trim(line.substr(0, eq)), line.substr(eq + 1)};
 }
 
 // Lines [begin, end) of the first section of that name: begin is the section
@@ -140,7 +139,7 @@ std::string ReadProfileText(std::string_view text, std::string_view section, std
     }
     if (!inSection) continue;
     const auto kv = SplitKeyLine(line);
-    if (kv && EqualsNoCase(kv->name, key, isLead)) return Cut(Unquote(kv->value));
+    if (kv && EqualsNoCase(kv->name, key, isLead)) return ValueAsRead(kv->value);
   }
   return CutDefault(def);
 }
@@ -214,7 +213,7 @@ std::string IniDocument::Read(std::string_view section, std::string_view key, st
     const auto& lines = sections_[at];
     for (std::size_t i = 1; i < lines.size(); ++i) {
       const auto kv = SplitKeyLine(lines[i].text);
-      if (kv && EqualsNoCase(kv->name, key, isLead_)) return Cut(Unquote(kv->value));
+      if (kv && EqualsNoCase(kv->name, key, isLead_)) return ValueAsRead(kv->value);
     }
   }
   return CutDefault(def);
@@ -242,12 +241,15 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(after), Line{std::move(keyLine), "\r\n"});
         return;
       }
-    } else if (LastLineEnded()) {
-      Line header{"[" + std::string(section) + "]", "\r\n"};
-      std::string upper = UpperAscii(*SectionName(header.text, isLead_), isLead_);
-      AddSection(std::move(header), std::move(upper));
-      sections_.back().push_back(Line{std::move(keyLine), "\r\n"});
-      return;
+    } else if (Line header{"[" + std::string(section) + "]", "\r\n"}; LastLineEnded()) {
+      // A name ending in a lead byte takes the "]" as its second byte: the
+      // line then starts no section, which the text's rules decide below.
+      if (const auto name = SectionName(header.text, isLead_)) {
+        std::string upper = UpperAscii(*name, isLead_);
+        AddSection(std::move(header), std::move(upper));
+        sections_.back().push_back(Line{std::move(keyLine), "\r\n"});
+        return;
+      }
     }
   }
   *this = IniDocument(WriteProfileText(Text(), section, key, value, isLead_), isLead_);
@@ -261,15 +263,17 @@ std::string IniDocument::Text() const {
   return text;
 }
 
-std::string MemoryProfileStore::Read(const std::string& file, const std::string& section, const std::string& key,
-                                     const std::string& def) {
+AnsiString EmulatedProfileFiles::Read(const std::string& file, const AnsiString& section, const AnsiString& key,
+                                      const AnsiString& def) {
   const auto text = ReadWholeFile(file);
-  return ReadProfileText(text ? std::string_view(*text) : std::string_view(), section, key, def, isLead_);
+  return AnsiString::FromBytes(ReadProfileText(text ? std::string_view(*text) : std::string_view(), section.bytes(),
+                                               key.bytes(), def.bytes(), isLead_));
 }
 
-bool MemoryProfileStore::Write(const std::string& file, const std::string& section, const std::string& key,
-                               const std::string& value) {
-  const std::string out = WriteProfileText(ReadWholeFile(file).value_or(std::string()), section, key, value, isLead_);
+bool EmulatedProfileFiles::Write(const std::string& file, const AnsiString& section, const AnsiString& key,
+                                 const AnsiString& value) {
+  const std::string out = WriteProfileText(ReadWholeFile(file).value_or(std::string()), section.bytes(), key.bytes(),
+                                           value.bytes(), isLead_);
   std::ofstream os(file, std::ios::binary | std::ios::trunc);
   if (!os) return false;
   os.write(out.data(), static_cast<std::streamsize>(out.size()));
@@ -277,4 +281,4 @@ bool MemoryProfileStore::Write(const std::string& file, const std::string& secti
   return static_cast<bool>(os);
 }
 
-}  // namespace orvanta
+}  // namespace profilesim
