@@ -109,8 +109,8 @@ TEST(DeliveredButtonRes, EveryButtonOfTheLayoutHasAPictureTheOlePictureLoaderDec
   res.SetPath(wincommon::WideToUtf8(folder.File(L"Orvanta.dat")));
   res.Load();
   for (std::int32_t i = 0; i < layout.ButtonData_Counts(); ++i) {
-    const std::string name = layout.ButtonData(i)->Name;
-    SCOPED_TRACE(name);
+    const orvanta::AnsiString& name = layout.ButtonData(i)->Name;
+    SCOPED_TRACE(name.bytes());
     const std::int32_t index = res.IndexOf(name);
     ASSERT_GE(index, 0) << "no record";
     EXPECT_FALSE(res.DispOfIndex(index).empty());
