@@ -20,7 +20,6 @@
 // and a tool bar has a few dozen children.
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +102,19 @@ public:
 // still exists afterwards.
 [[nodiscard]] PenPlusPort::SendResult ClickOutcome(bool sendSucceeded, std::uint32_t lastError, bool buttonExists);
 
+// One caption, or two that the same tool bar button shows in turn ("ペン" or
+// "マーカー"): a button showing either is a match.
+struct Captions {
+  const char* first = nullptr;
+  const char* second = nullptr;
+  [[nodiscard]] bool Has(const std::string& text) const {
+    return (first != nullptr && text == first) || (second != nullptr && text == second);
+  }
+};
+
+// A row of the action table (ClassActPenPlus.cpp): what one action does.
+struct PenActionRow;
+
 class ClassActPenPlus : public ActionHandler {
 public:
   static constexpr std::uint16_t kToolbarCommand = 2003;
@@ -123,7 +135,6 @@ public:
   bool Action(const std::string& actName) override;
 
   using WindowId = PenPlusPort::WindowId;
-  using Captions = std::initializer_list<const char*>;
 
   // The operations on PenPlus (public for the tests and the benchmark). Each
   // looks at PenPlus's windows afresh.
@@ -167,7 +178,9 @@ private:
   [[nodiscard]] int SheetStateIn(const ToolbarView& bar);
   // A press within an action, from the action's last walk.
   bool Press(Captions captions, std::int32_t index = 0) { return ClickIn(bar_, captions, index, false); }
-  void SubPanel(const char* panelButton, const char* targetButton, const char* dialog);
+  // Carries out the row's steps on the tool bar of the action's walk.
+  void Perform(const PenActionRow& row, WindowId toolbar);
+  void SubPanelSequence(Captions panelButton, const char* targetButton, const char* dialog);
   // From the running program whose tool bar this is, else from Path.
   void RefreshVersion(WindowId toolbar);
   // Nothing more is sent or waited for: PenPlus did not answer a press, or
@@ -176,11 +189,8 @@ private:
   // Shown unless the driver is closing (its notification window is gone).
   void Notify(const std::string& text, std::int32_t timeoutMs = -1);
 
-  std::vector<std::string> list_{"RunOnOff",         "ToolBarOnOff",    "Btn.AreaZoom",      "Btn.Mouse",
-                                 "Btn.Pen1",         "Btn.PenSetting1", "Btn.FigPen",        "Btn.FigPenSetting",
-                                 "Btn.Eraser",       "Btn.EraserSetting", "Btn.ChangeSheetMode", "Btn.PagePrev",
-                                 "Btn.PageNext",     "Btn.Clear",       "Btn.WebLink",       "Btn.FileOpenSave",
-                                 "Btn.CaptureSelArea"};
+  // The names of the action table's rows, in its order.
+  const std::vector<std::string> list_;
   MainSettings& settings_;
   std::function<void()> saveSettings_;
   Services sv_;
