@@ -54,17 +54,17 @@ const ClassActPenPlus::ToolbarView& ClassActPenPlus::Walk() {
   // caption, which one question finds; it then comes first in the list of
   // them all as well. Only when it is not is the whole list gone through.
   const WindowId first = sv_.windows.FirstUntitled(kDialogClass);
-  if (first != 0 && IsToolbar(first)) return bar_;
+  if (first != 0 && IsToolbar(first, true)) return bar_;
   for (const WindowId w : sv_.windows.TopLevelWindows(kDialogClass)) {
-    if (w != first && IsToolbar(w)) return bar_;
+    if (w != first && IsToolbar(w, false)) return bar_;
   }
   bar_ = ToolbarView{};
   return bar_;
 }
 
-bool ClassActPenPlus::IsToolbar(WindowId candidate) {
+bool ClassActPenPlus::IsToolbar(WindowId candidate, bool untitled) {
   PenPlusPort& port = sv_.windows;
-  if (!port.Text(candidate).empty()) return false;
+  if (!untitled && !port.Text(candidate).empty()) return false;
   const WindowId owner = port.Owner(candidate);
   if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) return false;
   bar_.window = candidate;
@@ -177,7 +177,7 @@ int ClassActPenPlus::SheetStateIn(const ToolbarView& bar) {
   if ((sv_.windows.ExStyle(annotation) & kExTransparent) != 0) return 3;
   // From version 4 on the sheet no longer says so itself: the tool bar then
   // offers the switch to the whiteboard.
-  if (MajorVersion() >= 4 && FindPenButtonIn(bar, {u8"ホワイトボード"}, 0) != 0) return 3;
+  if (Major() >= 4 && FindPenButtonIn(bar, {u8"ホワイトボード"}, 0) != 0) return 3;
   return 2;
 }
 
@@ -258,6 +258,12 @@ void ClassActPenPlus::RefreshVersion(WindowId toolbar) {
   const std::string path =
       toolbar != 0 ? sv_.files.GetProcessImagePath(sv_.windows.ProcessId(toolbar)) : settings_.PenPlusPath;
   version_ = path.empty() ? FixedFileVerInfo{} : sv_.files.GetFixedFileVerInfo(path);
+}
+
+std::int16_t ClassActPenPlus::Major() {
+  if (!versionRead_) RefreshVersion(versionOf_);
+  versionRead_ = true;
+  return version_.MajorVersion();
 }
 
 
@@ -398,12 +404,11 @@ void ClassActPenPlus::Perform(const PenActionRow& row, WindowId toolbar) {
   // The sheet state is asked only where the row depends on it: finding the
   // annotation window lists every top-level window.
   if (row.sheets != 0 && (row.sheets & (1u << SheetStateIn(bar_))) == 0) return;
-  const bool older = MajorVersion() < 4;
-  if (row.sheetFirst.first != nullptr && older && SheetStateIn(bar_) == 1) {
+  if (row.sheetFirst.first != nullptr && Major() < 4 && SheetStateIn(bar_) == 1) {
     Press(row.sheetFirst, row.sheetFirstIndex);
     WaitSheetState(3);
   }
-  const Captions button = older && row.olderButton != nullptr ? Captions{row.olderButton} : row.button;
+  const Captions button = row.olderButton != nullptr && Major() < 4 ? Captions{row.olderButton} : row.button;
   switch (row.kind) {
     case PenActionKind::kPress:
       if (Press(button, row.index)) {
@@ -440,7 +445,8 @@ bool ClassActPenPlus::Action(const std::string& actName) {
     toolbar = Walk().window;
     if (toolbar == 0) return false;
   }
-  RefreshVersion(toolbar);
+  versionOf_ = toolbar;
+  versionRead_ = false;
   if (row != nullptr) Perform(*row, toolbar);
   return true;
 }

@@ -157,6 +157,7 @@ public:
   void PenPlus_Run(bool wanted);
   [[nodiscard]] std::string PenPlus_FindInstPath();
   [[nodiscard]] std::string PenRunningExePath();
+  // As last read (an action reads it only when one of its rules needs it).
   [[nodiscard]] std::int16_t MajorVersion() const { return version_.MajorVersion(); }
 
 private:
@@ -170,7 +171,8 @@ private:
   // presses that follow until the next walk.
   const ToolbarView& Walk();
   // Whether candidate is the tool bar; bar_ then holds what is inside it.
-  [[nodiscard]] bool IsToolbar(WindowId candidate);
+  // untitled: its text is known to be empty.
+  [[nodiscard]] bool IsToolbar(WindowId candidate, bool untitled);
   [[nodiscard]] bool Shown(const ToolbarView& bar) { return bar.window != 0 && sv_.windows.IsVisible(bar.window); }
   void SetToolbarVisibleIn(const ToolbarView& bar, bool wanted);
   [[nodiscard]] WindowId FindPenButtonIn(const ToolbarView& bar, Captions captions, std::int32_t index);
@@ -183,6 +185,10 @@ private:
   void SubPanelSequence(Captions panelButton, const char* targetButton, const char* dialog);
   // From the running program whose tool bar this is, else from Path.
   void RefreshVersion(WindowId toolbar);
+  // The major version of the PenPlus the action drives, read the first time
+  // a rule of the action asks for it: most actions press the same caption
+  // in every version, and reading it is a few questions to the system.
+  [[nodiscard]] std::int16_t Major();
   // Nothing more is sent or waited for: PenPlus did not answer a press, or
   // the driver is closing.
   [[nodiscard]] bool Halted() { return stalled_ || sv_.windows.Cancelled(); }
@@ -195,6 +201,10 @@ private:
   std::function<void()> saveSettings_;
   Services sv_;
   FixedFileVerInfo version_;
+  // The tool bar whose program's version Major reads (0: from Path), and
+  // whether it has been read in this action.
+  WindowId versionOf_ = 0;
+  bool versionRead_ = false;
   ToolbarView bar_;
   // Set when a press timed out: PenPlus does not answer, and the rest of the
   // action (further presses and waits) is skipped.

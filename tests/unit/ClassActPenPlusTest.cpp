@@ -46,7 +46,7 @@ public:
   std::map<std::string, std::string> shortcuts;  // .lnk -> target
   std::map<std::string, std::pair<std::string, std::string>> products;  // exe -> product, company
   WindowId main = 0, toolbar = 0, annotation = 0;
-  int topLevelWalks = 0, toolbarWalks = 0;
+  int topLevelWalks = 0, toolbarWalks = 0, versionReads = 0;
   bool cancelled = false;  // the driver is closing
 
   WindowId Add(Win x) {
@@ -192,6 +192,7 @@ public:
     return item == kVerProductName ? it->second.first : item == kVerCompanyName ? it->second.second : "";
   }
   FixedFileVerInfo GetFixedFileVerInfo(const std::string& path) override {
+    ++versionReads;
     FixedFileVerInfo v;
     if (path == kExe) v.values[2] = static_cast<std::uint32_t>(major) << 16;
     return v;
@@ -484,6 +485,25 @@ TEST_F(PenPlusTest, APressWalksTheToolbarOnce) {
     EXPECT_EQ(Presses(pen)[0].rfind(c.pressed, 0), 0u) << c.action;
     EXPECT_EQ(pen.toolbarWalks, 1) << c.action;
     EXPECT_EQ(pen.topLevelWalks, 1) << c.action;
+  }
+}
+
+TEST_F(PenPlusTest, TheVersionIsReadAfreshByEachActionWhoseRulesDependOnIt) {
+  // A page turn presses the same caption in every version and asks nothing
+  // about it; the area zoom's first step depends on it, and another PenPlus
+  // may run by the next action.
+  const struct {
+    const char* action;
+    int major;  // of the running program
+    int reads;  // so far
+    int read;   // the major version as last read
+  } steps[] = {{"Btn.PagePrev", 4, 0, 0}, {"Btn.AreaZoom", 4, 1, 4}, {"Btn.PagePrev", 3, 1, 4}, {"Btn.AreaZoom", 3, 2, 3}};
+  Running();
+  for (const auto& s : steps) {
+    pen.major = s.major;
+    EXPECT_TRUE(act.Action(s.action));
+    EXPECT_EQ(pen.versionReads, s.reads) << s.action << " on " << s.major;
+    EXPECT_EQ(act.MajorVersion(), s.read) << s.action << " on " << s.major;
   }
 }
 
