@@ -4,7 +4,10 @@
 // class, empty caption, owner and three "Afx" children, presses tool bar
 // buttons by their captions, waits for the dialogs they open and keeps them
 // in front, shows or hides the tool bar through command 2003, and starts the
-// program through the shell or asks it to close.
+// program through the shell or asks it to close. What each action does is a
+// row of one table (ClassActPenPlus.cpp), which Action runs: its kind (start
+// or close, tool bar, press, sub-panel, capture) and its captions, dialog,
+// alternative and version and sheet conditions.
 //
 // Every wait polls 50 ms at a time and is bounded: 5 s for a dialog, a button
 // or a sheet state, RunTimeOut for the start. A press goes out as a send with
