@@ -19,12 +19,7 @@ constexpr std::uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
 constexpr char kExitConfirm[] = u8"終了の確認";
 constexpr char kToolClose[] = u8"ツール閉じる";
 
-bool InCaptions(ClassActPenPlus::Captions captions, const std::string& text) {
-  for (const char* c : captions) {
-    if (text == c) return true;
-  }
-  return false;
-}
+std::vector<std::string> ActionNames();
 
 }  // namespace
 
@@ -39,7 +34,7 @@ PenPlusPort::SendResult ClickOutcome(bool sendSucceeded, std::uint32_t lastError
 }
 
 ClassActPenPlus::ClassActPenPlus(MainSettings& settings, std::function<void()> saveSettings, Services services)
-    : settings_(settings), saveSettings_(std::move(saveSettings)), sv_(services) {}
+    : list_(ActionNames()), settings_(settings), saveSettings_(std::move(saveSettings)), sv_(services) {}
 
 void ClassActPenPlus::Notify(const std::string& text, std::int32_t timeoutMs) {
   if (!sv_.windows.Cancelled()) sv_.notifier.SetText(text, timeoutMs);
@@ -59,17 +54,17 @@ const ClassActPenPlus::ToolbarView& ClassActPenPlus::Walk() {
   // caption, which one question finds; it then comes first in the list of
   // them all as well. Only when it is not is the whole list gone through.
   const WindowId first = sv_.windows.FirstUntitled(kDialogClass);
-  if (first != 0 && IsToolbar(first)) return bar_;
+  if (first != 0 && IsToolbar(first, true)) return bar_;
   for (const WindowId w : sv_.windows.TopLevelWindows(kDialogClass)) {
-    if (w != first && IsToolbar(w)) return bar_;
+    if (w != first && IsToolbar(w, false)) return bar_;
   }
   bar_ = ToolbarView{};
   return bar_;
 }
 
-bool ClassActPenPlus::IsToolbar(WindowId candidate) {
+bool ClassActPenPlus::IsToolbar(WindowId candidate, bool untitled) {
   PenPlusPort& port = sv_.windows;
-  if (!port.Text(candidate).empty()) return false;
+  if (!untitled && !port.Text(candidate).empty()) return false;
   const WindowId owner = port.Owner(candidate);
   if (owner == 0 || !EqualsNoCase(port.Text(owner), kMainCaption)) return false;
   bar_.window = candidate;
@@ -102,7 +97,7 @@ ClassActPenPlus::WindowId ClassActPenPlus::FindPenButtonIn(const ToolbarView& ba
   for (const auto& [w, text] : bar.inside) {
     // The caption first, from the walk; then the questions: a direct child,
     // its own visible bit (the tool bar itself may be hidden), a button.
-    if (InCaptions(captions, text) && port.Parent(w) == bar.window && port.HasVisibleStyle(w) &&
+    if (captions.Has(text) && port.Parent(w) == bar.window && port.HasVisibleStyle(w) &&
         port.ClassName(w) == "Button") {
       matches.insert(matches.begin(), w);
     }
@@ -182,7 +177,7 @@ int ClassActPenPlus::SheetStateIn(const ToolbarView& bar) {
   if ((sv_.windows.ExStyle(annotation) & kExTransparent) != 0) return 3;
   // From version 4 on the sheet no longer says so itself: the tool bar then
   // offers the switch to the whiteboard.
-  if (MajorVersion() >= 4 && FindPenButtonIn(bar, {u8"ホワイトボード"}, 0) != 0) return 3;
+  if (Major() >= 4 && FindPenButtonIn(bar, {u8"ホワイトボード"}, 0) != 0) return 3;
   return 2;
 }
 
@@ -266,11 +261,128 @@ void ClassActPenPlus::RefreshVersion(WindowId toolbar) {
   version_ = path.empty() ? FixedFileVerInfo{} : sv_.files.GetFixedFileVerInfo(path);
 }
 
+std::int16_t ClassActPenPlus::Major() {
+  if (!versionRead_) RefreshVersion(versionOf_);
+  versionRead_ = true;
+  return version_.MajorVersion();
+}
+
+
 // ---- the actions --------------------------------------------------------------
 
-void ClassActPenPlus::SubPanel(const char* panelButton, const char* targetButton, const char* dialog) {
+// What a row of the action table does.
+enum class PenActionKind {
+  kRunOnOff,      // starts PenPlus, or asks it to close
+  kToolBarOnOff,  // shows or hides PenPlus's own tool bar
+  kPress,         // presses a button; once pressed, brings its dialog forward; else presses the alternative
+  kSubPanel,      // opens a sub-panel, presses a button on it, brings its dialog forward, closes the sub-panel
+  kCapture,       // presses a button, waits for the button that press brings up and presses that
+};
+
+struct PenActionRow {
+  const char* name;
+  PenActionKind kind;
+  Captions button{};       // pressed first (a sub-panel's button from major version 4 on)
+  std::int32_t index = 0;  // which of its matches, counted from the last in the tool bar's order
+  const char* olderButton = nullptr;  // a sub-panel's button before major version 4
+  const char* next = nullptr;         // the button on the sub-panel, or the one the capture button brings up
+  const char* dialog = nullptr;       // the dialog the press opens, brought forward
+  const char* otherwise = nullptr;    // pressed when button was not (another version's caption)
+  std::uint8_t sheets = 0;            // the sheet states (a bit each) the action runs in; 0: every one
+  // Before major version 4, pressed first while the sheet is hidden (1),
+  // which is then awaited transparent (3).
+  Captions sheetFirst{};
+  std::int32_t sheetFirstIndex = 0;
+
+  constexpr PenActionRow Dialog(const char* caption) const {
+    PenActionRow r = *this;
+    r.dialog = caption;
+    return r;
+  }
+  constexpr PenActionRow Otherwise(const char* caption) const {
+    PenActionRow r = *this;
+    r.otherwise = caption;
+    return r;
+  }
+  constexpr PenActionRow InSheets(int a, int b) const {
+    PenActionRow r = *this;
+    r.sheets = static_cast<std::uint8_t>((1u << a) | (1u << b));
+    return r;
+  }
+  constexpr PenActionRow SheetShownFirstBy(Captions captions, std::int32_t which) const {
+    PenActionRow r = *this;
+    r.sheetFirst = captions;
+    r.sheetFirstIndex = which;
+    return r;
+  }
+};
+
+namespace {
+
+constexpr PenActionRow PressRow(const char* name, Captions button, std::int32_t index = 0) {
+  return PenActionRow{name, PenActionKind::kPress, button, index};
+}
+constexpr PenActionRow SubPanelRow(const char* name, const char* button, const char* olderButton, const char* target,
+                                   const char* dialog) {
+  PenActionRow r{name, PenActionKind::kSubPanel, {button}};
+  r.olderButton = olderButton;
+  r.next = target;
+  r.dialog = dialog;
+  return r;
+}
+constexpr PenActionRow CaptureRow(const char* name, const char* button, const char* then) {
+  PenActionRow r{name, PenActionKind::kCapture, {button}};
+  r.next = then;
+  return r;
+}
+
+constexpr Captions kPen{u8"ペン", u8"マーカー"};  // the pen shows either
+
+// Every action of the group, in the order of the action list.
+constexpr PenActionRow kActions[] = {
+    {"RunOnOff", PenActionKind::kRunOnOff},
+    {"ToolBarOnOff", PenActionKind::kToolBarOnOff},
+    // Older versions zoom only on a shown sheet: the pen brings it up.
+    PressRow("Btn.AreaZoom", {u8"領域拡大"}).SheetShownFirstBy(kPen, 1),
+    PressRow("Btn.Mouse", {u8"マウス"}),
+    PressRow("Btn.Pen1", kPen, 1),
+    PressRow("Btn.PenSetting1", {u8"ペンの設定"}, 1).Dialog(u8"ペンの設定"),
+    PressRow("Btn.FigPen", {u8"図形ペン"}),
+    PressRow("Btn.FigPenSetting", {u8"図形ペンの設定"}).Dialog(u8"図形ペンの設定"),
+    PressRow("Btn.Eraser", {u8"消しゴム"}),
+    PressRow("Btn.EraserSetting", {u8"消しゴムの設定"}).Dialog(u8"消しゴムの設定"),
+    PressRow("Btn.ChangeSheetMode", {u8"ホワイトボード", u8"透明シート"}),
+    PressRow("Btn.PagePrev", {u8"ページ戻し"}),
+    PressRow("Btn.PageNext", {u8"ページ送り"}),
+    // Some versions clear at once under another caption, without a dialog.
+    PressRow("Btn.Clear", {u8"クリア"}).Dialog(u8"クリア").Otherwise(u8"手書き線クリア"),
+    // The web links only on a hidden or transparent sheet.
+    SubPanelRow("Btn.WebLink", u8"便利機能関連", u8"印刷、設定", u8"Webリンク集", u8"WEBリンク集").InSheets(1, 3),
+    SubPanelRow("Btn.FileOpenSave", u8"ファイル関連", u8"ファイル、虫めがね", u8"ファイルの読み込みと保存",
+                u8"ファイルの読み込みと保存"),
+    CaptureRow("Btn.CaptureSelArea", u8"キャプチャ（画面取込）", u8"指定領域のキャプチャ"),
+};
+
+std::vector<std::string> ActionNames() {
+  std::vector<std::string> names;
+  for (const PenActionRow& row : kActions) names.emplace_back(row.name);
+  return names;
+}
+
+// The row of exactly this name (nullptr: none; a name that matches the list
+// only by ignoring case does nothing).
+const PenActionRow* RowNamed(const std::string& name) {
+  for (const PenActionRow& row : kActions) {
+    if (name == row.name) return &row;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void ClassActPenPlus::SubPanelSequence(Captions panelButton, const char* targetButton, const char* dialog) {
   const bool wasOpen = FindPenButtonIn(bar_, {kToolClose}, 0) != 0;
-  if (!Press({panelButton})) return;
+  if (!Press(panelButton)) return;
   WaitPenButton({targetButton});
   Press({targetButton});
   PenPlus_Dialog_Wait(dialog);
@@ -279,76 +391,64 @@ void ClassActPenPlus::SubPanel(const char* panelButton, const char* targetButton
   if (!wasOpen) ClickIn(bar_, {kToolClose}, 0, true);
 }
 
+void ClassActPenPlus::Perform(const PenActionRow& row, WindowId toolbar) {
+  switch (row.kind) {
+    case PenActionKind::kRunOnOff:
+      PenPlus_Run(toolbar == 0);
+      return;
+    case PenActionKind::kToolBarOnOff:
+      SetToolbarVisibleIn(bar_, !Shown(bar_));
+      return;
+    default:
+      break;
+  }
+  // The sheet state is asked only where the row depends on it: finding the
+  // annotation window lists every top-level window.
+  if (row.sheets != 0 && (row.sheets & (1u << SheetStateIn(bar_))) == 0) return;
+  if (row.sheetFirst.first != nullptr && Major() < 4 && SheetStateIn(bar_) == 1) {
+    Press(row.sheetFirst, row.sheetFirstIndex);
+    WaitSheetState(3);
+  }
+  const Captions button = row.olderButton != nullptr && Major() < 4 ? Captions{row.olderButton} : row.button;
+  switch (row.kind) {
+    case PenActionKind::kPress:
+      if (Press(button, row.index)) {
+        if (row.dialog != nullptr) PenPlus_Dialog_Wait(row.dialog);
+      } else if (row.otherwise != nullptr) {
+        Press({row.otherwise});
+      }
+      break;
+    case PenActionKind::kSubPanel:
+      SubPanelSequence(button, row.next, row.dialog);
+      break;
+    case PenActionKind::kCapture:
+      if (Press(button)) {
+        WaitPenButton({row.next});
+        Press({row.next});
+      }
+      break;
+    default:
+      break;
+  }
+}
+
 bool ClassActPenPlus::Action(const std::string& actName) {
   if (!InActionList(list_, actName)) return false;
   stalled_ = false;
   if (sv_.windows.Cancelled()) return false;
+  const PenActionRow* row = RowNamed(actName);
   // The one walk of the tool bar that a single press needs.
   WindowId toolbar = Walk().window;
-  if (actName != "RunOnOff" && toolbar == 0) {
+  if ((row == nullptr || row->kind != PenActionKind::kRunOnOff) && toolbar == 0) {
     // Not running: started first, with its messages.
     PenPlus_Run(true);
     if (sv_.windows.Cancelled()) return false;
     toolbar = Walk().window;
     if (toolbar == 0) return false;
   }
-  RefreshVersion(toolbar);
-  const bool v4 = MajorVersion() >= 4;
-
-  // What is done is chosen by exact comparison: a name that matched above
-  // only by ignoring case does nothing more.
-  const std::string& a = actName;
-  if (a == "RunOnOff") {
-    PenPlus_Run(toolbar == 0);
-  } else if (a == "ToolBarOnOff") {
-    SetToolbarVisibleIn(bar_, !Shown(bar_));
-  } else if (a == "Btn.AreaZoom") {
-    if (!v4 && SheetStateIn(bar_) == 1) {
-      // Older versions zoom only on a shown sheet: the pen brings it up.
-      Press({u8"ペン", u8"マーカー"}, 1);
-      WaitSheetState(3);
-    }
-    Press({u8"領域拡大"});
-  } else if (a == "Btn.Mouse") {
-    Press({u8"マウス"});
-  } else if (a == "Btn.Pen1") {
-    Press({u8"ペン", u8"マーカー"}, 1);
-  } else if (a == "Btn.PenSetting1") {
-    if (Press({u8"ペンの設定"}, 1)) PenPlus_Dialog_Wait(u8"ペンの設定");
-  } else if (a == "Btn.FigPen") {
-    Press({u8"図形ペン"});
-  } else if (a == "Btn.FigPenSetting") {
-    if (Press({u8"図形ペンの設定"})) PenPlus_Dialog_Wait(u8"図形ペンの設定");
-  } else if (a == "Btn.Eraser") {
-    Press({u8"消しゴム"});
-  } else if (a == "Btn.EraserSetting") {
-    if (Press({u8"消しゴムの設定"})) PenPlus_Dialog_Wait(u8"消しゴムの設定");
-  } else if (a == "Btn.ChangeSheetMode") {
-    Press({u8"ホワイトボード", u8"透明シート"});
-  } else if (a == "Btn.PagePrev") {
-    Press({u8"ページ戻し"});
-  } else if (a == "Btn.PageNext") {
-    Press({u8"ページ送り"});
-  } else if (a == "Btn.Clear") {
-    // Some versions clear at once under another caption, without a dialog.
-    if (Press({u8"クリア"})) {
-      PenPlus_Dialog_Wait(u8"クリア");
-    } else {
-      Press({u8"手書き線クリア"});
-    }
-  } else if (a == "Btn.WebLink") {
-    const int sheet = SheetStateIn(bar_);
-    if (sheet == 1 || sheet == 3) {
-      SubPanel(v4 ? u8"便利機能関連" : u8"印刷、設定", u8"Webリンク集", u8"WEBリンク集");
-    }
-  } else if (a == "Btn.FileOpenSave") {
-    SubPanel(v4 ? u8"ファイル関連" : u8"ファイル、虫めがね", u8"ファイルの読み込みと保存", u8"ファイルの読み込みと保存");
-  } else if (a == "Btn.CaptureSelArea") {
-    if (Press({u8"キャプチャ（画面取込）"})) {
-      WaitPenButton({u8"指定領域のキャプチャ"});
-      Press({u8"指定領域のキャプチャ"});
-    }
-  }
+  versionOf_ = toolbar;
+  versionRead_ = false;
+  if (row != nullptr) Perform(*row, toolbar);
   return true;
 }
 

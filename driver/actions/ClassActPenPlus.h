@@ -4,7 +4,10 @@
 // class, empty caption, owner and three "Afx" children, presses tool bar
 // buttons by their captions, waits for the dialogs they open and keeps them
 // in front, shows or hides the tool bar through command 2003, and starts the
-// program through the shell or asks it to close.
+// program through the shell or asks it to close. What each action does is a
+// row of one table (ClassActPenPlus.cpp), which Action runs: its kind (start
+// or close, tool bar, press, sub-panel, capture) and its captions, dialog,
+// alternative and version and sheet conditions.
 //
 // Every wait polls 50 ms at a time and is bounded: 5 s for a dialog, a button
 // or a sheet state, RunTimeOut for the start. A press goes out as a send with
@@ -20,7 +23,6 @@
 // and a tool bar has a few dozen children.
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +107,19 @@ public:
 // still exists afterwards.
 [[nodiscard]] PenPlusPort::SendResult ClickOutcome(bool sendSucceeded, std::uint32_t lastError, bool buttonExists);
 
+// One caption, or two that the same tool bar button shows in turn ("ペン" or
+// "マーカー"): a button showing either is a match.
+struct Captions {
+  const char* first = nullptr;
+  const char* second = nullptr;
+  [[nodiscard]] bool Has(const std::string& text) const {
+    return (first != nullptr && text == first) || (second != nullptr && text == second);
+  }
+};
+
+// A row of the action table (ClassActPenPlus.cpp): what one action does.
+struct PenActionRow;
+
 class ClassActPenPlus : public ActionHandler {
 public:
   static constexpr std::uint16_t kToolbarCommand = 2003;
@@ -128,7 +143,6 @@ public:
   bool Action(const std::string& actName) override;
 
   using WindowId = PenPlusPort::WindowId;
-  using Captions = std::initializer_list<const char*>;
 
   // The operations on PenPlus (public for the tests and the benchmark). Each
   // looks at PenPlus's windows afresh.
@@ -151,6 +165,7 @@ public:
   void PenPlus_Run(bool wanted);
   [[nodiscard]] AnsiString PenPlus_FindInstPath();
   [[nodiscard]] AnsiString PenRunningExePath();
+  // As last read (an action reads it only when one of its rules needs it).
   [[nodiscard]] std::int16_t MajorVersion() const { return version_.MajorVersion(); }
 
 private:
@@ -164,7 +179,8 @@ private:
   // presses that follow until the next walk.
   const ToolbarView& Walk();
   // Whether candidate is the tool bar; bar_ then holds what is inside it.
-  [[nodiscard]] bool IsToolbar(WindowId candidate);
+  // untitled: its text is known to be empty.
+  [[nodiscard]] bool IsToolbar(WindowId candidate, bool untitled);
   [[nodiscard]] bool Shown(const ToolbarView& bar) { return bar.window != 0 && sv_.windows.IsVisible(bar.window); }
   void SetToolbarVisibleIn(const ToolbarView& bar, bool wanted);
   [[nodiscard]] WindowId FindPenButtonIn(const ToolbarView& bar, Captions captions, std::int32_t index);
@@ -172,24 +188,31 @@ private:
   [[nodiscard]] int SheetStateIn(const ToolbarView& bar);
   // A press within an action, from the action's last walk.
   bool Press(Captions captions, std::int32_t index = 0) { return ClickIn(bar_, captions, index, false); }
-  void SubPanel(const char* panelButton, const char* targetButton, const char* dialog);
+  // Carries out the row's steps on the tool bar of the action's walk.
+  void Perform(const PenActionRow& row, WindowId toolbar);
+  void SubPanelSequence(Captions panelButton, const char* targetButton, const char* dialog);
   // From the running program whose tool bar this is, else from Path.
   void RefreshVersion(WindowId toolbar);
+  // The major version of the PenPlus the action drives, read the first time
+  // a rule of the action asks for it: most actions press the same caption
+  // in every version, and reading it is a few questions to the system.
+  [[nodiscard]] std::int16_t Major();
   // Nothing more is sent or waited for: PenPlus did not answer a press, or
   // the driver is closing.
   [[nodiscard]] bool Halted() { return stalled_ || sv_.windows.Cancelled(); }
   // Shown unless the driver is closing (its notification window is gone).
   void Notify(const std::string& text, std::int32_t timeoutMs = -1);
 
-  std::vector<std::string> list_{"RunOnOff",         "ToolBarOnOff",    "Btn.AreaZoom",      "Btn.Mouse",
-                                 "Btn.Pen1",         "Btn.PenSetting1", "Btn.FigPen",        "Btn.FigPenSetting",
-                                 "Btn.Eraser",       "Btn.EraserSetting", "Btn.ChangeSheetMode", "Btn.PagePrev",
-                                 "Btn.PageNext",     "Btn.Clear",       "Btn.WebLink",       "Btn.FileOpenSave",
-                                 "Btn.CaptureSelArea"};
+  // The names of the action table's rows, in its order.
+  const std::vector<std::string> list_;
   MainSettings& settings_;
   std::function<void()> saveSettings_;
   Services sv_;
   FixedFileVerInfo version_;
+  // The tool bar whose program's version Major reads (0: from Path), and
+  // whether it has been read in this action.
+  WindowId versionOf_ = 0;
+  bool versionRead_ = false;
   ToolbarView bar_;
   // Set when a press timed out: PenPlus does not answer, and the rest of the
   // action (further presses and waits) is skipped.

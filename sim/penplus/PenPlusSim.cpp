@@ -3,9 +3,12 @@
 // looks for and no more: a hidden main window with the program's caption, a
 // tool bar (a dialog-class window with three "Afx" panes and push buttons), an
 // annotation window whose state the driver reads, and modal dialogs that the
-// buttons open after a short while, as the real program does. Every event is
-// logged with its QueryPerformanceCounter stamp, so that tests can check what
-// was pressed, in which order and how fast.
+// buttons open after a short while, as the real program does. The tool bar,
+// the sheet and what each press changes are the portable model of
+// PenPlusModel.h, which the unit tests' fake shares; this program puts the
+// model into windows. Every event is logged with its QueryPerformanceCounter
+// stamp, so that tests can check what was pressed, in which order and how
+// fast.
 //
 // Built twice from this file: PENPLUS_MAJOR=4 (version 4.2) and
 // PENPLUS_MAJOR=3 (version 3.5), which differ in a few button captions, in
@@ -65,6 +68,7 @@
 #include <vector>
 
 #include "DialogTemplate.h"
+#include "PenPlusModel.h"
 #include "simcommon/ProgramArgs.h"
 #include "wincommon/Files.h"
 #include "wincommon/Handles.h"
@@ -79,19 +83,16 @@ static_assert(PENPLUS_MAJOR == 3 || PENPLUS_MAJOR == 4, "PenPlus stand-ins exist
 namespace {
 
 constexpr int kMajor = PENPLUS_MAJOR;
-constexpr bool kV4 = kMajor >= 4;
-constexpr WORD kToolbarCommand = 2003;
-constexpr const wchar_t* kExitDialog = L"終了の確認";
 
 // ---------------------------------------------------------------- options
 
 struct Options {
-  DWORD startDelayMs = 700;
-  int sheet = 1;
-  int afxCount = 3;
-  std::wstring ownerCaption = L"PenPlus ";
-  DWORD dialogDelayMs = 200;
-  DWORD captureDelayMs = 300;
+  DWORD startDelayMs = penplus::kStartDelayMs;
+  int sheet = penplus::kSheetHidden;
+  int afxCount = penplus::kAfxPanes;
+  std::wstring ownerCaption = wincommon::Utf8ToWide(penplus::kMainCaption);
+  DWORD dialogDelayMs = penplus::kDialogDelayMs;
+  DWORD captureDelayMs = penplus::kCaptureDelayMs;
   std::wstring hangOn;
   std::wstring stallAfter;
   DWORD stallMs = 2000;
@@ -181,61 +182,6 @@ private:
 
 // ---------------------------------------------------------------- tool bar
 
-enum class Act { None, Pen, Mouse, ToWhiteboard, ToTransparent, Dialog, OpenPanelA, OpenPanelB, ClosePanel, Capture,
-                 CaptureArea };
-enum class Panel { None, A, B };
-
-struct ButtonDef {
-  WORD id;
-  const wchar_t* caption;
-  Act act;
-  bool visible;  // at creation; the sheet buttons follow the sheet instead
-  Panel panel = Panel::None;
-  const wchar_t* dialog = nullptr;
-};
-
-// Two buttons share each of "ペン", "ペンの設定", "ページ送り" and
-// "ツール閉じる", as in the real tool bar; the driver has to tell them apart
-// by their order and visibility.
-constexpr WORD kIdPen1 = 1002;
-constexpr WORD kIdPen2 = 1003;
-constexpr WORD kIdPenSetting1 = 1005;
-constexpr WORD kIdPenSetting2 = 1006;
-constexpr WORD kIdWhiteboard = 1012;
-constexpr WORD kIdTransparent = 1013;
-constexpr WORD kIdCaptureArea = 1025;
-
-// In creation order, which is the order in which Windows lists the children.
-const ButtonDef kButtons[] = {
-    {1001, L"マウス", Act::Mouse, true},
-    {kIdPen1, L"ペン", Act::Pen, true},
-    {kIdPen2, L"ペン", Act::Pen, true},
-    {1004, L"マーカー", Act::Pen, false},
-    {kIdPenSetting1, L"ペンの設定", Act::Dialog, true, Panel::None, L"ペンの設定"},
-    {kIdPenSetting2, L"ペンの設定", Act::Dialog, true, Panel::None, L"ペンの設定"},
-    {1007, L"領域拡大", Act::None, true},
-    {1008, L"図形ペン", Act::None, true},
-    {1009, L"図形ペンの設定", Act::Dialog, true, Panel::None, L"図形ペンの設定"},
-    {1010, L"消しゴム", Act::None, true},
-    {1011, L"消しゴムの設定", Act::Dialog, true, Panel::None, L"消しゴムの設定"},
-    {kIdWhiteboard, L"ホワイトボード", Act::ToWhiteboard, false},
-    {kIdTransparent, L"透明シート", Act::ToTransparent, false},
-    {1014, L"ページ戻し", Act::None, true},
-    {1015, L"ページ送り", Act::None, true},
-    {1016, L"ページ送り", Act::None, false},  // never shown; pressing it is a fault of the caller
-    {1017, kV4 ? L"クリア" : L"手書き線クリア", kV4 ? Act::Dialog : Act::None, true, Panel::None,
-     kV4 ? L"クリア" : nullptr},
-    {1018, kV4 ? L"便利機能関連" : L"印刷、設定", Act::OpenPanelA, true},
-    {1019, kV4 ? L"ファイル関連" : L"ファイル、虫めがね", Act::OpenPanelB, true},
-    {1020, L"Webリンク集", Act::Dialog, false, Panel::A, L"WEBリンク集"},
-    {1021, L"ツール閉じる", Act::ClosePanel, false, Panel::A},
-    {1022, L"ファイルの読み込みと保存", Act::Dialog, false, Panel::B, L"ファイルの読み込みと保存"},
-    {1023, L"ツール閉じる", Act::ClosePanel, false, Panel::B},
-    {1024, L"キャプチャ（画面取込）", Act::Capture, true},
-    {kIdCaptureArea, L"指定領域のキャプチャ", Act::CaptureArea, false},
-};
-constexpr int kButtonCount = static_cast<int>(sizeof(kButtons) / sizeof(kButtons[0]));
-
 // Layout at 96 DPI is in twips, scaled to the screen.
 constexpr int kMarginTw = 120;
 constexpr int kAfxTw = 360;
@@ -245,21 +191,19 @@ constexpr int kCellWidthTw = 2550;
 constexpr int kCellHeightTw = 450;
 constexpr int kGapTw = 60;
 
-constexpr const wchar_t* kAfxClass = L"AfxWnd140su";
-
 // The panes are MFC's in the real program; here they only have to exist.
-bool RegisterAfxClass() {
+bool RegisterAfxClass(const std::wstring& name) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  if (::GetClassInfoExW(instance, kAfxClass, &wc)) return true;
+  if (::GetClassInfoExW(instance, name.c_str(), &wc)) return true;
   wc = WNDCLASSEXW{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = &::DefWindowProcW;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
-  wc.lpszClassName = kAfxClass;
+  wc.lpszClassName = name.c_str();
   return ::RegisterClassExW(&wc) != 0;
 }
 
@@ -268,8 +212,9 @@ bool RegisterAfxClass() {
 class AnnotationWindow : public wincommon::Window {
 public:
   bool Open(int x, int y) {
+    const std::wstring cls = wincommon::Utf8ToWide(penplus::kAnnotationClass);
     CreateArgs args;
-    args.className = L"PenPlusAnnClass";
+    args.className = cls.c_str();
     args.title = L"";
     args.style = WS_POPUP | WS_BORDER;
     args.exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
@@ -281,17 +226,14 @@ public:
     return Create(args);
   }
 
-  // Sheet 3 on major 3 carries WS_EX_TRANSPARENT, which is how the driver
-  // tells it from the whiteboard; major 4 leaves the style alone and shows
-  // the state by its "ホワイトボード" button only.
-  void Show(int sheet) {
-    sheet_ = sheet;
-    if (sheet == 1) {
+  void Show(const penplus::Model& model) {
+    sheet_ = model.Sheet();
+    if (!model.SheetShown()) {
       ::ShowWindow(hwnd(), SW_HIDE);
       return;
     }
     LONG_PTR ex = ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
-    ex = (sheet == 3 && !kV4) ? (ex | WS_EX_TRANSPARENT) : (ex & ~static_cast<LONG_PTR>(WS_EX_TRANSPARENT));
+    ex = model.SheetMarkedTransparent() ? (ex | WS_EX_TRANSPARENT) : (ex & ~static_cast<LONG_PTR>(WS_EX_TRANSPARENT));
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ex);
     ::InvalidateRect(hwnd(), nullptr, TRUE);
     ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
@@ -309,12 +251,12 @@ protected:
     const HDC dc = ::BeginPaint(hwnd(), &ps);
     RECT rc;
     ::GetClientRect(hwnd(), &rc);
-    const COLORREF back = sheet_ == 3 ? RGB(220, 236, 255) : RGB(255, 255, 255);
+    const COLORREF back = sheet_ == penplus::kSheetTransparent ? RGB(220, 236, 255) : RGB(255, 255, 255);
     const wincommon::GdiObject brush(::CreateSolidBrush(back));
     ::FillRect(dc, &rc, static_cast<HBRUSH>(brush.get()));
     ::SetBkMode(dc, TRANSPARENT);
     const HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
-    const wchar_t* text = sheet_ == 3 ? L"PenPlus 透明シート" : L"PenPlus ホワイトボード";
+    const wchar_t* text = sheet_ == penplus::kSheetTransparent ? L"PenPlus 透明シート" : L"PenPlus ホワイトボード";
     ::DrawTextW(dc, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     ::SelectObject(dc, old);
     ::EndPaint(hwnd(), &ps);
@@ -322,7 +264,7 @@ protected:
   }
 
 private:
-  int sheet_ = 1;
+  int sheet_ = penplus::kSheetHidden;
 };
 
 // ------------------------------------------------------------ the program
@@ -331,7 +273,9 @@ private:
 // of every dialog. Timers live here so that nothing waits inside a click.
 class PenPlusProgram : public wincommon::Window {
 public:
-  PenPlusProgram(const Options& options, const EventLog& log) : options_(options), log_(log) {}
+  PenPlusProgram(const Options& options, const EventLog& log) : options_(options), log_(log) {
+    for (const penplus::Button& b : model_.Buttons()) captions_.push_back(wincommon::Utf8ToWide(b.caption));
+  }
 
   bool Open() {
     CreateArgs args;
@@ -365,7 +309,8 @@ protected:
     if (id == kStartTimer) {
       ComeUp();
     } else if (id == kCaptureTimer) {
-      ShowButton(kIdCaptureArea, true);
+      model_.ShowCaptureArea();
+      Apply();
     } else {
       const auto it = pendingDialogs_.find(id);
       if (it == pendingDialogs_.end()) return;
@@ -376,7 +321,7 @@ protected:
   }
 
   bool OnCommand(WORD id, WORD /*code*/, HWND control) override {
-    if (id != kToolbarCommand || control) return false;
+    if (id != penplus::kToolbarCommand || control) return false;
     if (!toolbar_) {
       log_.Write({L"command", L"2003", L"none"});
     } else if (::GetWindowLongPtrW(toolbar_, GWL_STYLE) & WS_VISIBLE) {
@@ -430,14 +375,13 @@ private:
     if (!CreateToolbar()) return;
     RECT rc;
     ::GetWindowRect(toolbar_, &rc);
-    if (annotation_.Open(rc.right + 24, rc.top + 24)) annotation_.Show(sheet_);
-    ShowSheetButtons();
+    if (annotation_.Open(rc.right + 24, rc.top + 24)) annotation_.Show(model_);
     ::ShowWindow(toolbar_, SW_SHOWNOACTIVATE);
     log_.Write({L"toolbar", L"shown"});
   }
 
   bool CreateToolbar() {
-    RegisterAfxClass();
+    RegisterAfxClass(wincommon::Utf8ToWide(penplus::kAfxClass));
     const penplus::DialogTemplate tmpl(WS_POPUP | WS_BORDER | DS_SETFONT, L"", 0, 0);
     // hWndParent of a pop-up dialog becomes its owner: what the driver reads
     // as the tool bar's "parent".
@@ -450,25 +394,29 @@ private:
     const int dpi = wincommon::ScreenDpi();
     const auto px = [dpi](int twips) { return wincommon::TwipsToPixels(twips, dpi); };
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const std::wstring afx = wincommon::Utf8ToWide(penplus::kAfxClass);
     for (int i = 0; i < options_.afxCount; ++i) {
-      ::CreateWindowExW(0, kAfxClass, L"", WS_CHILD | WS_VISIBLE, px(kMarginTw + i * (kAfxTw + kGapTw)),
+      ::CreateWindowExW(0, afx.c_str(), L"", WS_CHILD | WS_VISIBLE, px(kMarginTw + i * (kAfxTw + kGapTw)),
                         px(kMarginTw), px(kAfxTw), px(kAfxRowTw - kGapTw), toolbar,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(900 + i)), instance, nullptr);
     }
     const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(toolbar, WM_GETFONT, 0, 0));
     const int top = kMarginTw + kAfxRowTw;
-    buttons_.assign(kButtonCount, nullptr);
-    for (int i = 0; i < kButtonCount; ++i) {
-      const ButtonDef& b = kButtons[i];
+    const int count = static_cast<int>(model_.Buttons().size());
+    buttons_.assign(model_.Buttons().size(), nullptr);
+    for (int i = 0; i < count; ++i) {
+      const auto n = static_cast<std::size_t>(i);
+      const penplus::Button& b = model_.Buttons()[n];
       const int x = kMarginTw + (i % kColumns) * kCellWidthTw;
       const int y = top + (i / kColumns) * kCellHeightTw;
-      const DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (b.visible ? WS_VISIBLE : 0);
-      buttons_[i] = ::CreateWindowExW(0, L"Button", b.caption, style, px(x), px(y), px(kCellWidthTw - kGapTw),
+      applied_.push_back(model_.Shown(n));
+      const DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (applied_.back() ? WS_VISIBLE : 0);
+      buttons_[n] = ::CreateWindowExW(0, L"Button", captions_[n].c_str(), style, px(x), px(y), px(kCellWidthTw - kGapTw),
                                       px(kCellHeightTw - kGapTw), toolbar,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), instance, nullptr);
-      if (buttons_[i] && font) ::SendMessageW(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      if (buttons_[n] && font) ::SendMessageW(buttons_[n], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
-    const int rows = (kButtonCount + kColumns - 1) / kColumns;
+    const int rows = (count + kColumns - 1) / kColumns;
     RECT rc{0, 0, px(2 * kMarginTw + kColumns * kCellWidthTw - kGapTw), px(top + rows * kCellHeightTw + kMarginTw)};
     ::AdjustWindowRectEx(&rc, static_cast<DWORD>(::GetWindowLongPtrW(toolbar, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(::GetWindowLongPtrW(toolbar, GWL_EXSTYLE)));
@@ -493,7 +441,7 @@ private:
         // The real program never closes on request: it asks first, and not
         // from inside the close message.
         self->log_.Write({L"close-request"});
-        self->ScheduleDialog(kExitDialog);
+        self->ScheduleDialog(wincommon::Utf8ToWide(penplus::kExitDialog));
         return TRUE;
       }
     } catch (...) {
@@ -505,48 +453,18 @@ private:
   // Runs inside the caller's BM_CLICK, which waits for it: everything slow
   // is left to timers.
   void OnPress(WORD id) {
-    const int i = IndexOf(id);
-    if (i < 0) return;
-    const ButtonDef& b = kButtons[i];
-    log_.Write({L"press", b.caption, std::to_wstring(id)});
-    if (!options_.hangOn.empty() && options_.hangOn == b.caption) Hang();
-    if (!options_.stallAfter.empty() && options_.stallAfter == b.caption) {
+    const std::size_t i = model_.IndexOf(id);
+    if (i >= captions_.size()) return;
+    const std::wstring& caption = captions_[i];
+    log_.Write({L"press", caption, std::to_wstring(id)});
+    if (!options_.hangOn.empty() && options_.hangOn == caption) Hang();
+    if (!options_.stallAfter.empty() && options_.stallAfter == caption) {
       ::PostMessageW(hwnd(), kStallMessage, 0, 0);
     }
-    switch (b.act) {
-      case Act::Pen:
-        if (sheet_ == 1) SetSheet(3);
-        break;
-      case Act::Mouse:
-        SetSheet(1);
-        break;
-      case Act::ToWhiteboard:
-        if (sheet_ == 3) SetSheet(2);
-        break;
-      case Act::ToTransparent:
-        if (sheet_ == 2) SetSheet(3);
-        break;
-      case Act::Dialog:
-        ScheduleDialog(b.dialog);
-        break;
-      case Act::OpenPanelA:
-        OpenPanel(Panel::A);
-        break;
-      case Act::OpenPanelB:
-        OpenPanel(Panel::B);
-        break;
-      case Act::ClosePanel:
-        OpenPanel(Panel::None);
-        break;
-      case Act::Capture:
-        ::SetTimer(hwnd(), kCaptureTimer, options_.captureDelayMs, nullptr);
-        break;
-      case Act::CaptureArea:
-        ShowButton(kIdCaptureArea, false);
-        break;
-      case Act::None:
-        break;
-    }
+    const penplus::Model::Later later = model_.Press(i);
+    Apply();
+    if (later.dialog) ScheduleDialog(wincommon::Utf8ToWide(later.dialog));
+    if (later.captureArea) ::SetTimer(hwnd(), kCaptureTimer, options_.captureDelayMs, nullptr);
   }
 
   [[noreturn]] void Hang() const {
@@ -561,57 +479,23 @@ private:
     }
   }
 
-  void SetSheet(int sheet) {
-    if (sheet == sheet_) return;
-    sheet_ = sheet;
-    if (annotation_.hwnd()) annotation_.Show(sheet);
-    ShowSheetButtons();
-    log_.Write({L"sheet", std::to_wstring(sheet)});
-  }
-
-  // The button offers the other sheet; with the sheet hidden (1) both keep
-  // what they showed last.
-  void ShowSheetButtons() {
-    if (sheet_ == 1) {
-      if (!sheetButtonsSet_) {
-        ShowButton(kIdWhiteboard, false);
-        ShowButton(kIdTransparent, true);
-      }
-    } else {
-      ShowButton(kIdWhiteboard, sheet_ == 3);
-      ShowButton(kIdTransparent, sheet_ == 2);
+  // Puts the model into the windows: the sheet, then each button whose
+  // visible bit changed.
+  void Apply() {
+    const bool sheetChanged = model_.Sheet() != sheet_;
+    if (sheetChanged) {
+      sheet_ = model_.Sheet();
+      if (annotation_.hwnd()) annotation_.Show(model_);
     }
-    sheetButtonsSet_ = true;
-  }
-
-  // Panel::None closes the open sub-panel.
-  void OpenPanel(Panel panel) {
-    if (panel == panel_) return;
-    if (panel_ != Panel::None) ShowPanelButtons(panel_, false);
-    if (panel != Panel::None) ShowPanelButtons(panel, true);
-    panel_ = panel;
-  }
-
-  void ShowPanelButtons(Panel panel, bool show) {
-    for (int i = 0; i < kButtonCount; ++i) {
-      if (kButtons[i].panel == panel) ShowButton(kButtons[i].id, show);
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+      if (!buttons_[i] || applied_[i] == model_.Shown(i)) continue;
+      applied_[i] = model_.Shown(i);
+      // No z-order change: the driver counts on the creation order.
+      ::SetWindowPos(buttons_[i], nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                         (applied_[i] ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
     }
-  }
-
-  void ShowButton(WORD id, bool show) {
-    const int i = IndexOf(id);
-    if (i < 0 || static_cast<std::size_t>(i) >= buttons_.size() || !buttons_[i]) return;
-    // No z-order change: the driver counts on the creation order.
-    ::SetWindowPos(buttons_[i], nullptr, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
-                       (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-  }
-
-  static int IndexOf(WORD id) {
-    for (int i = 0; i < kButtonCount; ++i) {
-      if (kButtons[i].id == id) return i;
-    }
-    return -1;
+    if (sheetChanged) log_.Write({L"sheet", std::to_wstring(sheet_)});
   }
 
   void ScheduleDialog(const std::wstring& caption) {
@@ -621,7 +505,7 @@ private:
   }
 
   void RunDialog(const std::wstring& caption) {
-    const bool exitDialog = caption == kExitDialog;
+    const bool exitDialog = caption == wincommon::Utf8ToWide(penplus::kExitDialog);
     penplus::DialogTemplate tmpl(
         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME | DS_SETFONT | DS_CENTER, caption, 180, 68);
     tmpl.AddItem(WS_CHILD | WS_VISIBLE | SS_LEFT, 10, 10, 160, 20, 0xFFFF, penplus::DialogTemplate::kStatic,
@@ -681,10 +565,11 @@ private:
   const EventLog& log_;
   AnnotationWindow annotation_;
   HWND toolbar_ = nullptr;  // owned by the main window, destroyed with it
+  penplus::Model model_{kMajor, options_.sheet};
+  std::vector<std::wstring> captions_;  // the model's, in UTF-16
   std::vector<HWND> buttons_;
-  int sheet_ = options_.sheet;
-  bool sheetButtonsSet_ = false;
-  Panel panel_ = Panel::None;
+  std::vector<bool> applied_;  // each button's visible bit as last set
+  int sheet_ = model_.Sheet();  // the annotation window's, as last shown
   int openDialogs_ = 0;
   std::map<UINT_PTR, std::wstring> pendingDialogs_;
   UINT_PTR nextDialogTimer_ = kFirstDialogTimer;

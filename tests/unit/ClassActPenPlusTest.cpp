@@ -6,6 +6,7 @@
 #include <map>
 
 #include "Fakes.h"
+#include "penplus/PenPlusModel.h"
 
 namespace orvanta {
 namespace {
@@ -15,20 +16,19 @@ using WindowId = PenPlusPort::WindowId;
 
 const AnsiString kExe = "C:\\Program Files\\PenPlus\\PenPlus.exe";
 
-// PenPlus as its windows show it, with the shell, the file information and a
-// clock that only moves when the driver sleeps. Presses, posts and the other
-// effects on PenPlus are recorded in order, and the walks through its windows
-// are counted.
+// PenPlus as its windows show it: the stand-in's model of the program in
+// windows of this fake, with the shell, the file information and a clock that
+// only moves when the driver sleeps. Presses, posts and the other effects on
+// PenPlus are recorded in order, and the walks through its windows are
+// counted.
 class FakePenPlus : public PenPlusPort, public ProcessPort, public FileInfo {
 public:
   struct Win {
-    Win(std::string c, std::string t, WindowId p = 0, WindowId o = 0)
-        : cls(std::move(c)), text(std::move(t)), parent(p), owner(o) {}
     std::string cls, text;
     WindowId parent = 0, owner = 0;
     bool style = true, enabled = true;
     std::uint32_t ex = 0, pid = 77;
-    std::function<void()> onClick;
+    int button = -1;  // the model's tool bar button it is
   };
   std::vector<Win> w;  // window id = index + 1
   std::vector<std::string> events;
@@ -36,15 +36,17 @@ public:
   std::multimap<std::uint64_t, std::function<void()>> due;
   SendResult clickResult = SendResult::kDone;
   bool installed = true;  // the shell can start kExe
-  std::uint64_t startDelay = 700;
-  int major = 4, afx = 3;
+  std::uint64_t startDelay = penplus::kStartDelayMs;
+  int major = 4, afx = penplus::kAfxPanes;
   bool nested = false;  // a frame in the tool bar holding an "Afx" pane and a button of its own
   bool otherDialogFirst = false;  // another program's dialog without a caption lies above the tool bar
-  std::string ownerCaption = "PenPlus ";
+  std::string ownerCaption = penplus::kMainCaption;
+  WindowId inert = 0;  // a button whose presses change nothing
+  penplus::Model model;
   std::map<AnsiString, AnsiString> shortcuts;  // .lnk -> target
   std::map<AnsiString, std::pair<AnsiString, AnsiString>> products;  // exe -> product, company
   WindowId main = 0, toolbar = 0, annotation = 0;
-  int topLevelWalks = 0, toolbarWalks = 0;
+  int topLevelWalks = 0, toolbarWalks = 0, versionReads = 0;
   bool cancelled = false;  // the driver is closing
 
   WindowId Add(Win x) {
@@ -66,74 +68,35 @@ public:
   }
   void After(std::uint64_t ms, std::function<void()> f) { due.emplace(now + ms, std::move(f)); }
   void OpenDialog(const std::string& caption) {
-    After(200, [this, caption] {
+    After(penplus::kDialogDelayMs, [this, caption] {
       Add({"#32770", caption, 0, main});
       At(toolbar).enabled = false;
     });
   }
-  void SetSheet(int state) {  // 1 hidden, 2 whiteboard, 3 transparent
-    At(annotation).style = state != 1;
-    if (state != 1) {
-      At(annotation).ex = (state == 3 && major < 4) ? 0x20 : 0;
-      At(Find(u8"ホワイトボード")).style = state == 3;
-      At(Find(u8"透明シート")).style = state == 2;
-    }
-  }
-  void Panel(std::initializer_list<const char*> buttons, bool shown) {
-    for (const char* b : buttons) At(Find(b, 1)).style = shown;
-  }
 
   // The program with its tool bar, as the stand-in under Wine has it.
   void Start() {
+    model = penplus::Model(major);
     if (otherDialogFirst) Add({"#32770", "", 0, Add({"Other", "Other"})});
     main = Add({"PenPlusMain", ownerCaption});
     At(main).style = false;
     toolbar = Add({"#32770", "", 0, main});
-    for (int i = 0; i < afx; ++i) Add({"AfxWnd140su", "", toolbar});
-    auto button = [this](const char* text, std::function<void()> f = {}, bool shown = true) {
-      Win b{"Button", text, toolbar};
-      b.style = shown;
-      b.onClick = std::move(f);
-      Add(std::move(b));
-    };
-    button(u8"マウス", [this] { SetSheet(1); });
-    button(u8"ペン", [this] { if (!At(annotation).style) SetSheet(3); });
-    button(u8"ペン", [this] { if (!At(annotation).style) SetSheet(3); });
-    button(u8"マーカー", {}, false);
-    button(u8"ペンの設定", [this] { OpenDialog(u8"ペンの設定"); });
-    button(u8"ペンの設定", [this] { OpenDialog(u8"ペンの設定"); });
-    button(u8"領域拡大");
-    button(u8"図形ペン");
-    button(u8"図形ペンの設定", [this] { OpenDialog(u8"図形ペンの設定"); });
-    button(u8"消しゴム");
-    button(u8"消しゴムの設定", [this] { OpenDialog(u8"消しゴムの設定"); });
-    button(u8"ページ戻し");
-    button(u8"ホワイトボード", [this] { SetSheet(2); }, false);
-    button(u8"透明シート", [this] { SetSheet(3); });
-    button(u8"ページ送り");
-    button(u8"ページ送り", {}, false);
-    if (major >= 4) {
-      button(u8"クリア", [this] { OpenDialog(u8"クリア"); });
-    } else {
-      button(u8"手書き線クリア");
+    for (int i = 0; i < afx; ++i) Add({penplus::kAfxClass, "", toolbar});
+    for (std::size_t i = 0; i < model.Buttons().size(); ++i) {
+      Win button{"Button", model.Buttons()[i].caption, toolbar};
+      button.button = static_cast<int>(i);
+      Add(std::move(button));
     }
-    const char* web = major >= 4 ? u8"便利機能関連" : u8"印刷、設定";
-    button(web, [this] { Panel({u8"Webリンク集", u8"ツール閉じる"}, true); });
-    button(u8"Webリンク集", [this] { OpenDialog(u8"WEBリンク集"); }, false);
-    button(major >= 4 ? u8"ファイル関連" : u8"ファイル、虫めがね",
-           [this] { Panel({u8"ファイルの読み込みと保存", u8"ツール閉じる"}, true); });
-    button(u8"ファイルの読み込みと保存", [this] { OpenDialog(u8"ファイルの読み込みと保存"); }, false);
-    button(u8"ツール閉じる", [this] { Panel({u8"Webリンク集", u8"ファイルの読み込みと保存", u8"ツール閉じる"}, false); },
-           false);
-    button(u8"キャプチャ（画面取込）", [this] { After(300, [this] { At(Find(u8"指定領域のキャプチャ")).style = true; }); });
-    button(u8"指定領域のキャプチャ", {}, false);
     if (nested) {
       const WindowId frame = Add({"Static", "", toolbar});
-      Add({"AfxWnd140su", "", frame});
+      Add({penplus::kAfxClass, "", frame});
       Add({"Button", u8"マウス", frame});
     }
-    annotation = Add({"PenPlusAnnClass", ""});
-    SetSheet(1);
+    annotation = Add({penplus::kAnnotationClass, ""});
+  }
+  bool Style(WindowId id) {
+    if (At(id).button >= 0) return model.Shown(static_cast<std::size_t>(At(id).button));
+    return id == annotation ? model.SheetShown() : At(id).style;
   }
 
   // ---- PenPlusPort
@@ -167,23 +130,28 @@ public:
   std::string Text(WindowId id) override { return At(id).text; }
   std::string ClassName(WindowId id) override { return At(id).cls; }
   WindowId Owner(WindowId id) override { return At(id).owner; }
-  bool IsVisible(WindowId id) override { return At(id).style && (At(id).parent == 0 || IsVisible(At(id).parent)); }
-  bool HasVisibleStyle(WindowId id) override { return At(id).style; }
+  bool IsVisible(WindowId id) override { return Style(id) && (At(id).parent == 0 || IsVisible(At(id).parent)); }
+  bool HasVisibleStyle(WindowId id) override { return Style(id); }
   bool IsEnabled(WindowId id) override { return id != 0 && At(id).enabled; }
-  std::uint32_t ExStyle(WindowId id) override { return At(id).ex; }
+  std::uint32_t ExStyle(WindowId id) override {
+    return id == annotation ? (model.SheetMarkedTransparent() ? 0x20 : 0) : At(id).ex;
+  }
   std::uint32_t ProcessId(WindowId id) override { return At(id).pid; }
   SendResult Click(WindowId id) override {
     events.push_back("press " + At(id).text + "#" + std::to_string(id));
-    if (clickResult == SendResult::kDone && At(id).onClick) At(id).onClick();
+    if (clickResult != SendResult::kDone || id == inert || At(id).button < 0) return clickResult;
+    const auto later = model.Press(static_cast<std::size_t>(At(id).button));
+    if (later.dialog != nullptr) OpenDialog(later.dialog);
+    if (later.captureArea) After(penplus::kCaptureDelayMs, [this] { model.ShowCaptureArea(); });
     return clickResult;
   }
   void PostCommand(WindowId id, std::uint16_t command) override {
     events.push_back("command " + std::to_string(command));
-    if (id == main && command == 2003) At(toolbar).style = !At(toolbar).style;
+    if (id == main && command == penplus::kToolbarCommand) At(toolbar).style = !At(toolbar).style;
   }
   void PostClose(WindowId) override {
     events.push_back("close");
-    OpenDialog(u8"終了の確認");
+    OpenDialog(penplus::kExitDialog);
   }
   void SetOwner(WindowId id, WindowId owner) override { At(id).owner = owner; }
   void MakeTopMost(WindowId id) override { At(id).ex |= 0x08; }
@@ -224,6 +192,7 @@ public:
     return item == kVerProductName ? it->second.first : item == kVerCompanyName ? it->second.second : "";
   }
   FixedFileVerInfo GetFixedFileVerInfo(const AnsiString& path) override {
+    ++versionReads;
     FixedFileVerInfo v;
     if (path == kExe) v.values[2] = static_cast<std::uint32_t>(major) << 16;
     return v;
@@ -324,7 +293,7 @@ TEST_F(PenPlusTest, SheetStateFollowsTheAnnotationWindowAndTheVersion) {
     ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
     a.Action("Btn.Mouse");  // reads the version of the running program
     for (const int state : {1, 2, 3}) {
-      p.SetSheet(state);
+      p.model.SetSheet(state);
       EXPECT_EQ(a.GetSheetState(), state) << "major " << major;
     }
   }
@@ -363,17 +332,17 @@ TEST_F(PenPlusTest, EachActionPressesItsButtons) {
       {4, 1, "Btn.Eraser", {{u8"消しゴム", 1}}, nullptr},
       {4, 1, "Btn.EraserSetting", {{u8"消しゴムの設定", 1}}, u8"消しゴムの設定"},
       {4, 1, "Btn.PagePrev", {{u8"ページ戻し", 1}}, nullptr},
-      {4, 2, "Btn.FileOpenSave", {{u8"ファイル関連", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 1}},
+      {4, 2, "Btn.FileOpenSave", {{u8"ファイル関連", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 2}},
        u8"ファイルの読み込みと保存"},
       {3, 1, "Btn.FileOpenSave",
-       {{u8"ファイル、虫めがね", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 1}}, u8"ファイルの読み込みと保存"},
+       {{u8"ファイル、虫めがね", 1}, {u8"ファイルの読み込みと保存", 1}, {u8"ツール閉じる", 2}}, u8"ファイルの読み込みと保存"},
       {4, 1, "btn.pen1", {}, nullptr},
   };
   for (const auto& c : cases) {
     FakePenPlus p;
     p.major = c.major;
     p.Start();
-    p.SetSheet(c.sheet);
+    p.model.SetSheet(c.sheet);
     ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
     EXPECT_TRUE(a.Action(c.action));
     std::vector<std::string> expected;
@@ -482,15 +451,15 @@ TEST_F(PenPlusTest, RunOnOffAsksToCloseAndBringsTheConfirmationForward) {
 
 TEST_F(PenPlusTest, ASubPanelOpenBeforeIsLeftOpen) {
   Running();
-  pen.SetSheet(3);
-  pen.Panel({u8"Webリンク集", u8"ツール閉じる"}, true);
+  pen.model.SetSheet(3);
+  pen.model.OpenPanel(penplus::Panel::kWeb);
   EXPECT_TRUE(act.Action("Btn.WebLink"));
   EXPECT_EQ(Presses(pen), (std::vector<std::string>{Id(u8"便利機能関連"), Id(u8"Webリンク集")}));
 }
 
 TEST_F(PenPlusTest, APressThatTimesOutEndsTheActionWithoutWaiting) {
   Running();
-  pen.SetSheet(3);
+  pen.model.SetSheet(3);
   pen.clickResult = PenPlusPort::SendResult::kTimedOut;
   EXPECT_TRUE(act.Action("Btn.WebLink"));
   EXPECT_EQ(Presses(pen), (std::vector<std::string>{Id(u8"便利機能関連")}));
@@ -522,6 +491,25 @@ TEST_F(PenPlusTest, APressWalksTheToolbarOnce) {
   }
 }
 
+TEST_F(PenPlusTest, TheVersionIsReadAfreshByEachActionWhoseRulesDependOnIt) {
+  // A page turn presses the same caption in every version and asks nothing
+  // about it; the area zoom's first step depends on it, and another PenPlus
+  // may run by the next action.
+  const struct {
+    const char* action;
+    int major;  // of the running program
+    int reads;  // so far
+    int read;   // the major version as last read
+  } steps[] = {{"Btn.PagePrev", 4, 0, 0}, {"Btn.AreaZoom", 4, 1, 4}, {"Btn.PagePrev", 3, 1, 4}, {"Btn.AreaZoom", 3, 2, 3}};
+  Running();
+  for (const auto& s : steps) {
+    pen.major = s.major;
+    EXPECT_TRUE(act.Action(s.action));
+    EXPECT_EQ(pen.versionReads, s.reads) << s.action << " on " << s.major;
+    EXPECT_EQ(act.MajorVersion(), s.read) << s.action << " on " << s.major;
+  }
+}
+
 TEST_F(PenPlusTest, AClosingDriverEndsEveryWaitAndNothingMoreIsSentOrShown) {
   // The driver answers its close request inside a wait; from then on no
   // wait goes on, nothing reaches PenPlus and no notification comes back.
@@ -540,12 +528,12 @@ TEST_F(PenPlusTest, AClosingDriverEndsEveryWaitAndNothingMoreIsSentOrShown) {
       {"start, tool bar shows later", "Btn.PageNext", false, 700, {}, 300, {}},
       {"button", "Btn.CaptureSelArea", true, 0, {}, 100, {u8"キャプチャ（画面取込）"}},
       {"dialog", "Btn.PenSetting1", true, 0, {}, 100, {u8"ペンの設定"}},
-      {"sub-panel's dialog", "Btn.WebLink", true, 0, [](FakePenPlus& p) { p.SetSheet(3); }, 100,
+      {"sub-panel's dialog", "Btn.WebLink", true, 0, [](FakePenPlus& p) { p.model.SetSheet(3); }, 100,
        {u8"便利機能関連", u8"Webリンク集"}},
       {"sheet state", "Btn.AreaZoom", true, 0,
        [](FakePenPlus& p) {
          p.major = 3;
-         p.At(p.Find(u8"ペン", 2)).onClick = {};  // the sheet stays hidden
+         p.inert = p.Find(u8"ペン", 2);  // the sheet stays hidden
        },
        100, {u8"ペン"}},
   };

@@ -84,9 +84,12 @@ protected:
         ::GetPrivateProfileStringA(section.c_str(), "Rect", "", buf, sizeof buf, def.c_str());
         int left = 0, top = 0, right = 0, bottom = 0;
         ASSERT_EQ(std::sscanf(buf, "%d,%d,%d,%d", &left, &top, &right, &bottom), 4);
-        // Each press well apart from the last, so that no double-click is
-        // made by accident.
-        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch + panelsim::PanelSim::MsToTicks(600));
+        // The driver's double-click window (400 ms) opens when the last
+        // action returns, not when its touch was queued: a touch is queued
+        // 600 ms after this call, and the callers touch only once they saw
+        // the last action's final effect (its last press in the log, its
+        // dialog brought forward).
+        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch) + panelsim::PanelSim::MsToTicks(600);
         for (int i = 0; i < (click ? 1 : 2); ++i) {
           lastTouch = at + panelsim::PanelSim::MsToTicks(150.0 * i);
           panel.QueueReport((left + right) / 2, (top + bottom) / 2, 'B', lastTouch);

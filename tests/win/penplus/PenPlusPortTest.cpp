@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,13 +132,18 @@ private:
 TEST(PenPlusWindows, AWindowClosingOrMovingDuringTheWalkDoesNotHideTheButton) {
   const RestlessToolbar bar;
   InProcessHandler h;
-  constexpr int kWalks = 100;
+  // At least 100 walks, and on until the windows around the tool bar have
+  // gone through as many rounds of changes meanwhile: on a loaded machine
+  // the changing thread may get less time than the walking one.
+  constexpr long kWalks = 100;
   const long before = bar.Rounds();
-  int missed = 0;
-  for (int i = 0; i < kWalks; ++i) {
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  long walks = 0, missed = 0;
+  while ((walks < kWalks || bar.Rounds() - before <= kWalks) && std::chrono::steady_clock::now() < deadline) {
     missed += h.act.FindPenButton({u8"ページ送り"}) != reinterpret_cast<PenPlusPort::WindowId>(bar.Button());
+    ++walks;
   }
-  EXPECT_EQ(missed, 0) << "of " << kWalks << " walks";
+  EXPECT_EQ(missed, 0) << "of " << walks << " walks";
   EXPECT_GT(bar.Rounds() - before, kWalks) << "the windows around the tool bar kept still";
 }
 
@@ -228,14 +234,11 @@ TEST_F(PenPlusVersions, ActionsFollowTheMajorVersionOfTheRunningProgram) {
       {4,
        L"--sheet=3",
        {{"Btn.AreaZoom", {u8"領域拡大"}, nullptr},
-        {"Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
-        {"Btn.FileOpenSave", {u8"ファイル関連", u8"ファイルの読み込みと保存", u8"ツール閉じる"}, L"ファイルの読み込みと保存"}}},
+        {"Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"}}},
       {3,
        L"--sheet=1",
        {{"Btn.AreaZoom", {u8"ペン", u8"領域拡大"}, nullptr},
-        {"Btn.WebLink", {u8"印刷、設定", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"},
-        {"Btn.FileOpenSave", {u8"ファイル、虫めがね", u8"ファイルの読み込みと保存", u8"ツール閉じる"},
-         L"ファイルの読み込みと保存"}}},
+        {"Btn.WebLink", {u8"印刷、設定", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("major " + std::to_string(c.major));
