@@ -34,6 +34,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 using panelsim::PanelSim;
 
 // QPC stamps of a stand-in's log lines whose event (and first detail, when
@@ -88,7 +90,7 @@ HWND ToolbarButton(const wchar_t* caption) {
 
 void ClosePenPlus() {
   if (const HWND main = PenPlusMain()) ::PostMessageW(main, WM_CLOSE, 0, 0);
-  demo::WaitFor([] { return PenPlusMain() == nullptr; }, 10000);
+  simcommon::WaitUntil([] { return PenPlusMain() == nullptr; }, 10s);
 }
 
 // The n-th stamp after `before` for each due time, as road times in ms.
@@ -116,7 +118,7 @@ int main(int argc, char** argv) {
   std::wstring dir;
   int x = -1, y = -1, calX = -1, calY = -1;
   if (!demo::LayOutBenchFolder(bin, L"bench-pen-road", "PenPlus.Btn.PageNext", dir, x, y)) return 2;
-  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", calX, calY)) {
+  if (!simcommon::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", calX, calY)) {
     std::fprintf(stderr, "no calibration-set button in the layout\n");
     return 2;
   }
@@ -136,14 +138,14 @@ int main(int argc, char** argv) {
 
   PanelSim panel(PanelSim::UniqueName(L"PenRoad"));
   panel.Export();
-  wincommon::KernelHandle driver, penPlus, touchData;
-  if (!demo::StartTouchData(dir, L"--stamp \"" + touchLog + L"\"", touchData, 10000)) {
+  simcommon::Process driver, penPlus, touchData;
+  if (!simcommon::StartTouchData(dir, L"--stamp \"" + touchLog + L"\"", touchData, 10s)) {
     std::fprintf(stderr, "the touch-data stand-in did not come up\n");
     return 2;
   }
   // ---- PenPlus running
-  if (!demo::StartProgram(exe, L"", penDir, penPlus) ||
-      !demo::WaitFor([&] { return !Stamps(log, "toolbar").empty(); }, 10000)) {
+  if (!penPlus.Start(exe, L"", penDir) ||
+      !simcommon::WaitUntil([&] { return !Stamps(log, "toolbar").empty(); }, 10s)) {
     std::fprintf(stderr, "PenPlus did not come up\n");
     return 2;
   }
@@ -168,8 +170,8 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
-      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
+  if (!driver.Start(dir + L"\\Orvanta.exe", L"", dir) ||
+      !simcommon::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10s)) {
     std::fprintf(stderr, "the driver did not connect\n");
     return 2;
   }
@@ -200,15 +202,15 @@ int main(int argc, char** argv) {
     ::SendMessageW(direct, BM_CLICK, 0, 0);
     // The log is read while the stand-in may still be writing to it.
     std::vector<std::int64_t> stamps;
-    demo::WaitFor([&] { return (stamps = Stamps(log, "press", "ページ戻し")).size() > seen; }, 2000);
+    simcommon::WaitUntil([&] { return (stamps = Stamps(log, "press", "ページ戻し")).size() > seen; }, 2s);
     if (stamps.size() > seen) floor.push_back(winbench::QpcToMs(stamps.back() - t0));
   }
-  demo::WaitFor(
+  simcommon::WaitUntil(
       [&] {
         return Stamps(log, "press", "ページ送り").size() >= penBefore + presses &&
                Stamps(touchLog, "TPNamedID=").size() >= calBefore + presses;
       },
-      static_cast<DWORD>(2 * presses * spacingMs + 10000));
+      std::chrono::milliseconds(static_cast<long long>(2 * presses * spacingMs + 10000)));
   const auto penRoad = winbench::Summarise(RoadTimes(Stamps(log, "press", "ページ送り"), penBefore, penDue));
   const auto calRoad = winbench::Summarise(RoadTimes(Stamps(touchLog, "TPNamedID="), calBefore, calDue));
   const auto straight = winbench::Summarise(floor);
@@ -233,7 +235,7 @@ int main(int argc, char** argv) {
     ClosePenPlus();
     ::DeleteFileW(log.c_str());
     const std::int64_t start = panel.QueueReport(x, y, 'B', PanelSim::Now() + PanelSim::MsToTicks(300));
-    if (!demo::WaitFor([&] { return !Stamps(log, "press", "ページ送り").empty(); }, 30000)) continue;
+    if (!simcommon::WaitUntil([&] { return !Stamps(log, "press", "ページ送り").empty(); }, 30s)) continue;
     coldRoad.push_back(winbench::QpcToMs(Stamps(log, "press", "ページ送り").front() - start));
     if (const auto up = Stamps(log, "toolbar"); !up.empty()) coldUp.push_back(winbench::QpcToMs(up.front() - start));
   }
@@ -243,7 +245,7 @@ int main(int argc, char** argv) {
 
   ClosePenPlus();
   demo::SendLinkCommand("Cmd_Exit");
-  ::WaitForSingleObject(driver.get(), 10000);
-  demo::CloseTouchData(touchData.get());
+  driver.WaitExit(10s);
+  demo::CloseTouchData(touchData);
   return allArrived && static_cast<int>(coldRoad.size()) == coldStarts ? 0 : 1;
 }

@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "DemoSupport.h"
 #include "common/Harness.h"
 #include "fntd2xx/PanelSim.h"
 #include "identities/WindowIdentities.h"
@@ -232,7 +231,7 @@ protected:
     harness::Process touchData;
     ASSERT_TRUE(harness::StartTouchData(folder, touchData, L"\"" + folder.File(L"touchdata.log") + L"\""));
     int x = 0, y = 0;
-    ASSERT_TRUE(demo::FindButtonCentre(Join(dir, L"Data\\QV-LK2048.def"), "Tpdrv.ChangeTPNamedID", x, y));
+    ASSERT_TRUE(simcommon::FindButtonCentre(Join(dir, L"Data\\QV-LK2048.def"), "Tpdrv.ChangeTPNamedID", x, y));
     ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 10s)) << "the driver opens the panel";
     panel.QueueReport(x, y, 'B', panelsim::PanelSim::Now());
     panel.QueueReport(x, y, 'N', panelsim::PanelSim::Now() + panelsim::PanelSim::MsToTicks(80));

@@ -9,7 +9,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "common/DriverTestSupport.h"
 #include "penplus/PenPlusLog.h"
@@ -71,33 +70,19 @@ protected:
   // Touches the delivered layout's button that carries the action: once for
   // a click action, twice in quick succession for a double-click action.
   void Touch(const std::string& action) {
-    const std::string def = wincommon::WideToAnsi(f.folder.File(L"Data\\QV-LK2048.def"));
-    char buf[256];
-    for (int c = 1; c <= 8; ++c) {
-      for (int r = 1; r <= 16; ++r) {
-        const std::string section = "Button." + std::to_string(c) + "." + std::to_string(r);
-        ::GetPrivateProfileStringA(section.c_str(), "Name", "", buf, sizeof buf, def.c_str());
-        const std::string name = buf;
-        const auto amp = name.find('&');
-        const bool click = name.substr(0, amp) == action;
-        if (!click && (amp == std::string::npos || name.substr(amp + 1) != action)) continue;
-        ::GetPrivateProfileStringA(section.c_str(), "Rect", "", buf, sizeof buf, def.c_str());
-        int left = 0, top = 0, right = 0, bottom = 0;
-        ASSERT_EQ(std::sscanf(buf, "%d,%d,%d,%d", &left, &top, &right, &bottom), 4);
-        // The driver's double-click window (400 ms) opens when the last
-        // action returns, not when its touch was queued: a touch is queued
-        // 600 ms after this call, and the callers touch only once they saw
-        // the last action's final effect (its last press in the log, its
-        // dialog brought forward).
-        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch) + panelsim::PanelSim::MsToTicks(600);
-        for (int i = 0; i < (click ? 1 : 2); ++i) {
-          lastTouch = at + panelsim::PanelSim::MsToTicks(150.0 * i);
-          panel.QueueReport((left + right) / 2, (top + bottom) / 2, 'B', lastTouch);
-        }
-        return;
-      }
+    int x = 0, y = 0;
+    bool twice = false;
+    ASSERT_TRUE(simcommon::FindButtonCentre(f.folder.File(L"Data\\QV-LK2048.def"), action, x, y, true, &twice))
+        << "no button for " << action;
+    // The driver's double-click window (400 ms) opens when the last action
+    // returns, not when its touch was queued: a touch is queued 600 ms after
+    // this call, and the callers touch only once they saw the last action's
+    // final effect (its last press in the log, its dialog brought forward).
+    const auto at = std::max(panelsim::PanelSim::Now(), lastTouch) + panelsim::PanelSim::MsToTicks(600);
+    for (int i = 0; i < (twice ? 2 : 1); ++i) {
+      lastTouch = at + panelsim::PanelSim::MsToTicks(150.0 * i);
+      panel.QueueReport(x, y, 'B', lastTouch);
     }
-    FAIL() << "no button for " << action;
   }
 
   std::size_t Count(const std::string& event) const { return penplus::CountEvents(penplus::ReadLog(penLog), event); }
