@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "DemoSupport.h"
+#include "penplus/PenPlusWindows.h"
 #include "actions/ClassActPenPlus.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
@@ -70,29 +71,6 @@ public:
   void SetText(const std::string&, std::int32_t, std::int32_t) override {}
 };
 
-HWND PenPlusMain() { return ::FindWindowW(L"PenPlusSimMain", nullptr); }
-
-// A visible tool bar button by its caption, found as a person's tools would.
-HWND ToolbarButton(const wchar_t* caption) {
-  // The tool bar: a dialog-class window owned by PenPlus's main window.
-  HWND bar = nullptr;
-  while ((bar = ::FindWindowExW(nullptr, bar, L"#32770", L"")) != nullptr) {
-    if (::GetWindow(bar, GW_OWNER) == PenPlusMain()) break;
-  }
-  if (!bar) return nullptr;
-  for (HWND b = ::GetWindow(bar, GW_CHILD); b; b = ::GetWindow(b, GW_HWNDNEXT)) {
-    wchar_t text[64] = {};
-    ::GetWindowTextW(b, text, 64);
-    if (std::wstring(text) == caption && (::GetWindowLongW(b, GWL_STYLE) & WS_VISIBLE)) return b;
-  }
-  return nullptr;
-}
-
-void ClosePenPlus() {
-  if (const HWND main = PenPlusMain()) ::PostMessageW(main, WM_CLOSE, 0, 0);
-  simcommon::WaitUntil([] { return PenPlusMain() == nullptr; }, 10s);
-}
-
 // The n-th stamp after `before` for each due time, as road times in ms.
 std::vector<double> RoadTimes(const std::vector<std::int64_t>& stamps, std::size_t before,
                               const std::vector<std::int64_t>& due) {
@@ -123,13 +101,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::wstring penDir = dir + L"\\PenPlus";
-  const std::wstring exe = penDir + L"\\PenPlus.exe";
   const std::wstring log = penDir + L"\\PenPlus.log";
   const std::wstring touchLog = dir + L"\\touchdata.log";
-  ::CreateDirectoryW(penDir.c_str(), nullptr);
   ::DeleteFileW(touchLog.c_str());
   ::DeleteFileW(log.c_str());  // an earlier run's would say at once that the tool bar is up
-  if (!::CopyFileW((bin + L"\\penplus4\\PenPlus.exe").c_str(), exe.c_str(), FALSE) ||
+  const std::wstring exe = penplus::Install(bin, 4, penDir);
+  if (exe.empty() ||
       !wincommon::WriteFileBytes(dir + L"\\Orvanta.ini",
                                  "[PenPlus]\r\nPath=\"" + wincommon::WideToAnsi(exe) + "\"\r\n")) {
     std::fprintf(stderr, "could not lay out PenPlus\n");
@@ -144,8 +121,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   // ---- PenPlus running
-  if (!penPlus.Start(exe, L"", penDir) ||
-      !simcommon::WaitUntil([&] { return !Stamps(log, "toolbar").empty(); }, 10s)) {
+  if (!penplus::Start(exe, L"", penPlus)) {
     std::fprintf(stderr, "PenPlus did not come up\n");
     return 2;
   }
@@ -160,7 +136,7 @@ int main(int argc, char** argv) {
     orvanta::win::ModuleFileInf files;
     NoNotes notes;
     orvanta::ClassActPenPlus pen(settings, {}, {port, process, files, notes});
-    const HWND back = ToolbarButton(L"ページ戻し");
+    const HWND back = penplus::ToolbarButton(L"ページ戻し");
     for (int i = 0; i < presses && back; ++i) {
       std::int64_t t0 = winbench::Qpc();
       if (pen.Action("Btn.PagePrev")) action.push_back(winbench::QpcToMs(winbench::Qpc() - t0));
@@ -182,7 +158,7 @@ int main(int argc, char** argv) {
   // time). Half-way between a pen press and the next calibration-set press
   // this program presses "ページ戻し" straight: the floor, measured under the
   // same load as the roads.
-  const HWND direct = ToolbarButton(L"ページ戻し");
+  const HWND direct = penplus::ToolbarButton(L"ページ戻し");
   const std::size_t penBefore = Stamps(log, "press", "ページ送り").size();
   const std::size_t calBefore = Stamps(touchLog, "TPNamedID=").size();
   std::vector<std::int64_t> penDue, calDue;
@@ -232,7 +208,7 @@ int main(int argc, char** argv) {
   // ---- PenPlus started from cold by the press
   std::vector<double> coldRoad, coldUp;
   for (int i = 0; i < coldStarts; ++i) {
-    ClosePenPlus();
+    penplus::CloseAll(10s);
     ::DeleteFileW(log.c_str());
     const std::int64_t start = panel.QueueReport(x, y, 'B', PanelSim::Now() + PanelSim::MsToTicks(300));
     if (!simcommon::WaitUntil([&] { return !Stamps(log, "press", "ページ送り").empty(); }, 30s)) continue;
@@ -243,7 +219,7 @@ int main(int argc, char** argv) {
   winbench::Print("cold: report -> press", winbench::Summarise(coldRoad));
   winbench::Print("reference: report -> tool bar shown", winbench::Summarise(coldUp));
 
-  ClosePenPlus();
+  penplus::CloseAll(10s);
   demo::SendLinkCommand("Cmd_Exit");
   driver.WaitExit(10s);
   demo::CloseTouchData(touchData);

@@ -40,6 +40,7 @@
 #include "panel/ClassButtonRes.h"
 #include "panel/win/ButtonResFilesWin.h"
 #include "fntd2xx/PanelSim.h"
+#include "penplus/PenPlusWindows.h"
 #include "panel/ClassPanelData.h"
 #include "identities/WindowIdentities.h"
 #include "wincommon/Files.h"
@@ -167,7 +168,7 @@ void Demo::Stop() {
   demo::SendLinkCommand("Cmd_Exit");
   const bool ended = driver_.WaitExit(10s);
   Say(std::string("Driver ended on Cmd_Exit: ") + (ended ? "yes" : "no"));
-  for (const wchar_t* cls : {L"OrvantaVirtualPanel", L"OrvantaCameraSim", L"PenPlusSimMain"}) {
+  for (const wchar_t* cls : {L"OrvantaVirtualPanel", L"OrvantaCameraSim", penplus::kMainClass}) {
     HWND h = nullptr;
     while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) ::PostMessageW(h, WM_CLOSE, 0, 0);
   }
@@ -254,7 +255,7 @@ void Demo::KeepPanelClear() const {
   RECT panel{};
   if (!sheet || !::GetWindowRect(sheet, &panel)) return;
   std::vector<DWORD> standIns{touchData_.Id()};
-  for (const wchar_t* cls : {L"PenPlusSimMain", L"OrvantaCameraSim"}) {
+  for (const wchar_t* cls : {penplus::kMainClass, L"OrvantaCameraSim"}) {
     HWND h = nullptr;
     while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) {
       DWORD pid = 0;
