@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
   winbench::Print("reference: report -> tool bar shown", winbench::Summarise(coldUp));
 
   penplus::CloseAll(10s);
-  demo::SendLinkCommand("Cmd_Exit");
+  simcommon::SendLinkCommand(driver, "Cmd_Exit");
   driver.WaitExit(10s);
   demo::CloseTouchData(touchData);
   return allArrived && static_cast<int>(coldRoad.size()) == coldStarts ? 0 : 1;

@@ -263,7 +263,7 @@ int main(int argc, char** argv) {
   PrintUsage("touch-data stand-in, warm", touchWarm, touchWarm);
   PrintUsage("touch-data stand-in, end", UsageOf(touchData.Handle()), touchWarm);
   if (!soak.Alive()) std::printf("THE DRIVER ENDED\n");
-  demo::SendLinkCommand("Cmd_Exit");
+  simcommon::SendLinkCommand(driver, "Cmd_Exit");
   ok = driver.WaitExit(10s) && ok;
   demo::CloseTouchData(touchData);
   std::printf("%s\n", ok ? "soak: nothing lost, driver ended normally" : "soak: FAILED");

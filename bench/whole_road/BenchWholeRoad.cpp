@@ -216,7 +216,7 @@ DriverRun RunDriver(Road& road, PanelSim& panel, const std::wstring& dir, int st
   }
   road.Mark();
   r.singles = road.Collect(road.Queue(singles, true));
-  demo::SendLinkCommand("Cmd_Exit");
+  simcommon::SendLinkCommand(driver, "Cmd_Exit");
   r.ok = driver.WaitExit(10s);
   return r;
 }

@@ -32,15 +32,6 @@ bool LayOutBenchFolder(const std::wstring& bin, const std::wstring& name, const 
   return true;
 }
 
-bool SendLinkCommand(const char* command) {
-  using namespace orvanta::identity;
-  const HWND main = ::FindWindowW(kFormClass, kDriverCaption);
-  const HWND box = main ? ::FindWindowExW(main, nullptr, kTextBoxClass, kLinkBoxName) : nullptr;
-  DWORD_PTR result = 0;
-  return box && ::SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(command), SMTO_ABORTIFHUNG, 5000,
-                                      &result) != 0;
-}
-
 bool SaveScreenshot(const std::wstring& file) {
   const int width = ::GetSystemMetrics(SM_CXSCREEN);
   const int height = ::GetSystemMetrics(SM_CYSCREEN);

@@ -1,8 +1,8 @@
 #pragma once
 // What the demo and the benchmarks share beyond simcommon's programs and
 // waits: a driver folder laid out beside the build with the simulated panel
-// library and the touch-data stand-in, the delivered layout's buttons, link
-// commands to the driver and a copy of the screen.
+// library and the touch-data stand-in, the delivered layout's buttons and a
+// copy of the screen.
 #include <windows.h>
 
 #include <string>
@@ -22,10 +22,6 @@ namespace demo {
 // stderr what is missing and returns false.
 bool LayOutBenchFolder(const std::wstring& bin, const std::wstring& name, const std::string& action,
                        std::wstring& dir, int& x, int& y);
-
-// Sets the running driver's link text box, as OrvantaLink does; false when no
-// driver answers.
-bool SendLinkCommand(const char* command);
 
 // Saves the whole screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::wstring& file);

@@ -165,7 +165,7 @@ bool Demo::Start() {
 void Demo::Stop() {
   if (stopped_ || driver_.Id() == 0) return;
   stopped_ = true;
-  demo::SendLinkCommand("Cmd_Exit");
+  simcommon::SendLinkCommand(driver_, "Cmd_Exit");
   const bool ended = driver_.WaitExit(10s);
   Say(std::string("Driver ended on Cmd_Exit: ") + (ended ? "yes" : "no"));
   for (const wchar_t* cls : {L"OrvantaVirtualPanel", L"OrvantaCameraSim", penplus::kMainClass}) {
@@ -388,7 +388,7 @@ int Demo::Replay(const std::wstring& file) {
       failures += !Step("report " + panelsim::PanelSim::ReportText(x, y, state).substr(0, 9),
                         [&] { return panel_.QueueReport(x, y, state, panelsim::PanelSim::Now()) >= 0; });
     } else if (cmd == "link") {
-      failures += !Step("link command " + rest, [&] { return demo::SendLinkCommand(rest.c_str()); });
+      failures += !Step("link command " + rest, [&] { return simcommon::SendLinkCommand(driver_, rest.c_str()); });
     } else if (cmd == "shot") {
       std::string shot, what;
       args >> shot >> what;

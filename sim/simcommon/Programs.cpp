@@ -88,6 +88,45 @@ void PumpFor(std::chrono::milliseconds duration) {
   WaitUntil([] { return false; }, duration);
 }
 
+namespace {
+
+struct ModalDialog {
+  const std::function<void()>& onInit;
+  const std::function<bool()>& done;
+  UINT tickMs;
+};
+
+// A named function: a lambda does not convert to the stdcall DLGPROC on
+// 32-bit x86 with every compiler.
+INT_PTR CALLBACK ModalDialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM lp) {
+  if (msg == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+    const auto* dialog = reinterpret_cast<const ModalDialog*>(lp);
+    ::SetTimer(hwnd, 1, dialog->tickMs, nullptr);
+    if (dialog->onInit) dialog->onInit();
+    return TRUE;
+  }
+  const auto* dialog = reinterpret_cast<const ModalDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (msg == WM_TIMER && dialog && dialog->done()) {
+    ::EndDialog(hwnd, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void RunModalDialog(const std::function<void()>& onInit, const std::function<bool()>& done, UINT tickMs) {
+  ModalDialog dialog{onInit, done, tickMs};
+  alignas(4) WORD tmpl[32] = {};
+  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
+  dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+  dlg->cx = 120;
+  dlg->cy = 40;
+  ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, ModalDialogProc,
+                            reinterpret_cast<LPARAM>(&dialog));
+}
+
 HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::milliseconds timeout) {
   HWND found = nullptr;
   WaitUntil([&] { return (found = ::FindWindowW(cls, title)) != nullptr; }, timeout);
@@ -149,6 +188,46 @@ std::wstring ClassOf(HWND hwnd) {
   wchar_t buf[256] = {};
   ::GetClassNameW(hwnd, buf, 256);
   return buf;
+}
+
+HWND FindWindowOf(DWORD pid, const wchar_t* cls, const wchar_t* title) {
+  HWND h = nullptr;
+  while ((h = ::FindWindowExW(nullptr, h, cls, title)) != nullptr) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(h, &owner);
+    if (owner == pid) return h;
+  }
+  return nullptr;
+}
+
+HWND DriverAppWindow(DWORD pid) {
+  return FindWindowOf(pid, orvanta::identity::kAppClass, orvanta::identity::kDriverTitle);
+}
+
+HWND DriverMainWindow(DWORD pid) {
+  return FindWindowOf(pid, orvanta::identity::kFormClass, orvanta::identity::kDriverCaption);
+}
+
+HWND DriverLinkBox(DWORD pid) {
+  const HWND main = DriverMainWindow(pid);
+  return main ? ::FindWindowExA(main, nullptr, wincommon::WideToUtf8(orvanta::identity::kTextBoxClass).c_str(),
+                                orvanta::identity::kLinkBoxNameAscii)
+              : nullptr;
+}
+
+bool SendLinkCommand(const Process& driver, const char* command) {
+  const HWND box = DriverLinkBox(driver.Id());
+  DWORD_PTR result = 0;
+  return box && ::SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(command), SMTO_ABORTIFHUNG, 5000,
+                                      &result) != 0;
+}
+
+bool CloseDriver(Process& driver, std::chrono::milliseconds timeout) {
+  if (const HWND app = DriverAppWindow(driver.Id())) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(app, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  }
+  return driver.WaitExit(timeout);
 }
 
 std::wstring CopyDriverFiles(const std::wstring& bin, const std::wstring& dir, bool withPanelLibrary) {

@@ -53,6 +53,12 @@ bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
 // that something does NOT happen).
 void PumpFor(std::chrono::milliseconds duration);
 
+// Runs a modal dialog of the system's own loop on this thread, as a message
+// box or a window being moved runs one: onInit runs as it opens, and a timer
+// of its own ends it at the first of its ticks (every tickMs) at which done()
+// holds.
+void RunModalDialog(const std::function<void()>& onInit, const std::function<bool()>& done, UINT tickMs = 10);
+
 // A top-level window by class and title (either may be null), waiting up to timeout.
 HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::milliseconds timeout);
 // Every top-level window, and every child window of a parent, in the
@@ -68,6 +74,23 @@ std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls);
 std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls = nullptr, bool visibleOnly = true);
 [[nodiscard]] std::wstring WindowText(HWND hwnd);
 [[nodiscard]] std::wstring ClassOf(HWND hwnd);
+
+// The first top-level window of that class and title (either may be null),
+// shown or not, that belongs to the process pid.
+[[nodiscard]] HWND FindWindowOf(DWORD pid, const wchar_t* cls, const wchar_t* title);
+// The windows of the driver running as the process pid, found as other
+// programs find them: its application window, its main form, and the link
+// text box on that (by an ANSI search, as OrvantaLink and the touch-data
+// program look it up).
+[[nodiscard]] HWND DriverAppWindow(DWORD pid);
+[[nodiscard]] HWND DriverMainWindow(DWORD pid);
+[[nodiscard]] HWND DriverLinkBox(DWORD pid);
+// Sets the driver's link box's text as OrvantaLink does, with a send that
+// gives up after 5 s on a hung driver; false when the driver does not answer.
+bool SendLinkCommand(const Process& driver, const char* command);
+// Asks the driver's application window to close (a timed send) and waits for
+// its process to end.
+bool CloseDriver(Process& driver, std::chrono::milliseconds timeout);
 
 // Copies the driver's delivered files (Orvanta.exe, Orvanta.wav,
 // Data\QV-LK2048.def) and, withPanelLibrary, the simulated FNTD2XX.dll from

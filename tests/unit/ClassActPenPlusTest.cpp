@@ -27,7 +27,7 @@ public:
     std::string cls, text;
     WindowId parent = 0, owner = 0;
     bool style = true, enabled = true;
-    std::uint32_t ex = 0, pid = 77;
+    std::uint32_t ex = 0;
     int button = -1;  // the model's tool bar button it is
   };
   std::vector<Win> w;  // window id = index + 1
@@ -35,7 +35,6 @@ public:
   std::uint64_t now = 0;
   std::multimap<std::uint64_t, std::function<void()>> due;
   SendResult clickResult = SendResult::kDone;
-  bool installed = true;  // the shell can start kExe
   std::uint64_t startDelay = penplus::kStartDelayMs;
   int major = 4, afx = penplus::kAfxPanes;
   bool nested = false;  // a frame in the tool bar holding an "Afx" pane and a button of its own
@@ -136,7 +135,7 @@ public:
   std::uint32_t ExStyle(WindowId id) override {
     return id == annotation ? (model.SheetMarkedTransparent() ? 0x20 : 0) : At(id).ex;
   }
-  std::uint32_t ProcessId(WindowId id) override { return At(id).pid; }
+  std::uint32_t ProcessId(WindowId) override { return 77; }
   SendResult Click(WindowId id) override {
     events.push_back("press " + At(id).text + "#" + std::to_string(id));
     if (clickResult != SendResult::kDone || id == inert || At(id).button < 0) return clickResult;
@@ -179,7 +178,7 @@ public:
   // ---- ProcessPort
   bool ShellOpen(const AnsiString& path, std::uint32_t& pid) override {
     events.push_back("shell " + path.bytes());
-    if (!installed || path != kExe) return false;
+    if (path != kExe) return false;
     pid = 77;
     After(startDelay, [this] { Start(); });
     return true;
