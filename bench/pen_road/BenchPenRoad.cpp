@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "DemoSupport.h"
+#include "penplus/PenPlusWindows.h"
 #include "actions/ClassActPenPlus.h"
 #include "actions/win/PenPlusPortWin.h"
 #include "actions/win/ProcessPortWin.h"
@@ -33,6 +34,8 @@
 #include "wincommon/Text.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 using panelsim::PanelSim;
 
@@ -68,29 +71,6 @@ public:
   void SetText(const std::string&, std::int32_t, std::int32_t) override {}
 };
 
-HWND PenPlusMain() { return ::FindWindowW(L"PenPlusSimMain", nullptr); }
-
-// A visible tool bar button by its caption, found as a person's tools would.
-HWND ToolbarButton(const wchar_t* caption) {
-  // The tool bar: a dialog-class window owned by PenPlus's main window.
-  HWND bar = nullptr;
-  while ((bar = ::FindWindowExW(nullptr, bar, L"#32770", L"")) != nullptr) {
-    if (::GetWindow(bar, GW_OWNER) == PenPlusMain()) break;
-  }
-  if (!bar) return nullptr;
-  for (HWND b = ::GetWindow(bar, GW_CHILD); b; b = ::GetWindow(b, GW_HWNDNEXT)) {
-    wchar_t text[64] = {};
-    ::GetWindowTextW(b, text, 64);
-    if (std::wstring(text) == caption && (::GetWindowLongW(b, GWL_STYLE) & WS_VISIBLE)) return b;
-  }
-  return nullptr;
-}
-
-void ClosePenPlus() {
-  if (const HWND main = PenPlusMain()) ::PostMessageW(main, WM_CLOSE, 0, 0);
-  demo::WaitFor([] { return PenPlusMain() == nullptr; }, 10000);
-}
-
 // The n-th stamp after `before` for each due time, as road times in ms.
 std::vector<double> RoadTimes(const std::vector<std::int64_t>& stamps, std::size_t before,
                               const std::vector<std::int64_t>& due) {
@@ -116,18 +96,17 @@ int main(int argc, char** argv) {
   std::wstring dir;
   int x = -1, y = -1, calX = -1, calY = -1;
   if (!demo::LayOutBenchFolder(bin, L"bench-pen-road", "PenPlus.Btn.PageNext", dir, x, y)) return 2;
-  if (!demo::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", calX, calY)) {
+  if (!simcommon::FindButtonCentre(dir + L"\\Data\\QV-LK2048.def", "Tpdrv.ChangeTPNamedID", calX, calY)) {
     std::fprintf(stderr, "no calibration-set button in the layout\n");
     return 2;
   }
   const std::wstring penDir = dir + L"\\PenPlus";
-  const std::wstring exe = penDir + L"\\PenPlus.exe";
   const std::wstring log = penDir + L"\\PenPlus.log";
   const std::wstring touchLog = dir + L"\\touchdata.log";
-  ::CreateDirectoryW(penDir.c_str(), nullptr);
   ::DeleteFileW(touchLog.c_str());
   ::DeleteFileW(log.c_str());  // an earlier run's would say at once that the tool bar is up
-  if (!::CopyFileW((bin + L"\\penplus4\\PenPlus.exe").c_str(), exe.c_str(), FALSE) ||
+  const std::wstring exe = penplus::Install(bin, 4, penDir);
+  if (exe.empty() ||
       !wincommon::WriteFileBytes(dir + L"\\Orvanta.ini",
                                  "[PenPlus]\r\nPath=\"" + wincommon::WideToAnsi(exe) + "\"\r\n")) {
     std::fprintf(stderr, "could not lay out PenPlus\n");
@@ -136,14 +115,13 @@ int main(int argc, char** argv) {
 
   PanelSim panel(PanelSim::UniqueName(L"PenRoad"));
   panel.Export();
-  wincommon::KernelHandle driver, penPlus, touchData;
-  if (!demo::StartTouchData(dir, L"--stamp \"" + touchLog + L"\"", touchData, 10000)) {
+  simcommon::Process driver, penPlus, touchData;
+  if (!simcommon::StartTouchData(dir, L"--stamp \"" + touchLog + L"\"", touchData, 10s)) {
     std::fprintf(stderr, "the touch-data stand-in did not come up\n");
     return 2;
   }
   // ---- PenPlus running
-  if (!demo::StartProgram(exe, L"", penDir, penPlus) ||
-      !demo::WaitFor([&] { return !Stamps(log, "toolbar").empty(); }, 10000)) {
+  if (!penplus::Start(exe, L"", penPlus)) {
     std::fprintf(stderr, "PenPlus did not come up\n");
     return 2;
   }
@@ -158,7 +136,7 @@ int main(int argc, char** argv) {
     orvanta::win::ModuleFileInf files;
     NoNotes notes;
     orvanta::ClassActPenPlus pen(settings, {}, {port, process, files, notes});
-    const HWND back = ToolbarButton(L"ページ戻し");
+    const HWND back = penplus::ToolbarButton(L"ページ戻し");
     for (int i = 0; i < presses && back; ++i) {
       std::int64_t t0 = winbench::Qpc();
       if (pen.Action("Btn.PagePrev")) action.push_back(winbench::QpcToMs(winbench::Qpc() - t0));
@@ -168,8 +146,8 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
-      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
+  if (!driver.Start(dir + L"\\Orvanta.exe", L"", dir) ||
+      !simcommon::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10s)) {
     std::fprintf(stderr, "the driver did not connect\n");
     return 2;
   }
@@ -180,7 +158,7 @@ int main(int argc, char** argv) {
   // time). Half-way between a pen press and the next calibration-set press
   // this program presses "ページ戻し" straight: the floor, measured under the
   // same load as the roads.
-  const HWND direct = ToolbarButton(L"ページ戻し");
+  const HWND direct = penplus::ToolbarButton(L"ページ戻し");
   const std::size_t penBefore = Stamps(log, "press", "ページ送り").size();
   const std::size_t calBefore = Stamps(touchLog, "TPNamedID=").size();
   std::vector<std::int64_t> penDue, calDue;
@@ -200,15 +178,15 @@ int main(int argc, char** argv) {
     ::SendMessageW(direct, BM_CLICK, 0, 0);
     // The log is read while the stand-in may still be writing to it.
     std::vector<std::int64_t> stamps;
-    demo::WaitFor([&] { return (stamps = Stamps(log, "press", "ページ戻し")).size() > seen; }, 2000);
+    simcommon::WaitUntil([&] { return (stamps = Stamps(log, "press", "ページ戻し")).size() > seen; }, 2s);
     if (stamps.size() > seen) floor.push_back(winbench::QpcToMs(stamps.back() - t0));
   }
-  demo::WaitFor(
+  simcommon::WaitUntil(
       [&] {
         return Stamps(log, "press", "ページ送り").size() >= penBefore + presses &&
                Stamps(touchLog, "TPNamedID=").size() >= calBefore + presses;
       },
-      static_cast<DWORD>(2 * presses * spacingMs + 10000));
+      std::chrono::milliseconds(static_cast<long long>(2 * presses * spacingMs + 10000)));
   const auto penRoad = winbench::Summarise(RoadTimes(Stamps(log, "press", "ページ送り"), penBefore, penDue));
   const auto calRoad = winbench::Summarise(RoadTimes(Stamps(touchLog, "TPNamedID="), calBefore, calDue));
   const auto straight = winbench::Summarise(floor);
@@ -230,10 +208,10 @@ int main(int argc, char** argv) {
   // ---- PenPlus started from cold by the press
   std::vector<double> coldRoad, coldUp;
   for (int i = 0; i < coldStarts; ++i) {
-    ClosePenPlus();
+    penplus::CloseAll(10s);
     ::DeleteFileW(log.c_str());
     const std::int64_t start = panel.QueueReport(x, y, 'B', PanelSim::Now() + PanelSim::MsToTicks(300));
-    if (!demo::WaitFor([&] { return !Stamps(log, "press", "ページ送り").empty(); }, 30000)) continue;
+    if (!simcommon::WaitUntil([&] { return !Stamps(log, "press", "ページ送り").empty(); }, 30s)) continue;
     coldRoad.push_back(winbench::QpcToMs(Stamps(log, "press", "ページ送り").front() - start));
     if (const auto up = Stamps(log, "toolbar"); !up.empty()) coldUp.push_back(winbench::QpcToMs(up.front() - start));
   }
@@ -241,9 +219,9 @@ int main(int argc, char** argv) {
   winbench::Print("cold: report -> press", winbench::Summarise(coldRoad));
   winbench::Print("reference: report -> tool bar shown", winbench::Summarise(coldUp));
 
-  ClosePenPlus();
-  demo::SendLinkCommand("Cmd_Exit");
-  ::WaitForSingleObject(driver.get(), 10000);
-  demo::CloseTouchData(touchData.get());
+  penplus::CloseAll(10s);
+  simcommon::SendLinkCommand(driver, "Cmd_Exit");
+  driver.WaitExit(10s);
+  demo::CloseTouchData(touchData);
   return allArrived && static_cast<int>(coldRoad.size()) == coldStarts ? 0 : 1;
 }

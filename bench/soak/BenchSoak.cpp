@@ -33,6 +33,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 using panelsim::PanelSim;
 
 const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
@@ -119,7 +121,7 @@ public:
     for (int i = 0; i < outside / 2; ++i) at = panel_.QueueReport(kOutsideX, kOutsideY, 'B', at) + 1;
     at = panel_.QueueReport(x_, y_, 'B', at) + 1;
     for (int i = outside / 2; i < outside; ++i) at = panel_.QueueReport(kOutsideX, kOutsideY, 'B', at) + 1;
-    return demo::WaitFor([&] { return panel_.Pending() == 0 && Switches(log_) == before + 1; }, 5000);
+    return simcommon::WaitUntil([&] { return panel_.Pending() == 0 && Switches(log_) == before + 1; }, 5s);
   }
 
   bool Replug(int cycles, bool print) {
@@ -132,18 +134,18 @@ public:
       ::Sleep(20);
       panel_.ClearLog();
       panel_.Plug(false);
-      demo::WaitFor([&] { return !panel_.Calls("FT_Close").empty(); }, 3000);
+      simcommon::WaitUntil([&] { return !panel_.Calls("FT_Close").empty(); }, 3s);
       ::Sleep(200);
       panel_.ClearLog();
       const std::int64_t plugged = PanelSim::Now();
       panel_.Plug(true);
       std::int64_t connected = 0;
-      demo::WaitFor(
+      simcommon::WaitUntil(
           [&] {
             if (panel_.IsOpen() && panel_.Written().size() >= kStartupBytes.size()) connected = PanelSim::Now();
             return connected != 0;
           },
-          3000);
+          3s);
       if (connected == 0) {
         ++late;
         continue;
@@ -184,13 +186,13 @@ public:
       ++presses;
       sent += n;
       // The press must be through before the next batch; the rest is read meanwhile.
-      demo::WaitFor([&] { return Switches(log_) >= switchesBefore + presses || !Alive(); }, 10000);
+      simcommon::WaitUntil([&] { return Switches(log_) >= switchesBefore + presses || !Alive(); }, 10s);
       if (sent >= nextPrint && sent < reports) {
         PrintUsage((std::to_string(sent) + " reports").c_str(), Now(), ref);
         nextPrint += reports / 4;
       }
     }
-    demo::WaitFor([&] { return panel_.Pending() == 0; }, 20000);
+    simcommon::WaitUntil([&] { return panel_.Pending() == 0; }, 20s);
     const double seconds = PanelSim::TicksToMs(PanelSim::Now() - start) / 1000.0;
     const std::size_t switched = Switches(log_) - switchesBefore;
     const std::uint64_t unread = panel_.Pending() + (panel_.PurgedBytes() - purgedBefore);
@@ -227,15 +229,15 @@ int main(int argc, char** argv) {
   ::DeleteFileW(log.c_str());
   PanelSim panel(PanelSim::UniqueName(L"Soak"));
   panel.Export();
-  wincommon::KernelHandle touchData, driver;
-  if (!demo::StartTouchData(dir, L"\"" + log + L"\"", touchData, 10000) ||
-      !demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
-      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
+  simcommon::Process touchData, driver;
+  if (!simcommon::StartTouchData(dir, L"\"" + log + L"\"", touchData, 10s) ||
+      !driver.Start(dir + L"\\Orvanta.exe", L"", dir) ||
+      !simcommon::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10s)) {
     std::fprintf(stderr, "the touch-data stand-in or the driver did not start\n");
     return 2;
   }
   ::Sleep(1000);  // start-up through
-  Soak soak(panel, driver.get(), log, x, y);
+  Soak soak(panel, driver.Handle(), log, x, y);
   const Usage started = soak.Now();
   // Warm-up: one replug and a few presses, so that what is made once on
   // first use (the notification, the sound thread, the INI) is made.
@@ -244,7 +246,7 @@ int main(int argc, char** argv) {
   const Usage warm = soak.Now();
   // Beside it, the touch-data stand-in, a plain Win32 program that receives
   // a message for every press: what Wine itself drifts by.
-  const Usage touchWarm = UsageOf(touchData.get());
+  const Usage touchWarm = UsageOf(touchData.Handle());
   std::printf("driver's private bytes and handles:\n");
   PrintUsage("after start-up", started, started);
   PrintUsage("after warm-up (reference)", warm, warm);
@@ -259,11 +261,11 @@ int main(int argc, char** argv) {
     PrintUsage("after the long run", soak.Now(), warm);
   }
   PrintUsage("touch-data stand-in, warm", touchWarm, touchWarm);
-  PrintUsage("touch-data stand-in, end", UsageOf(touchData.get()), touchWarm);
+  PrintUsage("touch-data stand-in, end", UsageOf(touchData.Handle()), touchWarm);
   if (!soak.Alive()) std::printf("THE DRIVER ENDED\n");
-  demo::SendLinkCommand("Cmd_Exit");
-  ok = ::WaitForSingleObject(driver.get(), 10000) == WAIT_OBJECT_0 && ok;
-  demo::CloseTouchData(touchData.get());
+  simcommon::SendLinkCommand(driver, "Cmd_Exit");
+  ok = driver.WaitExit(10s) && ok;
+  demo::CloseTouchData(touchData);
   std::printf("%s\n", ok ? "soak: nothing lost, driver ended normally" : "soak: FAILED");
   return ok ? 0 : 1;
 }

@@ -29,6 +29,7 @@
 #include "fntd2xx/PanelSim.h"
 #include "serial/ClassFNTD2XX.h"
 #include "serial/win/D2xxLibrary.h"
+#include "simcommon/Programs.h"
 #include "winbench/WinBench.h"
 
 namespace {
@@ -133,7 +134,8 @@ int main(int argc, char** argv) {
   RunDriverLoopFor(timer, phaseMs);
   const bool loopOk = Report("own message loop", stamps, targets);
   stamps.clear();
-  winbench::RunModalDialogFor(phaseMs);
+  // An empty modal dialog for the phase: the system's modal loop runs, not ours.
+  simcommon::RunModalDialog({}, [] { return true; }, phaseMs);
   const bool modalOk = Report("inside a modal dialog", stamps, targets);
 
   // Idle as the driver is: RThreshold 1, so a poll asks the queue and finds

@@ -44,6 +44,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 using panelsim::PanelSim;
 
 struct Targets {
@@ -102,12 +104,12 @@ public:
     const double leftMs = PanelSim::TicksToMs(due.back() - PanelSim::Now());
     if (leftMs > 0) ::Sleep(static_cast<DWORD>(leftMs) + 20);
     std::vector<std::int64_t> stamps;
-    demo::WaitFor(
+    simcommon::WaitUntil(
         [&] {
           stamps = SwitchStamps(wincommon::ReadFileBytes(log_));
           return stamps.size() >= stampsBefore_ + due.size();
         },
-        1000);
+        1s);
     return Finish(due, stamps);
   }
 
@@ -201,9 +203,9 @@ struct DriverRun {
 DriverRun RunDriver(Road& road, PanelSim& panel, const std::wstring& dir, int stream, int singles) {
   DriverRun r;
   panel.ClearLog();
-  wincommon::KernelHandle driver;
-  if (!demo::StartProgram(dir + L"\\Orvanta.exe", L"", dir, driver) ||
-      !demo::WaitFor([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10000)) {
+  simcommon::Process driver;
+  if (!driver.Start(dir + L"\\Orvanta.exe", L"", dir) ||
+      !simcommon::WaitUntil([&] { return panel.IsOpen() && panel.Written().size() >= 8; }, 10s)) {
     std::fprintf(stderr, "the driver did not connect\n");
     return r;
   }
@@ -214,8 +216,8 @@ DriverRun RunDriver(Road& road, PanelSim& panel, const std::wstring& dir, int st
   }
   road.Mark();
   r.singles = road.Collect(road.Queue(singles, true));
-  demo::SendLinkCommand("Cmd_Exit");
-  r.ok = ::WaitForSingleObject(driver.get(), 10000) == WAIT_OBJECT_0;
+  simcommon::SendLinkCommand(driver, "Cmd_Exit");
+  r.ok = driver.WaitExit(10s);
   return r;
 }
 
@@ -279,8 +281,8 @@ int main(int argc, char** argv) {
   PanelSim panel(PanelSim::UniqueName(L"WholeRoad"));
   panel.Export();
   const orvanta::D2xxApi* api = orvanta::win::LoadD2xxLibrary();
-  wincommon::KernelHandle touchData;
-  if (!api || !demo::StartTouchData(dir, L"--stamp \"" + log + L"\"", touchData, 10000)) {
+  simcommon::Process touchData;
+  if (!api || !simcommon::StartTouchData(dir, L"--stamp \"" + log + L"\"", touchData, 10s)) {
     std::fprintf(stderr, "the panel library or the touch-data stand-in is missing\n");
     return 2;
   }
@@ -327,6 +329,6 @@ int main(int argc, char** argv) {
     ok = ok && met;
   }
   panel.SetCallCost(0);
-  demo::CloseTouchData(touchData.get());
+  demo::CloseTouchData(touchData);
   return ok ? 0 : 1;
 }

@@ -70,32 +70,8 @@ inline void RunMessageLoopFor(DWORD ms) {
   ::KillTimer(nullptr, timer);
 }
 
-// A dialog that ends itself after lp milliseconds. (A named function: a
-// lambda does not convert to the stdcall DLGPROC on 32-bit x86 with GCC.)
-inline INT_PTR CALLBACK EndAfterTimeProc(HWND hwnd, UINT msg, WPARAM, LPARAM lp) {
-  if (msg == WM_INITDIALOG) {
-    ::SetTimer(hwnd, 1, static_cast<UINT>(lp), nullptr);
-    return TRUE;
-  }
-  if (msg == WM_TIMER) {
-    ::EndDialog(hwnd, 1);
-    return TRUE;
-  }
-  return FALSE;
-}
-
 // Ends the message loop that dispatches this thread timer.
 inline void CALLBACK QuitLoopTimerProc(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(0); }
-
-// Shows an empty modal dialog for ms: the system's modal loop runs, not ours.
-inline void RunModalDialogFor(DWORD ms) {
-  alignas(4) WORD tmpl[32] = {};
-  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
-  dlg->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
-  dlg->cx = 120;
-  dlg->cy = 40;
-  ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dlg, nullptr, EndAfterTimeProc, static_cast<LPARAM>(ms));
-}
 
 // User plus kernel time of this process, in 100 ns units.
 inline std::uint64_t ProcessCpu() {

@@ -40,6 +40,7 @@
 #include "panel/ClassButtonRes.h"
 #include "panel/win/ButtonResFilesWin.h"
 #include "fntd2xx/PanelSim.h"
+#include "penplus/PenPlusWindows.h"
 #include "panel/ClassPanelData.h"
 #include "identities/WindowIdentities.h"
 #include "wincommon/Files.h"
@@ -47,24 +48,14 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 void Say(const std::string& text) {
   std::printf("%s\n", text.c_str());
   std::fflush(stdout);
 }
 
 std::string U8(const std::wstring& w) { return wincommon::WideToUtf8(w); }
-
-// Visible top-level windows of a class, of one process or of any.
-std::vector<HWND> Windows(const wchar_t* cls, DWORD pid = 0) {
-  std::vector<HWND> out;
-  HWND h = nullptr;
-  while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(h, &owner);
-    if ((pid == 0 || owner == pid) && ::IsWindowVisible(h)) out.push_back(h);
-  }
-  return out;
-}
 
 // New lines of a log that another program appends to.
 class LogTail {
@@ -99,11 +90,11 @@ private:
   bool LayOut();
   void Stop();
   [[nodiscard]] HWND Sheet() const {
-    const auto w = Windows(L"OrvantaVirtualPanel", ::GetProcessId(vpanel_.get()));
+    const auto w = simcommon::WindowsOfProcess(vpanel_.Id(), L"OrvantaVirtualPanel");
     return w.empty() ? nullptr : w.front();
   }
   [[nodiscard]] std::vector<HWND> Notifications() const {
-    return Windows(orvanta::identity::kInfoClass, ::GetProcessId(driver_.get()));
+    return simcommon::WindowsOfProcess(driver_.Id(), orvanta::identity::kInfoClass);
   }
   HWND PrintedButton(const std::string& action);
   bool Plug(bool on);
@@ -116,7 +107,7 @@ private:
   panelsim::PanelSim panel_;
   demo::Screens screens_;
   LogTail touchLog_, penLog_;
-  wincommon::KernelHandle touchData_, driver_, vpanel_;
+  simcommon::Process touchData_, driver_, vpanel_;
   int step_ = 0;
   bool stepPictures_ = true;
   bool stopped_ = false;
@@ -148,22 +139,22 @@ bool Demo::Start() {
   Say("Demo driver folder: " + U8(dir_));
   panel_.Export();
   panel_.Plug(false);
-  if (!demo::StartTouchData(dir_, L"\"" + dir_ + L"\\touchdata.log\"", touchData_, 10000)) {
+  if (!simcommon::StartTouchData(dir_, L"\"" + dir_ + L"\\touchdata.log\"", touchData_, 10s)) {
     Say("the touch-data stand-in did not start");
     return false;
   }
-  if (!demo::StartProgram(dir_ + L"\\Orvanta.exe", L"", dir_, driver_) ||
-      !demo::WaitFor([] { return ::FindWindowW(orvanta::identity::kAppClass, orvanta::identity::kDriverTitle) != nullptr; }, 15000)) {
+  if (!driver_.Start(dir_ + L"\\Orvanta.exe", L"", dir_) ||
+      !simcommon::WaitForWindow(orvanta::identity::kAppClass, orvanta::identity::kDriverTitle, 15s)) {
     Say("the driver did not start");
     return false;
   }
-  Say("Driver running (pid " + std::to_string(::GetProcessId(driver_.get())) + "), touch-data stand-in beside it.");
-  if (!demo::StartProgram(bin_ + L"\\VirtualPanel.exe", L"\"" + dir_ + L"\"", dir_, vpanel_) ||
-      !demo::WaitFor([&] { return Sheet() != nullptr; }, 15000)) {
+  Say("Driver running (pid " + std::to_string(driver_.Id()) + "), touch-data stand-in beside it.");
+  if (!vpanel_.Start(bin_ + L"\\VirtualPanel.exe", L"\"" + dir_ + L"\"", dir_) ||
+      !simcommon::WaitUntil([&] { return Sheet() != nullptr; }, 15s)) {
     Say("the virtual panel did not start");
     return false;
   }
-  if (!demo::WaitFor([&] { return panel_.IsOpen() && panel_.Written().size() >= 8; }, 5000)) {
+  if (!simcommon::WaitUntil([&] { return panel_.IsOpen() && panel_.Written().size() >= 8; }, 5s)) {
     Say("the driver did not open the panel");
     return false;
   }
@@ -172,16 +163,17 @@ bool Demo::Start() {
 }
 
 void Demo::Stop() {
-  if (stopped_ || !driver_) return;
+  if (stopped_ || driver_.Id() == 0) return;
   stopped_ = true;
-  demo::SendLinkCommand("Cmd_Exit");
-  const bool ended = ::WaitForSingleObject(driver_.get(), 10000) == WAIT_OBJECT_0;
+  simcommon::SendLinkCommand(driver_, "Cmd_Exit");
+  const bool ended = driver_.WaitExit(10s);
   Say(std::string("Driver ended on Cmd_Exit: ") + (ended ? "yes" : "no"));
-  for (const wchar_t* cls : {L"OrvantaVirtualPanel", L"OrvantaCameraSim", L"PenPlusSimMain"}) {
+  for (const wchar_t* cls : {L"OrvantaVirtualPanel", L"OrvantaCameraSim", penplus::kMainClass}) {
     HWND h = nullptr;
     while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) ::PostMessageW(h, WM_CLOSE, 0, 0);
   }
-  if (touchData_) demo::CloseTouchData(touchData_.get());
+  if (touchData_.Id() != 0) demo::CloseTouchData(touchData_);
+  vpanel_.WaitExit(5s);
 }
 
 void Demo::ShowLogs() {
@@ -198,8 +190,8 @@ void Demo::ShowLogs() {
 int Demo::Live() {
   // PenPlus runs from the start, as in a classroom, so that its tool bar
   // shows each press; the camera program is the driver's to start.
-  wincommon::KernelHandle penPlus;
-  if (demo::StartProgram(dir_ + L"\\PenPlus\\PenPlus.exe", L"", dir_ + L"\\PenPlus", penPlus)) {
+  simcommon::Process penPlus;
+  if (penPlus.Start(dir_ + L"\\PenPlus\\PenPlus.exe", L"", dir_ + L"\\PenPlus")) {
     Say("PenPlus 4 stand-in started.");
   }
   Say("\nThe virtual panel is on the screen (top right). Press its printed buttons with the mouse:\n"
@@ -211,12 +203,13 @@ int Demo::Live() {
       "  \"Panel plugged in\"           clear it: the driver loses the panel and reconnects when it is back\n"
       "  \"Driver settings...\"         the driver's settings dialog, with the calibration\n"
       "What the stand-ins receive is printed here. Close the virtual panel to end the demo.\n");
-  while (::WaitForSingleObject(vpanel_.get(), 200) == WAIT_TIMEOUT) {
+  while (!vpanel_.WaitExit(200ms)) {
     KeepPanelClear();
     ShowLogs();
   }
   ShowLogs();
   Stop();
+  penPlus.WaitExit(5s);  // asked to close by Stop
   return 0;
 }
 
@@ -245,7 +238,7 @@ HWND Demo::PrintedButton(const std::string& action) {
 bool Demo::Plug(bool on) {
   const HWND box = ::FindWindowExW(Sheet(), nullptr, L"BUTTON", nullptr);
   if ((::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != on) ::PostMessageW(box, BM_CLICK, 0, 0);
-  const bool done = demo::WaitFor([&] { return on ? panel_.IsOpen() : !panel_.Plugged(); }, 5000);
+  const bool done = simcommon::WaitUntil([&] { return on ? panel_.IsOpen() : !panel_.Plugged(); }, 5s);
   Say(on ? (done ? "Panel plugged in; the driver opened it." : "Panel plugged in, but the driver did not open it.")
          : "Panel unplugged.");
   return done;
@@ -261,8 +254,8 @@ void Demo::KeepPanelClear() const {
   const HWND sheet = Sheet();
   RECT panel{};
   if (!sheet || !::GetWindowRect(sheet, &panel)) return;
-  std::vector<DWORD> standIns{::GetProcessId(touchData_.get())};
-  for (const wchar_t* cls : {L"PenPlusSimMain", L"OrvantaCameraSim"}) {
+  std::vector<DWORD> standIns{touchData_.Id()};
+  for (const wchar_t* cls : {penplus::kMainClass, L"OrvantaCameraSim"}) {
     HWND h = nullptr;
     while ((h = ::FindWindowExW(nullptr, h, cls, nullptr)) != nullptr) {
       DWORD pid = 0;
@@ -271,8 +264,8 @@ void Demo::KeepPanelClear() const {
     }
   }
   for (const DWORD pid : standIns) {
-    if (pid == 0) continue;  // Windows() would take every process's
-    for (const HWND w : Windows(nullptr, pid)) {
+    if (pid == 0) continue;  // not started
+    for (const HWND w : simcommon::WindowsOfProcess(pid)) {
       RECT rc{}, overlap{};
       if (!::GetWindowRect(w, &rc) || !::IntersectRect(&overlap, &rc, &panel)) continue;
       constexpr int kGap = 16;
@@ -289,11 +282,12 @@ void Demo::KeepPanelClear() const {
 bool Demo::WaitNoNotification() {
   constexpr ULONGLONG kQuietMs = 800;
   ULONGLONG quietSince = ::GetTickCount64();
-  return demo::WaitFor([&] {
+  return simcommon::WaitUntil([&] {
     const ULONGLONG now = ::GetTickCount64();
     if (!Notifications().empty()) quietSince = now;
     return now - quietSince >= kQuietMs;
-  }, 30000);
+  },
+  30s);
 }
 
 bool Demo::Step(const std::string& what, const std::function<bool()>& act) {
@@ -322,7 +316,7 @@ bool Demo::Step(const std::string& what, const std::function<bool()>& act) {
   }
   // Nothing was on screen when the step began, so what comes now is this
   // step's own notification.
-  const bool shown = demo::WaitFor([&] { return !Notifications().empty(); }, 3000);
+  const bool shown = simcommon::WaitUntil([&] { return !Notifications().empty(); }, 3s);
   bool ok = true;
   if (shown) {
     RECT area{};
@@ -370,7 +364,7 @@ int Demo::Replay(const std::wstring& file) {
     } else if (cmd == "wait") {
       int ms = 0;
       args >> ms;
-      demo::WaitFor([] { return false; }, static_cast<DWORD>(ms));
+      simcommon::PumpFor(std::chrono::milliseconds(ms));
     } else if (cmd == "press") {
       std::string action;
       int hold = 80;
@@ -384,7 +378,7 @@ int Demo::Replay(const std::wstring& file) {
         // The mouse comes over the button before it goes down, as a hand's would.
         ::PostMessageW(button, WM_MOUSEMOVE, 0, centre);
         ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-        demo::WaitFor([] { return false; }, static_cast<DWORD>(hold));
+        simcommon::PumpFor(std::chrono::milliseconds(hold));
         return ::PostMessageW(button, WM_LBUTTONUP, 0, centre) != FALSE;
       });
     } else if (cmd == "touch") {
@@ -394,7 +388,7 @@ int Demo::Replay(const std::wstring& file) {
       failures += !Step("report " + panelsim::PanelSim::ReportText(x, y, state).substr(0, 9),
                         [&] { return panel_.QueueReport(x, y, state, panelsim::PanelSim::Now()) >= 0; });
     } else if (cmd == "link") {
-      failures += !Step("link command " + rest, [&] { return demo::SendLinkCommand(rest.c_str()); });
+      failures += !Step("link command " + rest, [&] { return simcommon::SendLinkCommand(driver_, rest.c_str()); });
     } else if (cmd == "shot") {
       std::string shot, what;
       args >> shot >> what;
@@ -403,7 +397,7 @@ int Demo::Replay(const std::wstring& file) {
       if (what == "panel") {
         ::GetWindowRect(Sheet(), &area);
       } else if (what == "notification") {
-        demo::WaitFor([&] { return !Notifications().empty(); }, 3000);
+        simcommon::WaitUntil([&] { return !Notifications().empty(); }, 3s);
         if (!Notifications().empty()) ::GetWindowRect(Notifications().front(), &area);
         ::InflateRect(&area, 40, 30);
       }

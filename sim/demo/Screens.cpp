@@ -41,8 +41,9 @@ std::optional<ScreenPicture> Screens::Take(const std::wstring& name, const RECT*
   const std::wstring base = handOver_ + L"\\" + name;
   ::DeleteFileW((base + L".done").c_str());
   if (!wincommon::WriteFileBytes(base + L".ready", Geometry(keep) + (checkOnly ? "\ncheck\n" : "\n"))) return std::nullopt;
-  const bool done = WaitFor([&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                            30000);
+  const bool done = simcommon::WaitUntil(
+      [&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
+      std::chrono::seconds(30));
   if (!done) return std::nullopt;
   return ReadBmp(base + L".bmp");
 }

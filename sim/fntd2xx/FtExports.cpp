@@ -36,39 +36,17 @@ std::shared_ptr<Mapping> Device(bool refreshName) {
 
 std::uint64_t Id(void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
-ULONG StatusOf(HandleState state) {
-  switch (state) {
-    case HandleState::Live:
-      return panelsim::kOk;
-    case HandleState::Dead:
-      return panelsim::kIoError;  // what a real converter answers once pulled out
-    case HandleState::Unknown:
-      break;
-  }
-  return panelsim::kInvalidHandle;
-}
-
-ULONG Open(bool matches, const char* how, DWORD flags, const char* text, void** handle) {
+// An open by one of the device's rules. The device's name is looked up
+// afresh (see Device).
+template <typename Rule, typename... Args>
+ULONG OpenBy(void** handle, Rule rule, Args... args) {
   auto dev = Device(true);
   if (!dev) return panelsim::kDeviceNotFound;
   dev->SpendCallCost();
   Mapping::Lock b(*dev);
-  ULONG status = panelsim::kOk;
-  if (!handle) {
-    status = panelsim::kInvalidParameter;
-  } else if (!b->plugged || !matches) {
-    status = panelsim::kDeviceNotFound;
-  } else if (b->openHandle) {
-    status = panelsim::kDeviceNotOpened;
-  } else if ((status = panelsim::Injected(*b, how, status)) == panelsim::kOk) {
-    b->openHandle = b->nextHandle;
-    b->nextHandle += 0x10;
-    // A new handle finds the chip as at power-on: whatever the previous
-    // connection set is gone.
-    panelsim::ResetChip(*b, panelsim::QpcNow());
-    *handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(b->openHandle));
-  }
-  panelsim::Log(*b, how, status, status == panelsim::kOk ? b->openHandle : 0, flags, 0, 0, text);
+  std::uint64_t opened = 0;
+  const ULONG status = rule(*b, args..., handle ? &opened : nullptr, panelsim::QpcNow());
+  if (status == panelsim::kOk) *handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(opened));
   return status;
 }
 
@@ -184,9 +162,19 @@ void StartWatcher(const std::shared_ptr<Mapping>& dev, std::uint64_t handle, HAN
   Watchers()[handle] = std::move(watcher);
 }
 
-// Line bits the host and the panel disagree on come out as framing garbage;
-// never a digit or a line end, so a report cannot survive it.
-std::uint8_t Garble(std::uint8_t v) { return static_cast<std::uint8_t>((v ^ 0xFFu) | 0x80u); }
+// A call on an open handle: the device's rule for it under the block's lock,
+// after the library's call cost; nudge: a success changes when the chip
+// hands bytes over.
+template <typename Rule, typename... Args>
+ULONG OnDevice(void* handle, bool nudge, Rule rule, Args... args) {
+  auto dev = Device(false);
+  if (!dev) return panelsim::kInvalidHandle;
+  dev->SpendCallCost();
+  Mapping::Lock b(*dev);
+  const ULONG status = rule(*b, Id(handle), args..., panelsim::QpcNow());
+  if (nudge && status == panelsim::kOk) dev->Nudge();
+  return status;
+}
 
 }  // namespace
 
@@ -194,82 +182,37 @@ extern "C" {
 
 ULONG WINAPI FT_Open(int deviceNumber, void** handle) {
   // One device on the bus: index 0.
-  return Open(deviceNumber == 0, "FT_Open", static_cast<DWORD>(deviceNumber), nullptr, handle);
+  return OpenBy(handle, panelsim::Open, "FT_Open", deviceNumber == 0, static_cast<std::uint32_t>(deviceNumber),
+                static_cast<const char*>(nullptr));
 }
 
 ULONG WINAPI FT_OpenEx(void* arg, DWORD flags, void** handle) {
-  const char* text = static_cast<const char*>(arg);
-  bool matches = false;
-  if (text && flags == 2) matches = std::string(text) == panelsim::kDescription;
-  if (text && flags == 1) matches = std::string(text) == panelsim::kSerialNumber;
-  return Open(matches, "FT_OpenEx", flags, text, handle);
+  return OpenBy(handle, panelsim::OpenEx, static_cast<const char*>(arg), static_cast<std::uint32_t>(flags));
 }
 
-ULONG WINAPI FT_SetBaudRate(void* handle, ULONG baud) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  const ULONG status = panelsim::Injected(*b, "FT_SetBaudRate", StatusOf(panelsim::StateOf(*b, Id(handle))));
-  if (status == panelsim::kOk) b->hostLine.baud = baud;
-  panelsim::Log(*b, "FT_SetBaudRate", status, Id(handle), baud);
-  return status;
-}
+ULONG WINAPI FT_SetBaudRate(void* handle, ULONG baud) { return OnDevice(handle, false, panelsim::SetBaudRate, baud); }
 
 ULONG WINAPI FT_SetDataCharacteristics(void* handle, UCHAR wordLength, UCHAR stopBits, UCHAR parity) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
-  // D2XX knows 7 or 8 data bits, stop bits 0 (one) or 2 (two), parity 0..4.
-  if (status == panelsim::kOk && ((wordLength != 7 && wordLength != 8) || (stopBits != 0 && stopBits != 2) ||
-                                  parity > 4)) {
-    status = panelsim::kInvalidParameter;
-  }
-  status = panelsim::Injected(*b, "FT_SetDataCharacteristics", status);
-  if (status == panelsim::kOk) {
-    b->hostLine.wordLength = wordLength;
-    b->hostLine.stopBits = stopBits;
-    b->hostLine.parity = parity;
-  }
-  panelsim::Log(*b, "FT_SetDataCharacteristics", status, Id(handle), wordLength, stopBits, parity);
-  return status;
-}
-
-ULONG WINAPI FT_Purge(void* handle, ULONG mask) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  const ULONG status = panelsim::Injected(*b, "FT_Purge", StatusOf(panelsim::StateOf(*b, Id(handle))));
-  if (status == panelsim::kOk && (mask & 1u)) {
-    // What has reached the host and the chip goes; bytes still on the line
-    // land after the purge.
-    b->rxPurged += panelsim::PurgeReceived(*b, panelsim::QpcNow());
-    dev->Nudge();
-  }
-  panelsim::Log(*b, "FT_Purge", status, Id(handle), mask);
-  return status;
+  return OnDevice(handle, false, panelsim::SetDataCharacteristics, wordLength, stopBits, parity);
 }
 
 ULONG WINAPI FT_GetQueueStatus(void* handle, DWORD* rxBytes) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
-  if (status == panelsim::kOk && !rxBytes) status = panelsim::kInvalidParameter;
-  status = panelsim::Injected(*b, "FT_GetQueueStatus", status);
-  DWORD count = 0;
-  if (status == panelsim::kOk) {
-    count = static_cast<DWORD>(panelsim::HostCount(*b, panelsim::QpcNow()));
-    *rxBytes = count;
-    if (count > 0) ++b->queriesWithBytes;
-  }
-  panelsim::Log(*b, "FT_GetQueueStatus", status, Id(handle), count);
+  std::uint32_t n = 0;
+  const ULONG status = OnDevice(handle, false, panelsim::GetQueueStatus, rxBytes ? &n : nullptr);
+  if (status == panelsim::kOk) *rxBytes = n;
   return status;
 }
+
+ULONG WINAPI FT_Write(void* handle, void* buffer, DWORD length, DWORD* written) {
+  std::uint32_t n = 0;
+  const ULONG status =
+      OnDevice(handle, false, panelsim::Write, static_cast<const void*>(buffer), length, written ? &n : nullptr);
+  if (written) *written = n;
+  return status;
+}
+
+// What has arrived goes, and the receive event's watcher plans afresh.
+ULONG WINAPI FT_Purge(void* handle, ULONG mask) { return OnDevice(handle, (mask & 1u) != 0, panelsim::Purge, mask); }
 
 ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
   auto dev = Device(false);
@@ -281,29 +224,13 @@ ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
   for (;;) {
     {
       Mapping::Lock b(*dev);
-      ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
-      if (status == panelsim::kOk && ((!buffer && length) || !read)) status = panelsim::kInvalidParameter;
-      if (deadline < 0) status = panelsim::Injected(*b, "FT_Read", status);
-      if (status != panelsim::kOk) {
-        if (read) *read = 0;
-        panelsim::Log(*b, "FT_Read", status, Id(handle), length, 0);
-        return status;
-      }
       const std::int64_t now = panelsim::QpcNow();
-      if (deadline < 0) deadline = now + panelsim::QpcFrequency() * b->readTimeoutMs / 1000;
-      const std::size_t due = panelsim::HostCount(*b, now);
-      if (due >= length || now >= deadline) {
-        const DWORD n = static_cast<DWORD>(due < length ? due : length);
-        const bool garbled = b->hostLine != b->panelLine;
-        auto* out = static_cast<std::uint8_t*>(buffer);
-        for (DWORD i = 0; i < n; ++i) {
-          const std::uint8_t v = b->rx[(b->rxHead + i) % panelsim::kRxCapacity].value;
-          out[i] = garbled ? Garble(v) : v;
-        }
-        b->rxHead += n;
-        *read = n;
-        ++b->readCalls;
-        panelsim::Log(*b, "FT_Read", status, Id(handle), length, n);
+      const bool first = deadline < 0;
+      if (first) deadline = now + panelsim::QpcFrequency() * b->readTimeoutMs / 1000;
+      std::uint32_t n = 0;
+      const ULONG status = panelsim::Read(*b, Id(handle), buffer, length, read ? &n : nullptr, now, first, now >= deadline);
+      if (status != panelsim::kReadWaits) {
+        if (read) *read = n;
         return status;
       }
     }
@@ -311,110 +238,43 @@ ULONG WINAPI FT_Read(void* handle, void* buffer, DWORD length, DWORD* read) {
   }
 }
 
-ULONG WINAPI FT_Write(void* handle, void* buffer, DWORD length, DWORD* written) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
-  if (status == panelsim::kOk && ((!buffer && length) || !written)) status = panelsim::kInvalidParameter;
-  status = panelsim::Injected(*b, "FT_Write", status);
-  if (status == panelsim::kOk) {
-    const auto* in = static_cast<const std::uint8_t*>(buffer);
-    for (DWORD i = 0; i < length; ++i, ++b->writtenLen) {
-      if (b->writtenLen < panelsim::kWrittenCapacity) b->written[b->writtenLen] = in[i];
-    }
-    *written = length;
-  } else if (written) {
-    *written = 0;
-  }
-  panelsim::Log(*b, "FT_Write", status, Id(handle), length, status == panelsim::kOk ? length : 0);
-  return status;
-}
-
 ULONG WINAPI FT_Close(void* handle) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
   dev->SpendCallCost();
-  const std::uint64_t id = Id(handle);
   ULONG status = panelsim::kOk;
   {
     Mapping::Lock b(*dev);
-    status = panelsim::Injected(*b, "FT_Close", panelsim::kOk);
-    switch (status == panelsim::kOk ? panelsim::StateOf(*b, id) : HandleState::Unknown) {
-      case HandleState::Live:
-        b->openHandle = 0;
-        b->notifyMask = 0;
-        break;
-      case HandleState::Dead:
-        // Closing a handle of a pulled device frees it and succeeds.
-        panelsim::ForgetDead(*b, id);
-        break;
-      case HandleState::Unknown:
-        if (status == panelsim::kOk) status = panelsim::kInvalidHandle;
-        break;
-    }
-    panelsim::Log(*b, "FT_Close", status, id);
+    status = panelsim::Close(*b, Id(handle), panelsim::QpcNow());
   }
   // A closed handle sets no more events.
-  if (status == panelsim::kOk) StopWatcher(id);
+  if (status == panelsim::kOk) StopWatcher(Id(handle));
   return status;
 }
 
+// A chip setting changes when the chip hands bytes over: the watcher plans afresh.
 ULONG WINAPI FT_SetChars(void* handle, UCHAR eventChar, UCHAR eventCharEnabled, UCHAR errorChar,
                          UCHAR errorCharEnabled) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  const ULONG status = panelsim::Injected(*b, "FT_SetChars", StatusOf(panelsim::StateOf(*b, Id(handle))));
-  if (status == panelsim::kOk) {
-    panelsim::SetChipEventChar(*b, eventChar, eventCharEnabled != 0, panelsim::QpcNow());
-    dev->Nudge();
-  }
-  // The error character replaces bytes with framing errors; nothing here
-  // makes any, so it is only logged.
-  panelsim::Log(*b, "FT_SetChars", status, Id(handle), eventChar, eventCharEnabled,
-                errorChar | static_cast<std::uint32_t>(errorCharEnabled) << 8);
-  return status;
+  return OnDevice(handle, true, panelsim::SetChars, eventChar, eventCharEnabled, errorChar, errorCharEnabled);
 }
 
-ULONG WINAPI FT_SetLatencyTimer(void* handle, UCHAR ms) {
-  auto dev = Device(false);
-  if (!dev) return panelsim::kInvalidHandle;
-  dev->SpendCallCost();
-  Mapping::Lock b(*dev);
-  ULONG status = StatusOf(panelsim::StateOf(*b, Id(handle)));
-  if (status == panelsim::kOk && ms < 2) status = panelsim::kInvalidParameter;
-  status = panelsim::Injected(*b, "FT_SetLatencyTimer", status);
-  if (status == panelsim::kOk) {
-    panelsim::SetChipLatency(*b, ms, panelsim::QpcNow());
-    dev->Nudge();
-  }
-  panelsim::Log(*b, "FT_SetLatencyTimer", status, Id(handle), ms);
-  return status;
-}
+ULONG WINAPI FT_SetLatencyTimer(void* handle, UCHAR ms) { return OnDevice(handle, true, panelsim::SetLatencyTimer, ms); }
 
 ULONG WINAPI FT_SetEventNotification(void* handle, DWORD mask, void* param) {
   auto dev = Device(false);
   if (!dev) return panelsim::kInvalidHandle;
   dev->SpendCallCost();
-  const std::uint64_t id = Id(handle);
   ULONG status = panelsim::kOk;
   {
     Mapping::Lock b(*dev);
-    status = StatusOf(panelsim::StateOf(*b, id));
-    if (status == panelsim::kOk && mask != 0 && !param) status = panelsim::kInvalidParameter;
-    status = panelsim::Injected(*b, "FT_SetEventNotification", status);
-    if (status == panelsim::kOk) b->notifyMask = mask;
-    panelsim::Log(*b, "FT_SetEventNotification", status, id, mask, param ? 1 : 0);
+    status = panelsim::SetEventNotification(*b, Id(handle), mask, param != nullptr, panelsim::QpcNow());
   }
   if (status != panelsim::kOk) return status;
   // The device has no modem lines that change: only received bytes set the event.
   if (mask & panelsim::kEventRxChar) {
-    StartWatcher(dev, id, static_cast<HANDLE>(param));
+    StartWatcher(dev, Id(handle), static_cast<HANDLE>(param));
   } else {
-    StopWatcher(id);
+    StopWatcher(Id(handle));
   }
   return status;
 }

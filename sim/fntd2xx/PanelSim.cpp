@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 
 namespace panelsim {
 
@@ -32,13 +31,7 @@ const std::wstring& PanelSim::Name() const {
 void PanelSim::Plug(bool plugged) {
   if (!map_) return;
   Mapping::Lock b(*map_);
-  if (plugged) {
-    // Plugged in, the chip starts afresh.
-    if (!b->plugged) ResetChip(*b, QpcNow());
-    b->plugged = 1;
-  } else {
-    Unplug(*b);
-  }
+  panelsim::Plug(*b, plugged, QpcNow());
   map_->Nudge();
 }
 
@@ -65,10 +58,8 @@ double PanelSim::TicksToMs(std::int64_t ticks) { return static_cast<double>(tick
 std::int64_t PanelSim::QueueBytes(std::string_view bytes, std::int64_t dueQpc, bool lineRate) {
   if (!map_) return -1;
   Mapping::Lock b(*map_);
-  // Bytes sent to a pulled device go nowhere.
-  if (!b->plugged) return -1;
   const std::int64_t last = Queue(*b, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), dueQpc,
-                                  lineRate ? panelsim::ByteTicks() : 0);
+                                  lineRate ? panelsim::ByteTicks() : 0, QpcNow());
   map_->Nudge();
   return last;
 }
@@ -128,10 +119,7 @@ void PanelSim::SetCallCost(std::uint32_t us) {
 void PanelSim::FailNext(const std::string& call, std::uint32_t count, std::uint32_t status) {
   if (!map_) return;
   Mapping::Lock b(*map_);
-  std::memset(b->failName, 0, sizeof(b->failName));
-  call.copy(b->failName, sizeof(b->failName) - 1);
-  b->failCount = count;
-  b->failStatus = status;
+  panelsim::FailNext(*b, call.c_str(), count, status);
 }
 
 PanelSim::DataCalls PanelSim::CountDataCalls() const {

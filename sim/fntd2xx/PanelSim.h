@@ -68,7 +68,8 @@ public:
   // rest one byte time apart when lineRate is set, else all at once (faster
   // than any line: a stress test's flood). Nothing overtakes bytes already
   // scheduled. Returns the due time of the last byte at the chip, or -1 when
-  // the device's queue is full; the host sees it when the chip hands it on.
+  // the device is pulled out or its queue is full; the host sees it when the
+  // chip hands it on.
   std::int64_t QueueBytes(std::string_view bytes, std::int64_t dueQpc, bool lineRate = false);
   // One report as the panel sends it: "%04d%04d%c\r\n" (11 bytes).
   std::int64_t QueueReport(int x, int y, char state, std::int64_t atQpc, bool lineRate = true);

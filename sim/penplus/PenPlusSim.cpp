@@ -69,6 +69,7 @@
 
 #include "DialogTemplate.h"
 #include "PenPlusModel.h"
+#include "PenPlusWindows.h"
 #include "simcommon/ProgramArgs.h"
 #include "wincommon/Files.h"
 #include "wincommon/Handles.h"
@@ -279,7 +280,7 @@ public:
 
   bool Open() {
     CreateArgs args;
-    args.className = L"PenPlusSimMain";
+    args.className = penplus::kMainClass;
     args.title = options_.ownerCaption.c_str();
     args.style = WS_POPUP;
     args.x = 0;

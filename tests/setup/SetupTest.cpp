@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "DemoSupport.h"
 #include "common/Harness.h"
 #include "fntd2xx/PanelSim.h"
 #include "identities/WindowIdentities.h"
@@ -65,38 +64,24 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id) {
 std::wstring InstallFolder() { return Join(KnownFolder(FOLDERID_ProgramFilesX86), L"Orvanta"); }
 std::wstring StartupLink() { return Join(KnownFolder(FOLDERID_CommonStartup), L"Orvanta.lnk"); }
 
-struct Registration {
-  bool present = false;
-  std::wstring name, version, publisher, location, icon, quietUninstall;
-  DWORD sizeKb = 0;
-};
-
-std::wstring RegText(HKEY key, const wchar_t* value) {
-  wchar_t buf[1024] = {};
-  DWORD size = sizeof(buf) - sizeof(wchar_t);
-  DWORD type = 0;
-  if (::RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return {};
-  }
-  return std::wstring(buf);
-}
-
-Registration ReadRegistration() {
-  Registration r;
+// The uninstall registration is there; one of its text values (empty when
+// missing) and its estimated size.
+bool Registered() {
   HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return r;
-  r.present = true;
-  r.name = RegText(key, L"DisplayName");
-  r.version = RegText(key, L"DisplayVersion");
-  r.publisher = RegText(key, L"Publisher");
-  r.location = RegText(key, L"InstallLocation");
-  r.icon = RegText(key, L"DisplayIcon");
-  r.quietUninstall = RegText(key, L"QuietUninstallString");
-  DWORD size = sizeof(r.sizeKb);
-  ::RegQueryValueExW(key, L"EstimatedSize", nullptr, nullptr, reinterpret_cast<BYTE*>(&r.sizeKb), &size);
-  ::RegCloseKey(key);
-  return r;
+  const bool there = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+  if (there) ::RegCloseKey(key);
+  return there;
+}
+std::wstring Registered(const wchar_t* value) {
+  wchar_t buf[1024] = {};
+  DWORD size = sizeof(buf);
+  const LSTATUS status = ::RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, value, RRF_RT_REG_SZ, nullptr, buf, &size);
+  return status == ERROR_SUCCESS ? buf : L"";
+}
+DWORD RegisteredSizeKb() {
+  DWORD kb = 0, size = sizeof(kb);
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kb, &size);
+  return kb;
 }
 
 HWND DriverWindow() { return ::FindWindowW(orvanta::identity::kAppClass, orvanta::identity::kDriverTitle); }
@@ -197,12 +182,12 @@ protected:
   void SetUp() override {
     ASSERT_FALSE(SetupProgram().empty() || NextSetupProgram().empty() || Dist().empty())
         << "run by tests/setup/run_setup_test.sh";
-    ASSERT_FALSE(ReadRegistration().present) << "an earlier case left Orvanta installed";
+    ASSERT_FALSE(Registered()) << "an earlier case left Orvanta installed";
     ClearSetupLog();
   }
 
   void TearDown() override {
-    if (ReadRegistration().present) RunUninstall();
+    if (Registered()) RunUninstall();
   }
 
   static std::wstring SetupProgram() { return Env(L"ORVANTA_SETUP"); }
@@ -211,7 +196,7 @@ protected:
 
   // The registration's silent removal, run as a deployment tool runs it.
   static DWORD RunUninstall() {
-    const std::wstring command = ReadRegistration().quietUninstall;
+    const std::wstring command = Registered(L"QuietUninstallString");
     const std::size_t close = command.find(L'"', 1);
     if (command.empty() || command.front() != L'"' || close == std::wstring::npos) return 0xFFFFFFFD;
     return RunProgram(command.substr(1, close - 1), command.substr(close + 2));
@@ -232,7 +217,7 @@ protected:
     harness::Process touchData;
     ASSERT_TRUE(harness::StartTouchData(folder, touchData, L"\"" + folder.File(L"touchdata.log") + L"\""));
     int x = 0, y = 0;
-    ASSERT_TRUE(demo::FindButtonCentre(Join(dir, L"Data\\QV-LK2048.def"), "Tpdrv.ChangeTPNamedID", x, y));
+    ASSERT_TRUE(simcommon::FindButtonCentre(Join(dir, L"Data\\QV-LK2048.def"), "Tpdrv.ChangeTPNamedID", x, y));
     ASSERT_TRUE(harness::WaitUntil([&] { return panel.IsOpen(); }, 10s)) << "the driver opens the panel";
     panel.QueueReport(x, y, 'B', panelsim::PanelSim::Now());
     panel.QueueReport(x, y, 'N', panelsim::PanelSim::Now() + panelsim::PanelSim::MsToTicks(80));
@@ -256,13 +241,13 @@ TEST_F(SetupTest, SilentInstallPutsEverythingInPlaceAndStartsTheDriver) {
         << wincommon::WideToUtf8(file);
   }
 
-  const Registration r = ReadRegistration();
-  EXPECT_EQ(r.name, L"Orvanta");
-  EXPECT_EQ(r.version, Env(L"ORVANTA_SETUP_VERSION"));
-  EXPECT_FALSE(r.publisher.empty());
-  EXPECT_EQ(Lower(r.location), Lower(dir));
-  EXPECT_TRUE(Exists(r.icon.substr(0, r.icon.rfind(L',')))) << wincommon::WideToUtf8(r.icon);
-  EXPECT_GT(r.sizeKb, 0u);
+  EXPECT_EQ(Registered(L"DisplayName"), L"Orvanta");
+  EXPECT_EQ(Registered(L"DisplayVersion"), Env(L"ORVANTA_SETUP_VERSION"));
+  EXPECT_FALSE(Registered(L"Publisher").empty());
+  EXPECT_EQ(Lower(Registered(L"InstallLocation")), Lower(dir));
+  const std::wstring icon = Registered(L"DisplayIcon");
+  EXPECT_TRUE(Exists(icon.substr(0, icon.rfind(L',')))) << wincommon::WideToUtf8(icon);
+  EXPECT_GT(RegisteredSizeKb(), 0u);
   EXPECT_EQ(Lower(ShortcutTarget(StartupLink())), Lower(Join(dir, L"Orvanta.exe")));
 
   // A standard user's driver must be able to save its settings and a
@@ -366,7 +351,7 @@ TEST_F(SetupTest, UpgradeKeepsSettingsAndCalibrationAndRestartsTheDriver) {
   EXPECT_EQ(harness::IniRead(Join(dir, L"Data\\QV-LK2048.dat"), "Button.1.1", "Rect"), "11,22,3333,4444");
   EXPECT_EQ(wincommon::ReadFileBytes(Join(dir, L"OrvantaLink.exe")),
             wincommon::ReadFileBytes(Join(Dist(), L"OrvantaLink.exe")));
-  EXPECT_EQ(ReadRegistration().version, Env(L"ORVANTA_SETUP_NEXT_VERSION"));
+  EXPECT_EQ(Registered(L"DisplayVersion"), Env(L"ORVANTA_SETUP_NEXT_VERSION"));
 }
 
 TEST_F(SetupTest, AnOlderSetupIsRefusedAndChangesNothing) {
@@ -376,7 +361,7 @@ TEST_F(SetupTest, AnOlderSetupIsRefusedAndChangesNothing) {
 
   EXPECT_EQ(RunProgram(SetupProgram(), L"/S"), kRefusedAsOlder) << SetupLog();
   EXPECT_NE(SetupLog().find("refused: the installed version"), std::string::npos) << SetupLog();
-  EXPECT_EQ(ReadRegistration().version, Env(L"ORVANTA_SETUP_NEXT_VERSION"));
+  EXPECT_EQ(Registered(L"DisplayVersion"), Env(L"ORVANTA_SETUP_NEXT_VERSION"));
   EXPECT_EQ(DriverWindow(), nullptr);
 }
 
@@ -393,7 +378,7 @@ TEST_F(SetupTest, RemovalStopsTheRunningDriverAndLeavesNothing) {
   EXPECT_TRUE(harness::WaitUntil([&] { return !Exists(dir); }, 15s))
       << "the folder, with the settings and calibration the driver wrote\n" << SetupLog();
   EXPECT_FALSE(Exists(StartupLink()));
-  EXPECT_FALSE(ReadRegistration().present);
+  EXPECT_FALSE(Registered());
 }
 
 TEST_F(SetupTest, AFolderThatCannotBeUsedFailsWithItsReason) {
@@ -403,7 +388,7 @@ TEST_F(SetupTest, AFolderThatCannotBeUsedFailsWithItsReason) {
   ASSERT_TRUE(folder.WriteText(L"taken", "x"));
   EXPECT_EQ(RunProgram(SetupProgram(), L"/S /D=" + folder.File(L"taken\\Orvanta")), kFailed);
   EXPECT_NE(SetupLog().find("failed: the folder given with /D= cannot be used"), std::string::npos) << SetupLog();
-  EXPECT_FALSE(ReadRegistration().present);
+  EXPECT_FALSE(Registered());
   EXPECT_EQ(DriverWindow(), nullptr);
 }
 

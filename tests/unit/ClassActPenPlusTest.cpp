@@ -27,7 +27,7 @@ public:
     std::string cls, text;
     WindowId parent = 0, owner = 0;
     bool style = true, enabled = true;
-    std::uint32_t ex = 0, pid = 77;
+    std::uint32_t ex = 0;
     int button = -1;  // the model's tool bar button it is
   };
   std::vector<Win> w;  // window id = index + 1
@@ -35,7 +35,6 @@ public:
   std::uint64_t now = 0;
   std::multimap<std::uint64_t, std::function<void()>> due;
   SendResult clickResult = SendResult::kDone;
-  bool installed = true;  // the shell can start kExe
   std::uint64_t startDelay = penplus::kStartDelayMs;
   int major = 4, afx = penplus::kAfxPanes;
   bool nested = false;  // a frame in the tool bar holding an "Afx" pane and a button of its own
@@ -136,7 +135,7 @@ public:
   std::uint32_t ExStyle(WindowId id) override {
     return id == annotation ? (model.SheetMarkedTransparent() ? 0x20 : 0) : At(id).ex;
   }
-  std::uint32_t ProcessId(WindowId id) override { return At(id).pid; }
+  std::uint32_t ProcessId(WindowId) override { return 77; }
   SendResult Click(WindowId id) override {
     events.push_back("press " + At(id).text + "#" + std::to_string(id));
     if (clickResult != SendResult::kDone || id == inert || At(id).button < 0) return clickResult;
@@ -179,7 +178,7 @@ public:
   // ---- ProcessPort
   bool ShellOpen(const AnsiString& path, std::uint32_t& pid) override {
     events.push_back("shell " + path.bytes());
-    if (!installed || path != kExe) return false;
+    if (path != kExe) return false;
     pid = 77;
     After(startDelay, [this] { Start(); });
     return true;
@@ -204,19 +203,22 @@ public:
   bool FileExists(const AnsiString& path) override { return products.count(path) != 0; }
 };
 
-class PenPlusTest : public ::testing::Test {
-protected:
-  PenPlusTest() { settings.PenPlusPath = kExe; }
-  // PenPlus running with its tool bar hidden by the driver, as after a start.
-  void Running(int major = 4) {
+// PenPlus (running with its tool bar hidden by the driver, as after a start,
+// unless told otherwise) and the driver's pen handler over it.
+struct Rig {
+  explicit Rig(int major = 4, bool running = true, int sheet = penplus::kSheetHidden) {
+    settings.PenPlusPath = kExe;
     pen.major = major;
+    if (!running) return;
     pen.Start();
+    pen.model.SetSheet(sheet);
     pen.At(pen.toolbar).style = false;
   }
-  static std::vector<std::string> Presses(const FakePenPlus& p) {
+  // What was pressed: the captions, with the window ids of the presses.
+  std::vector<std::string> Presses(bool withIds = true) const {
     std::vector<std::string> out;
-    for (const auto& e : p.events) {
-      if (e.rfind("press ", 0) == 0) out.push_back(e.substr(6));
+    for (const auto& e : pen.events) {
+      if (e.rfind("press ", 0) == 0) out.push_back(withIds ? e.substr(6) : e.substr(6, e.find('#') - 6));
     }
     return out;
   }
@@ -225,6 +227,13 @@ protected:
     std::vector<std::string> out;
     for (const auto& n : notifier.notes) out.push_back(n.text + (n.timeoutMs == 0 ? " [stays]" : ""));
     return out;
+  }
+  // The dialog is up, owned by the tool bar and top-most.
+  void ExpectBroughtForward(const std::string& caption) {
+    const WindowId d = pen.Dialog(caption);
+    ASSERT_NE(d, 0u) << caption;
+    EXPECT_EQ(pen.At(d).owner, pen.toolbar) << caption;
+    EXPECT_TRUE(pen.At(d).ex & 0x08) << caption;
   }
   // A dialog found on screen: closing it enables the tool bar again.
   void CloseDialog(const std::string& caption) {
@@ -237,10 +246,11 @@ protected:
   MainSettings settings;
   FakePenPlus pen;
   RecordingNotifier notifier;
-  ClassActPenPlus act{settings, {}, {pen, pen, pen, notifier}};
+  int saves = 0;
+  ClassActPenPlus act{settings, [this] { ++saves; }, {pen, pen, pen, notifier}};
 };
 
-TEST_F(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren) {
+TEST(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren) {
   // A pane inside a frame of the tool bar is no child of the tool bar's own.
   const struct {
     int afx;
@@ -252,55 +262,53 @@ TEST_F(PenPlusTest, ToolbarIsRecognisedByOwnerCaptionAndExactlyThreeAfxChildren)
                {3, false, false, "PenPlus", false},  {3, true, false, "PenPlus ", true},
                {2, true, false, "PenPlus ", false},  {3, false, true, "PenPlus ", true}};
   for (const auto& c : cases) {
-    FakePenPlus p;
-    p.afx = c.afx;
-    p.nested = c.nested;
-    p.otherDialogFirst = c.otherDialogFirst;
-    p.ownerCaption = c.owner;
-    p.Start();
-    ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
-    EXPECT_EQ(a.FindPenToolbar(), c.found ? p.toolbar : 0u)
+    Rig r(4, false);
+    r.pen.afx = c.afx;
+    r.pen.nested = c.nested;
+    r.pen.otherDialogFirst = c.otherDialogFirst;
+    r.pen.ownerCaption = c.owner;
+    r.pen.Start();
+    EXPECT_EQ(r.act.FindPenToolbar(), c.found ? r.pen.toolbar : 0u)
         << c.afx << (c.nested ? " nested" : "") << (c.otherDialogFirst ? " below another" : "") << " '" << c.owner
         << "'";
   }
 }
 
-TEST_F(PenPlusTest, ButtonIndexCountsFromTheLastMatchInWindowOrder) {
-  Running();
-  const WindowId first = pen.Find(u8"ペン", 1), last = pen.Find(u8"ペン", 2);
+TEST(PenPlusTest, ButtonIndexCountsFromTheLastMatchInWindowOrder) {
+  Rig r;
+  const WindowId first = r.pen.Find(u8"ペン", 1), last = r.pen.Find(u8"ペン", 2);
   const struct {
     std::int32_t index;
     WindowId expected;
   } cases[] = {{0, last}, {1, last}, {2, first}, {3, last}, {-1, last}};
-  for (const auto& c : cases) EXPECT_EQ(act.FindPenButton({u8"ペン", u8"マーカー"}, c.index), c.expected) << c.index;
+  for (const auto& c : cases) EXPECT_EQ(r.act.FindPenButton({u8"ペン", u8"マーカー"}, c.index), c.expected) << c.index;
   // A button whose own visible bit is clear is never a match, though the
   // hidden tool bar does not stop the visible ones.
-  EXPECT_EQ(act.FindPenButton({u8"ページ送り"}, 2), pen.Find(u8"ページ送り", 1));
-  EXPECT_EQ(act.FindPenButton({u8"マーカー"}), 0u);
+  EXPECT_EQ(r.act.FindPenButton({u8"ページ送り"}, 2), r.pen.Find(u8"ページ送り", 1));
+  EXPECT_EQ(r.act.FindPenButton({u8"マーカー"}), 0u);
+  // A frame's own "マウス" comes last in the windows' order, yet is no match.
+  Rig nested(4, false);
+  nested.pen.nested = true;
+  nested.pen.Start();
+  nested.pen.At(nested.pen.toolbar).style = false;
+  for (const std::int32_t index : {0, 2}) {
+    EXPECT_EQ(nested.act.FindPenButton({u8"マウス"}, index), nested.pen.Find(u8"マウス", 1));
+  }
 }
 
-TEST_F(PenPlusTest, AButtonInsideAFrameOfTheToolbarIsNoMatch) {
-  pen.nested = true;  // the frame's own "マウス" comes last in the windows' order
-  Running();
-  for (const std::int32_t index : {0, 2}) EXPECT_EQ(act.FindPenButton({u8"マウス"}, index), pen.Find(u8"マウス", 1));
-}
-
-TEST_F(PenPlusTest, SheetStateFollowsTheAnnotationWindowAndTheVersion) {
+TEST(PenPlusTest, SheetStateFollowsTheAnnotationWindowAndTheVersion) {
   for (const int major : {3, 4}) {
-    FakePenPlus p;
-    p.major = major;
-    p.Start();
-    ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
-    a.Action("Btn.Mouse");  // reads the version of the running program
+    Rig r(major);
+    r.act.Action("Btn.Mouse");  // reads the version of the running program
     for (const int state : {1, 2, 3}) {
-      p.model.SetSheet(state);
-      EXPECT_EQ(a.GetSheetState(), state) << "major " << major;
+      r.pen.model.SetSheet(state);
+      EXPECT_EQ(r.act.GetSheetState(), state) << "major " << major;
     }
   }
-  EXPECT_EQ(act.GetSheetState(), 0);  // not running
+  EXPECT_EQ(Rig(4, false).act.GetSheetState(), 0);  // not running
 }
 
-TEST_F(PenPlusTest, EachActionPressesItsButtons) {
+TEST(PenPlusTest, EachActionPressesItsButtons) {
   struct Pressed {
     const char* text;
     int nth;  // which of the buttons with this caption, in window order
@@ -339,51 +347,42 @@ TEST_F(PenPlusTest, EachActionPressesItsButtons) {
       {4, 1, "btn.pen1", {}, nullptr},
   };
   for (const auto& c : cases) {
-    FakePenPlus p;
-    p.major = c.major;
-    p.Start();
-    p.model.SetSheet(c.sheet);
-    ClassActPenPlus a{settings, {}, {p, p, p, notifier}};
-    EXPECT_TRUE(a.Action(c.action));
+    SCOPED_TRACE(::testing::Message() << c.action << " major " << c.major << " sheet " << c.sheet);
+    Rig r(c.major, true, c.sheet);
+    r.pen.At(r.pen.toolbar).style = true;  // as PenPlus shows it
+    EXPECT_TRUE(r.act.Action(c.action));
     std::vector<std::string> expected;
-    for (const auto& e : c.presses) expected.push_back(std::string(e.text) + "#" + std::to_string(p.Find(e.text, e.nth)));
-    EXPECT_EQ(Presses(p), expected) << c.action << " major " << c.major << " sheet " << c.sheet;
-    if (c.dialog) {
-      const WindowId d = p.Dialog(c.dialog);
-      ASSERT_NE(d, 0u) << c.action;
-      EXPECT_EQ(p.At(d).owner, p.toolbar) << c.action;
-      EXPECT_TRUE(p.At(d).ex & 0x08) << c.action;
-    }
+    for (const auto& e : c.presses) expected.push_back(r.Id(e.text, e.nth));
+    EXPECT_EQ(r.Presses(), expected);
+    if (c.dialog) r.ExpectBroughtForward(c.dialog);
   }
 }
 
-TEST_F(PenPlusTest, APressOnANotRunningPenPlusStartsItFirstAndHidesItsToolbar) {
-  EXPECT_TRUE(act.Action("Btn.Pen1"));
-  EXPECT_EQ(pen.events, (std::vector<std::string>{"shell " + kExe.bytes(), "command 2003", "press " + Id(u8"ペン", 2)}));
-  EXPECT_EQ(Notes(), (std::vector<std::string>{u8"ペンソフトを起動中... [stays]", u8"ペンソフトを起動しました。"}));
-  EXPECT_EQ(pen.now, 700u);  // polled until the tool bar showed
-  EXPECT_FALSE(act.IsToolbarVisible());
+TEST(PenPlusTest, APressOnANotRunningPenPlusStartsItFirstAndHidesItsToolbar) {
+  Rig r(4, false);
+  EXPECT_TRUE(r.act.Action("Btn.Pen1"));
+  EXPECT_EQ(r.pen.events, (std::vector<std::string>{"shell " + kExe.bytes(), "command 2003", "press " + r.Id(u8"ペン", 2)}));
+  EXPECT_EQ(r.Notes(), (std::vector<std::string>{u8"ペンソフトを起動中... [stays]", u8"ペンソフトを起動しました。"}));
+  EXPECT_EQ(r.pen.now, 700u);  // polled until the tool bar showed
+  EXPECT_FALSE(r.act.IsToolbarVisible());
 }
 
-TEST_F(PenPlusTest, RunTimeOutBoundsTheWaitForTheToolbar) {
+TEST(PenPlusTest, RunTimeOutBoundsTheWaitForTheToolbar) {
   const struct {
     std::int32_t timeout;
     std::uint64_t waited;
     bool hidden;  // command 2003 posted: the tool bar had shown
   } cases[] = {{0, 0, false}, {-50, 0, false}, {349, 350, false}, {20000, 700, true}};
   for (const auto& c : cases) {
-    FakePenPlus p;
-    MainSettings s;
-    s.PenPlusPath = kExe;
-    s.PenPlusRunTimeOut = c.timeout;
-    ClassActPenPlus a{s, {}, {p, p, p, notifier}};
-    a.PenPlus_Run(true);
-    EXPECT_EQ(p.now, c.waited) << c.timeout;
-    EXPECT_EQ(std::count(p.events.begin(), p.events.end(), "command 2003"), c.hidden ? 1 : 0) << c.timeout;
+    Rig r(4, false);
+    r.settings.PenPlusRunTimeOut = c.timeout;
+    r.act.PenPlus_Run(true);
+    EXPECT_EQ(r.pen.now, c.waited) << c.timeout;
+    EXPECT_EQ(std::count(r.pen.events.begin(), r.pen.events.end(), "command 2003"), c.hidden ? 1 : 0) << c.timeout;
   }
 }
 
-TEST_F(PenPlusTest, EmptyPathIsSearchedInTheStartMenuAndStored) {
+TEST(PenPlusTest, EmptyPathIsSearchedInTheStartMenuAndStored) {
   const AnsiString other = "C:\\Other\\PenPlus.exe";
   // ケ is 83 50 in code page 932: its second byte reads as "P".
   const AnsiString ke = testing::Ansi("C:\\Other\\\x83\x50" "enPlus.exe");
@@ -403,74 +402,67 @@ TEST_F(PenPlusTest, EmptyPathIsSearchedInTheStartMenuAndStored) {
        {{other, {"x", "y"}}, {kExe, {"PenPlus Application", "Plussoft Corporation"}}}, kExe},
   };
   for (const auto& c : cases) {
-    FakePenPlus p;
-    p.shortcuts = c.shortcuts;
-    p.products = c.products;
-    MainSettings s;
-    int saved = 0;
-    RecordingNotifier n;
-    ClassActPenPlus a{s, [&] { ++saved; }, {p, p, p, n}};
-    a.PenPlus_Run(true);
-    EXPECT_EQ(s.PenPlusPath, c.found) << c.name;
-    EXPECT_EQ(saved, 1) << c.name;
-    ASSERT_GE(n.notes.size(), 2u);
-    EXPECT_EQ(n.notes[0].text, u8"ペンソフトを検索中...");
-    EXPECT_EQ(n.notes[1].text, c.found.empty() ? std::string(u8"ペンソフトを起動できません。") + "\r\n" + u8"設定を確認して下さい。"
-                                               : std::string(u8"ペンソフトを起動中..."))
-        << c.name;
+    SCOPED_TRACE(c.name);
+    Rig r(4, false);
+    r.settings.PenPlusPath.clear();
+    r.pen.shortcuts = c.shortcuts;
+    r.pen.products = c.products;
+    r.act.PenPlus_Run(true);
+    EXPECT_EQ(r.settings.PenPlusPath, c.found);
+    EXPECT_EQ(r.saves, 1);
+    ASSERT_GE(r.notifier.notes.size(), 2u);
+    EXPECT_EQ(r.notifier.notes[0].text, u8"ペンソフトを検索中...");
+    EXPECT_EQ(r.notifier.notes[1].text, c.found.empty()
+                                            ? std::string(u8"ペンソフトを起動できません。") + "\r\n" + u8"設定を確認して下さい。"
+                                            : std::string(u8"ペンソフトを起動中..."));
   }
 }
 
-TEST_F(PenPlusTest, WhileADialogIsOpenPressesAreRefusedWithABeep) {
-  Running();
-  ASSERT_TRUE(act.Action("Btn.PenSetting1"));
-  ASSERT_FALSE(pen.At(pen.toolbar).enabled);
-  pen.events.clear();
-  EXPECT_TRUE(act.Action("Btn.PageNext"));
-  EXPECT_EQ(pen.events, (std::vector<std::string>{"beep"}));
+TEST(PenPlusTest, WhileADialogIsOpenPressesAreRefusedWithABeep) {
+  Rig r;
+  ASSERT_TRUE(r.act.Action("Btn.PenSetting1"));
+  ASSERT_FALSE(r.pen.At(r.pen.toolbar).enabled);
+  r.pen.events.clear();
+  EXPECT_TRUE(r.act.Action("Btn.PageNext"));
+  EXPECT_EQ(r.pen.events, (std::vector<std::string>{"beep"}));
   // RunOnOff cannot close it either: the beep, and no close request.
-  EXPECT_TRUE(act.Action("RunOnOff"));
-  EXPECT_EQ(pen.events, (std::vector<std::string>{"beep", "beep"}));
-  CloseDialog(u8"ペンの設定");
-  EXPECT_TRUE(act.Action("Btn.PageNext"));
-  EXPECT_EQ(Presses(pen).back(), Id(u8"ページ送り"));
+  EXPECT_TRUE(r.act.Action("RunOnOff"));
+  EXPECT_EQ(r.pen.events, (std::vector<std::string>{"beep", "beep"}));
+  r.CloseDialog(u8"ペンの設定");
+  EXPECT_TRUE(r.act.Action("Btn.PageNext"));
+  EXPECT_EQ(r.Presses().back(), r.Id(u8"ページ送り"));
 }
 
-TEST_F(PenPlusTest, RunOnOffAsksToCloseAndBringsTheConfirmationForward) {
-  Running();
-  EXPECT_TRUE(act.Action("RunOnOff"));
-  EXPECT_EQ(pen.events, (std::vector<std::string>{"close"}));
-  const WindowId confirm = pen.Dialog(u8"終了の確認");
-  ASSERT_NE(confirm, 0u);
-  EXPECT_EQ(pen.At(confirm).owner, pen.toolbar);
-  EXPECT_TRUE(pen.At(confirm).ex & 0x08);
+TEST(PenPlusTest, RunOnOffAsksToCloseAndBringsTheConfirmationForward) {
+  Rig r;
+  EXPECT_TRUE(r.act.Action("RunOnOff"));
+  EXPECT_EQ(r.pen.events, (std::vector<std::string>{"close"}));
+  r.ExpectBroughtForward(u8"終了の確認");
   // Pressed again while the confirmation is open: beep and flash.
-  EXPECT_TRUE(act.Action("RunOnOff"));
-  EXPECT_EQ(pen.events, (std::vector<std::string>{"close", "beep", std::string("flash ") + u8"終了の確認"}));
+  EXPECT_TRUE(r.act.Action("RunOnOff"));
+  EXPECT_EQ(r.pen.events, (std::vector<std::string>{"close", "beep", std::string("flash ") + u8"終了の確認"}));
 }
 
-TEST_F(PenPlusTest, ASubPanelOpenBeforeIsLeftOpen) {
-  Running();
-  pen.model.SetSheet(3);
-  pen.model.OpenPanel(penplus::Panel::kWeb);
-  EXPECT_TRUE(act.Action("Btn.WebLink"));
-  EXPECT_EQ(Presses(pen), (std::vector<std::string>{Id(u8"便利機能関連"), Id(u8"Webリンク集")}));
+TEST(PenPlusTest, ASubPanelOpenBeforeIsLeftOpen) {
+  Rig r(4, true, penplus::kSheetTransparent);
+  r.pen.model.OpenPanel(penplus::Panel::kWeb);
+  EXPECT_TRUE(r.act.Action("Btn.WebLink"));
+  EXPECT_EQ(r.Presses(), (std::vector<std::string>{r.Id(u8"便利機能関連"), r.Id(u8"Webリンク集")}));
 }
 
-TEST_F(PenPlusTest, APressThatTimesOutEndsTheActionWithoutWaiting) {
-  Running();
-  pen.model.SetSheet(3);
-  pen.clickResult = PenPlusPort::SendResult::kTimedOut;
-  EXPECT_TRUE(act.Action("Btn.WebLink"));
-  EXPECT_EQ(Presses(pen), (std::vector<std::string>{Id(u8"便利機能関連")}));
-  EXPECT_EQ(pen.now, 0u);
+TEST(PenPlusTest, APressThatTimesOutEndsTheActionWithoutWaiting) {
+  Rig r(4, true, penplus::kSheetTransparent);
+  r.pen.clickResult = PenPlusPort::SendResult::kTimedOut;
+  EXPECT_TRUE(r.act.Action("Btn.WebLink"));
+  EXPECT_EQ(r.Presses(), (std::vector<std::string>{r.Id(u8"便利機能関連")}));
+  EXPECT_EQ(r.pen.now, 0u);
   // The next action tries again.
-  pen.clickResult = PenPlusPort::SendResult::kDone;
-  EXPECT_TRUE(act.Action("Btn.PageNext"));
-  EXPECT_EQ(Presses(pen).back(), Id(u8"ページ送り"));
+  r.pen.clickResult = PenPlusPort::SendResult::kDone;
+  EXPECT_TRUE(r.act.Action("Btn.PageNext"));
+  EXPECT_EQ(r.Presses().back(), r.Id(u8"ページ送り"));
 }
 
-TEST_F(PenPlusTest, APressWalksTheToolbarOnce) {
+TEST(PenPlusTest, APressWalksTheToolbarOnce) {
   // Each question about another program's window is a round trip to the
   // window manager: a press finds the tool bar, reads its children once and
   // presses from that list.
@@ -479,19 +471,19 @@ TEST_F(PenPlusTest, APressWalksTheToolbarOnce) {
     const char* pressed;
   } cases[] = {{"Btn.ChangeSheetMode", u8"透明シート"}, {"Btn.PageNext", u8"ページ送り"}, {"Btn.PagePrev", u8"ページ戻し"},
                {"Btn.Pen1", u8"ペン"},                {"Btn.Mouse", u8"マウス"},       {"Btn.Eraser", u8"消しゴム"}};
-  Running();
+  Rig r;
   for (const auto& c : cases) {
-    pen.topLevelWalks = pen.toolbarWalks = 0;
-    pen.events.clear();
-    EXPECT_TRUE(act.Action(c.action));
-    ASSERT_EQ(Presses(pen).size(), 1u) << c.action;
-    EXPECT_EQ(Presses(pen)[0].rfind(c.pressed, 0), 0u) << c.action;
-    EXPECT_EQ(pen.toolbarWalks, 1) << c.action;
-    EXPECT_EQ(pen.topLevelWalks, 1) << c.action;
+    SCOPED_TRACE(c.action);
+    r.pen.topLevelWalks = r.pen.toolbarWalks = 0;
+    r.pen.events.clear();
+    EXPECT_TRUE(r.act.Action(c.action));
+    EXPECT_EQ(r.Presses(false), std::vector<std::string>{c.pressed});
+    EXPECT_EQ(r.pen.toolbarWalks, 1);
+    EXPECT_EQ(r.pen.topLevelWalks, 1);
   }
 }
 
-TEST_F(PenPlusTest, TheVersionIsReadAfreshByEachActionWhoseRulesDependOnIt) {
+TEST(PenPlusTest, TheVersionIsReadAfreshByEachActionWhoseRulesDependOnIt) {
   // A page turn presses the same caption in every version and asks nothing
   // about it; the area zoom's first step depends on it, and another PenPlus
   // may run by the next action.
@@ -501,16 +493,17 @@ TEST_F(PenPlusTest, TheVersionIsReadAfreshByEachActionWhoseRulesDependOnIt) {
     int reads;  // so far
     int read;   // the major version as last read
   } steps[] = {{"Btn.PagePrev", 4, 0, 0}, {"Btn.AreaZoom", 4, 1, 4}, {"Btn.PagePrev", 3, 1, 4}, {"Btn.AreaZoom", 3, 2, 3}};
-  Running();
+  Rig r;
   for (const auto& s : steps) {
-    pen.major = s.major;
-    EXPECT_TRUE(act.Action(s.action));
-    EXPECT_EQ(pen.versionReads, s.reads) << s.action << " on " << s.major;
-    EXPECT_EQ(act.MajorVersion(), s.read) << s.action << " on " << s.major;
+    SCOPED_TRACE(::testing::Message() << s.action << " on " << s.major);
+    r.pen.major = s.major;
+    EXPECT_TRUE(r.act.Action(s.action));
+    EXPECT_EQ(r.pen.versionReads, s.reads);
+    EXPECT_EQ(r.act.MajorVersion(), s.read);
   }
 }
 
-TEST_F(PenPlusTest, AClosingDriverEndsEveryWaitAndNothingMoreIsSentOrShown) {
+TEST(PenPlusTest, AClosingDriverEndsEveryWaitAndNothingMoreIsSentOrShown) {
   // The driver answers its close request inside a wait; from then on no
   // wait goes on, nothing reaches PenPlus and no notification comes back.
   constexpr std::uint64_t kNever = 1'000'000'000;
@@ -538,36 +531,27 @@ TEST_F(PenPlusTest, AClosingDriverEndsEveryWaitAndNothingMoreIsSentOrShown) {
        100, {u8"ペン"}},
   };
   for (const auto& c : cases) {
-    FakePenPlus p;
-    p.startDelay = c.startDelay;
-    MainSettings s;
-    s.PenPlusPath = kExe;
-    s.PenPlusRunTimeOut = 60000;
-    if (c.running) {
-      p.Start();
-      p.At(p.toolbar).style = false;
-    }
-    if (c.setUp) c.setUp(p);
-    RecordingNotifier n;
-    ClassActPenPlus a{s, {}, {p, p, p, n}};
+    SCOPED_TRACE(c.name);
+    Rig r(4, c.running);
+    r.pen.startDelay = c.startDelay;
+    r.settings.PenPlusRunTimeOut = 60000;
+    if (c.setUp) c.setUp(r.pen);
     std::size_t events = 0, notes = 0;
     int walks = 0;
-    p.After(c.closeAt, [&] {
-      p.cancelled = true;
-      events = p.events.size();
-      notes = n.notes.size();
-      walks = p.topLevelWalks;
+    r.pen.After(c.closeAt, [&] {
+      r.pen.cancelled = true;
+      events = r.pen.events.size();
+      notes = r.notifier.notes.size();
+      walks = r.pen.topLevelWalks;
     });
-    a.Action(c.action);
-    ASSERT_TRUE(p.cancelled) << c.name;
-    EXPECT_EQ(p.events.size(), events) << c.name << ": sent after the close: " << p.events.back();
-    EXPECT_EQ(n.notes.size(), notes) << c.name << ": shown after the close: " << n.notes.back().text;
-    EXPECT_EQ(p.topLevelWalks, walks) << c.name << ": went on looking";
-    std::vector<std::string> captions;
-    for (const auto& e : Presses(p)) captions.push_back(e.substr(0, e.find('#')));
-    EXPECT_EQ(captions, c.presses) << c.name;
+    r.act.Action(c.action);
+    ASSERT_TRUE(r.pen.cancelled);
+    EXPECT_EQ(r.pen.events.size(), events) << "sent after the close: " << r.pen.events.back();
+    EXPECT_EQ(r.notifier.notes.size(), notes) << "shown after the close: " << r.notifier.notes.back().text;
+    EXPECT_EQ(r.pen.topLevelWalks, walks) << "went on looking";
+    EXPECT_EQ(r.Presses(false), c.presses);
     for (const char* dialog : {u8"ペンの設定", u8"WEBリンク集"}) {
-      if (const WindowId d = p.Dialog(dialog)) EXPECT_NE(p.At(d).owner, p.toolbar) << c.name << ": " << dialog;
+      if (const WindowId d = r.pen.Dialog(dialog)) EXPECT_NE(r.pen.At(d).owner, r.pen.toolbar) << dialog;
     }
   }
 }

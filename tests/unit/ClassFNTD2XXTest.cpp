@@ -21,12 +21,17 @@ using testing::FakeTimer;
 class ClassFNTD2XXTest : public ::testing::Test {
 protected:
   ClassFNTD2XXTest() {
-    link_.SetTimerRxCheck(&timer_);
-    link_.FT_Open_Option = "USB <-> Serial";
-    link_.FT_Open_By = static_cast<std::int32_t>(kFtOpenByDescription);
-    link_.Settings = "38400,0,8,2";
+    Configure(link_, timer_);
     link_.OnRx = [this] { ++rx_; };
     link_.OnDisConnect = [this] { ++disconnects_; };
+  }
+
+  // The panel's device and line, polled with the timer.
+  static void Configure(ClassFNTD2XX& link, FakeTimer& timer) {
+    link.SetTimerRxCheck(&timer);
+    link.FT_Open_Option = "Orvanta TouchPanel";
+    link.FT_Open_By = static_cast<std::int32_t>(kFtOpenByDescription);
+    link.Settings = "38400,0,8,2";
   }
 
   void Open() {
@@ -41,22 +46,19 @@ protected:
   int disconnects_ = 0;
 };
 
-TEST_F(ClassFNTD2XXTest, OpenSetsTheLineUpPurgesAndStartsPolling) {
-  device_.queue = "stale";
+// What the open calls and their order are a table below (ChipSetUpTest).
+TEST_F(ClassFNTD2XXTest, OpenPurgesWhatWaitedAndAnOpenLinkIsNotOpenedAgain) {
+  device_.Arrive("stale");
   Open();
-  EXPECT_EQ(device_.openArg, "USB <-> Serial");
-  EXPECT_EQ(device_.openFlags, kFtOpenByDescription);
-  EXPECT_EQ(device_.calls,
-            (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
-  EXPECT_TRUE(device_.queue.empty());
-  EXPECT_TRUE(timer_.Enabled());
-  EXPECT_EQ(timer_.Interval(), 1u);
+  EXPECT_STREQ(device_.Last("FT_OpenEx")->text, "Orvanta TouchPanel");
+  EXPECT_EQ(device_.Last("FT_OpenEx")->args[0], kFtOpenByDescription);
+  EXPECT_TRUE(device_.Pending().empty());
   // Opening an open link again neither reopens nor purges.
-  device_.queue = "0123";
+  device_.Arrive("0123");
   link_.SetPortOpen(true);
   EXPECT_EQ(device_.Count("OpenEx"), 1);
   EXPECT_EQ(device_.Count("Purge"), 1);
-  EXPECT_EQ(device_.queue, "0123");
+  EXPECT_EQ(device_.Pending(), "0123");
 }
 
 TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
@@ -64,25 +66,26 @@ TEST_F(ClassFNTD2XXTest, SettingsFieldsGoToTheLibraryInItsOrder) {
     const char* settings;
     std::uint32_t baud;
     int parity, wordLength, stopBits;
-  } cases[] = {{"9600,2,7,0", 9600, 2, 7, 0}, {" 19200 , 1 , 8 , 1 ", 19200, 1, 8, 1},
-               {"115200.4,0,8.6,2", 115200, 0, 9, 2}, {"x,0,8,2", 0, 0, 8, 2}};
+  } cases[] = {{"9600,2,7,0", 9600, 2, 7, 0}, {" 19200 , 1 , 8 , 2 ", 19200, 1, 8, 2},
+               {"115200.4,1.6,7.4,2", 115200, 2, 7, 2}, {"x,0,8,2", 0, 0, 8, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.settings);
     link_.SetPortOpen(false);
     link_.Settings = c.settings;
     Open();
-    EXPECT_EQ(device_.baud, c.baud);
-    EXPECT_EQ(device_.parity, c.parity);
-    EXPECT_EQ(device_.wordLength, c.wordLength);
-    EXPECT_EQ(device_.stopBits, c.stopBits);
+    const auto& line = device_.State().hostLine;
+    EXPECT_EQ(line.baud, c.baud);
+    EXPECT_EQ(line.parity, c.parity);
+    EXPECT_EQ(line.wordLength, c.wordLength);
+    EXPECT_EQ(line.stopBits, c.stopBits);
   }
 }
 
 TEST_F(ClassFNTD2XXTest, FailedOpenMissingLibraryOrEntryPointStaysClosedQuietly) {
-  device_.openStatus = 2;  // FT_DEVICE_NOT_FOUND
+  device_.Plug(false);
   link_.SetPortOpen(true);
   EXPECT_FALSE(link_.PortOpen() || timer_.Enabled());
-  EXPECT_EQ(device_.calls, (std::vector<std::string>{"OpenEx"}));
+  EXPECT_EQ(device_.Calls(), (std::vector<std::string>{"OpenEx"}));
   EXPECT_EQ(rx_ + disconnects_, 0);
   int loads = 0;
   ClassFNTD2XX noLibrary([&]() -> const D2xxApi* {
@@ -98,31 +101,18 @@ TEST_F(ClassFNTD2XXTest, FailedOpenMissingLibraryOrEntryPointStaysClosedQuietly)
   EXPECT_EQ(noLibrary.InBufferCount(), 0);
   EXPECT_TRUE(noLibrary.ReadBinData().empty());
 
+  device_.Plug(true);
   device_.api.OpenEx = nullptr;
-  device_.calls.clear();
+  device_.ClearLog();
   link_.SetPortOpen(true);
   EXPECT_FALSE(link_.PortOpen());
-  EXPECT_TRUE(device_.calls.empty());
-}
-
-TEST_F(ClassFNTD2XXTest, UnplugClosesOnceAndRaisesOneDisconnect) {
-  Open();
-  device_.unplugged = true;
-  timer_.Fire();
-  EXPECT_EQ(disconnects_, 1);
-  EXPECT_EQ(rx_, 0);
-  EXPECT_FALSE(link_.PortOpen());
-  EXPECT_FALSE(timer_.Enabled());
-  EXPECT_EQ(device_.Count("Close"), 1);
-  timer_.Fire();  // a disabled timer does not tick
-  EXPECT_EQ(disconnects_, 1);
-  EXPECT_EQ(link_.InBufferCount(), 0);
+  EXPECT_TRUE(device_.Calls().empty());
 }
 
 TEST_F(ClassFNTD2XXTest, UnplugInsideAReadReturnsNothing) {
   Open();
-  device_.queue = "0123";
-  device_.unplugged = true;
+  device_.Arrive("0123");
+  device_.Plug(false);
   EXPECT_TRUE(link_.ReadStrData().empty());
   EXPECT_EQ(disconnects_, 1);
   EXPECT_EQ(device_.Count("Read"), 0);
@@ -132,10 +122,10 @@ TEST_F(ClassFNTD2XXTest, DisconnectHandlerMayReopen) {
   Open();
   link_.OnDisConnect = [this] {
     ++disconnects_;
-    device_.unplugged = false;
+    device_.Plug(true);
     link_.SetPortOpen(true);
   };
-  device_.unplugged = true;
+  device_.Plug(false);
   EXPECT_EQ(link_.InBufferCount(), 0);
   EXPECT_TRUE(link_.PortOpen());
   EXPECT_EQ(device_.Count("OpenEx"), 2);
@@ -151,7 +141,7 @@ TEST_F(ClassFNTD2XXTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.inputLen << " of " << c.waiting);
     link_.SetInBufferCount(0);
-    device_.queue = bytes.substr(0, c.waiting);
+    device_.Arrive(bytes.substr(0, c.waiting));
     link_.InputLen = c.inputLen;
     const auto read = link_.ReadBinData();
     EXPECT_EQ(std::string(read.begin(), read.end()), bytes.substr(0, c.expectRead));
@@ -161,13 +151,13 @@ TEST_F(ClassFNTD2XXTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
 }
 
 TEST_F(ClassFNTD2XXTest, ClosedLinkReadsAndWritesNothing) {
-  device_.queue = "0123";
+  device_.Arrive("0123");
   link_.InputLen = 0;
   EXPECT_TRUE(link_.ReadBinData().empty());
   EXPECT_EQ(link_.InBufferCount(), 0);
   link_.WriteStrData("J1");
   link_.SetInBufferCount(0);
-  EXPECT_TRUE(device_.calls.empty());
+  EXPECT_TRUE(device_.Calls().empty());
 }
 
 TEST_F(ClassFNTD2XXTest, TickRaisesOnRxWhenEnoughBytesWait) {
@@ -181,7 +171,7 @@ TEST_F(ClassFNTD2XXTest, TickRaisesOnRxWhenEnoughBytesWait) {
     SCOPED_TRACE(::testing::Message() << c.waiting << " waiting, threshold " << c.threshold);
     link_.SetInBufferCount(0);
     rx_ = 0;
-    device_.queue = std::string(c.waiting, '0');
+    device_.Arrive(std::string(c.waiting, '0'));
     link_.RThreshold = c.threshold;
     timer_.Fire();
     timer_.Fire();
@@ -195,7 +185,7 @@ TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
   {
     FakeTimer timer;
     ClassFNTD2XX link(device_.Loader());
-    link.SetTimerRxCheck(&timer);
+    Configure(link, timer);
     link.SetPortOpen(true);
     ASSERT_TRUE(timer.Enabled());
     link.SetPortOpen(false);
@@ -234,9 +224,9 @@ TEST_P(ChipSetUpTest, EveryOpenSetsTheChipUpAfterTheLineAndReadsOnEventsWhereItC
   expected.insert(expected.end(), c.afterLineSetUp.begin(), c.afterLineSetUp.end());
   for (int open = 1; open <= 2; ++open) {
     SCOPED_TRACE(open);
-    device_.calls.clear();
+    device_.ClearLog();
     Open();
-    EXPECT_EQ(device_.calls, expected);
+    EXPECT_EQ(device_.Calls(), expected);
     EXPECT_EQ(link_.EventDriven(), c.eventDriven);
     EXPECT_EQ(signal.Armed(), c.eventDriven);
     // Polling ticks every millisecond; event-driven, the timer waits until
@@ -263,17 +253,14 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   link_.SetRxSignal(&signal);
   link_.EventChar = '\n';
   link_.LatencyTimer = 2;
-  const auto refuse = [](auto&&...) { return FtStatus{4}; };
+  device_.AddChipCalls();
   const struct {
     const char* call;
     bool eventDriven;
-  } cases[] = {{"SetChars", true}, {"SetLatencyTimer", true}, {"SetEventNotification", false}};
+  } cases[] = {{"FT_SetChars", true}, {"FT_SetLatencyTimer", true}, {"FT_SetEventNotification", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.call);
-    device_.AddChipCalls();
-    if (std::string(c.call) == "SetChars") device_.api.SetChars = refuse;
-    if (std::string(c.call) == "SetLatencyTimer") device_.api.SetLatencyTimer = refuse;
-    if (std::string(c.call) == "SetEventNotification") device_.api.SetEventNotification = refuse;
+    device_.FailNext(c.call, 1);
     link_.SetPortOpen(false);
     Open();
     EXPECT_EQ(link_.EventDriven(), c.eventDriven);
@@ -286,17 +273,20 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   EXPECT_EQ(disconnects_, 0);
 }
 
-TEST_F(ClassFNTD2XXTest, OnlyTheConnectionCheckNoticesALossWhileEventDriven) {
+// A lost panel closes the link once and raises one disconnect. Polling, the
+// next tick notices it; event-driven, only the connection check does.
+TEST_F(ClassFNTD2XXTest, ALossClosesOnceAndOnlyTheConnectionCheckNoticesItWhileEventDriven) {
+  device_.AddChipCalls();
   for (const bool events : {true, false}) {
     SCOPED_TRACE(events ? "event-driven" : "polling");
-    device_.AddChipCalls();
     if (!events) device_.api.SetEventNotification = nullptr;
     FakeSignal signal;
     link_.SetRxSignal(&signal);
-    device_.unplugged = false;
+    device_.Plug(true);
     Open();
+    device_.ClearLog();
     disconnects_ = 0;
-    device_.unplugged = true;
+    device_.Plug(false);
     if (events) {
       // No event comes for a lost device, and no timer runs.
       EXPECT_FALSE(timer_.Enabled());
@@ -308,7 +298,12 @@ TEST_F(ClassFNTD2XXTest, OnlyTheConnectionCheckNoticesALossWhileEventDriven) {
       timer_.Fire();
     }
     EXPECT_EQ(disconnects_, 1);
+    EXPECT_EQ(device_.Count("Close"), 1);
     EXPECT_FALSE(link_.PortOpen() || signal.Armed() || timer_.Enabled());
+    timer_.Fire();  // a disabled timer does not tick
+    link_.CheckDevice();
+    EXPECT_EQ(disconnects_, 1);
+    EXPECT_EQ(rx_ + link_.InBufferCount(), 0);
     link_.SetRxSignal(nullptr);
   }
 }
@@ -317,12 +312,6 @@ TEST_F(ClassFNTD2XXTest, OnlyTheConnectionCheckNoticesALossWhileEventDriven) {
 class ReadAheadTest : public ClassFNTD2XXTest {
 protected:
   ReadAheadTest() {
-    // The fake logs no queue queries; these tests count them.
-    auto inner = device_.api.GetQueueStatus;
-    device_.api.GetQueueStatus = [this, inner](FtHandle h, std::uint32_t* n) {
-      ++queries_;
-      return inner(h, n);
-    };
     link_.RThreshold = 1;
     link_.InputLen = 1;
     link_.OnRx = [this] { receiver_.OnRx(); };
@@ -330,12 +319,11 @@ protected:
 
   // One poll tick; returns the library calls it made (queries and reads).
   std::pair<int, int> Tick() {
-    const int q = queries_, r = device_.Count("Read");
+    const int q = device_.Count("GetQueueStatus"), r = device_.Count("Read");
     timer_.Fire();
-    return {queries_ - q, device_.Count("Read") - r};
+    return {device_.Count("GetQueueStatus") - q, device_.Count("Read") - r};
   }
 
-  int queries_ = 0;
   FakeTimer blockTimer_;
   SerialSource adapter_{link_};
   std::vector<std::string> lines_;
@@ -355,14 +343,14 @@ class ReadAheadTickTest : public ReadAheadTest, public ::testing::WithParamInter
 TEST_P(ReadAheadTickTest, OneQueryPerTickAndOneReadPerTickThatTakesData) {
   Open();
   if (GetParam().blockMode) {
-    device_.queue = "00010002B\r\n";
+    device_.Arrive("00010002B\r\n");
     Tick();
     ASSERT_EQ(link_.RThreshold, 11);
     lines_.clear();
   }
   int queries = 0, reads = 0;
   for (const std::string& bytes : GetParam().arrivals) {
-    device_.queue += bytes;
+    device_.Arrive(bytes);
     const auto [q, r] = Tick();
     EXPECT_EQ(q, 1) << "library queries in one tick";
     EXPECT_LE(r, 1) << "library reads in one tick";
@@ -397,7 +385,7 @@ TEST_F(ReadAheadTest, ShortReadHandsOnOnlyTheBytesRead) {
     return inner(h, buffer, std::min<std::uint32_t>(length, 4), read);
   };
   Open();
-  device_.queue = "01230456B\r\n";
+  device_.Arrive("01230456B\r\n");
   for (int i = 0; i < 5; ++i) Tick();
   EXPECT_EQ(lines_, (std::vector<std::string>{"01230456B\r\n"}));
   EXPECT_TRUE(receiver_.RxBuffer().empty());
@@ -409,16 +397,16 @@ TEST_F(ReadAheadTest, DeviceLossOnTheTickDropsWhatWasFetched) {
   link_.InputLen = 0;
   int disconnects = 0;
   link_.OnDisConnect = [&] { ++disconnects; };
-  device_.queue = "0123";
+  device_.Arrive("0123");
   Tick();
-  ASSERT_TRUE(device_.queue.empty());
-  device_.unplugged = true;
+  ASSERT_TRUE(device_.Pending().empty());
+  device_.Plug(false);
   Tick();
   EXPECT_EQ(disconnects, 1) << "noticed on the tick, not at the owner's next read";
   EXPECT_FALSE(link_.PortOpen());
-  device_.unplugged = false;
+  device_.Plug(true);
   link_.SetPortOpen(true);
-  device_.queue = "45";
+  device_.Arrive("45");
   EXPECT_EQ(link_.ReadStrData(), "45") << "no bytes of the lost connection";
 }
 
@@ -426,16 +414,16 @@ TEST_F(ReadAheadTest, InBufferCountSetterPurgesOnlyOnZeroAndDropsWhatWasFetched)
   Open();
   link_.RThreshold = 0;
   link_.OnRx = nullptr;
-  device_.queue = "stale";
+  device_.Arrive("stale");
   Tick();
-  ASSERT_TRUE(device_.queue.empty());
-  device_.queue = "0123";
+  ASSERT_TRUE(device_.Pending().empty());
+  device_.Arrive("0123");
   link_.SetInBufferCount(5);
   link_.SetInBufferCount(-1);
-  EXPECT_EQ(device_.queue, "0123");
+  EXPECT_EQ(device_.Pending(), "0123");
   EXPECT_EQ(device_.Count("Purge"), 1);
   link_.SetInBufferCount(0);
-  EXPECT_EQ(device_.calls.back(), "Purge:1");
+  EXPECT_EQ(device_.Calls().back(), "Purge:1");
   EXPECT_EQ(link_.InBufferCount(), 0);
 }
 
@@ -447,11 +435,11 @@ TEST_F(ReadAheadTest, BytesFetchedByANestedTickComeOutInOrder) {
   link_.OnRx = [&] {
     if (depth++ > 0) return;  // a busy owner
     got += link_.ReadStrData();
-    device_.queue += "BC";
+    device_.Arrive("BC");
     timer_.Fire();  // a handler that pumps messages
     while (link_.InBufferCount() > 0) got += link_.ReadStrData();
   };
-  device_.queue = "A";
+  device_.Arrive("A");
   const auto [queries, reads] = Tick();
   EXPECT_EQ(got, "ABC");
   EXPECT_EQ(queries, 2) << "the outer and the nested tick";
@@ -464,7 +452,7 @@ TEST_F(ReadAheadTest, BacklogBeyondTheCapWaitsInTheLibraryAndComesOutInOrder) {
   link_.InputLen = 0;
   std::string sent;
   for (std::size_t i = 0; sent.size() < ClassFNTD2XX::kReadAheadCap + 100; ++i) sent += static_cast<char>('a' + i % 26);
-  device_.queue = sent;
+  device_.Arrive(sent);
   EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(sent.size()));
   std::string got = link_.ReadStrData();
   EXPECT_EQ(got.size(), ClassFNTD2XX::kReadAheadCap);

@@ -70,16 +70,14 @@ protected:
   std::uint32_t priorityClass = 0;
 };
 
-TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurgeAndShutdownCloses) {
+TEST_F(DriverCoreTest, StartOpensAtOnceWithTheStartupCommandsAndShutdownCloses) {
   Start();
   EXPECT_TRUE(core->IsPortOpen());
   EXPECT_EQ(portChanges, std::vector<bool>{true});
-  EXPECT_EQ(device.openArg, "Orvanta TouchPanel");
-  EXPECT_EQ(device.openFlags, 2u);
-  EXPECT_EQ(device.baud, 38400u);
-  EXPECT_EQ(device.written, kStartup);
-  EXPECT_EQ(device.calls.back(), "Write");
-  EXPECT_EQ(device.calls[device.calls.size() - 2], "Purge:1");
+  EXPECT_STREQ(device.Last("FT_OpenEx")->text, "Orvanta TouchPanel");
+  EXPECT_EQ(device.Last("FT_OpenEx")->args[0], 2u);
+  EXPECT_EQ(device.State().hostLine.baud, 38400u);
+  EXPECT_EQ(device.Written(), kStartup);
   EXPECT_EQ(priorityClass, 0x80u);
   EXPECT_TRUE(connect.Enabled() && rx.Enabled());
   EXPECT_EQ((std::vector<std::uint32_t>{connect.Interval(), rx.Interval()}), (std::vector<std::uint32_t>{1000, 1}));
@@ -89,20 +87,23 @@ TEST_F(DriverCoreTest, StartOpensAtOnceAndSendsTheStartupCommandsAfterThePurgeAn
 }
 
 // After every open: the line, the purge, the converter chip (where the
-// library has its calls), the purge, the start-up commands.
+// library has its calls), the purge, the start-up commands. Opening an open
+// link closes it first, and raises no change.
 TEST_F(DriverCoreTest, EveryOpenSetsTheChipUpBetweenTheLineAndTheStartupCommands) {
   for (const bool chipCalls : {true, false}) {
     SCOPED_TRACE(chipCalls ? "with the chip's calls" : "without");
-    device.calls.clear();
+    device.ClearLog();
+    portChanges.clear();
     Start(chipCalls);
     core->SetPortOpen(true);
+    EXPECT_EQ(portChanges, std::vector<bool>{true});
     std::vector<std::string> open{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"};
     if (chipCalls) open.insert(open.end(), {"SetChars:10", "SetLatencyTimer:2", "SetEventNotification:1"});
     open.insert(open.end(), {"Purge:1", "Write"});
     std::vector<std::string> expected = open;
     expected.push_back("Close");
     expected.insert(expected.end(), open.begin(), open.end());
-    EXPECT_EQ(device.calls, expected);
+    EXPECT_EQ(device.Calls(), expected);
     EXPECT_EQ(core->Link().EventDriven(), chipCalls);
     core.reset();
     RemoveChipCalls();
@@ -110,8 +111,10 @@ TEST_F(DriverCoreTest, EveryOpenSetsTheChipUpBetweenTheLineAndTheStartupCommands
 }
 
 // Polling notices a lost panel on its next tick; reading on events, the
-// connection check does, within a second. Either way the panel is opened
-// again by the connection check once it is back.
+// connection check does, within a second. Either way failed opens raise
+// nothing, and the connection check opens the panel again once it is back:
+// purged, with the start-up commands, and without the half report read
+// before the loss.
 TEST_F(DriverCoreTest, ALostPanelIsNoticedWithinASecondAndReopenedWhenBack) {
   for (const bool events : {false, true}) {
     SCOPED_TRACE(events ? "events" : "polling");
@@ -124,55 +127,29 @@ TEST_F(DriverCoreTest, ALostPanelIsNoticedWithinASecondAndReopenedWhenBack) {
     EXPECT_EQ(clicks, 1);
     // Past the block time-out, whose read would notice the loss as well.
     clock.Advance(Receiver::kBlockTimeoutMs + 50);
-    device.unplugged = true;
-    device.openStatus = 2;  // FT_DEVICE_NOT_FOUND
+    Send("0123");
+    ASSERT_EQ(core->Rx().RxBuffer(), "0123");
+    device.Plug(false);
     const std::uint64_t lost = clock.Now();
     while (portChanges.size() < 2 && clock.Now() - lost < 3000) clock.Advance(1);
     EXPECT_EQ(portChanges, (std::vector<bool>{true, false}));
     EXPECT_LE(clock.Now() - lost, events ? 1000u : 1u);
-    device.unplugged = false;
-    device.openStatus = kFtOk;
+    EXPECT_FALSE(rx.Enabled());
+    device.ClearLog();
+    clock.Advance(3000);
+    EXPECT_EQ(portChanges.size(), 2u) << "failed attempts raise nothing";
+    EXPECT_EQ(device.Count("OpenEx"), 3) << "one a second";
+    device.Plug(true);
+    device.Arrive("junk");
+    device.ClearWritten();
     clock.Advance(1000);
     EXPECT_EQ(portChanges, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(device.Written(), kStartup);
+    EXPECT_TRUE(device.Pending().empty()) << "the receive queue was purged";
+    EXPECT_TRUE(core->Rx().RxBuffer().empty()) << "a half report from before the loss is dropped";
     core.reset();
     RemoveChipCalls();
   }
-}
-
-TEST_F(DriverCoreTest, UnplugAndReplugRaiseOneChangeEachWay) {
-  Start();
-  device.written.clear();
-  device.queue = "0123";  // half a report when the device goes
-  clock.Advance(1);
-  device.unplugged = true;
-  clock.Advance(5);
-  EXPECT_FALSE(core->IsPortOpen());
-  EXPECT_EQ(portChanges, (std::vector<bool>{true, false}));
-  EXPECT_FALSE(rx.Enabled());
-
-  device.openStatus = 2;
-  clock.Advance(3000);
-  EXPECT_EQ(portChanges.size(), 2u) << "failed attempts raise nothing";
-  EXPECT_EQ(device.Count("OpenEx"), 4) << "at start, then every second";
-
-  device.unplugged = false;
-  device.openStatus = kFtOk;
-  device.queue = "junk";
-  clock.Advance(1000);
-  EXPECT_EQ(portChanges, (std::vector<bool>{true, false, true}));
-  EXPECT_EQ(device.written, kStartup);
-  EXPECT_TRUE(device.queue.empty()) << "the receive queue was purged";
-  EXPECT_TRUE(core->Rx().RxBuffer().empty()) << "a half line from before the loss is dropped";
-}
-
-TEST_F(DriverCoreTest, SetPortOpenOnAnOpenLinkReopensWithoutAnEvent) {
-  Start();
-  device.written.clear();
-  core->SetPortOpen(true);
-  EXPECT_TRUE(core->IsPortOpen());
-  EXPECT_EQ(device.Count("Close"), 1);
-  EXPECT_EQ(device.written, kStartup);
-  EXPECT_EQ(portChanges, std::vector<bool>{true});
 }
 
 TEST_F(DriverCoreTest, TouchOnAButtonClicksAndASecondTouchDoubleClicks) {
@@ -226,7 +203,7 @@ TEST_F(DriverCoreTest, TouchesWhileLockedOrOnAnotherDesktopReachNothing) {
     c.hold(true);
     EXPECT_TRUE(core->TouchesHeld());
     Send("01500150B\r\n01500150N\r\n");
-    EXPECT_TRUE(device.queue.empty()) << "read all the same";
+    EXPECT_TRUE(device.Pending().empty()) << "read all the same";
     EXPECT_EQ(seen, 1);
     c.hold(false);
     Send("01500150B\r\n");
@@ -245,7 +222,7 @@ TEST_F(DriverCoreTest, LeavingTheConsoleReleasesThePanelUntilTheSessionReturns) 
   Start();
   for (const auto away : {SessionChange::ConsoleDisconnect, SessionChange::RemoteConnect}) {
     SCOPED_TRACE(static_cast<int>(away));
-    device.calls.clear();
+    device.ClearLog();
     portChanges.clear();
     core->OnSessionChange(away);
     EXPECT_FALSE(core->IsPortOpen());
@@ -257,32 +234,30 @@ TEST_F(DriverCoreTest, LeavingTheConsoleReleasesThePanelUntilTheSessionReturns) 
     EXPECT_EQ(device.Count("OpenEx"), 0) << "no reconnection while away";
     EXPECT_EQ(portChanges, std::vector<bool>{false});
 
-    device.written.clear();
+    device.ClearWritten();
     core->OnSessionChange(SessionChange::ConsoleConnect);
     EXPECT_TRUE(core->IsPortOpen()) << "at once";
-    EXPECT_EQ(device.written, kStartup);
+    EXPECT_EQ(device.Written(), kStartup);
     EXPECT_EQ(portChanges, (std::vector<bool>{false, true}));
   }
   // Back at the console the connection is kept every second again.
-  device.unplugged = true;
-  clock.Advance(5);
-  device.openStatus = 2;
-  clock.Advance(2000);
+  device.Plug(false);
+  clock.Advance(2005);
   EXPECT_GE(device.Count("OpenEx"), 3);
 }
 
 TEST_F(DriverCoreTest, ResumeReopensTheLinkAtOnceWithTheStartupCommandsUnlessAway) {
   Start();
-  device.written.clear();
-  device.calls.clear();
+  device.ClearWritten();
+  device.ClearLog();
   core->OnResume();
   EXPECT_EQ(device.Count("Close"), 1);
   EXPECT_EQ(device.Count("OpenEx"), 1);
-  EXPECT_EQ(device.written, kStartup);
+  EXPECT_EQ(device.Written(), kStartup);
   EXPECT_EQ(portChanges, std::vector<bool>{true}) << "open before and after";
 
   core->OnSessionChange(SessionChange::ConsoleDisconnect);
-  device.calls.clear();
+  device.ClearLog();
   core->OnResume();
   EXPECT_EQ(device.Count("OpenEx"), 0);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Stand-ins shared by the unit tests and two fuzzers: a fake clock with
-// timers it drives, a scripted receiver link, a wake signal and a simulated
-// D2XX device, a
-// recording notifier and action handler, button resource files in memory and
-// a record maker, a profile store that refuses writes, and a temporary folder.
+// timers it drives, a scripted receiver link, a wake signal and the simulated
+// panel in memory with it, a recording notifier and action handler, button
+// resource files in memory and a record maker, a profile store that refuses
+// writes, and a temporary folder.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -24,7 +24,7 @@
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
 #include "base/WakeSignal.h"
-#include "serial/D2xxApi.h"
+#include "fntd2xx/MemoryDevice.h"
 #include "panel/ClassButtonRes.h"
 #include "profile/ProfileEmulation.h"
 
@@ -167,124 +167,10 @@ private:
   std::function<void()> handler_;
 };
 
-// A simulated D2XX device behind a D2xxApi table; every call is logged.
-// The converter chip's calls are there after AddChipCalls.
-struct FakeD2xxDevice {
-  std::string queue;        // bytes the panel has sent
-  std::string written;      // bytes the driver wrote
-  FtStatus openStatus = kFtOk;
-  bool unplugged = false;
-  std::vector<std::string> calls;
-  std::string openArg;
-  std::uint32_t openFlags = 0;
-  std::uint32_t baud = 0;
-  int wordLength = -1, stopBits = -1, parity = -1;
-  static constexpr FtHandle kHandle = 0x5150;
-
-  D2xxApi api;
-
+// The simulated panel in memory, whose receive event is a FakeSignal.
+struct FakeD2xxDevice : panelsim::MemoryDevice {
   FakeD2xxDevice() {
-    api.OpenEx = [this](const char* arg, std::uint32_t flags, FtHandle* handle) {
-      calls.push_back("OpenEx");
-      openArg = arg;
-      openFlags = flags;
-      if (openStatus == kFtOk) *handle = kHandle;
-      return openStatus;
-    };
-    api.SetBaudRate = [this](FtHandle h, std::uint32_t b) {
-      calls.push_back(Tagged("SetBaudRate", h));
-      baud = b;
-      return kFtOk;
-    };
-    api.SetDataCharacteristics = [this](FtHandle h, std::uint8_t w, std::uint8_t s, std::uint8_t p) {
-      calls.push_back(Tagged("SetDataCharacteristics", h));
-      wordLength = w;
-      stopBits = s;
-      parity = p;
-      return kFtOk;
-    };
-    api.Purge = [this](FtHandle h, std::uint32_t mask) {
-      calls.push_back(Tagged("Purge", h) + ":" + std::to_string(mask));
-      if (mask & kFtPurgeRx) queue.clear();
-      return kFtOk;
-    };
-    api.GetQueueStatus = [this](FtHandle, std::uint32_t* n) {
-      if (unplugged) return FtStatus{4};  // FT_IO_ERROR
-      *n = static_cast<std::uint32_t>(queue.size());
-      return kFtOk;
-    };
-    api.Read = [this](FtHandle h, void* buffer, std::uint32_t length, std::uint32_t* read) {
-      calls.push_back(Tagged("Read", h) + ":" + std::to_string(length));
-      const std::size_t n = std::min<std::size_t>(length, queue.size());
-      std::copy_n(queue.begin(), n, static_cast<char*>(buffer));
-      queue.erase(0, n);
-      *read = static_cast<std::uint32_t>(n);
-      return kFtOk;
-    };
-    api.Write = [this](FtHandle h, const void* buffer, std::uint32_t length, std::uint32_t* done) {
-      calls.push_back(Tagged("Write", h));
-      written.append(static_cast<const char*>(buffer), length);
-      *done = length;
-      return kFtOk;
-    };
-    api.Close = [this](FtHandle h) {
-      calls.push_back(Tagged("Close", h));
-      // A closed handle sets no more events.
-      eventMask = 0;
-      eventHandle = nullptr;
-      return kFtOk;
-    };
-  }
-  FakeD2xxDevice(const FakeD2xxDevice&) = delete;
-  FakeD2xxDevice& operator=(const FakeD2xxDevice&) = delete;
-
-  // The chip's calls: each answers chipStatus and, on success, keeps what
-  // it was given. A receive event registered is a FakeSignal's handle.
-  FtStatus chipStatus = kFtOk;
-  int eventChar = -1;
-  int latencyMs = -1;
-  std::uint32_t eventMask = 0;
-  void* eventHandle = nullptr;
-  void AddChipCalls() {
-    api.SetChars = [this](FtHandle h, std::uint8_t c, std::uint8_t on, std::uint8_t, std::uint8_t) {
-      calls.push_back(Tagged("SetChars", h) + ":" + std::to_string(c) + (on ? "" : " off"));
-      if (chipStatus == kFtOk) eventChar = on ? c : -1;
-      return chipStatus;
-    };
-    api.SetLatencyTimer = [this](FtHandle h, std::uint8_t ms) {
-      calls.push_back(Tagged("SetLatencyTimer", h) + ":" + std::to_string(ms));
-      if (chipStatus == kFtOk) latencyMs = ms;
-      return chipStatus;
-    };
-    api.SetEventNotification = [this](FtHandle h, std::uint32_t mask, void* event) {
-      calls.push_back(Tagged("SetEventNotification", h) + ":" + std::to_string(mask));
-      if (chipStatus == kFtOk) {
-        eventMask = mask;
-        eventHandle = event;
-      }
-      return chipStatus;
-    };
-  }
-  // Bytes from the panel: queued, and the receive event set when one is
-  // registered (the fake's chip hands every byte over at once).
-  void Arrive(const std::string& bytes) {
-    queue += bytes;
-    if ((eventMask & kFtEventRxChar) && eventHandle && !unplugged) static_cast<FakeSignal*>(eventHandle)->Set();
-  }
-
-  D2xxApiLoader Loader() {
-    return [this] { return &api; };
-  }
-  [[nodiscard]] int Count(const std::string& call) const {
-    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
-      return c.compare(0, call.size(), call) == 0;
-    }));
-  }
-
-private:
-  // Calls on any handle but the one OpenEx gave are marked, so tests see them.
-  static std::string Tagged(const char* name, FtHandle h) {
-    return h == kHandle ? name : std::string(name) + "(bad handle)";
+    setEvent = [](void* event) { static_cast<FakeSignal*>(event)->Set(); };
   }
 };
 

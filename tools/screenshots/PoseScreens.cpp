@@ -2,8 +2,8 @@
 // dialogs on screen in the states the README shows, on a simulated panel of
 // its own, and waits at each while tools/take_screenshots.sh copies the X
 // screen (a copy made inside Wine would miss layered windows; see
-// harness::PoseForScreenshot). It judges nothing but whether each state
-// came, and says on the error stream which did not.
+// demo::Screens). It judges nothing but whether each state came, and says on
+// the error stream which did not.
 //
 //   pose_screens calibration         the calibration dialog, then the view
 //   pose_screens calibration-144dpi  the calibration dialog only, under that
@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "Screens.h"
 #include "common/DriverTestSupport.h"
 #include "identities/WindowIdentities.h"
 #include "wincommon/Text.h"
@@ -32,9 +33,13 @@ bool Fail(const char* what) {
   return false;
 }
 
+// The demo's hand-over to take_screenshots.sh, cut to the window.
 bool Pose(const wchar_t* name, HWND window) {
   harness::PumpFor(500ms);  // painted
-  return harness::PoseForScreenshot(name, window) || Fail("no picture taken (is ORVANTA_SHOTS set?)");
+  RECT area{};
+  ::GetWindowRect(window, &area);
+  const bool handOver = ::GetEnvironmentVariableW(L"ORVANTA_SHOTS", nullptr, 0) != 0;
+  return (handOver && demo::Screens(L"").Take(name, &area)) || Fail("no picture taken (is ORVANTA_SHOTS set?)");
 }
 
 // A driver with the delivered layout and resources on a panel of our own.

@@ -35,41 +35,6 @@ bool DriverFixture::Start() {
   return harness::WaitUntil([&] { return startedUp() || !driver.Running(); }, 15s) && startedUp();
 }
 
-namespace {
-
-// The first top-level window of this class and title that belongs to pid.
-HWND WindowOf(DWORD pid, const wchar_t* cls, const wchar_t* title) {
-  HWND h = nullptr;
-  while ((h = ::FindWindowExW(nullptr, h, cls, title)) != nullptr) {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(h, &owner);
-    if (owner == pid) return h;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-HWND DriverFixture::AppWindow() const { return WindowOf(driver.Id(), identity::kAppClass, identity::kDriverTitle); }
-
-HWND DriverFixture::MainWindow() const { return WindowOf(driver.Id(), identity::kFormClass, identity::kDriverCaption); }
-
-HWND DriverFixture::LinkTextBox() const {
-  const HWND main = MainWindow();
-  // The way other programs look it up: ANSI search by class and window name.
-  return main ? ::FindWindowExA(main, nullptr, wincommon::WideToUtf8(identity::kTextBoxClass).c_str(),
-                                identity::kLinkBoxNameAscii)
-              : nullptr;
-}
-
-bool DriverFixture::CloseAndWait() {
-  const HWND app = AppWindow();
-  if (app) {
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(app, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
-  }
-  return driver.WaitExit(10s);
-}
 
 DWORD DriverFixture::PriorityClass() const {
   const HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, driver.Id());

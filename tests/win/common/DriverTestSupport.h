@@ -47,10 +47,11 @@ public:
   [[nodiscard]] bool StartOn(const panelsim::PanelSim& panel, const char* layout = nullptr,
                              const std::string& ini = "");
   // Sends WM_CLOSE to the application window and waits for the process.
-  bool CloseAndWait();
-  [[nodiscard]] HWND AppWindow() const;
-  [[nodiscard]] HWND MainWindow() const;
-  [[nodiscard]] HWND LinkTextBox() const;
+  bool CloseAndWait() { return simcommon::CloseDriver(driver, 10s); }
+  // Its windows, found as other programs find them.
+  [[nodiscard]] HWND AppWindow() const { return simcommon::DriverAppWindow(driver.Id()); }
+  [[nodiscard]] HWND MainWindow() const { return simcommon::DriverMainWindow(driver.Id()); }
+  [[nodiscard]] HWND LinkTextBox() const { return simcommon::DriverLinkBox(driver.Id()); }
   [[nodiscard]] std::wstring Ini() const { return folder.File(L"Orvanta.ini"); }
   [[nodiscard]] DWORD PriorityClass() const;
   // The driver's first visible top-level window of that class (any when

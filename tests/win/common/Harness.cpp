@@ -60,12 +60,6 @@ std::wstring BinDir() {
   return path;
 }
 
-std::wstring Join(const std::wstring& folder, const std::wstring& name) {
-  if (folder.empty()) return name;
-  if (folder.back() == L'\\') return folder + name;
-  return folder + L"\\" + name;
-}
-
 TestFolder::TestFolder(const std::wstring& name) {
   std::wstring leaf = name;
   if (leaf.empty()) {
@@ -85,8 +79,7 @@ bool TestFolder::CopyFromBin(const std::wstring& relative) const {
 }
 
 bool TestFolder::InstallDriver(bool withPanelLibrary) const {
-  return CopyFromBin(L"Orvanta.exe") && CopyFromBin(L"Orvanta.wav") && CopyFromBin(L"Data\\QV-LK2048.def") &&
-         (!withPanelLibrary || CopyFromBin(L"FNTD2XX.dll"));
+  return simcommon::CopyDriverFiles(BinDir(), path_, withPanelLibrary).empty();
 }
 
 bool TestFolder::WriteText(const std::wstring& relative, const std::string& bytes) const {
@@ -101,125 +94,9 @@ bool TestFolder::Exists(const std::wstring& relative) const {
   return ::GetFileAttributesW(File(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-Process::~Process() { Kill(); }
-
-bool Process::Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, DWORD flags) {
-  std::wstring cmd = L"\"" + exe + L"\"";
-  if (!args.empty()) cmd += L" " + args;
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
-    return false;
-  }
-  thread_.reset(pi.hThread);
-  process_.reset(pi.hProcess);
-  pid_ = pi.dwProcessId;
-  return true;
-}
-
-bool Process::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
-  if (!Launch(exe, args, workDir, 0)) return false;
-  // Let the child reach its message loop before tests talk to it.
-  ::WaitForInputIdle(process_.get(), 10000);
-  return true;
-}
-
-bool Process::StartSuspended(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
-  return Launch(exe, args, workDir, CREATE_SUSPENDED);
-}
-
-void Process::Resume() {
-  if (thread_) ::ResumeThread(thread_.get());
-}
-
-bool Process::Running() const {
-  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-}
-
-bool Process::WaitExit(std::chrono::milliseconds timeout) {
-  if (!process_) return true;
-  return WaitUntil([this] { return !Running(); }, timeout);
-}
-
-DWORD Process::ExitCode() const {
-  DWORD code = STILL_ACTIVE;
-  if (process_) ::GetExitCodeProcess(process_.get(), &code);
-  return code;
-}
-
-void Process::Kill() {
-  if (Running()) {
-    ::TerminateProcess(process_.get(), 1);
-    ::WaitForSingleObject(process_.get(), 5000);
-  }
-}
-
 bool StartTouchData(const TestFolder& folder, Process& process, const std::wstring& args) {
-  using namespace orvanta::identity;
   return folder.CopyFromBin(L"TouchDataSim.exe") &&
-         process.Start(folder.File(L"TouchDataSim.exe"), args, folder.Path()) &&
-         WaitForWindow(kFormClass, kTouchDataCaption, std::chrono::seconds(5)) != nullptr;
-}
-
-bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    if (pred()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return pred();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-}
-
-void PumpFor(std::chrono::milliseconds duration) {
-  WaitUntil([] { return false; }, duration);
-}
-
-HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, std::chrono::milliseconds timeout) {
-  HWND found = nullptr;
-  WaitUntil([&] { return (found = ::FindWindowW(cls, title)) != nullptr; }, timeout);
-  return found;
-}
-
-namespace {
-
-BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
-  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
-}  // namespace
-
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> out;
-  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&out));
-  return out;
-}
-
-std::vector<HWND> ChildWindows(HWND parent) {
-  std::vector<HWND> out;
-  ::EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&out));
-  return out;
-}
-
-std::vector<HWND> ChildWindows(HWND parent, const wchar_t* cls) {
-  std::vector<HWND> out;
-  for (const HWND h : ChildWindows(parent)) {
-    if (_wcsicmp(ClassOf(h).c_str(), cls) == 0) out.push_back(h);
-  }
-  return out;
-}
-
-std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* cls) {
-  std::vector<std::wstring> out;
-  for (const HWND h : ChildWindows(parent, cls)) out.push_back(WindowText(h));
-  return out;
+         simcommon::StartTouchData(folder.Path(), args, process, std::chrono::seconds(5));
 }
 
 HWND Button(HWND parent, const wchar_t* caption) { return ::FindWindowExW(parent, nullptr, L"Button", caption); }
@@ -228,28 +105,6 @@ void Click(HWND parent, const wchar_t* caption) {
   const HWND button = Button(parent, caption);
   ASSERT_NE(button, nullptr) << wincommon::WideToUtf8(caption);
   ::PostMessageW(parent, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-std::vector<HWND> WindowsOfProcess(DWORD pid, const wchar_t* cls, bool visibleOnly) {
-  std::vector<HWND> out;
-  for (const HWND h : TopLevelWindows()) {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(h, &owner);
-    if (owner == pid && (!visibleOnly || ::IsWindowVisible(h)) && (!cls || ClassOf(h) == cls)) out.push_back(h);
-  }
-  return out;
-}
-
-std::wstring WindowText(HWND hwnd) {
-  wchar_t buf[1024] = {};
-  ::GetWindowTextW(hwnd, buf, 1024);
-  return buf;
-}
-
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t buf[256] = {};
-  ::GetClassNameW(hwnd, buf, 256);
-  return buf;
 }
 
 std::string IniRead(const std::wstring& file, const char* section, const char* key, const char* def) {
@@ -381,20 +236,6 @@ Drawing PrintClient(HWND window) {
   return Draw(client.right, client.bottom, [&](HDC dc) {
     ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
   });
-}
-
-bool PoseForScreenshot(const wchar_t* name, HWND window) {
-  wchar_t shots[MAX_PATH] = {};
-  if (::GetEnvironmentVariableW(L"ORVANTA_SHOTS", shots, MAX_PATH) == 0) return false;
-  RECT r{};
-  ::GetWindowRect(window, &r);
-  const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
-                               std::to_string(std::max(0L, static_cast<long>(r.left))) + "+" +
-                               std::to_string(std::max(0L, static_cast<long>(r.top)));
-  const std::wstring base = Join(shots, name);
-  return wincommon::WriteFileBytes(base + L".ready", geometry) &&
-         WaitUntil([&] { return ::GetFileAttributesW((base + L".done").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                   std::chrono::seconds(60));
 }
 
 }  // namespace harness

@@ -9,10 +9,10 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "common/DriverTestSupport.h"
 #include "penplus/PenPlusLog.h"
+#include "penplus/PenPlusWindows.h"
 #include "wincommon/Files.h"
 #include "wincommon/Text.h"
 
@@ -29,19 +29,9 @@ class PenDriver : public PanelDriverTest {
 protected:
   ~PenDriver() override {
     // The driver first: with PenPlus gone under a running action, it would
-    // start PenPlus anew.
+    // start PenPlus anew. A hung PenPlus is ended after a while.
     f.CloseAndWait();
-    if (const HWND main = PenMain()) ::PostMessageW(main, WM_CLOSE, 0, 0);
-    if (penPlus.Running()) penPlus.Kill();
-    if (const HWND main = PenMain()) {  // started by the driver: end it by its id
-      DWORD pid = 0;
-      ::GetWindowThreadProcessId(main, &pid);
-      wincommon::KernelHandle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-      if (p) {
-        ::TerminateProcess(p.get(), 1);
-        ::WaitForSingleObject(p.get(), 5000);
-      }
-    }
+    penplus::CloseAll(2s);
   }
 
   // PenPlus of this major version in a sub-folder of the test folder (by
@@ -49,19 +39,10 @@ protected:
   // reads when the shell starts it without any.
   std::wstring InstallPenPlus(int major, const std::string& args = "", std::wstring sub = L"") {
     if (sub.empty()) sub = L"penplus" + std::to_wstring(major);
-    ::CreateDirectoryW(f.folder.File(sub).c_str(), nullptr);
-    const std::wstring exe = f.folder.File(sub + L"\\PenPlus.exe");
-    EXPECT_TRUE(::CopyFileW(harness::Join(harness::BinDir(), L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe").c_str(),
-                            exe.c_str(), FALSE));
-    if (!args.empty()) {
-      EXPECT_TRUE(f.folder.WriteText(sub + L"\\PenPlus.args", args));
-    }
+    const std::wstring exe = penplus::Install(harness::BinDir(), major, f.folder.File(sub), args);
+    EXPECT_FALSE(exe.empty());
     penLog = f.folder.File(sub + L"\\PenPlus.log");
     return exe;
-  }
-  void StartPenPlus(const std::wstring& exe, const std::wstring& args = L"") {
-    ASSERT_TRUE(penPlus.Start(exe, args, exe.substr(0, exe.find_last_of(L'\\'))));
-    ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
   }
   void StartDriver(const std::wstring& penPath, const std::string& extraIni = "") {
     PanelDriverTest::StartDriver(nullptr, "[Main]\r\nNotifyMsg=800\r\n[PenPlus]\r\nPath=\"" +
@@ -71,33 +52,19 @@ protected:
   // Touches the delivered layout's button that carries the action: once for
   // a click action, twice in quick succession for a double-click action.
   void Touch(const std::string& action) {
-    const std::string def = wincommon::WideToAnsi(f.folder.File(L"Data\\QV-LK2048.def"));
-    char buf[256];
-    for (int c = 1; c <= 8; ++c) {
-      for (int r = 1; r <= 16; ++r) {
-        const std::string section = "Button." + std::to_string(c) + "." + std::to_string(r);
-        ::GetPrivateProfileStringA(section.c_str(), "Name", "", buf, sizeof buf, def.c_str());
-        const std::string name = buf;
-        const auto amp = name.find('&');
-        const bool click = name.substr(0, amp) == action;
-        if (!click && (amp == std::string::npos || name.substr(amp + 1) != action)) continue;
-        ::GetPrivateProfileStringA(section.c_str(), "Rect", "", buf, sizeof buf, def.c_str());
-        int left = 0, top = 0, right = 0, bottom = 0;
-        ASSERT_EQ(std::sscanf(buf, "%d,%d,%d,%d", &left, &top, &right, &bottom), 4);
-        // The driver's double-click window (400 ms) opens when the last
-        // action returns, not when its touch was queued: a touch is queued
-        // 600 ms after this call, and the callers touch only once they saw
-        // the last action's final effect (its last press in the log, its
-        // dialog brought forward).
-        const auto at = std::max(panelsim::PanelSim::Now(), lastTouch) + panelsim::PanelSim::MsToTicks(600);
-        for (int i = 0; i < (click ? 1 : 2); ++i) {
-          lastTouch = at + panelsim::PanelSim::MsToTicks(150.0 * i);
-          panel.QueueReport((left + right) / 2, (top + bottom) / 2, 'B', lastTouch);
-        }
-        return;
-      }
+    int x = 0, y = 0;
+    bool twice = false;
+    ASSERT_TRUE(simcommon::FindButtonCentre(f.folder.File(L"Data\\QV-LK2048.def"), action, x, y, true, &twice))
+        << "no button for " << action;
+    // The driver's double-click window (400 ms) opens when the last action
+    // returns, not when its touch was queued: a touch is queued 600 ms after
+    // this call, and the callers touch only once they saw the last action's
+    // final effect (its last press in the log, its dialog brought forward).
+    const auto at = std::max(panelsim::PanelSim::Now(), lastTouch) + panelsim::PanelSim::MsToTicks(600);
+    for (int i = 0; i < (twice ? 2 : 1); ++i) {
+      lastTouch = at + panelsim::PanelSim::MsToTicks(150.0 * i);
+      panel.QueueReport(x, y, 'B', lastTouch);
     }
-    FAIL() << "no button for " << action;
   }
 
   std::size_t Count(const std::string& event) const { return penplus::CountEvents(penplus::ReadLog(penLog), event); }
@@ -114,38 +81,23 @@ protected:
     StartDriver(exe, "RunTimeOut=2147483647\r\n");
     Touch("PenPlus.Btn.PageNext");
     // Its main window up, so that the test can end it afterwards.
-    ASSERT_TRUE(harness::WaitUntil([&] { return PenMain() != nullptr; }, 10s));
+    ASSERT_TRUE(harness::WaitUntil([&] { return penplus::MainWindow() != nullptr; }, 10s));
     const auto asked = std::chrono::steady_clock::now();
     ASSERT_TRUE(f.CloseAndWait());
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
     EXPECT_EQ(f.driver.ExitCode(), 0u) << "ended normally, not by a fault";
   }
 
-  // PenPlus's windows, found as a person's tools would find them.
-  static HWND PenMain() { return ::FindWindowW(L"PenPlusSimMain", nullptr); }
-  static HWND Toolbar() {
-    for (const HWND w : harness::TopLevelWindows()) {
-      if (harness::ClassOf(w) == L"#32770" && harness::WindowText(w).empty() && ::GetWindow(w, GW_OWNER) == PenMain()) {
-        return w;
-      }
-    }
-    return nullptr;
-  }
-  static HWND Dialog(const std::wstring& caption) {
-    for (const HWND w : harness::TopLevelWindows()) {
-      if (harness::ClassOf(w) == L"#32770" && harness::WindowText(w) == caption && ::IsWindowVisible(w)) return w;
-    }
-    return nullptr;
-  }
   // Waits for the dialog, checks the driver brought it forward, and cancels it.
   void ExpectForwardAndCancel(const std::wstring& caption) {
     HWND d = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] { return (d = Dialog(caption)) != nullptr; }, 6s)) << wincommon::WideToUtf8(caption);
+    const std::string name = wincommon::WideToUtf8(caption);
+    ASSERT_TRUE(harness::WaitUntil([&] { return (d = penplus::Dialog(caption)) != nullptr; }, 6s)) << name;
     EXPECT_TRUE(harness::WaitUntil([&] { return (::GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3s))
-        << "top-most: " << wincommon::WideToUtf8(caption);
-    EXPECT_EQ(::GetWindow(d, GW_OWNER), Toolbar()) << "owned by the tool bar: " << wincommon::WideToUtf8(caption);
+        << "top-most: " << name;
+    EXPECT_EQ(::GetWindow(d, GW_OWNER), penplus::Toolbar()) << "owned by the tool bar: " << name;
     ::PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(harness::WaitUntil([&] { return Dialog(caption) == nullptr && ::IsWindowEnabled(Toolbar()); }, 5s));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !penplus::Dialog(caption) && ::IsWindowEnabled(penplus::Toolbar()); }, 5s));
   }
 
   // The steps in order, each after the last one's presses have arrived.
@@ -174,13 +126,13 @@ TEST_F(PenDriver, PenButtonsActOnVersion4FromCold) {
   Touch("PenPlus.Btn.Pen1");
   ASSERT_TRUE(harness::WaitUntil([&] { return Presses().size() == 1; }, 15s));
   ASSERT_TRUE(harness::WaitUntil([&] { return Count("command") == 1; }, 2s));
-  EXPECT_FALSE(::IsWindowVisible(Toolbar()));
+  EXPECT_FALSE(::IsWindowVisible(penplus::Toolbar()));
   expected = Presses();
   EXPECT_EQ(expected, (std::vector<std::string>{u8"ペン"}));
   const std::string pen1 = Presses(2).at(0);
 
   Run({{"PenPlus.ToolBarOnOff", {}, nullptr}});
-  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(Toolbar()) != FALSE; }, 3s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return ::IsWindowVisible(penplus::Toolbar()) != FALSE; }, 3s));
   // Every action's presses, sub-panels and sheet states are native rules;
   // here a double-click setting whose dialog is brought forward (the tool is
   // pressed on each click, the settings on the second), then the pen again.
@@ -189,7 +141,7 @@ TEST_F(PenDriver, PenButtonsActOnVersion4FromCold) {
   // The same pen both times, and the last of the two in the tool bar's order.
   EXPECT_EQ(Presses(2).at(expected.size() - 1), pen1);
   HWND last = nullptr;
-  for (const HWND b : harness::ChildWindows(Toolbar())) {
+  for (const HWND b : harness::ChildWindows(penplus::Toolbar())) {
     if (harness::WindowText(b) == L"ペン") last = b;
   }
   EXPECT_EQ(std::to_string(::GetDlgCtrlID(last)), pen1);
@@ -204,7 +156,7 @@ TEST_F(PenDriver, AClosingRequestEndsTheWaitAndNothingReachesTheToolbarThatComes
   ASSERT_TRUE(harness::WaitUntil([&] { return Count("toolbar") == 1; }, 10s));
   // A close request of the test's own reaches PenPlus after anything the
   // driver posted before it ended (one thread's queue keeps its order).
-  ::PostMessageW(Toolbar(), WM_CLOSE, 0, 0);
+  ::PostMessageW(penplus::Toolbar(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(harness::WaitUntil([&] { return Count("close-request") == 1; }, 5s));
   EXPECT_EQ(Count("command"), 0u) << "the driver hid the tool bar after it was told to close";
   EXPECT_TRUE(Presses().empty());
@@ -245,7 +197,7 @@ TEST_F(PenDriver, AnEmptyPathIsFoundThroughTheStartMenuAndStoredQuoted) {
 
 TEST_F(PenDriver, AHungPenPlusDoesNotStopTheNextButton) {
   const std::wstring exe = InstallPenPlus(4);
-  StartPenPlus(exe, L"--hang-on=ページ送り");
+  ASSERT_TRUE(penplus::Start(exe, L"--hang-on=ページ送り", penPlus));
   StartDriver(exe);
   StartTouchData();
 

@@ -21,6 +21,7 @@
 #include "base/win/AnsiText.h"
 #include "common/Harness.h"
 #include "penplus/PenPlusLog.h"
+#include "penplus/PenPlusWindows.h"
 #include "settings/win/ModuleFileInf.h"
 #include "wincommon/Text.h"
 
@@ -188,17 +189,12 @@ TEST(PenPlusWindows, TheStartMenuListingLeavesOutHiddenAndSystemEntries) {
 // The PenPlus stand-in of one major version, started in the test's folder.
 class PenPlusVersions : public ::testing::Test {
 protected:
-  ~PenPlusVersions() override {
-    if (const HWND main = ::FindWindowW(L"PenPlusSimMain", nullptr)) ::PostMessageW(main, WM_CLOSE, 0, 0);
-    if (!penPlus_.WaitExit(5s)) penPlus_.Kill();
-  }
+  ~PenPlusVersions() override { penplus::CloseAll(); }
 
   void Start(int major, const std::wstring& args) {
-    const std::wstring exe = L"penplus" + std::to_wstring(major) + L"\\PenPlus.exe";
-    ASSERT_TRUE(folder_.CopyFromBin(exe));
-    log_ = folder_.File(L"penplus" + std::to_wstring(major) + L"\\PenPlus.log");
-    ASSERT_TRUE(penPlus_.Start(folder_.File(exe), args));
-    ASSERT_TRUE(harness::WaitUntil([&] { return penplus::CountEvents(Log(), "toolbar") == 1; }, 10s));
+    const std::wstring folder = folder_.File(L"penplus" + std::to_wstring(major));
+    log_ = harness::Join(folder, L"PenPlus.log");
+    ASSERT_TRUE(penplus::Start(penplus::Install(harness::BinDir(), major, folder), args, penPlus_));
   }
   [[nodiscard]] penplus::Log Log() const { return penplus::ReadLog(log_); }
 
@@ -253,7 +249,7 @@ TEST_F(PenPlusVersions, ActionsFollowTheMajorVersionOfTheRunningProgram) {
       EXPECT_EQ(penplus::Presses(Log()), expected) << s.action;
       if (s.dialog) Cancel(s.dialog);
     }
-    ::PostMessageW(::FindWindowW(L"PenPlusSimMain", nullptr), WM_CLOSE, 0, 0);
+    ::PostMessageW(penplus::MainWindow(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(penPlus_.WaitExit(5s));
   }
 }

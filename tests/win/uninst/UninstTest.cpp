@@ -50,20 +50,13 @@ Box WaitForBox(const Process& p) { return harness::WaitForBox(p.Id(), kBoxTimeou
 class RegistrationFixtures {
 public:
   ~RegistrationFixtures() {
-    for (const auto& name : made_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kUninstallKey) + L"\\" + name).c_str());
+    for (const auto& key : made_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
   }
   bool Add(const std::wstring& name, const std::wstring& uninstallString) {
-    HKEY raw = nullptr;
-    const std::wstring path = std::wstring(kUninstallKey) + L"\\" + name;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS) {
-      return false;
-    }
-    wincommon::RegKey key(raw);
-    made_.push_back(name);
-    return ::RegSetValueExW(key.get(), L"UninstallString", 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(uninstallString.c_str()),
-                            static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    made_.push_back(std::wstring(kUninstallKey) + L"\\" + name);
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, made_.back().c_str(), L"UninstallString", REG_SZ,
+                             uninstallString.c_str(),
+                             static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
   }
 
 private:
@@ -104,10 +97,8 @@ protected:
 
   std::vector<std::string> Calls() const { return harness::Lines(folder_.ReadText(L"calls.txt")); }
   bool CallsContain(const std::string& line) const {
-    for (const auto& l : Calls()) {
-      if (l == line) return true;
-    }
-    return false;
+    const auto calls = Calls();
+    return std::find(calls.begin(), calls.end(), line) != calls.end();
   }
   // The parameters as the removal program sees them: their leading blank
   // merges with the blank after the program's name on its command line.
@@ -116,18 +107,13 @@ protected:
            wincommon::WideToUtf8(params.substr(std::min(params.find_first_not_of(L' '), params.size())));
   }
 
-  // The driver stand-in, started in the product folder.
-  Process StartStub(const std::wstring& mode) {
-    EXPECT_TRUE(folder_.CopyFromBin(L"AppWindowStub.exe"));
+  // The driver started in the product folder: the real one, or its
+  // stand-in in a mode (null: the real one).
+  Process StartDriver(const wchar_t* stubMode = nullptr) {
+    const wchar_t* exe = stubMode ? L"AppWindowStub.exe" : L"Orvanta.exe";
+    EXPECT_TRUE(stubMode ? folder_.CopyFromBin(exe) : folder_.InstallDriver());
     Process p;
-    EXPECT_TRUE(p.Start(folder_.File(L"AppWindowStub.exe"), mode, folder_.Path()));
-    EXPECT_NE(harness::WaitForWindow(kAppClass, kAppTitle, 10s), nullptr);
-    return p;
-  }
-  Process StartDriver() {
-    EXPECT_TRUE(folder_.InstallDriver());
-    Process p;
-    EXPECT_TRUE(p.Start(folder_.File(L"Orvanta.exe"), L"", folder_.Path()));
+    EXPECT_TRUE(p.Start(folder_.File(exe), stubMode ? stubMode : L"", folder_.Path()));
     EXPECT_NE(harness::WaitForWindow(kAppClass, kAppTitle, 10s), nullptr);
     return p;
   }
@@ -149,14 +135,11 @@ protected:
     EXPECT_FALSE(folder_.Exists(L"calls.txt"));
   }
 
-  // Yes at the confirmation; returns the confirmation box as seen.
-  Box ConfirmYes(const Process& uninst) {
-    Box box = WaitForBox(uninst);
-    EXPECT_NE(box.hwnd, nullptr) << "no confirmation box";
-    if (box.hwnd) {
-      EXPECT_TRUE(Answer(box, IDYES));
-    }
-    return box;
+  // Yes at the confirmation.
+  void ConfirmYes(const Process& uninst) {
+    const Box box = WaitForBox(uninst);
+    ASSERT_NE(box.hwnd, nullptr) << "no confirmation box";
+    EXPECT_TRUE(Answer(box, IDYES));
   }
 
   TestFolder folder_;
@@ -184,7 +167,7 @@ TEST_F(UninstTest, NotAskedEndsAtOnceWithoutWindow) {
 
 // Which paths are refused is a native rule; one refused path end to end.
 TEST_F(UninstTest, MissingRemovalShowsFileNotFoundAndLeavesDriver) {
-  Process driver = StartStub(L"close");
+  Process driver = StartDriver(L"close");
   ExpectErrorBox(L"/u \"" + folder_.File(L"Gone\\ST6UNST.EXE") + L"\" -n \"" + log_ + L"\"", L"OrvantaUninst",
                  SystemFileNotFoundText(), 1);
   EXPECT_TRUE(driver.Running());
@@ -251,7 +234,7 @@ std::ostream& operator<<(std::ostream& os, const StopCase& c) { return os << c.n
 class StopDriverTest : public UninstTest, public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(StopDriverTest, DriverEndsBeforeRemovalStarts) {
-  Process driver = GetParam().stubMode ? StartStub(GetParam().stubMode) : StartDriver();
+  Process driver = StartDriver(GetParam().stubMode);
   ASSERT_TRUE(driver.Running());
   Process uninst = StartUninst(TypicalArgs());
   ConfirmYes(uninst);
