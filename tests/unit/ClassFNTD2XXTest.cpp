@@ -85,6 +85,11 @@ TEST_F(ClassFNTD2XXTest, FailedOpenMissingLibraryOrEntryPointStaysClosedQuietly)
   device_.Plug(false);
   link_.SetPortOpen(true);
   EXPECT_FALSE(link_.PortOpen() || timer_.Enabled());
+  // A closed link reads, writes and purges nothing.
+  link_.InputLen = 0;
+  EXPECT_TRUE(link_.ReadBinData().empty());
+  link_.WriteStrData("J1");
+  link_.SetInBufferCount(0);
   EXPECT_EQ(device_.Calls(), (std::vector<std::string>{"OpenEx"}));
   EXPECT_EQ(rx_ + disconnects_, 0);
   int loads = 0;
@@ -148,16 +153,6 @@ TEST_F(ClassFNTD2XXTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
     EXPECT_EQ(link_.InBufferCount(), static_cast<std::int32_t>(c.waiting - c.expectRead))
         << "what was not taken still waits";
   }
-}
-
-TEST_F(ClassFNTD2XXTest, ClosedLinkReadsAndWritesNothing) {
-  device_.Arrive("0123");
-  link_.InputLen = 0;
-  EXPECT_TRUE(link_.ReadBinData().empty());
-  EXPECT_EQ(link_.InBufferCount(), 0);
-  link_.WriteStrData("J1");
-  link_.SetInBufferCount(0);
-  EXPECT_TRUE(device_.Calls().empty());
 }
 
 TEST_F(ClassFNTD2XXTest, TickRaisesOnRxWhenEnoughBytesWait) {
@@ -271,41 +266,6 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
     rx_ = 0;
   }
   EXPECT_EQ(disconnects_, 0);
-}
-
-// A lost panel closes the link once and raises one disconnect. Polling, the
-// next tick notices it; event-driven, only the connection check does.
-TEST_F(ClassFNTD2XXTest, ALossClosesOnceAndOnlyTheConnectionCheckNoticesItWhileEventDriven) {
-  device_.AddChipCalls();
-  for (const bool events : {true, false}) {
-    SCOPED_TRACE(events ? "event-driven" : "polling");
-    if (!events) device_.api.SetEventNotification = nullptr;
-    FakeSignal signal;
-    link_.SetRxSignal(&signal);
-    device_.Plug(true);
-    Open();
-    device_.ClearLog();
-    disconnects_ = 0;
-    device_.Plug(false);
-    if (events) {
-      // No event comes for a lost device, and no timer runs.
-      EXPECT_FALSE(timer_.Enabled());
-      link_.CheckDevice();
-    } else {
-      // Its tick looks every millisecond; the check adds nothing.
-      link_.CheckDevice();
-      EXPECT_EQ(disconnects_, 0);
-      timer_.Fire();
-    }
-    EXPECT_EQ(disconnects_, 1);
-    EXPECT_EQ(device_.Count("Close"), 1);
-    EXPECT_FALSE(link_.PortOpen() || signal.Armed() || timer_.Enabled());
-    timer_.Fire();  // a disabled timer does not tick
-    link_.CheckDevice();
-    EXPECT_EQ(disconnects_, 1);
-    EXPECT_EQ(rx_ + link_.InBufferCount(), 0);
-    link_.SetRxSignal(nullptr);
-  }
 }
 
 // The receiver over the link, as the driver runs them.
