@@ -55,6 +55,11 @@ protected:
     Report(x, y, 'N');
     clock.Advance(10);
   }
+  // The start touch, then both corners of the four buttons, lo to hi.
+  void Calibrate(int lo, int hi) {
+    Touch(999, 999);
+    for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? lo : hi), k % 2 ? lo : hi);
+  }
   bool Report(int x, int y, char state) {
     bool cancel = false;
     cal->OnRecvTouchPoint(TouchPoint{x, y, state}, cancel);
@@ -84,12 +89,7 @@ TEST_F(CalProcedureTest, FourButtonsRunFromZeroToEightThenSaveAndCloseWithTheInf
   Open();
   EXPECT_EQ(cal->LabelStep(), "0/8");
   EXPECT_EQ(cal->LabelCal(), CalProcedure::kStartText);
-  Touch(999, 999);  // the start touch stores nothing
-  EXPECT_EQ(cal->LabelStep(), "1/8");
-  for (int k = 1; k <= 8; ++k) {
-    const int button = (k - 1) / 2;
-    Touch(1000 * button + (k % 2 ? 100 : 900), k % 2 ? 100 : 900);
-  }
+  Calibrate(100, 900);  // the start touch stores nothing
   EXPECT_EQ(unloads, 1);
   ASSERT_EQ(beeps.size(), 9u);
   EXPECT_EQ(beeps.front(), CalProcedure::kBeepSimple);
@@ -122,8 +122,7 @@ TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRecta
     Touch(5, 5);
     Touch(6, 6);
   };
-  Touch(999, 999);
-  for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? 100 : 900), k % 2 ? 100 : 900);
+  Calibrate(100, 900);
   EXPECT_EQ(saveFailures, (std::vector<std::string>{panel.DatPath()}));
   EXPECT_EQ(unloads, 1);
   EXPECT_EQ(beeps.back(), CalProcedure::kBeepAsterisk);
@@ -135,8 +134,7 @@ TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRecta
   store.refuseAll = false;
   duringReport = nullptr;
   Open();
-  Touch(999, 999);
-  for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? 200 : 800), k % 2 ? 200 : 800);
+  Calibrate(200, 800);
   EXPECT_EQ(saveFailures.size(), 1u);
   EXPECT_EQ(DatRect("Button.2.2"), "3200,200,3800,800");
 }
