@@ -139,41 +139,29 @@ TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRecta
   EXPECT_EQ(DatRect("Button.2.2"), "3200,200,3800,800");
 }
 
-struct HoldCase {
-  const char* name;
-  std::uint64_t heldMs;
-  bool withB;
-  bool advances;
-};
-void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
-
-class CalHold : public CalProcedureTest, public ::testing::WithParamInterface<HoldCase> {};
-
-TEST_P(CalHold, ACornerCountsOnlyAfterTheStylusRested100Ms) {
-  Open();
-  Touch(1, 1);  // start
-  const auto& c = GetParam();
-  if (c.withB) Report(0, 0, 'B');
-  clock.Advance(c.heldMs);
-  EXPECT_EQ(cal->Draw().targetColor,
-            c.withB && c.heldMs >= 100 ? CalProcedure::Color::Green : CalProcedure::Color::Red);
-  EXPECT_EQ(cal->Draw().targetBlink, !c.withB);
-  Report(4321, 1234, 'N');
-  EXPECT_EQ(cal->CalStep(), c.advances ? 2 : 1);
-  EXPECT_EQ(cal->Draw().targetBlink, true);
-  if (c.advances) {
-    EXPECT_EQ(cal->CalButtons()[0].Left, 4321);
-    EXPECT_EQ(cal->CalButtons()[0].Top, 1234);
-  } else {
-    EXPECT_EQ(cal->CalButtons()[0].Left, 0);
+TEST_F(CalProcedureTest, ACornerCountsOnlyAfterTheStylusRested100Ms) {
+  const struct {
+    const char* name;
+    std::uint64_t heldMs;
+    bool withB, advances;
+  } cases[] = {{"lifted after 99 ms", 99, true, false}, {"lifted after 150 ms", 150, true, true},
+               {"N without B", 0, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open();
+    Touch(1, 1);  // start
+    if (c.withB) Report(0, 0, 'B');
+    clock.Advance(c.heldMs);
+    EXPECT_EQ(cal->Draw().targetColor,
+              c.withB && c.heldMs >= 100 ? CalProcedure::Color::Green : CalProcedure::Color::Red);
+    EXPECT_EQ(cal->Draw().targetBlink, !c.withB);
+    Report(4321, 1234, 'N');
+    EXPECT_EQ(cal->CalStep(), c.advances ? 2 : 1);
+    EXPECT_EQ(cal->Draw().targetBlink, true);
+    EXPECT_EQ(cal->CalButtons()[0].Left, c.advances ? 4321 : 0);
+    if (c.advances) EXPECT_EQ(cal->CalButtons()[0].Top, 1234);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, CalHold,
-                         ::testing::Values(HoldCase{"lifted_after_99ms", 99, true, false},
-                                           HoldCase{"lifted_after_150ms", 150, true, true},
-                                           HoldCase{"N_without_B", 0, false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CalProcedureTest, EveryReportIsClaimedAndOtherStatesChangeNothing) {
   Open();
