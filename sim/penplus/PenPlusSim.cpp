@@ -16,7 +16,7 @@
 //
 //   PenPlus.exe [--start-delay=MS] [--sheet=N] [--afx=N] [--owner-caption=TXT]
 //               [--dialog-delay=MS] [--capture-delay=MS] [--hang-on=CAPTION]
-//               [--stall-after=CAPTION] [--stall-ms=MS] [--no-toolbar] [--log=PATH]
+//               [--stall-after=CAPTION] [--stall-ms=MS] [--log=PATH]
 //
 //   --start-delay=MS     from process start until the tool bar and the
 //                        annotation window come up (default 700)
@@ -33,7 +33,6 @@
 //   --stall-after=CAPTION  pressing the button with this caption answers the
 //                        click, then leaves the program busy (taking no
 //                        messages) for --stall-ms (default 2000)
-//   --no-toolbar         the tool bar never comes up
 //   --log=PATH           the log (default PenPlus.log beside the program)
 //
 // The driver starts PenPlus through the shell without arguments. Started
@@ -97,7 +96,6 @@ struct Options {
   std::wstring hangOn;
   std::wstring stallAfter;
   DWORD stallMs = 2000;
-  bool toolbar = true;
   std::wstring logFile;
 };
 
@@ -113,9 +111,7 @@ Options ParseOptions() {
   };
   for (const std::wstring& arg : simcommon::ProgramArgs()) {
     std::wstring v;
-    if (arg == L"--no-toolbar") {
-      o.toolbar = false;
-    } else if (value(arg, L"--start-delay", &v)) {
+    if (value(arg, L"--start-delay", &v)) {
       o.startDelayMs = ToMs(v);
     } else if (value(arg, L"--sheet", &v)) {
       const int sheet = std::wcstol(v.c_str(), nullptr, 10);
@@ -372,7 +368,6 @@ private:
   }
 
   void ComeUp() {
-    if (!options_.toolbar) return;
     if (!CreateToolbar()) return;
     RECT rc;
     ::GetWindowRect(toolbar_, &rc);

@@ -113,21 +113,19 @@ std::wstring ShortcutTarget(const std::wstring& lnk) {
   return target;
 }
 
-// What the setup programs wrote to %TEMP%\Orvanta-setup.log (UTF-16), as UTF-8.
-std::string SetupLog() {
+std::wstring SetupLogPath() {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
-  const std::string bytes = wincommon::ReadFileBytes(Join(temp, L"Orvanta-setup.log"));
+  return Join(temp, L"Orvanta-setup.log");
+}
+
+// What the setup programs wrote to their log (UTF-16), as UTF-8.
+std::string SetupLog() {
+  const std::string bytes = wincommon::ReadFileBytes(SetupLogPath());
   std::wstring text(bytes.size() / 2, L'\0');
   std::copy(bytes.data(), bytes.data() + text.size() * 2, reinterpret_cast<char*>(text.data()));
   if (!text.empty() && text.front() == 0xFEFF) text.erase(0, 1);
   return wincommon::WideToUtf8(text);
-}
-
-void ClearSetupLog() {
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  ::DeleteFileW(Join(temp, L"Orvanta-setup.log").c_str());
 }
 
 DWORD RunProgram(const std::wstring& exe, const std::wstring& args) {
@@ -183,7 +181,7 @@ protected:
     ASSERT_FALSE(SetupProgram().empty() || NextSetupProgram().empty() || Dist().empty())
         << "run by tests/setup/run_setup_test.sh";
     ASSERT_FALSE(Registered()) << "an earlier case left Orvanta installed";
-    ClearSetupLog();
+    ::DeleteFileW(SetupLogPath().c_str());
   }
 
   void TearDown() override {

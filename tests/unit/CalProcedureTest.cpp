@@ -55,6 +55,11 @@ protected:
     Report(x, y, 'N');
     clock.Advance(10);
   }
+  // The start touch, then both corners of the four buttons, lo to hi.
+  void Calibrate(int lo, int hi) {
+    Touch(999, 999);
+    for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? lo : hi), k % 2 ? lo : hi);
+  }
   bool Report(int x, int y, char state) {
     bool cancel = false;
     cal->OnRecvTouchPoint(TouchPoint{x, y, state}, cancel);
@@ -84,12 +89,7 @@ TEST_F(CalProcedureTest, FourButtonsRunFromZeroToEightThenSaveAndCloseWithTheInf
   Open();
   EXPECT_EQ(cal->LabelStep(), "0/8");
   EXPECT_EQ(cal->LabelCal(), CalProcedure::kStartText);
-  Touch(999, 999);  // the start touch stores nothing
-  EXPECT_EQ(cal->LabelStep(), "1/8");
-  for (int k = 1; k <= 8; ++k) {
-    const int button = (k - 1) / 2;
-    Touch(1000 * button + (k % 2 ? 100 : 900), k % 2 ? 100 : 900);
-  }
+  Calibrate(100, 900);  // the start touch stores nothing
   EXPECT_EQ(unloads, 1);
   ASSERT_EQ(beeps.size(), 9u);
   EXPECT_EQ(beeps.front(), CalProcedure::kBeepSimple);
@@ -122,8 +122,7 @@ TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRecta
     Touch(5, 5);
     Touch(6, 6);
   };
-  Touch(999, 999);
-  for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? 100 : 900), k % 2 ? 100 : 900);
+  Calibrate(100, 900);
   EXPECT_EQ(saveFailures, (std::vector<std::string>{panel.DatPath()}));
   EXPECT_EQ(unloads, 1);
   EXPECT_EQ(beeps.back(), CalProcedure::kBeepAsterisk);
@@ -135,47 +134,34 @@ TEST_F(CalProcedureTest, ARefusedSaveIsReportedOnceWithTheDataFileAndTheNewRecta
   store.refuseAll = false;
   duringReport = nullptr;
   Open();
-  Touch(999, 999);
-  for (int k = 1; k <= 8; ++k) Touch(1000 * ((k - 1) / 2) + (k % 2 ? 200 : 800), k % 2 ? 200 : 800);
+  Calibrate(200, 800);
   EXPECT_EQ(saveFailures.size(), 1u);
   EXPECT_EQ(DatRect("Button.2.2"), "3200,200,3800,800");
 }
 
-struct HoldCase {
-  const char* name;
-  std::uint64_t heldMs;
-  bool withB;
-  bool advances;
-};
-void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
-
-class CalHold : public CalProcedureTest, public ::testing::WithParamInterface<HoldCase> {};
-
-TEST_P(CalHold, ACornerCountsOnlyAfterTheStylusRested100Ms) {
-  Open();
-  Touch(1, 1);  // start
-  const auto& c = GetParam();
-  if (c.withB) Report(0, 0, 'B');
-  clock.Advance(c.heldMs);
-  EXPECT_EQ(cal->Draw().targetColor,
-            c.withB && c.heldMs >= 100 ? CalProcedure::Color::Green : CalProcedure::Color::Red);
-  EXPECT_EQ(cal->Draw().targetBlink, !c.withB);
-  Report(4321, 1234, 'N');
-  EXPECT_EQ(cal->CalStep(), c.advances ? 2 : 1);
-  EXPECT_EQ(cal->Draw().targetBlink, true);
-  if (c.advances) {
-    EXPECT_EQ(cal->CalButtons()[0].Left, 4321);
-    EXPECT_EQ(cal->CalButtons()[0].Top, 1234);
-  } else {
-    EXPECT_EQ(cal->CalButtons()[0].Left, 0);
+TEST_F(CalProcedureTest, ACornerCountsOnlyAfterTheStylusRested100Ms) {
+  const struct {
+    const char* name;
+    std::uint64_t heldMs;
+    bool withB, advances;
+  } cases[] = {{"lifted after 99 ms", 99, true, false}, {"lifted after 150 ms", 150, true, true},
+               {"N without B", 0, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open();
+    Touch(1, 1);  // start
+    if (c.withB) Report(0, 0, 'B');
+    clock.Advance(c.heldMs);
+    EXPECT_EQ(cal->Draw().targetColor,
+              c.withB && c.heldMs >= 100 ? CalProcedure::Color::Green : CalProcedure::Color::Red);
+    EXPECT_EQ(cal->Draw().targetBlink, !c.withB);
+    Report(4321, 1234, 'N');
+    EXPECT_EQ(cal->CalStep(), c.advances ? 2 : 1);
+    EXPECT_EQ(cal->Draw().targetBlink, true);
+    EXPECT_EQ(cal->CalButtons()[0].Left, c.advances ? 4321 : 0);
+    if (c.advances) EXPECT_EQ(cal->CalButtons()[0].Top, 1234);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, CalHold,
-                         ::testing::Values(HoldCase{"lifted_after_99ms", 99, true, false},
-                                           HoldCase{"lifted_after_150ms", 150, true, true},
-                                           HoldCase{"N_without_B", 0, false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CalProcedureTest, EveryReportIsClaimedAndOtherStatesChangeNothing) {
   Open();

@@ -33,80 +33,61 @@ TEST(ButtonResFormat, FieldsAreLittleEndianWithArrayHeaders) {
   EXPECT_EQ(back[0].PicData, (std::vector<std::uint8_t>{7}));
 }
 
-struct ValidityCase {
-  const char* name;
-  ButtonResRecord middle;
-  bool kept;
-};
-void PrintTo(const ValidityCase& c, std::ostream* os) { *os << c.name; }
-
-class ButtonResValidity : public ::testing::TestWithParam<ValidityCase> {};
-
-TEST_P(ButtonResValidity, AnInvalidRecordIsSkippedAndTheNextStillRead) {
-  const std::string bytes =
-      WriteButtonResRecord(Rec("first")) + WriteButtonResRecord(GetParam().middle) + WriteButtonResRecord(Rec("last"));
-  const auto names = Names(ReadButtonResRecords(bytes));
-  const std::vector<std::string> expected =
-      GetParam().kept ? std::vector<std::string>{"first", GetParam().middle.Name.bytes(), "last"}
-                      : std::vector<std::string>{"first", "last"};
-  EXPECT_EQ(names, expected);
-}
-
 ButtonResRecord WithPicSize(ButtonResRecord r, std::int32_t size) {
   r.PicSize = size;
   return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ButtonResValidity,
-    ::testing::Values(ValidityCase{"valid", Rec("mid"), true},
-                      ValidityCase{"no_picture_is_valid", Rec("mid", "T", {"d"}, {}), true},
-                      ValidityCase{"pic_size_100_with_99_bytes", WithPicSize(Rec("mid", "T", {"d"},
-                                                                                 std::vector<std::uint8_t>(99, 1)), 100),
-                                   false},
-                      ValidityCase{"negative_pic_size", WithPicSize(Rec("mid", "T", {"d"}, {}), -1), false},
-                      ValidityCase{"empty_type", Rec("mid", ""), false},
-                      ValidityCase{"empty_name", Rec(""), false},
-                      ValidityCase{"no_display_name", Rec("mid", "T", {}), false}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(ButtonResFormat, AnInvalidRecordIsSkippedAndTheNextStillRead) {
+  const struct {
+    const char* name;
+    ButtonResRecord middle;
+    bool kept;
+  } cases[] = {{"valid", Rec("mid"), true},
+               {"no picture is valid", Rec("mid", "T", {"d"}, {}), true},
+               {"PicSize 100 with 99 bytes", WithPicSize(Rec("mid", "T", {"d"}, std::vector<std::uint8_t>(99, 1)), 100),
+                false},
+               {"negative PicSize", WithPicSize(Rec("mid", "T", {"d"}, {}), -1), false},
+               {"empty type", Rec("mid", ""), false},
+               {"empty name", Rec(""), false},
+               {"no display name", Rec("mid", "T", {}), false}};
+  for (const auto& c : cases) {
+    const std::string bytes =
+        WriteButtonResRecord(Rec("first")) + WriteButtonResRecord(c.middle) + WriteButtonResRecord(Rec("last"));
+    const std::vector<std::string> expected = c.kept ? std::vector<std::string>{"first", "mid", "last"}
+                                                     : std::vector<std::string>{"first", "last"};
+    EXPECT_EQ(Names(ReadButtonResRecords(bytes)), expected) << c.name;
+  }
+}
 
 // Damage that leaves no way to find the next record: reading stops, what was
 // read before stays.
-struct DamageCase {
-  const char* name;
-  std::size_t offset;     // into the second record
-  std::string overwrite;  // bytes put there
-  std::size_t cutTo;      // length of the second record kept (npos: whole)
-};
-void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
-
-class ButtonResDamage : public ::testing::TestWithParam<DamageCase> {};
-
-TEST_P(ButtonResDamage, ReadingStopsAndKeepsTheRecordsBefore) {
-  std::string second = WriteButtonResRecord(Rec("AB", "T", {"d"}, {1, 2, 3}));
-  // Layout of "second": name at 0 (2+2), type at 4 (2+1), Disp header at 7
-  // (dims, count at 9, bound), name at 17 (2+1), PicSize at 20, PicData
-  // header at 24 (dims, count at 26, bound), bytes at 34.
-  const auto& c = GetParam();
-  second.replace(c.offset, c.overwrite.size(), c.overwrite);
-  if (c.cutTo != std::string::npos) second.resize(c.cutTo);
-  const auto names = Names(ReadButtonResRecords(WriteButtonResRecord(Rec("first")) + second));
-  EXPECT_EQ(names, std::vector<std::string>{"first"});
+TEST(ButtonResFormat, AfterDamageReadingStopsAndKeepsTheRecordsBefore) {
+  // Layout of the second record: name at 0 (2+2), type at 4 (2+1), Disp
+  // header at 7 (dims, count at 9, bound), name at 17 (2+1), PicSize at 20,
+  // PicData header at 24 (dims, count at 26, bound), bytes at 34.
+  const struct {
+    const char* name;
+    std::size_t offset;     // into the second record
+    std::string overwrite;  // bytes put there
+    std::size_t cutTo;      // length of the second record kept (npos: whole)
+  } cases[] = {{"truncated in the name", 0, "", 3},
+               {"truncated in the picture", 0, "", 36},
+               {"name length past the end", 0, "\xff\xff", std::string::npos},
+               {"display count in the millions", 9, std::string("\x00\x00\x40\x00", 4), std::string::npos},
+               {"negative display count", 9, "\xff\xff\xff\xff", std::string::npos},
+               {"picture count past the end", 26, std::string("\x00\x10\x00\x00", 4), std::string::npos},
+               {"negative picture count", 26, "\xfe\xff\xff\xff", std::string::npos},
+               {"two-dimensional array", 24, std::string("\x02\x00", 2), std::string::npos}};
+  for (const auto& c : cases) {
+    std::string second = WriteButtonResRecord(Rec("AB", "T", {"d"}, {1, 2, 3}));
+    second.replace(c.offset, c.overwrite.size(), c.overwrite);
+    if (c.cutTo != std::string::npos) second.resize(c.cutTo);
+    EXPECT_EQ(Names(ReadButtonResRecords(WriteButtonResRecord(Rec("first")) + second)),
+              std::vector<std::string>{"first"})
+        << c.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ButtonResDamage,
-    ::testing::Values(DamageCase{"truncated_in_the_name", 0, "", 3},
-                      DamageCase{"truncated_in_the_picture", 0, "", 36},
-                      DamageCase{"name_length_past_the_end", 0, "\xff\xff", std::string::npos},
-                      DamageCase{"display_count_in_the_millions", 9, std::string("\x00\x00\x40\x00", 4),
-                                 std::string::npos},
-                      DamageCase{"negative_display_count", 9, "\xff\xff\xff\xff", std::string::npos},
-                      DamageCase{"picture_count_past_the_end", 26, std::string("\x00\x10\x00\x00", 4),
-                                 std::string::npos},
-                      DamageCase{"negative_picture_count", 26, "\xfe\xff\xff\xff", std::string::npos},
-                      DamageCase{"two_dimensional_array", 24, std::string("\x02\x00", 2), std::string::npos}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 class ButtonResTable : public ::testing::Test {
 protected:

@@ -85,6 +85,11 @@ TEST_F(ClassFNTD2XXTest, FailedOpenMissingLibraryOrEntryPointStaysClosedQuietly)
   device_.Plug(false);
   link_.SetPortOpen(true);
   EXPECT_FALSE(link_.PortOpen() || timer_.Enabled());
+  // A closed link reads, writes and purges nothing.
+  link_.InputLen = 0;
+  EXPECT_TRUE(link_.ReadBinData().empty());
+  link_.WriteStrData("J1");
+  link_.SetInBufferCount(0);
   EXPECT_EQ(device_.Calls(), (std::vector<std::string>{"OpenEx"}));
   EXPECT_EQ(rx_ + disconnects_, 0);
   int loads = 0;
@@ -150,16 +155,6 @@ TEST_F(ClassFNTD2XXTest, ReadsInputLenBytesOnlyWhenThatManyWait) {
   }
 }
 
-TEST_F(ClassFNTD2XXTest, ClosedLinkReadsAndWritesNothing) {
-  device_.Arrive("0123");
-  link_.InputLen = 0;
-  EXPECT_TRUE(link_.ReadBinData().empty());
-  EXPECT_EQ(link_.InBufferCount(), 0);
-  link_.WriteStrData("J1");
-  link_.SetInBufferCount(0);
-  EXPECT_TRUE(device_.Calls().empty());
-}
-
 TEST_F(ClassFNTD2XXTest, TickRaisesOnRxWhenEnoughBytesWait) {
   const struct {
     std::int32_t threshold;
@@ -200,53 +195,47 @@ TEST_F(ClassFNTD2XXTest, CloseAndDestructionCloseTheDeviceOnce) {
 }
 
 // The converter chip's settings and the receive event, at every open.
-struct ChipCase {
-  const char* name;
-  bool libraryHasChipCalls;
-  bool ownerSignal;  // the owner handed the link a wake signal
-  std::int32_t eventChar, latencyTimer;
-  std::vector<std::string> afterLineSetUp;
-  bool eventDriven;
-};
-
-void PrintTo(const ChipCase& c, std::ostream* os) { *os << c.name; }
-
-class ChipSetUpTest : public ClassFNTD2XXTest, public ::testing::WithParamInterface<ChipCase> {};
-
-TEST_P(ChipSetUpTest, EveryOpenSetsTheChipUpAfterTheLineAndReadsOnEventsWhereItCan) {
-  const ChipCase& c = GetParam();
-  if (c.libraryHasChipCalls) device_.AddChipCalls();
-  FakeSignal signal;
-  link_.SetRxSignal(c.ownerSignal ? &signal : nullptr);
-  link_.EventChar = c.eventChar;
-  link_.LatencyTimer = c.latencyTimer;
-  std::vector<std::string> expected{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"};
-  expected.insert(expected.end(), c.afterLineSetUp.begin(), c.afterLineSetUp.end());
-  for (int open = 1; open <= 2; ++open) {
-    SCOPED_TRACE(open);
-    device_.ClearLog();
-    Open();
-    EXPECT_EQ(device_.Calls(), expected);
-    EXPECT_EQ(link_.EventDriven(), c.eventDriven);
-    EXPECT_EQ(signal.Armed(), c.eventDriven);
-    // Polling ticks every millisecond; event-driven, the timer waits until
-    // bytes wait untaken.
-    EXPECT_EQ(timer_.Enabled(), !c.eventDriven);
-    EXPECT_EQ(timer_.Interval(), c.eventDriven ? ClassFNTD2XX::kWaitingPollMs : 1u);
-    link_.SetPortOpen(false);
-    EXPECT_FALSE(signal.Armed() || timer_.Enabled());
+TEST_F(ClassFNTD2XXTest, EveryOpenSetsTheChipUpAfterTheLineAndReadsOnEventsWhereItCan) {
+  const struct {
+    const char* name;
+    bool libraryHasChipCalls;
+    bool ownerSignal;  // the owner handed the link a wake signal
+    std::int32_t eventChar, latencyTimer;
+    std::vector<std::string> afterLineSetUp;
+    bool eventDriven;
+  } cases[] = {
+      {"everything", true, true, '\n', 2, {"SetChars:10", "SetLatencyTimer:2", "SetEventNotification:1"}, true},
+      {"a library without the chip's calls", false, true, '\n', 2, {}, false},
+      {"an owner without a signal", true, false, '\n', 2, {"SetChars:10", "SetLatencyTimer:2"}, false},
+      {"no chip settings asked", true, true, -1, 0, {"SetEventNotification:1"}, true}};
+  for (const auto& c : cases) {
+    FakeD2xxDevice device;
+    FakeTimer timer;
+    FakeSignal signal;  // outlives the link, which holds it
+    ClassFNTD2XX link(device.Loader());
+    Configure(link, timer);
+    if (c.libraryHasChipCalls) device.AddChipCalls();
+    link.SetRxSignal(c.ownerSignal ? &signal : nullptr);
+    link.EventChar = c.eventChar;
+    link.LatencyTimer = c.latencyTimer;
+    std::vector<std::string> expected{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"};
+    expected.insert(expected.end(), c.afterLineSetUp.begin(), c.afterLineSetUp.end());
+    for (int open = 1; open <= 2; ++open) {
+      SCOPED_TRACE(::testing::Message() << c.name << ", open " << open);
+      device.ClearLog();
+      link.SetPortOpen(true);
+      EXPECT_EQ(device.Calls(), expected);
+      EXPECT_EQ(link.EventDriven(), c.eventDriven);
+      EXPECT_EQ(signal.Armed(), c.eventDriven);
+      // Polling ticks every millisecond; event-driven, the timer waits until
+      // bytes wait untaken.
+      EXPECT_EQ(timer.Enabled(), !c.eventDriven);
+      EXPECT_EQ(timer.Interval(), c.eventDriven ? ClassFNTD2XX::kWaitingPollMs : 1u);
+      link.SetPortOpen(false);
+      EXPECT_FALSE(signal.Armed() || timer.Enabled());
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ChipSetUpTest,
-    ::testing::Values(
-        ChipCase{"Everything", true, true, '\n', 2, {"SetChars:10", "SetLatencyTimer:2", "SetEventNotification:1"},
-                 true},
-        ChipCase{"LibraryWithoutTheChipCalls", false, true, '\n', 2, {}, false},
-        ChipCase{"OwnerWithoutASignal", true, false, '\n', 2, {"SetChars:10", "SetLatencyTimer:2"}, false},
-        ChipCase{"NoChipSettingsAsked", true, true, -1, 0, {"SetEventNotification:1"}, true}),
-    [](const ::testing::TestParamInfo<ChipCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   FakeSignal signal;
@@ -273,41 +262,6 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   EXPECT_EQ(disconnects_, 0);
 }
 
-// A lost panel closes the link once and raises one disconnect. Polling, the
-// next tick notices it; event-driven, only the connection check does.
-TEST_F(ClassFNTD2XXTest, ALossClosesOnceAndOnlyTheConnectionCheckNoticesItWhileEventDriven) {
-  device_.AddChipCalls();
-  for (const bool events : {true, false}) {
-    SCOPED_TRACE(events ? "event-driven" : "polling");
-    if (!events) device_.api.SetEventNotification = nullptr;
-    FakeSignal signal;
-    link_.SetRxSignal(&signal);
-    device_.Plug(true);
-    Open();
-    device_.ClearLog();
-    disconnects_ = 0;
-    device_.Plug(false);
-    if (events) {
-      // No event comes for a lost device, and no timer runs.
-      EXPECT_FALSE(timer_.Enabled());
-      link_.CheckDevice();
-    } else {
-      // Its tick looks every millisecond; the check adds nothing.
-      link_.CheckDevice();
-      EXPECT_EQ(disconnects_, 0);
-      timer_.Fire();
-    }
-    EXPECT_EQ(disconnects_, 1);
-    EXPECT_EQ(device_.Count("Close"), 1);
-    EXPECT_FALSE(link_.PortOpen() || signal.Armed() || timer_.Enabled());
-    timer_.Fire();  // a disabled timer does not tick
-    link_.CheckDevice();
-    EXPECT_EQ(disconnects_, 1);
-    EXPECT_EQ(rx_ + link_.InBufferCount(), 0);
-    link_.SetRxSignal(nullptr);
-  }
-}
-
 // The receiver over the link, as the driver runs them.
 class ReadAheadTest : public ClassFNTD2XXTest {
 protected:
@@ -330,52 +284,48 @@ protected:
   Receiver receiver_{adapter_, blockTimer_, [this](const std::string& line) { lines_.push_back(line); }};
 };
 
-struct TickCase {
-  const char* name;
-  bool blockMode;                    // the receiver has learned 11-byte lines
-  std::vector<std::string> arrivals;  // what arrives before each tick
-  int queries, reads;                // library calls over all ticks
-  std::size_t lines;
-};
-
-class ReadAheadTickTest : public ReadAheadTest, public ::testing::WithParamInterface<TickCase> {};
-
-TEST_P(ReadAheadTickTest, OneQueryPerTickAndOneReadPerTickThatTakesData) {
+TEST_F(ReadAheadTest, OneQueryPerTickAndOneReadPerTickThatTakesData) {
+  const struct {
+    const char* name;
+    bool blockMode;                     // the receiver has learned 11-byte lines
+    std::vector<std::string> arrivals;  // what arrives before each tick
+    int queries, reads;                 // library calls over all ticks
+    std::size_t lines;
+  } cases[] = {
+      // After silence the receiver is back in byte mode; a whole report that
+      // waits is still one read, not eleven.
+      {"byte mode, a whole report", false, {"01230456B\r\n"}, 1, 1, 1},
+      {"byte mode, a trickle", false, {"0123", "0456", "B\r\n"}, 3, 3, 1},
+      {"block mode, a whole report", true, {"01230456B\r\n"}, 1, 1, 1},
+      // Part of a line stays in the library until the line is complete.
+      {"block mode, a trickle", true, {"0123", "0456", "B\r\n"}, 3, 1, 1},
+      {"block mode, two reports", true, {"01230456B\r\n07890123B\r\n"}, 1, 1, 2},
+      {"silence", true, {"", "", ""}, 3, 0, 0}};
   Open();
-  if (GetParam().blockMode) {
-    device_.Arrive("00010002B\r\n");
-    Tick();
-    ASSERT_EQ(link_.RThreshold, 11);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    blockTimer_.Fire();  // back to byte mode
+    if (c.blockMode) {
+      device_.Arrive("00010002B\r\n");
+      Tick();
+      ASSERT_EQ(link_.RThreshold, 11);
+    }
     lines_.clear();
+    int queries = 0, reads = 0;
+    for (const std::string& bytes : c.arrivals) {
+      device_.Arrive(bytes);
+      const auto [q, r] = Tick();
+      EXPECT_EQ(q, 1) << "library queries in one tick";
+      EXPECT_LE(r, 1) << "library reads in one tick";
+      queries += q;
+      reads += r;
+    }
+    EXPECT_EQ(queries, c.queries);
+    EXPECT_EQ(reads, c.reads);
+    EXPECT_EQ(lines_.size(), c.lines);
+    for (const auto& line : lines_) EXPECT_EQ(line.size(), 11u) << line;
   }
-  int queries = 0, reads = 0;
-  for (const std::string& bytes : GetParam().arrivals) {
-    device_.Arrive(bytes);
-    const auto [q, r] = Tick();
-    EXPECT_EQ(q, 1) << "library queries in one tick";
-    EXPECT_LE(r, 1) << "library reads in one tick";
-    queries += q;
-    reads += r;
-  }
-  EXPECT_EQ(queries, GetParam().queries);
-  EXPECT_EQ(reads, GetParam().reads);
-  EXPECT_EQ(lines_.size(), GetParam().lines);
-  for (const auto& line : lines_) EXPECT_EQ(line.size(), 11u) << line;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, ReadAheadTickTest,
-    ::testing::Values(
-        // After silence the receiver is back in byte mode; a whole report that
-        // waits is still one read, not eleven.
-        TickCase{"ByteModeWholeReport", false, {"01230456B\r\n"}, 1, 1, 1},
-        TickCase{"ByteModeTrickle", false, {"0123", "0456", "B\r\n"}, 3, 3, 1},
-        TickCase{"BlockModeWholeReport", true, {"01230456B\r\n"}, 1, 1, 1},
-        // Part of a line stays in the library until the line is complete.
-        TickCase{"BlockModeTrickle", true, {"0123", "0456", "B\r\n"}, 3, 1, 1},
-        TickCase{"BlockModeTwoReports", true, {"01230456B\r\n07890123B\r\n"}, 1, 1, 2},
-        TickCase{"Silence", true, {"", "", ""}, 3, 0, 0}),
-    [](const ::testing::TestParamInfo<TickCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ReadAheadTest, ShortReadHandsOnOnlyTheBytesRead) {
   // A library that reads less than asked (and than it reported waiting):

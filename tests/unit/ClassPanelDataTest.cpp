@@ -43,13 +43,14 @@ protected:
 TEST_F(ClassPanelDataTest, LoadThenSaveWithOnlyDefaultsWritesEverything) {
   Def("[Header]\r\nVersion=1.0\r\nName=Sheet\r\nButtonX=1\r\nButtonY=2\r\n"
       "[Button.1.1]\r\nName=Camera.Run\r\nRect=10,20,30,40\r\n"
-      "[Button.1.2]\r\nRect=50,60,70,80\r\n");
+      "[Button.1.2]\r\n");
   panel_.Load();
+  ASSERT_EQ(panel_.ButtonData_Counts(), 2) << "a missing Rect keeps the button, with zero edges";
   EXPECT_TRUE(panel_.Save());
   EXPECT_EQ(ReadFile(panel_.DatPath()),
             "[Header]\r\nVersion=1.0\r\nName=Sheet\r\nButtonX=1\r\nButtonY=2\r\n"
             "[Button.1.1]\r\nName=Camera.Run\r\nRect=10,20,30,40\r\n"
-            "[Button.1.2]\r\nName=\r\nRect=50,60,70,80\r\n");
+            "[Button.1.2]\r\nName=\r\nRect=0,0,0,0\r\n");
 }
 
 TEST_F(ClassPanelDataTest, DatWinsEvenWhenEmptyAndDefFillsTheRest) {
@@ -82,14 +83,6 @@ TEST_F(ClassPanelDataTest, RectMustSplitIntoExactlyFourParts) {
     const auto* b = panel_.ButtonData(0);
     EXPECT_EQ((std::vector<int>{b->Left, b->Top, b->Right, b->Bottom}), (std::vector<int>{c.l, c.t, c.r, c.b}));
   }
-}
-
-TEST_F(ClassPanelDataTest, MissingRectKeepsTheButtonWithZeroEdges) {
-  Def("[Header]\r\nButtonX=1\r\nButtonY=1\r\n[Button.1.1]\r\nName=Camera.Run\r\n");
-  panel_.Load();
-  ASSERT_EQ(panel_.ButtonData_Counts(), 1);
-  EXPECT_TRUE(panel_.Save());
-  EXPECT_EQ(store_.Read(panel_.DatPath(), "Button.1.1", "Rect", ""), "0,0,0,0");
 }
 
 // Edges are inside, and reversed edges hold the same closed area.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "Fakes.h"
 #include "profile/ProfileEmulation.h"
 
@@ -11,33 +9,6 @@ namespace orvanta {
 namespace {
 
 using namespace std::string_literals;
-
-// Files with their version texts: FileDescription, ProductName, CompanyName.
-class FakeFiles : public FileInfo {
-public:
-  struct Info {
-    AnsiString description, product, company;
-  };
-  std::map<AnsiString, Info> files;
-  AnsiString GetFileVerInfo(const AnsiString& path, int item) override {
-    const auto it = files.find(path);
-    if (it == files.end()) return {};
-    switch (item) {
-      case kVerFileDescription: return it->second.description;
-      case kVerProductName: return it->second.product;
-      case kVerCompanyName: return it->second.company;
-      default: return {};
-    }
-  }
-  FixedFileVerInfo GetFixedFileVerInfo(const AnsiString&) override { return {}; }
-  AnsiString GetShortcutInfo(const AnsiString& path, int property) override {
-    const auto it = shortcuts.find(path);
-    return property == kLnkTargetPath && it != shortcuts.end() ? it->second : AnsiString();
-  }
-  AnsiString GetProcessImagePath(std::uint32_t) override { return {}; }
-  bool FileExists(const AnsiString& path) override { return files.count(path) != 0; }
-  std::map<AnsiString, AnsiString> shortcuts;  // a shortcut's target
-};
 
 class RegAppTest : public ::testing::Test {
 protected:
@@ -47,7 +18,7 @@ protected:
 
   testing::TempDir dir;
   profilesim::EmulatedProfileFiles store;
-  FakeFiles files;
+  testing::FakeFiles files;
   std::vector<ClassRegAppData> apps;
 };
 

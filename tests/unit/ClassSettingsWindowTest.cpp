@@ -118,34 +118,28 @@ TEST_F(SettingsWindowTest, SaveWritesTheSelectedEntrysValuesInHeaderOrder) {
   }
 }
 
-TEST_F(SettingsWindowTest, AnUnchosenRowLeavesItsStoredValueAlone) {
+// A row left unchosen keeps its stored value; a refused write fails the save,
+// and the other rows are still written.
+TEST_F(SettingsWindowTest, SavingTwoRowsWritesWhatIsChosenAndCanBeWritten) {
   testing::WriteFile(Ini(), "[Main]\r\nDblClickTime=450\r\n");
-  FakeLabel l2;
-  FakeCombo c2;
-  model.SettingAdd(label, combo, kDblClick);
-  model.SettingAdd(l2, c2, kNotify);
-  model.SettingsLoad();
-  c2.selected = 1;
-  EXPECT_TRUE(model.SettingsSave());
-  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nDblClickTime=450\r\nNotifyMsg=500\r\n");
-}
-
-TEST_F(SettingsWindowTest, ARefusedWriteFailsTheSaveAndTheOtherRowsAreStillWritten) {
   testing::RefusingStore refusing;
-  refusing.refusedKey = "DblClickTime";
   ClassSettingsWindow m(refusing, Ini());
   FakeLabel l2;
   FakeCombo c2;
   m.SettingAdd(label, combo, kDblClick);
   m.SettingAdd(l2, c2, kNotify);
   m.SettingsLoad();
-  combo.selected = 2;
   c2.selected = 1;
+  EXPECT_TRUE(m.SettingsSave());
+  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nDblClickTime=450\r\nNotifyMsg=500\r\n");
+  refusing.refusedKey = "DblClickTime";
+  combo.selected = 2;
+  c2.selected = 2;
   EXPECT_FALSE(m.SettingsSave());
-  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nNotifyMsg=500\r\n");
+  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nDblClickTime=450\r\nNotifyMsg=1000\r\n");
   refusing.refusedKey.clear();
   EXPECT_TRUE(m.SettingsSave());
-  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nNotifyMsg=500\r\nDblClickTime=600\r\n");
+  EXPECT_EQ(testing::ReadFile(Ini()), "[Main]\r\nDblClickTime=600\r\nNotifyMsg=1000\r\n");
 }
 
 TEST_F(SettingsWindowTest, ANewDefinitionTakesEffectAtTheNextLoad) {

@@ -1,7 +1,8 @@
 #pragma once
 // Stand-ins shared by the unit tests and two fuzzers: a fake clock with
 // timers it drives, a scripted receiver link, a wake signal and the simulated
-// panel in memory with it, a recording notifier and action handler, button
+// panel in memory with it, a recording notifier, files with version texts and
+// shortcuts, a recording action handler, button
 // resource files in memory and a record maker, a profile store that refuses
 // writes, and a temporary folder.
 #include <algorithm>
@@ -20,6 +21,7 @@
 
 #include "actions/ActionHandler.h"
 #include "base/AnsiString.h"
+#include "base/FileInf.h"
 #include "base/Notifier.h"
 #include "core/Receiver.h"
 #include "base/UiTimer.h"
@@ -185,6 +187,32 @@ public:
   void SetText(const std::string& text, std::int32_t timeoutMs, std::int32_t style) override {
     notes.push_back(Note{text, timeoutMs, style});
   }
+};
+
+// Files with their version texts (FileDescription, ProductName,
+// CompanyName) and shortcuts with their targets.
+struct FakeFiles : FileInfo {
+  struct Info {
+    AnsiString description, product, company;
+  };
+  std::map<AnsiString, Info> files;
+  std::map<AnsiString, AnsiString> shortcuts;
+
+  AnsiString GetFileVerInfo(const AnsiString& path, int item) override {
+    const auto it = files.find(path);
+    if (it == files.end()) return {};
+    return item == kVerFileDescription ? it->second.description
+           : item == kVerProductName   ? it->second.product
+           : item == kVerCompanyName   ? it->second.company
+                                       : AnsiString();
+  }
+  FixedFileVerInfo GetFixedFileVerInfo(const AnsiString&) override { return {}; }
+  AnsiString GetShortcutInfo(const AnsiString& path, int property) override {
+    const auto it = shortcuts.find(path);
+    return property == kLnkTargetPath && it != shortcuts.end() ? it->second : AnsiString();
+  }
+  AnsiString GetProcessImagePath(std::uint32_t) override { return {}; }
+  bool FileExists(const AnsiString& path) override { return files.count(path) != 0; }
 };
 
 // Answers for the names in its list as a real handler does and logs every

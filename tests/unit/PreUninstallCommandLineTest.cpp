@@ -140,79 +140,66 @@ struct FakeFiles {
   }
 };
 
-struct ParseCase {
-  const char* name;
-  const wchar_t* arguments;
-  bool requested;
-  ErrorCode error;
-  const wchar_t* removal;
-  const wchar_t* log;
-  const wchar_t* title;
-  const wchar_t* waiting;
-};
-
-std::ostream& operator<<(std::ostream& os, const ParseCase& c) { return os << c.name; }
-
-class ParseUninstallCommandTest : public ::testing::TestWithParam<ParseCase> {};
-
-TEST_P(ParseUninstallCommandTest, ReadsCommand) {
-  const auto& c = GetParam();
-  FakeFiles files;
-  const UninstallCommand cmd = ParseUninstallCommand(c.arguments, files.Env());
-  EXPECT_EQ(cmd.requested, c.requested);
-  EXPECT_EQ(static_cast<int>(cmd.error), static_cast<int>(c.error));
-  EXPECT_EQ(cmd.removalPath, c.removal);
-  EXPECT_EQ(cmd.logPath, c.log);
-  EXPECT_EQ(cmd.appTitle, c.title);
-  EXPECT_EQ(cmd.waitingParameters, c.waiting);
-}
-
 constexpr ErrorCode kOk = ErrorCode::None;
 #define LOGQ L"\"C:\\Program Files\\Orvanta\\ST6UNST.LOG\""
 #define TITLE L"Orvanta タッチパネル"
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ParseUninstallCommandTest,
-    ::testing::Values(
-        ParseCase{"Empty", L"", false, kOk, L"", L"", L"", L""},
-        ParseCase{"SlashUWithoutBlank", L"/u", false, kOk, L"", L"", L"", L""},
-        ParseCase{"SlashUTab", L"/u\tC:\\Windows\\ST6UNST.EXE -n " LOGQ, false, kOk, L"", L"", L"", L""},
-        ParseCase{"OtherSwitch", L"/uninstall C:\\Windows\\ST6UNST.EXE", false, kOk, L"", L"", L"", L""},
-        ParseCase{"Typical", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ, true, kOk, kRemoval, kLog, TITLE,
-                  L" -n " LOGQ L"  -f"},
-        ParseCase{"UpperCaseSwitches", L"/U C:\\Windows\\ST6UNST.EXE -N " LOGQ, true, kOk, kRemoval, kLog, TITLE,
-                  L" -n " LOGQ L"  -f"},
-        ParseCase{"TextBeforeSwitchIgnored", L"junk -x /u C:\\Windows\\ST6UNST.EXE -n " LOGQ, true, kOk, kRemoval,
-                  kLog, TITLE, L" -n " LOGQ L"  -f"},
-        // Regression: both paths quoted used to lose the log path's closing quote (611).
-        ParseCase{"QuotedRemovalAndQuotedLog", L"/u \"C:\\Windows\\ST6UNST.EXE\" -n " LOGQ, true, kOk, kRemoval, kLog,
-                  TITLE, L" -n " LOGQ L"  -f"},
-        ParseCase{"WholeCommandQuotedWithQuotedLog", L"/u \"C:\\Windows\\ST6UNST.EXE -n " LOGQ L"\"", true, kOk,
-                  kRemoval, kLog, TITLE, L" -n " LOGQ L"  -f"},
-        ParseCase{"QuotedRemovalWithBlanks", L"/u \"C:\\Program Files\\Setup\\ST6UNST.EXE\" -n " LOGQ L" -q", true, kOk,
-                  L"C:\\Program Files\\Setup\\ST6UNST.EXE", kLog, TITLE, L" -n " LOGQ L" -q -f"},
-        ParseCase{"UnquotedLog", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\ST6UNST.LOG", true, kOk, kRemoval,
-                  L"C:\\Orvanta\\ST6UNST.LOG", L"Last", L" -n \"C:\\Orvanta\\ST6UNST.LOG\"  -f"},
-        ParseCase{"RemovalNotSt6unst", L"/u C:\\Windows\\notepad.exe -n " LOGQ, true, ErrorCode::FileNotFound,
-                  L"C:\\Windows\\notepad.exe", L"", L"", L""},
-        ParseCase{"RemovalMissing", L"/u C:\\Temp\\ST6UNST.EXE -n " LOGQ, true, ErrorCode::FileNotFound,
-                  L"C:\\Temp\\ST6UNST.EXE", L"", L"", L""},
-        ParseCase{"NothingAfterSwitch", L"/u ", true, ErrorCode::FileNotFound, L"", L"", L"", L""},
-        ParseCase{"MissingDashN", L"/u C:\\Windows\\ST6UNST.EXE " LOGQ, true, ErrorCode::CommandIncomplete, kRemoval,
-                  L"", L"", L""},
-        ParseCase{"DashNAtEnd", L"/u C:\\Windows\\ST6UNST.EXE -n ", true, ErrorCode::CommandIncomplete, kRemoval, L"",
-                  L"", L""},
-        ParseCase{"LogMissingShowsLogPath", L"/u C:\\Windows\\ST6UNST.EXE -n \"C:\\Gone\\ST6UNST.LOG\"", true,
-                  ErrorCode::LogMissing, kRemoval, L"C:\\Gone\\ST6UNST.LOG", L"C:\\Gone\\ST6UNST.LOG", L""},
-        ParseCase{"LogWithoutDot", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\UNSTLOG", true, ErrorCode::LogMissing,
-                  kRemoval, L"C:\\Orvanta\\UNSTLOG", L"Bare", L""},
-        ParseCase{"LogWithoutTitle", L"/u C:\\Windows\\ST6UNST.EXE -n \"C:\\My -work\\ST6UNST.LOG\"", true, kOk,
-                  kRemoval, L"C:\\My -work\\ST6UNST.LOG", L"", L" -n \"C:\\My -work\\ST6UNST.LOG\"  -f"},
-        ParseCase{"LogUnreadableText", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\nolog.txt", true, kOk, kRemoval,
-                  L"C:\\Orvanta\\nolog.txt", L"", L" -n \"C:\\Orvanta\\nolog.txt\"  -f"},
-        ParseCase{"WaitSwitchCut", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ L" -x -W  99", true, kOk, kRemoval, kLog,
-                  TITLE, L" -n " LOGQ L" -x -f"}),
-    [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+TEST(ParseUninstallCommandChecks, ReadsTheCommand) {
+  const struct {
+    const char* name;
+    const wchar_t* arguments;
+    bool requested;
+    ErrorCode error;
+    const wchar_t *removal, *log, *title, *waiting;
+  } cases[] = {
+      {"Empty", L"", false, kOk, L"", L"", L"", L""},
+      {"SlashUWithoutBlank", L"/u", false, kOk, L"", L"", L"", L""},
+      {"SlashUTab", L"/u\tC:\\Windows\\ST6UNST.EXE -n " LOGQ, false, kOk, L"", L"", L"", L""},
+      {"OtherSwitch", L"/uninstall C:\\Windows\\ST6UNST.EXE", false, kOk, L"", L"", L"", L""},
+      {"Typical", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ, true, kOk, kRemoval, kLog, TITLE, L" -n " LOGQ L"  -f"},
+      {"UpperCaseSwitches", L"/U C:\\Windows\\ST6UNST.EXE -N " LOGQ, true, kOk, kRemoval, kLog, TITLE,
+       L" -n " LOGQ L"  -f"},
+      {"TextBeforeSwitchIgnored", L"junk -x /u C:\\Windows\\ST6UNST.EXE -n " LOGQ, true, kOk, kRemoval, kLog, TITLE,
+       L" -n " LOGQ L"  -f"},
+      // Regression: both paths quoted used to lose the log path's closing quote (611).
+      {"QuotedRemovalAndQuotedLog", L"/u \"C:\\Windows\\ST6UNST.EXE\" -n " LOGQ, true, kOk, kRemoval, kLog, TITLE,
+       L" -n " LOGQ L"  -f"},
+      {"WholeCommandQuotedWithQuotedLog", L"/u \"C:\\Windows\\ST6UNST.EXE -n " LOGQ L"\"", true, kOk, kRemoval, kLog,
+       TITLE, L" -n " LOGQ L"  -f"},
+      {"QuotedRemovalWithBlanks", L"/u \"C:\\Program Files\\Setup\\ST6UNST.EXE\" -n " LOGQ L" -q", true, kOk,
+       L"C:\\Program Files\\Setup\\ST6UNST.EXE", kLog, TITLE, L" -n " LOGQ L" -q -f"},
+      {"UnquotedLog", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\ST6UNST.LOG", true, kOk, kRemoval,
+       L"C:\\Orvanta\\ST6UNST.LOG", L"Last", L" -n \"C:\\Orvanta\\ST6UNST.LOG\"  -f"},
+      {"RemovalNotSt6unst", L"/u C:\\Windows\\notepad.exe -n " LOGQ, true, ErrorCode::FileNotFound,
+       L"C:\\Windows\\notepad.exe", L"", L"", L""},
+      {"RemovalMissing", L"/u C:\\Temp\\ST6UNST.EXE -n " LOGQ, true, ErrorCode::FileNotFound,
+       L"C:\\Temp\\ST6UNST.EXE", L"", L"", L""},
+      {"NothingAfterSwitch", L"/u ", true, ErrorCode::FileNotFound, L"", L"", L"", L""},
+      {"MissingDashN", L"/u C:\\Windows\\ST6UNST.EXE " LOGQ, true, ErrorCode::CommandIncomplete, kRemoval, L"", L"",
+       L""},
+      {"DashNAtEnd", L"/u C:\\Windows\\ST6UNST.EXE -n ", true, ErrorCode::CommandIncomplete, kRemoval, L"", L"", L""},
+      {"LogMissingShowsLogPath", L"/u C:\\Windows\\ST6UNST.EXE -n \"C:\\Gone\\ST6UNST.LOG\"", true,
+       ErrorCode::LogMissing, kRemoval, L"C:\\Gone\\ST6UNST.LOG", L"C:\\Gone\\ST6UNST.LOG", L""},
+      {"LogWithoutDot", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\UNSTLOG", true, ErrorCode::LogMissing, kRemoval,
+       L"C:\\Orvanta\\UNSTLOG", L"Bare", L""},
+      {"LogWithoutTitle", L"/u C:\\Windows\\ST6UNST.EXE -n \"C:\\My -work\\ST6UNST.LOG\"", true, kOk, kRemoval,
+       L"C:\\My -work\\ST6UNST.LOG", L"", L" -n \"C:\\My -work\\ST6UNST.LOG\"  -f"},
+      {"LogUnreadableText", L"/u C:\\Windows\\ST6UNST.EXE -n C:\\Orvanta\\nolog.txt", true, kOk, kRemoval,
+       L"C:\\Orvanta\\nolog.txt", L"", L" -n \"C:\\Orvanta\\nolog.txt\"  -f"},
+      {"WaitSwitchCut", L"/u C:\\Windows\\ST6UNST.EXE -n " LOGQ L" -x -W  99", true, kOk, kRemoval, kLog, TITLE,
+       L" -n " LOGQ L" -x -f"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeFiles files;
+    const UninstallCommand cmd = ParseUninstallCommand(c.arguments, files.Env());
+    EXPECT_EQ(cmd.requested, c.requested);
+    EXPECT_EQ(static_cast<int>(cmd.error), static_cast<int>(c.error));
+    EXPECT_EQ(cmd.removalPath, c.removal);
+    EXPECT_EQ(cmd.logPath, c.log);
+    EXPECT_EQ(cmd.appTitle, c.title);
+    EXPECT_EQ(cmd.waitingParameters, c.waiting);
+  }
+}
 
 TEST(ParseUninstallCommandChecks, AsksForTheFilesAsWrittenAndNoLogWhenRemovalRefused) {
   FakeFiles files;
@@ -223,46 +210,39 @@ TEST(ParseUninstallCommandChecks, AsksForTheFilesAsWrittenAndNoLogWhenRemovalRef
 
 // Paths longer than any Windows path are refused before any file is touched;
 // titles are cut so a message box never gets an unbounded text.
-struct OverlongCase {
-  const char* name;
-  std::size_t removalLength;
-  std::size_t logLength;
-  ErrorCode error;
-};
-std::ostream& operator<<(std::ostream& os, const OverlongCase& c) { return os << c.name; }
-class OverlongTest : public ::testing::TestWithParam<OverlongCase> {};
-
-std::wstring PathOfLength(std::size_t length, const std::wstring& suffix) {
-  return L"C:\\" + std::wstring(length - 3 - suffix.size(), L'a') + suffix;
-}
-
-TEST_P(OverlongTest, RefusesOrCuts) {
-  const auto& c = GetParam();
-  const std::wstring removal = PathOfLength(c.removalLength, L"\\ST6UNST.EXE");
-  const std::wstring log = PathOfLength(c.logLength, L"\\ST6UNST.LOG");
-  Environment env;
-  std::vector<std::size_t> askedLengths;
-  env.fileReadable = [&](const std::wstring& p) {
-    askedLengths.push_back(p.size());
-    return true;
+TEST(ParseUninstallCommandChecks, OverlongPathsAreRefusedAndTitlesCut) {
+  const auto path = [](std::size_t length, const std::wstring& suffix) {
+    return L"C:\\" + std::wstring(length - 3 - suffix.size(), L'a') + suffix;
   };
-  env.readText = [&](const std::wstring&) -> std::optional<std::wstring> {
-    return L"CONFIG: Title: " + std::wstring(5000, L'T');
-  };
-  const auto cmd = ParseUninstallCommand(L"/u \"" + removal + L"\" -n \"" + log + L"\"", env);
-  EXPECT_EQ(cmd.error, c.error);
-  for (std::size_t n : askedLengths) EXPECT_LE(n, kMaxPathLength);
-  EXPECT_LE(cmd.appTitle.size(), kMaxTitleLength);
-  if (c.error == ErrorCode::None) EXPECT_EQ(cmd.appTitle, std::wstring(kMaxTitleLength, L'T'));
-  if (c.error == ErrorCode::LogMissing) EXPECT_EQ(cmd.appTitle, log.substr(0, kMaxTitleLength));
+  const struct {
+    const char* name;
+    std::size_t removalLength, logLength;
+    ErrorCode error;
+  } cases[] = {{"both at the limit", kMaxPathLength, kMaxPathLength, ErrorCode::None},
+               {"removal over the limit", kMaxPathLength + 1, 300, ErrorCode::FileNotFound},
+               {"log over the limit", 300, kMaxPathLength + 1, ErrorCode::LogMissing},
+               {"huge", 200000, 200000, ErrorCode::FileNotFound}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring log = path(c.logLength, L"\\ST6UNST.LOG");
+    Environment env;
+    std::vector<std::size_t> askedLengths;
+    env.fileReadable = [&](const std::wstring& p) {
+      askedLengths.push_back(p.size());
+      return true;
+    };
+    env.readText = [&](const std::wstring&) -> std::optional<std::wstring> {
+      return L"CONFIG: Title: " + std::wstring(5000, L'T');
+    };
+    const auto cmd =
+        ParseUninstallCommand(L"/u \"" + path(c.removalLength, L"\\ST6UNST.EXE") + L"\" -n \"" + log + L"\"", env);
+    EXPECT_EQ(cmd.error, c.error);
+    for (std::size_t n : askedLengths) EXPECT_LE(n, kMaxPathLength);
+    EXPECT_LE(cmd.appTitle.size(), kMaxTitleLength);
+    if (c.error == ErrorCode::None) EXPECT_EQ(cmd.appTitle, std::wstring(kMaxTitleLength, L'T'));
+    if (c.error == ErrorCode::LogMissing) EXPECT_EQ(cmd.appTitle, log.substr(0, kMaxTitleLength));
+  }
 }
-INSTANTIATE_TEST_SUITE_P(Table, OverlongTest,
-                         ::testing::Values(OverlongCase{"BothAtLimit", kMaxPathLength, kMaxPathLength, ErrorCode::None},
-                                           OverlongCase{"RemovalOverLimit", kMaxPathLength + 1, 300,
-                                                        ErrorCode::FileNotFound},
-                                           OverlongCase{"LogOverLimit", 300, kMaxPathLength + 1, ErrorCode::LogMissing},
-                                           OverlongCase{"Huge", 200000, 200000, ErrorCode::FileNotFound}),
-                         [](const ::testing::TestParamInfo<OverlongCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace orvanta::preuninstall

@@ -18,32 +18,26 @@ TEST(FillTitleTest, ReplacesEveryPlaceholder) {
   for (const auto& c : cases) EXPECT_EQ(FillTitle(c.text, c.title), c.expected) << static_cast<int>(&c - cases);
 }
 
-struct RegistrationCase {
-  const char* name;
-  const wchar_t* key;
-  const wchar_t* value;
-  bool own;
-};
-std::ostream& operator<<(std::ostream& os, const RegistrationCase& c) { return os << c.name; }
-class IsOwnRegistrationTest : public ::testing::TestWithParam<RegistrationCase> {};
 constexpr const wchar_t* kOwn = L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe";
-TEST_P(IsOwnRegistrationTest, MatchesNameAndCommand) {
-  EXPECT_EQ(IsOwnRegistration(GetParam().key, GetParam().value, kOwn), GetParam().own);
+
+TEST(IsOwnRegistrationTest, MatchesNameAndCommand) {
+  const struct {
+    const char* name;
+    const wchar_t *key, *value;
+    bool own;
+  } cases[] = {
+      {"Typical", L"ST6UNST #1",
+       L"\"C:\\Program Files\\Orvanta\\OrvaRmvr.exe\" /u C:\\Windows\\ST6UNST.EXE -n x", true},
+      {"LowerCaseKey", L"st6unst #12", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", true},
+      {"ValueCaseDiffers", L"ST6UNST #2", L"c:\\PROGRAM FILES\\orvanta\\orvarmvr.EXE /u", true},
+      {"OtherProgram", L"ST6UNST #3", L"C:\\Program Files\\Other\\OrvaRmvr.exe", false},
+      {"KeyWithoutHash", L"ST6UNST1", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", false},
+      {"KeyPrefixOnlyInside", L"x ST6UNST #1", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", false},
+      {"KeyTooShort", L"ST6UNST", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", false},
+      {"EmptyValue", L"ST6UNST #1", L"", false},
+      {"UnrelatedValue", L"ST6UNST #1", L"x", false}};
+  for (const auto& c : cases) EXPECT_EQ(IsOwnRegistration(c.key, c.value, kOwn), c.own) << c.name;
 }
-INSTANTIATE_TEST_SUITE_P(
-    Table, IsOwnRegistrationTest,
-    ::testing::Values(
-        RegistrationCase{"Typical", L"ST6UNST #1",
-                         L"\"C:\\Program Files\\Orvanta\\OrvaRmvr.exe\" /u C:\\Windows\\ST6UNST.EXE -n x", true},
-        RegistrationCase{"LowerCaseKey", L"st6unst #12", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", true},
-        RegistrationCase{"ValueCaseDiffers", L"ST6UNST #2", L"c:\\PROGRAM FILES\\orvanta\\orvarmvr.EXE /u", true},
-        RegistrationCase{"OtherProgram", L"ST6UNST #3", L"C:\\Program Files\\Other\\OrvaRmvr.exe", false},
-        RegistrationCase{"KeyWithoutHash", L"ST6UNST1", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", false},
-        RegistrationCase{"KeyPrefixOnlyInside", L"x ST6UNST #1", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", false},
-        RegistrationCase{"KeyTooShort", L"ST6UNST", L"C:\\Program Files\\Orvanta\\OrvaRmvr.exe", false},
-        RegistrationCase{"EmptyValue", L"ST6UNST #1", L"", false},
-        RegistrationCase{"UnrelatedValue", L"ST6UNST #1", L"x", false}),
-    [](const ::testing::TestParamInfo<RegistrationCase>& info) { return std::string(info.param.name); });
 
 TEST(IsOwnRegistrationEdges, IgnoresTextAfterANulAndNeverMatchesAnEmptyOwnPath) {
   const std::wstring value = std::wstring(L"x", 1) + L'\0' + kOwn;

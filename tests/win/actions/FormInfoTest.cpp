@@ -162,8 +162,9 @@ TEST_F(FormInfoTest, ClosingEitherWindowClosesTheOther) {
 }
 
 // The position table is a native rule; here the screen and window sizes it
-// is fed, measured by the system, and the place the windows end up.
-TEST_F(FormInfoTest, PlacesTheWindowsByNotifyMsgPos) {
+// is fed, measured by the system, and the place the windows end up; and
+// window sizes that fit the text with margins of 150 twips.
+TEST_F(FormInfoTest, PlacesTheWindowsByNotifyMsgPosAndFitsThemToTheText) {
   const int sw = ::GetSystemMetrics(SM_CXSCREEN);
   const int sh = ::GetSystemMetrics(SM_CYSCREEN);
   const int dpi = wincommon::ScreenDpi();
@@ -179,10 +180,7 @@ TEST_F(FormInfoTest, PlacesTheWindowsByNotifyMsgPos) {
     EXPECT_NEAR(r.left, static_cast<double>(at.left) * dpi / 1440, 1.0);
     EXPECT_NEAR(r.top, static_cast<double>(at.top) * dpi / 1440, 1.0);
   }
-}
 
-TEST_F(FormInfoTest, BothWindowsFitTheTextWithMarginsOf150Twips) {
-  const int dpi = wincommon::ScreenDpi();
   const int lineHeight = ::MulDiv(1425, dpi, 7200);  // one line of a 14.25 pt font
   // A wider text makes a wider window by exactly its own extra width.
   form_->SetText(u8"起動", 0);

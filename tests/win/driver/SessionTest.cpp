@@ -52,12 +52,11 @@ TEST_F(DriverSession, SwitchedAwayItReleasesThePanelAndAResumeOpensItAfresh) {
   EXPECT_TRUE(panel.IsOpen()) << "at once";
   EXPECT_EQ(panel.Written(), kStartupBytes);
 
+  // What a resume does is the core's rule; here that the broadcast reaches it.
   panel.ClearLog();
   Tell(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
   EXPECT_TRUE(panel.IsOpen());
-  EXPECT_EQ(panel.Calls("FT_Close").size(), 1u);
   EXPECT_EQ(panel.Calls("FT_OpenEx").size(), 1u);
-  EXPECT_EQ(panel.Written(), kStartupBytes) << "the start-up commands again";
 }
 
 }  // namespace

@@ -158,22 +158,10 @@ TEST_P(IniFaults, StartsQuietlyWithWhatCanBeRead) {
   ASSERT_TRUE(f.Start());
   ASSERT_TRUE(harness::WaitUntil([&] { return Connected(); }, 5s));
   EXPECT_EQ(f.PriorityClass(), GetParam().priority);
+  // (How long values are cut and numbers clamped is the settings' rule,
+  // checked natively and fuzzed; the profile functions' own cut is in the
+  // profile rule table that runs against them here.)
   ExpectQuietAndServing();
-  if (GetParam().fault == IniFault::LongValues) {
-    // Values come back cut to what a value can hold; numbers clamped. (The
-    // press made the driver write the file again: read it once written.)
-    // Each value is a write of its own: wait for the last one too.
-    std::string path, dblClick;
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] {
-          path = harness::IniRead(f.Ini(), "Camera", "Path");
-          dblClick = harness::IniRead(f.Ini(), "Main", "DblClickTime");
-          return path.find("C:\\777") != std::string::npos && dblClick == "2147483647";
-        },
-        3s))
-        << path << " / " << dblClick;
-    EXPECT_LE(path.size(), 254u);
-  }
   ASSERT_TRUE(f.CloseAndWait());
   EXPECT_EQ(f.driver.ExitCode(), 0u);
 }

@@ -40,8 +40,8 @@ TEST(OrvantaLink, WithoutADriverItEndsAtOnce) {
 // A driver whose thread stopped answering: its windows exist, but nothing
 // takes the set-text message.
 TEST(OrvantaLink, AHungDriverHoldsItOnlyForItsBound) {
-  const HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const wincommon::KernelHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const wincommon::KernelHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::thread hung([&] {
     WNDCLASSW main{};
     main.lpfnWndProc = ::DefWindowProcW;
@@ -54,18 +54,16 @@ TEST(OrvantaLink, AHungDriverHoldsItOnlyForItsBound) {
                                      nullptr, nullptr, nullptr, nullptr);
     ::CreateWindowExW(0, identity::kTextBoxClass, identity::kLinkBoxName, WS_CHILD, 0, 0, 10, 10, w, nullptr,
                       nullptr, nullptr);
-    ::SetEvent(ready);
-    ::WaitForSingleObject(release, INFINITE);
+    ::SetEvent(ready.get());
+    ::WaitForSingleObject(release.get(), INFINITE);
     ::DestroyWindow(w);
   });
-  ASSERT_EQ(::WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+  ASSERT_EQ(::WaitForSingleObject(ready.get(), 5000), WAIT_OBJECT_0);
   const auto start = std::chrono::steady_clock::now();
   const long code = RunLink(L"Cmd_Setting", 30s);
   const auto took = std::chrono::steady_clock::now() - start;
-  ::SetEvent(release);
+  ::SetEvent(release.get());
   hung.join();
-  ::CloseHandle(release);
-  ::CloseHandle(ready);
   EXPECT_EQ(code, 0);
   EXPECT_LT(took, 15s);
 }

@@ -131,7 +131,7 @@ TEST_F(SelApp, ADroppedShortcutShowsItsTargetAndCancelKeepsTheRegistration) {
   EXPECT_EQ(Pen().FullPath, "C:\\Before\\PenPlus.exe");
 }
 
-TEST_F(SelApp, DroppedTextIsRejectedAndAnEmptyListChangesNothing) {
+TEST_F(SelApp, DroppedTextIsRejectedAnEmptyListChangesNothingOkStoresAndEscapeCancels) {
   Open(Pen());
   DropFiles({folder.File(L"penplus4\\PenPlus.exe")});
   DropFiles({});
@@ -139,10 +139,6 @@ TEST_F(SelApp, DroppedTextIsRejectedAndAnEmptyListChangesNothing) {
   Drop(CF_UNICODETEXT, folder.File(L"penplus4\\PenPlus.exe"));
   EXPECT_EQ(form.SelectedPath(), "");
   EXPECT_EQ(Texts(), kRejectedPen);
-}
-
-TEST_F(SelApp, OkStoresTheAcceptedPathAndEscapeCancels) {
-  Open(Pen());
   DropFiles({folder.File(L"penplus4\\PenPlus.exe")});
   Click(L"OK");
   EXPECT_TRUE(form.ReturnOK);

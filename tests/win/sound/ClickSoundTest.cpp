@@ -46,49 +46,42 @@ private:
 // A valid-looking RIFF header and a few samples; only its size and bytes count here.
 const std::string kWave = std::string("RIFF") + std::string(40, '\x01') + "samples";
 
-struct FileCase {
-  const char* name;
-  bool exists;
-  std::string bytes;
-  bool fromMemory;
-};
-
-class ClickSoundFile : public ::testing::TestWithParam<FileCase> {};
-
-TEST_P(ClickSoundFile, PlaysTheBytesReadOnceOrElseByName) {
-  harness::TestFolder folder;
-  const std::wstring path = folder.File(L"Orvanta.wav");
-  if (GetParam().exists) {
-    ASSERT_TRUE(folder.WriteText(L"Orvanta.wav", GetParam().bytes));
-  }
-  Recorder recorder;
-  {
-    ClickSound sound(path, recorder.Player());
-    sound.Play();
-    ASSERT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 1; }, 5s));
-    // Read once: a file changed afterwards is not read again.
-    folder.WriteText(L"Orvanta.wav", kWave + "changed");
-    sound.Play();
-    ASSERT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 2; }, 5s));
-  }
-  const auto calls = recorder.Calls();
-  ASSERT_EQ(calls.size(), 3u);
-  for (std::size_t i = 0; i < 2; ++i) {
-    if (GetParam().fromMemory) {
-      EXPECT_EQ(calls[i].wave, GetParam().bytes);
-    } else {
-      EXPECT_TRUE(calls[i].wave.empty());
-      EXPECT_EQ(calls[i].path, path);
+TEST(ClickSound, PlaysTheBytesReadOnceOrElseByName) {
+  const struct {
+    const char* name;
+    bool exists;
+    std::string bytes;
+    bool fromMemory;
+  } cases[] = {{"a wave", true, kWave, true}, {"missing", false, "", false},
+               {"too short for a wave", true, "RIFF", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    harness::TestFolder folder;
+    const std::wstring path = folder.File(L"Orvanta.wav");
+    if (c.exists) ASSERT_TRUE(folder.WriteText(L"Orvanta.wav", c.bytes));
+    Recorder recorder;
+    {
+      ClickSound sound(path, recorder.Player());
+      sound.Play();
+      ASSERT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 1; }, 5s));
+      // Read once: a file changed afterwards is not read again.
+      folder.WriteText(L"Orvanta.wav", kWave + "changed");
+      sound.Play();
+      ASSERT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 2; }, 5s));
     }
+    const auto calls = recorder.Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    for (std::size_t i = 0; i < 2; ++i) {
+      if (c.fromMemory) {
+        EXPECT_EQ(calls[i].wave, c.bytes);
+      } else {
+        EXPECT_TRUE(calls[i].wave.empty());
+        EXPECT_EQ(calls[i].path, path);
+      }
+    }
+    EXPECT_TRUE(calls[2].wave.empty() && calls[2].path.empty()) << "the sound is stopped at the end";
   }
-  EXPECT_TRUE(calls[2].wave.empty() && calls[2].path.empty()) << "the sound is stopped at the end";
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, ClickSoundFile,
-                         ::testing::Values(FileCase{"Wave", true, kWave, true},
-                                           FileCase{"Missing", false, "", false},
-                                           FileCase{"TooShortForAWave", true, "RIFF", false}),
-                         harness::CaseName());
 
 TEST(ClickSound, PlayNeverWaitsForTheSoundThread) {
   // A sound device that hangs: the player blocks until released (or gives

@@ -165,35 +165,25 @@ TEST_F(UninstTest, NotAskedEndsAtOnceWithoutWindow) {
   EXPECT_FALSE(folder_.Exists(L"calls.txt"));
 }
 
-// Which paths are refused is a native rule; one refused path end to end.
-TEST_F(UninstTest, MissingRemovalShowsFileNotFoundAndLeavesDriver) {
+// Which commands are refused, with which text and title, is a native rule;
+// here the boxes as they come: the removal program's string resources filled
+// in with the log path, or the system's missing-file text where the removal
+// program is missing or has no such resources. The driver is left running.
+TEST_F(UninstTest, ARefusedCommandShowsOneBoxAndLeavesTheDriver) {
   Process driver = StartDriver(L"close");
-  ExpectErrorBox(L"/u \"" + folder_.File(L"Gone\\ST6UNST.EXE") + L"\" -n \"" + log_ + L"\"", L"OrvantaUninst",
-                 SystemFileNotFoundText(), 1);
-  EXPECT_TRUE(driver.Running());
-  EXPECT_NE(::FindWindowW(kAppClass, kAppTitle), nullptr);
-  EXPECT_FALSE(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE") != std::string::npos);
-}
-
-// The texts come from the removal program's string resources, filled in
-// with the log path (which error has which text and title is a native rule).
-TEST_F(UninstTest, CommandErrorsShowTheRemovalProgramsTexts) {
-  const std::wstring missing = folder_.File(L"Prog Files\\Gone.LOG");
-  ExpectErrorBox(L"/u \"" + removal_ + L"\" -n \"" + missing + L"\"", missing + L" のアンインストール",
-                 L"アンインストール ログ ファイル '" + missing + L"' が見つかりません。", 605);
-}
-
-// A removal program without the string resources: the missing-file box
-// stands in for the text that cannot be read.
-TEST_F(UninstTest, RemovalWithoutTextsFallsBackToFileNotFound) {
-  ASSERT_TRUE(folder_.CopyFromBin(L"AppWindowStub.exe"));
   const std::wstring textless = folder_.File(L"Plain\\ST6UNST.EXE");
   ASSERT_TRUE(folder_.WriteText(L"Plain\\placeholder", ""));
   ASSERT_TRUE(::CopyFileW(folder_.File(L"AppWindowStub.exe").c_str(), textless.c_str(), FALSE));
-  ExpectErrorBox(L"/u " + textless + L" -n \"" + folder_.File(L"Gone.LOG") + L"\"", L"OrvantaUninst",
-                 SystemFileNotFoundText(), 605);
-  // Read as a data file only: the stand-in's code never ran.
-  EXPECT_FALSE(folder_.Exists(L"Plain\\appwindow-events.txt"));
+  const std::wstring missing = folder_.File(L"Prog Files\\Gone.LOG");
+  ExpectErrorBox(L"/u \"" + folder_.File(L"Gone\\ST6UNST.EXE") + L"\" -n \"" + log_ + L"\"", L"OrvantaUninst",
+                 SystemFileNotFoundText(), 1);
+  ExpectErrorBox(L"/u \"" + removal_ + L"\" -n \"" + missing + L"\"", missing + L" のアンインストール",
+                 L"アンインストール ログ ファイル '" + missing + L"' が見つかりません。", 605);
+  ExpectErrorBox(L"/u " + textless + L" -n \"" + missing + L"\"", L"OrvantaUninst", SystemFileNotFoundText(), 605);
+  EXPECT_FALSE(folder_.Exists(L"Plain\\appwindow-events.txt")) << "read as a data file only: its code never ran";
+  EXPECT_TRUE(driver.Running());
+  EXPECT_NE(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  EXPECT_EQ(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE"), std::string::npos);
 }
 
 TEST_F(UninstTest, NoShows702OnlyAndDriverKeepsRunning) {
