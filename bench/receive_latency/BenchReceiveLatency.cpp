@@ -24,6 +24,7 @@
 #include "fntd2xx/PanelSim.h"
 #include "serial/ClassFNTD2XX.h"
 #include "serial/win/D2xxLibrary.h"
+#include "winbench/DriverLink.h"
 #include "winbench/WinBench.h"
 
 namespace {
@@ -48,11 +49,7 @@ struct Result {
 Result RunPhase(PanelSim& panel, orvanta::win::FastTimer& poll, bool events, std::size_t count) {
   orvanta::win::MessageTimer blockTimer;
   orvanta::ClassFNTD2XX link([] { return orvanta::win::LoadD2xxLibrary(); });
-  link.FT_Open_By = 2;
-  link.FT_Open_Option = "Orvanta TouchPanel";
-  link.Settings = "38400,0,8,2";
-  link.EventChar = '\n';
-  link.LatencyTimer = 2;
+  winbench::SetUpAsTheDriver(link);
   link.RThreshold = 1;
   link.InputLen = 1;
   link.SetTimerRxCheck(&poll);

@@ -30,6 +30,7 @@
 #include "serial/ClassFNTD2XX.h"
 #include "serial/win/D2xxLibrary.h"
 #include "simcommon/Programs.h"
+#include "winbench/DriverLink.h"
 #include "winbench/WinBench.h"
 
 namespace {
@@ -105,11 +106,7 @@ int main(int argc, char** argv) {
 
   orvanta::win::FastTimer timer;
   orvanta::ClassFNTD2XX link([] { return orvanta::win::LoadD2xxLibrary(); });
-  link.FT_Open_By = 2;
-  link.FT_Open_Option = "Orvanta TouchPanel";
-  link.Settings = "38400,0,8,2";
-  link.EventChar = '\n';
-  link.LatencyTimer = 2;
+  winbench::SetUpAsTheDriver(link);
   link.RThreshold = 0;
   link.InputLen = 1;
   link.SetTimerRxCheck(&timer);
