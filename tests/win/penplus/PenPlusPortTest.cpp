@@ -78,10 +78,8 @@ private:
   static constexpr int kInnerDecoys = 8;
   static constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
-  static void Pump() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-  }
+  // Answers what waits, at once.
+  static void Pump() { harness::PumpFor(0ms); }
   static HWND TopDecoy() { return ::CreateWindowExW(0, L"#32770", L"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr); }
   HWND Inner(const wchar_t* cls, const wchar_t* text) const {
     return ::CreateWindowExW(WS_EX_NOPARENTNOTIFY, cls, text, WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, bar_, nullptr, nullptr,
@@ -198,57 +196,29 @@ protected:
   }
   [[nodiscard]] penplus::Log Log() const { return penplus::ReadLog(log_); }
 
-  // Cancels the dialog of that caption and waits until PenPlus has taken
-  // it down.
-  void Cancel(const std::wstring& caption) {
-    HWND dialog = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] { return (dialog = ::FindWindowW(L"#32770", caption.c_str())) != nullptr; }, 5s));
-    const std::size_t closed = penplus::CountEvents(Log(), "dialog-close");
-    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(harness::WaitUntil([&] { return penplus::CountEvents(Log(), "dialog-close") > closed; }, 5s));
-  }
-
   harness::TestFolder folder_;
   harness::Process penPlus_;
   std::wstring log_;
 };
 
 TEST_F(PenPlusVersions, ActionsFollowTheMajorVersionOfTheRunningProgram) {
-  // Version 4 shows the transparent sheet only by its "ホワイトボード"
-  // button; version 3 marks the sheet window itself. A version read as 0
-  // would take version 4 for an older one: other captions, another sheet.
-  struct Step {
-    const char* action;
-    std::vector<std::string> presses;
-    const wchar_t* dialog;  // opened by the last press but one, cancelled by the test
-  };
+  // The area zoom presses the pen first on version 3, whose sheet window is
+  // hidden, and only the zoom on version 4. (What every action presses in
+  // either version is a native rule; here the version and the sheet read
+  // from the running program's file and windows.)
   const struct {
     int major;
     const wchar_t* sheet;
-    std::vector<Step> steps;
-  } cases[] = {
-      {4,
-       L"--sheet=3",
-       {{"Btn.AreaZoom", {u8"領域拡大"}, nullptr},
-        {"Btn.WebLink", {u8"便利機能関連", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"}}},
-      {3,
-       L"--sheet=1",
-       {{"Btn.AreaZoom", {u8"ペン", u8"領域拡大"}, nullptr},
-        {"Btn.WebLink", {u8"印刷、設定", u8"Webリンク集", u8"ツール閉じる"}, L"WEBリンク集"}}},
-  };
+    std::vector<std::string> presses;
+  } cases[] = {{4, L"--sheet=3", {u8"領域拡大"}}, {3, L"--sheet=1", {u8"ペン", u8"領域拡大"}}};
   for (const auto& c : cases) {
     SCOPED_TRACE("major " + std::to_string(c.major));
     Start(c.major, c.sheet);
     if (HasFatalFailure()) return;
     InProcessHandler h;
-    std::vector<std::string> expected;
-    for (const auto& s : c.steps) {
-      EXPECT_TRUE(h.act.Action(s.action)) << s.action;
-      EXPECT_EQ(h.act.MajorVersion(), c.major) << s.action;
-      expected.insert(expected.end(), s.presses.begin(), s.presses.end());
-      EXPECT_EQ(penplus::Presses(Log()), expected) << s.action;
-      if (s.dialog) Cancel(s.dialog);
-    }
+    EXPECT_TRUE(h.act.Action("Btn.AreaZoom"));
+    EXPECT_EQ(h.act.MajorVersion(), c.major);
+    EXPECT_EQ(penplus::Presses(Log()), c.presses);
     ::PostMessageW(penplus::MainWindow(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(penPlus_.WaitExit(5s));
   }
