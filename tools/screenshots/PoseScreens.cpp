@@ -114,7 +114,7 @@ bool PoseSettings() {
   if (!d.f.folder.CopyFromBin(L"penplus4\\PenPlus.exe")) return Fail("no PenPlus stand-in");
   const std::string pen = wincommon::WideToAnsi(d.f.folder.File(L"penplus4\\PenPlus.exe"));
   if (!d.Start("[PenPlus]\r\nPath=\"" + pen + "\"\r\n")) return false;
-  const HWND settings = drivertest::OpenSettingsByLink(d.f);
+  const HWND settings = drivertest::OpenSettings(d.f, true);
   if (!settings) return Fail("no settings dialog");
   if (!Pose(L"settings", settings)) return false;
   harness::Click(settings, L"設定");

@@ -21,16 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using orvanta::win::ProcessPortWin;
 
-bool ProcessEnded(DWORD pid) {
-  const wincommon::KernelHandle p(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-  return !p || ::WaitForSingleObject(p.get(), 0) == WAIT_OBJECT_0;
-}
-
-HWND CameraWindowOf(DWORD pid) {
-  const std::vector<HWND> windows = harness::WindowsOfProcess(pid, harness::kCameraSimClass);
-  return windows.empty() ? nullptr : windows.front();
-}
-
 class CameraTest : public ::testing::Test {
 protected:
   static constexpr const wchar_t* kAppDir = L"Camera ソフト表能";
@@ -112,9 +102,9 @@ TEST_F(CameraTest, PortStartsInTheProgramsFolderAndTellsARunningProcessFromAnEnd
       << cwd;
 
   HWND window = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (window = CameraWindowOf(pid)) != nullptr; }, 15s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return (window = simcommon::FindWindowOf(pid, harness::kCameraSimClass, nullptr)) != nullptr; }, 15s));
   ::PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(harness::WaitUntil([&] { return ProcessEnded(pid); }, 15s));
+  EXPECT_TRUE(harness::WaitUntil([&] { return harness::ProcessEnded(pid); }, 15s));
   EXPECT_FALSE(port.IsRunning(pid));
 }
 

@@ -24,11 +24,7 @@ std::vector<HWND> InfoWindows(bool visibleOnly) {
   return harness::WindowsOfProcess(::GetCurrentProcessId(), FormInfo::kClassName, visibleOnly);
 }
 
-RECT WindowRect(HWND h) {
-  RECT r{};
-  ::GetWindowRect(h, &r);
-  return r;
-}
+using harness::WindowRect;
 
 bool SameRect(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
 

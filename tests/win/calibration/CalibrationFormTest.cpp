@@ -54,8 +54,7 @@ TEST_F(CalibrationForm, AtOneAndAHalfTimesTheDpiTheTargetAndTheFrameAreStillOneP
   Raise('N');  // the start touch: the first corner's target, red and shown
   const int dpi = form.Dpi();
   const int next = dpi * 3 / 2;  // 144 on a 96 DPI screen
-  RECT now{};
-  ::GetWindowRect(form.hwnd(), &now);
+  const RECT now = harness::WindowRect(form.hwnd());
   RECT suggested{now.left, now.top, now.left + ::MulDiv(now.right - now.left, next, dpi),
                  now.top + ::MulDiv(now.bottom - now.top, next, dpi)};
   ::SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(next, next), reinterpret_cast<LPARAM>(&suggested));

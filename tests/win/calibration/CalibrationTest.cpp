@@ -28,8 +28,8 @@ protected:
     StartTouchData();
   }
 
-  HWND Dialog() const { return Window(identity::kCalClass, L"キャリブレーション"); }
-  HWND Settings() const { return Window(identity::kSettingClass); }
+  HWND Dialog() const { return f.Window(identity::kCalClass, L"キャリブレーション"); }
+  HWND Settings() const { return f.Window(identity::kSettingClass); }
   // The calibration runs over the settings dialog, which waits for it.
   void OpenCalibrationDialog() {
     ASSERT_NE(OpenSettings(f), nullptr);
@@ -49,11 +49,10 @@ protected:
     ASSERT_TRUE(harness::WaitUntil([&] { return Settings() == nullptr; }, 5s));
   }
 
-  // The labels are STATIC children.
-  std::vector<std::wstring> Labels() const { return harness::ChildTexts(Dialog(), L"Static"); }
   std::string Step() const { return CalibrationStep(Dialog()); }
+  // A label (a STATIC child) holds this text.
   bool LabelHas(const std::wstring& part) const {
-    for (const auto& text : Labels()) {
+    for (const auto& text : harness::ChildTexts(Dialog(), L"Static")) {
       if (text.find(part) != std::wstring::npos) return true;
     }
     return false;
@@ -124,7 +123,7 @@ TEST_F(Calibration, AfterItEndsTheSettingsDialogIsTheActiveWindowAgain) {
     }
     ASSERT_TRUE(harness::WaitUntil([&] { return ::GetForegroundWindow() == Dialog(); }, 3s));
     if (byKey) {
-      PressKey(VK_ESCAPE);
+      f.PressKey(VK_ESCAPE);
     } else {
       harness::Click(Dialog(), L"キャンセル");
     }
@@ -139,7 +138,7 @@ TEST_F(Calibration, AskedForWhileTheViewsCalibrationIsOpenTheSettingsDialogWaits
   StartDriver();
   harness::Click(f.MainWindow(), L"DetailCal");
   HWND view = nullptr;
-  ASSERT_TRUE(harness::WaitUntil([&] { return (view = Window(identity::kDetailCalClass)) != nullptr; }, 5s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return (view = f.Window(identity::kDetailCalClass)) != nullptr; }, 5s));
   harness::Click(view, L"&New Cal Data");
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() != nullptr; }, 5s));
   const HWND open = Dialog();

@@ -35,13 +35,9 @@ bool DriverFixture::Start() {
   return harness::WaitUntil([&] { return startedUp() || !driver.Running(); }, 15s) && startedUp();
 }
 
-
 DWORD DriverFixture::PriorityClass() const {
-  const HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, driver.Id());
-  if (!h) return 0;
-  const DWORD cls = ::GetPriorityClass(h);
-  ::CloseHandle(h);
-  return cls;
+  const wincommon::KernelHandle h(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, driver.Id()));
+  return h ? ::GetPriorityClass(h.get()) : 0;
 }
 
 long RunLink(const std::wstring& args, std::chrono::milliseconds wait) {
@@ -96,18 +92,11 @@ void DriverFixture::PressKey(WORD key) const {
   ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
 }
 
-HWND OpenSettings(const DriverFixture& f) {
-  harness::Click(f.MainWindow(), L"Setting");
+HWND OpenSettings(const DriverFixture& f, bool byLink) {
+  if (!byLink) harness::Click(f.MainWindow(), L"Setting");
+  if (byLink && RunLink(L"Cmd_Setting") != 0) return nullptr;
   HWND dialog = nullptr;
   harness::WaitUntil([&] { return (dialog = f.Window(identity::kSettingClass)) != nullptr; }, 5s);
-  return dialog;
-}
-
-HWND OpenSettingsByLink(const DriverFixture& f) {
-  HWND dialog = nullptr;
-  if (RunLink(L"Cmd_Setting") == 0) {
-    harness::WaitUntil([&] { return (dialog = f.Window(identity::kSettingClass)) != nullptr; }, 5s);
-  }
   return dialog;
 }
 

@@ -76,8 +76,7 @@ long RunLink(const std::wstring& args, std::chrono::milliseconds wait = 20s);
 
 // The settings dialog, opened with the main window's "Setting" button or
 // through OrvantaLink; null when it does not come.
-[[nodiscard]] HWND OpenSettings(const DriverFixture& f);
-[[nodiscard]] HWND OpenSettingsByLink(const DriverFixture& f);
+[[nodiscard]] HWND OpenSettings(const DriverFixture& f, bool byLink = false);
 // The calibration is the settings dialog's maintenance command, asked for
 // once more in a message box: cancelled there first, then confirmed; false
 // when a step does not come.
@@ -118,12 +117,9 @@ protected:
   // The touch-data stand-in with these options before its log's path.
   void StartTouchData(const std::wstring& options = L"");
   [[nodiscard]] std::vector<std::string> Received() const { return Lines(f.folder.ReadText(L"touchdata.log")); }
-  [[nodiscard]] HWND Window(const wchar_t* cls, const wchar_t* title = nullptr) const { return f.Window(cls, title); }
   [[nodiscard]] harness::Box WaitForBox(const wchar_t* title, std::chrono::milliseconds timeout = 5s) const {
     return harness::WaitForBox(f.driver.Id(), timeout, title);
   }
-  [[nodiscard]] HWND Focus() const { return f.Focus(); }
-  void PressKey(WORD key) const { f.PressKey(key); }
 
   panelsim::PanelSim panel;
   DriverFixture f;

@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -113,6 +114,35 @@ std::string IniRead(const std::wstring& file, const char* section, const char* k
   return buf;
 }
 
+RECT WindowRect(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return r;
+}
+
+std::wstring ListViewText(HWND list, int row, int column) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(list, &pid);
+  const wincommon::KernelHandle process(
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  constexpr int kChars = 512;
+  auto* remote = static_cast<char*>(
+      ::VirtualAllocEx(process.get(), nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+  if (!remote) return L"(no memory)";
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.cchTextMax = kChars;
+  item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+  std::wstring text(kChars, L'\0');
+  if (::WriteProcessMemory(process.get(), remote, &item, sizeof(item), nullptr)) {
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    (void)::ReadProcessMemory(process.get(), item.pszText, text.data(), kChars * sizeof(wchar_t), nullptr);
+  }
+  ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+  text.resize(std::wcslen(text.c_str()));
+  return text;
+}
+
 bool MakeShortcut(const std::wstring& lnk, const std::wstring& target) {
   const wincommon::ComScope com;
   wincommon::ComPtr<IShellLinkW> link;
@@ -149,12 +179,12 @@ std::wstring BoxText(HWND box) {
   return text;
 }
 
+}  // namespace
+
 bool ProcessEnded(DWORD pid) {
   const wincommon::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
   return !process || ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
-
-}  // namespace
 
 Box WaitForBox(DWORD pid, std::chrono::milliseconds timeout, const wchar_t* title) {
   Box box;

@@ -19,18 +19,9 @@
 
 namespace harness {
 
-// Processes, waits and window lookups, shared with the demo and the benchmarks.
-using simcommon::ChildTexts;
-using simcommon::ChildWindows;
-using simcommon::ClassOf;
-using simcommon::Join;
-using simcommon::Process;
-using simcommon::PumpFor;
-using simcommon::TopLevelWindows;
-using simcommon::WaitForWindow;
-using simcommon::WaitUntil;
-using simcommon::WindowsOfProcess;
-using simcommon::WindowText;
+// Processes, waits and window lookups (Process, WaitUntil, PumpFor, Join,
+// WindowsOfProcess ...), shared with the demo and the benchmarks.
+using namespace simcommon;
 
 // Names the cases of a table after their name field.
 struct CaseName {
@@ -69,6 +60,9 @@ private:
 // Copies the touch-data stand-in into the folder, starts it there with args
 // and waits for its main form; false when the form does not come.
 bool StartTouchData(const TestFolder& folder, Process& process, const std::wstring& args);
+
+// The process has ended (or never was).
+[[nodiscard]] bool ProcessEnded(DWORD pid);
 
 // A parent's button by its caption, and a click on it as a user's arrives:
 // the notification its parent gets.
@@ -112,6 +106,12 @@ struct Drawing {
 };
 [[nodiscard]] Drawing Draw(int width, int height, const std::function<void(HDC)>& paint);
 [[nodiscard]] Drawing PrintClient(HWND window);
+
+// A window's place on the screen.
+[[nodiscard]] RECT WindowRect(HWND window);
+// A cell of a list view of any process. A list view answers only with
+// pointers into its own process: the item travels through memory there.
+[[nodiscard]] std::wstring ListViewText(HWND list, int row, int column);
 
 // A shell link at lnk that points at target, as Explorer makes one.
 bool MakeShortcut(const std::wstring& lnk, const std::wstring& target);

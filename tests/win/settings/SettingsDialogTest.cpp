@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwchar>
 
 #include "common/DriverTestSupport.h"
 // After windows.h, which the fixture brings.
@@ -19,9 +18,9 @@ namespace identity = orvanta::identity;
 
 class SettingsDialog : public PanelDriverTest {
 protected:
-  void OpenByLink() { ASSERT_NE(OpenSettingsByLink(f), nullptr); }
-  [[nodiscard]] HWND Dialog() const { return Window(identity::kSettingClass); }
-  [[nodiscard]] HWND SelApp() const { return Window(identity::kSelAppClass); }
+  void OpenByLink() { ASSERT_NE(OpenSettings(f, true), nullptr); }
+  [[nodiscard]] HWND Dialog() const { return f.Window(identity::kSettingClass); }
+  [[nodiscard]] HWND SelApp() const { return f.Window(identity::kSelAppClass); }
   static std::vector<HWND> Children(HWND parent, const wchar_t* cls) { return harness::ChildWindows(parent, cls); }
   static bool HasLabel(HWND parent, const std::wstring& text) {
     const auto labels = harness::ChildTexts(parent, L"Static");
@@ -61,30 +60,6 @@ protected:
     }
     const std::wstring cls = harness::ClassOf(control);
     return wincommon::WideToUtf8(cls == L"Button" ? harness::WindowText(control) : cls);
-  }
-  // A cell of the driver's list view. A list view answers only with
-  // pointers into its own process: the item travels through memory there.
-  static std::wstring Cell(HWND list, int row, int column) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(list, &pid);
-    const wincommon::KernelHandle process(
-        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    constexpr int kChars = 512;
-    auto* remote = static_cast<char*>(
-        ::VirtualAllocEx(process.get(), nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
-    if (!remote) return L"(no memory)";
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.cchTextMax = kChars;
-    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-    std::wstring text(kChars, L'\0');
-    if (::WriteProcessMemory(process.get(), remote, &item, sizeof(item), nullptr)) {
-      ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-      (void)::ReadProcessMemory(process.get(), item.pszText, text.data(), kChars * sizeof(wchar_t), nullptr);
-    }
-    ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-    text.resize(std::wcslen(text.c_str()));
-    return text;
   }
 };
 
@@ -132,7 +107,7 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
 
     harness::Click(SelApp(), L"ファイル参照");
     HWND open = nullptr;
-    ASSERT_TRUE(harness::WaitUntil([&] { return (open = Window(harness::kDialogClass, L"ファイル参照")) != nullptr; }, 5s));
+    ASSERT_TRUE(harness::WaitUntil([&] { return (open = f.Window(harness::kDialogClass, L"ファイル参照")) != nullptr; }, 5s));
     // The file name box (a combo box in the explorer-style dialog, an edit
     // control in older ones), then the dialog's default button.
     HWND name = ::GetDlgItem(open, 0x47c);
@@ -148,10 +123,10 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
     ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
     EXPECT_EQ(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
         << "the same row stays selected";
-    EXPECT_EQ(Cell(list, 1, 0), L"PCカメラ");
-    EXPECT_EQ(Cell(list, 1, 1), L"使用可") << "the state of the chosen file";
-    EXPECT_EQ(Cell(list, 1, 2), L"TouchDataSim") << "its name: no version information, so the file's";
-    EXPECT_EQ(Cell(list, 1, 3), camera) << "its place";
+    EXPECT_EQ(harness::ListViewText(list, 1, 0), L"PCカメラ");
+    EXPECT_EQ(harness::ListViewText(list, 1, 1), L"使用可") << "the state of the chosen file";
+    EXPECT_EQ(harness::ListViewText(list, 1, 2), L"TouchDataSim") << "its name: no version information, so the file's";
+    EXPECT_EQ(harness::ListViewText(list, 1, 3), camera) << "its place";
     EXPECT_EQ(::GetForegroundWindow(), Dialog()) << "the settings dialog is active again";
     harness::PumpFor(200ms);
     EXPECT_EQ(Ini(), before) << "held in memory until OK";
@@ -193,30 +168,30 @@ TEST_F(SettingsDialog, WhileOpenTheConnectionStateFollowsThePanelAndTouchesDoNot
 TEST_F(SettingsDialog, TabWalksTheControlsEnterMeansOkAndEscapeCancels) {
   StartDriver(kOneButtonLayout, "[Main]\r\nDblClickTime=600\r\n");
   OpenByLink();
-  ASSERT_TRUE(harness::WaitUntil([&] { return Focus() != nullptr && ::GetParent(Focus()) == Dialog(); }, 3s));
+  ASSERT_TRUE(harness::WaitUntil([&] { return f.Focus() != nullptr && ::GetParent(f.Focus()) == Dialog(); }, 3s));
   EXPECT_EQ(Selections().front(), 2) << "the row shows the INI's 0.6 s";
-  std::vector<std::string> order{Describe(Focus())};
+  std::vector<std::string> order{Describe(f.Focus())};
   for (int i = 0; i < 8; ++i) {
-    const HWND from = Focus();
-    PressKey(VK_TAB);
-    ASSERT_TRUE(harness::WaitUntil([&] { return Focus() != from; }, 3s)) << "Tab after " << order.back();
-    order.push_back(Describe(Focus()));
+    const HWND from = f.Focus();
+    f.PressKey(VK_TAB);
+    ASSERT_TRUE(harness::WaitUntil([&] { return f.Focus() != from; }, 3s)) << "Tab after " << order.back();
+    order.push_back(Describe(f.Focus()));
   }
   EXPECT_EQ(order, (std::vector<std::string>{"row 0", "row 1", "row 2", "キャリブレーション", "SysListView32", "設定",
                                              "OK", "キャンセル", "row 0"}));
 
   // The arrow chooses the next entry of the focused row (0.6 to 0.8 s);
   // Enter is OK, Escape is Cancel.
-  PressKey(VK_DOWN);
+  f.PressKey(VK_DOWN);
   ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 3; }, 3s));
-  PressKey(VK_RETURN);
+  f.PressKey(VK_RETURN);
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "800");
   OpenByLink();
-  ASSERT_TRUE(harness::WaitUntil([&] { return Focus() != nullptr && ::GetParent(Focus()) == Dialog(); }, 3s));
-  PressKey(VK_DOWN);
+  ASSERT_TRUE(harness::WaitUntil([&] { return f.Focus() != nullptr && ::GetParent(f.Focus()) == Dialog(); }, 3s));
+  f.PressKey(VK_DOWN);
   ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 4; }, 3s));
-  PressKey(VK_ESCAPE);
+  f.PressKey(VK_ESCAPE);
   ASSERT_TRUE(harness::WaitUntil([&] { return Dialog() == nullptr; }, 5s));
   EXPECT_EQ(harness::IniRead(f.Ini(), "Main", "DblClickTime"), "800");
 }
@@ -240,7 +215,7 @@ TEST_F(SettingsDialog, OkTakesTheNewDoubleClickAndMessageTimesAtOnce) {
   const auto now = panelsim::PanelSim::Now();
   panel.QueueReport(500, 500, 'B', now);
   panel.QueueReport(500, 500, 'B', now + panelsim::PanelSim::MsToTicks(600));
-  EXPECT_TRUE(harness::WaitUntil([&] { return Window(identity::kInfoClass) != nullptr; }, 5s)) << "a notification";
+  EXPECT_TRUE(harness::WaitUntil([&] { return f.Window(identity::kInfoClass) != nullptr; }, 5s)) << "a notification";
   EXPECT_TRUE(harness::WaitUntil([&] { return !Received().empty(); }, 5s)) << "the double-click's action";
 }
 

@@ -20,11 +20,7 @@ namespace {
 
 using orvanta::win::FormSetting;
 
-RECT WindowRect(HWND h) {
-  RECT r{};
-  ::GetWindowRect(h, &r);
-  return r;
-}
+using harness::WindowRect;
 
 // A control's place in its dialog's client area.
 RECT PlaceIn(HWND dialog, HWND control) {
@@ -43,17 +39,6 @@ struct Placed {
   const char* name;
   int left, top, width, height;  // twips in the dialog
 };
-
-// A list view row's text, asked for in this process.
-std::wstring ListText(HWND list, int row, int column) {
-  wchar_t text[512] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 512;
-  ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
 
 class SettingsForm : public ::testing::Test {
 protected:
@@ -112,8 +97,8 @@ TEST_F(JapaneseNames, TheSettingsListShowsTheWholeName) {
   ASSERT_TRUE(folder.WriteText(L"Orvanta.ini", "[Camera]\r\nPath=\"" + ansi + "\"\r\n"));
   ASSERT_TRUE(form.Show(nullptr, false));
   const HWND list = harness::ChildWindows(form.hwnd(), WC_LISTVIEWW).at(0);
-  EXPECT_EQ(ListText(list, 1, 2), L"カメラソフト");
-  EXPECT_EQ(ListText(list, 1, 3), camera);
+  EXPECT_EQ(harness::ListViewText(list, 1, 2), L"カメラソフト");
+  EXPECT_EQ(harness::ListViewText(list, 1, 3), camera);
 }
 
 }  // namespace
