@@ -65,7 +65,7 @@ std::wstring InstallFolder() { return Join(KnownFolder(FOLDERID_ProgramFilesX86)
 std::wstring StartupLink() { return Join(KnownFolder(FOLDERID_CommonStartup), L"Orvanta.lnk"); }
 
 // The uninstall registration is there; one of its text values (empty when
-// missing) and its estimated size.
+// missing).
 bool Registered() {
   HKEY key = nullptr;
   const bool there = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
@@ -77,11 +77,6 @@ std::wstring Registered(const wchar_t* value) {
   DWORD size = sizeof(buf);
   const LSTATUS status = ::RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, value, RRF_RT_REG_SZ, nullptr, buf, &size);
   return status == ERROR_SUCCESS ? buf : L"";
-}
-DWORD RegisteredSizeKb() {
-  DWORD kb = 0, size = sizeof(kb);
-  ::RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kb, &size);
-  return kb;
 }
 
 HWND DriverWindow() { return ::FindWindowW(orvanta::identity::kAppClass, orvanta::identity::kDriverTitle); }
@@ -113,6 +108,13 @@ std::wstring ShortcutTarget(const std::wstring& lnk) {
   return target;
 }
 
+// A file in the system folder.
+std::wstring SystemFile(const wchar_t* name) {
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  return Join(system, name);
+}
+
 std::wstring SetupLogPath() {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
@@ -138,11 +140,8 @@ DWORD RunProgram(const std::wstring& exe, const std::wstring& args) {
 // Wine's icacls answers 0 and changes nothing; Windows' writes the ACL it is
 // asked to save.
 bool IcaclsIsAStub(const harness::TestFolder& folder) {
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
   folder.WriteText(L"probe", "x");
-  const std::wstring args = L"\"" + folder.File(L"probe") + L"\" /save \"" + folder.File(L"saved") + L"\"";
-  RunProgram(Join(system, L"icacls.exe"), args);
+  RunProgram(SystemFile(L"icacls.exe"), L"\"" + folder.File(L"probe") + L"\" /save \"" + folder.File(L"saved") + L"\"");
   return !folder.Exists(L"saved");
 }
 
@@ -171,10 +170,7 @@ protected:
   static void SetUpTestSuite() {
     // The panel vendor's library goes to the system folder; nothing of the
     // simulation is part of the setup.
-    wchar_t system[MAX_PATH] = {};
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    ASSERT_TRUE(::CopyFileW(Join(harness::BinDir(), L"FNTD2XX.dll").c_str(), Join(system, L"FNTD2XX.dll").c_str(),
-                            FALSE));
+    ASSERT_TRUE(::CopyFileW(Join(harness::BinDir(), L"FNTD2XX.dll").c_str(), SystemFile(L"FNTD2XX.dll").c_str(), FALSE));
   }
 
   void SetUp() override {
@@ -245,7 +241,9 @@ TEST_F(SetupTest, SilentInstallPutsEverythingInPlaceAndStartsTheDriver) {
   EXPECT_EQ(Lower(Registered(L"InstallLocation")), Lower(dir));
   const std::wstring icon = Registered(L"DisplayIcon");
   EXPECT_TRUE(Exists(icon.substr(0, icon.rfind(L',')))) << wincommon::WideToUtf8(icon);
-  EXPECT_GT(RegisteredSizeKb(), 0u);
+  DWORD kb = 0, size = sizeof(kb);
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr, &kb, &size);
+  EXPECT_GT(kb, 0u);
   EXPECT_EQ(Lower(ShortcutTarget(StartupLink())), Lower(Join(dir, L"Orvanta.exe")));
 
   // A standard user's driver must be able to save its settings and a
@@ -316,13 +314,9 @@ TEST_F(SetupTest, InteractiveInstallOffersToStartTheDriverAndItsSettings) {
   ASSERT_TRUE(setup.WaitExit(60s));
   EXPECT_EQ(setup.ExitCode(), 0u) << SetupLog();
 
-  const auto settingsShown = [] {
-    for (const HWND h : harness::WindowsOfProcess(DriverPid())) {
-      if (harness::WindowText(h) == L"Orvanta Panel Driverの設定") return true;
-    }
-    return false;
-  };
-  EXPECT_TRUE(harness::WaitUntil(settingsShown, 20s)) << "the driver runs and shows its settings\n" << SetupLog();
+  EXPECT_TRUE(harness::WaitUntil(
+      [] { return !harness::WindowsOfProcess(DriverPid(), orvanta::identity::kSettingClass).empty(); }, 20s))
+      << "the driver runs and shows its settings\n" << SetupLog();
 }
 
 TEST_F(SetupTest, UpgradeKeepsSettingsAndCalibrationAndRestartsTheDriver) {

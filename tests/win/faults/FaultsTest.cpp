@@ -172,29 +172,22 @@ INSTANTIATE_TEST_SUITE_P(Table, IniFaults,
                                            IniCase{"LongValues", IniFault::LongValues, NORMAL_PRIORITY_CLASS}),
                          harness::CaseName());
 
-enum class DatFault { Missing, Empty, Truncated, Locked };
-const char* DatFaultName(DatFault f) {
-  constexpr const char* kNames[] = {"Missing", "Empty", "Truncated", "Locked"};
-  return kNames[static_cast<int>(f)];
-}
-class ResourceFaults : public Faults, public ::testing::WithParamInterface<DatFault> {};
+// The resource file missing, empty, truncated or locked by another program.
+class ResourceFaults : public Faults, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(ResourceFaults, TheButtonsStillWorkAndTheNotificationShows) {
   const std::string delivered = wincommon::ReadFileBytes(harness::Join(harness::BinDir(), L"Orvanta.dat"));
   ASSERT_GT(delivered.size(), 1000u);
   wincommon::FileHandle lock;
-  switch (GetParam()) {
-    case DatFault::Missing: break;
-    case DatFault::Empty: ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", "")); break;
-    case DatFault::Truncated:
-      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", delivered.substr(0, delivered.size() / 2 + 3)));
-      break;
-    case DatFault::Locked:
-      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", delivered));
-      lock.reset(::CreateFileW(f.folder.File(L"Orvanta.dat").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-      ASSERT_TRUE(lock);
-      break;
+  if (GetParam() == "Empty") {
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", ""));
+  } else if (GetParam() == "Truncated") {
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", delivered.substr(0, delivered.size() / 2 + 3)));
+  } else if (GetParam() == "Locked") {
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.dat", delivered));
+    lock.reset(::CreateFileW(f.folder.File(L"Orvanta.dat").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
   }
   StartTouchData();
   ASSERT_TRUE(f.Start());
@@ -207,9 +200,8 @@ TEST_P(ResourceFaults, TheButtonsStillWorkAndTheNotificationShows) {
   EXPECT_EQ(f.driver.ExitCode(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ResourceFaults,
-                         ::testing::Values(DatFault::Missing, DatFault::Empty, DatFault::Truncated, DatFault::Locked),
-                         [](const auto& p) { return std::string(DatFaultName(p.param)); });
+INSTANTIATE_TEST_SUITE_P(Table, ResourceFaults, ::testing::Values("Missing", "Empty", "Truncated", "Locked"),
+                         [](const auto& p) { return p.param; });
 
 TEST_F(Faults, ASecondDriverStartedWhileTheFirstShutsDownTakesOver) {
   StartTouchData();

@@ -24,19 +24,17 @@ using harness::WaitUntil;
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 using orvanta::identity::kAppClass;
-constexpr const wchar_t* kAppTitle = orvanta::identity::kDriverTitle;
+using orvanta::identity::kDriverTitle;
 constexpr auto kBoxTimeout = 20s;
 constexpr auto kEndTimeout = 30s;
 
+// The system's text for a missing file, without its line end.
 std::wstring SystemFileNotFoundText() {
-  wchar_t* text = nullptr;
-  const DWORD n = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring s = n ? std::wstring(text, n) : std::wstring();
-  if (text) ::LocalFree(text);
-  while (!s.empty() && (s.back() == L'\r' || s.back() == L'\n')) s.pop_back();
-  return s;
+  wchar_t text[512] = {};
+  ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND, 0, text,
+                   512, nullptr);
+  const std::wstring s = text;
+  return s.substr(0, s.find_last_not_of(L"\r\n") + 1);
 }
 
 using harness::CaseName;
@@ -68,7 +66,7 @@ protected:
   void SetUp() override {
     // No driver may be left over from an earlier test: the program closes
     // the first window of that class and title it finds.
-    ASSERT_EQ(::FindWindowW(kAppClass, kAppTitle), nullptr) << "a driver window is left over";
+    ASSERT_EQ(::FindWindowW(kAppClass, kDriverTitle), nullptr) << "a driver window is left over";
     ASSERT_TRUE(folder_.CopyFromBin(L"OrvantaUninst.exe"));
     // The removal program lies in a folder with a blank in its name and is
     // named quoted, as the registration names it under "Program Files".
@@ -114,7 +112,7 @@ protected:
     EXPECT_TRUE(stubMode ? folder_.CopyFromBin(exe) : folder_.InstallDriver());
     Process p;
     EXPECT_TRUE(p.Start(folder_.File(exe), stubMode ? stubMode : L"", folder_.Path()));
-    EXPECT_NE(harness::WaitForWindow(kAppClass, kAppTitle, 10s), nullptr);
+    EXPECT_NE(harness::WaitForWindow(kAppClass, kDriverTitle, 10s), nullptr);
     return p;
   }
 
@@ -182,7 +180,7 @@ TEST_F(UninstTest, ARefusedCommandShowsOneBoxAndLeavesTheDriver) {
   ExpectErrorBox(L"/u " + textless + L" -n \"" + missing + L"\"", L"OrvantaUninst", SystemFileNotFoundText(), 605);
   EXPECT_FALSE(folder_.Exists(L"Plain\\appwindow-events.txt")) << "read as a data file only: its code never ran";
   EXPECT_TRUE(driver.Running());
-  EXPECT_NE(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  EXPECT_NE(::FindWindowW(kAppClass, kDriverTitle), nullptr);
   EXPECT_EQ(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE"), std::string::npos);
 }
 
@@ -210,7 +208,7 @@ TEST_F(UninstTest, NoShows702OnlyAndDriverKeepsRunning) {
   EXPECT_EQ(uninst.ExitCode(), 702u);
   // Reported once: no second box after the refusal.
   EXPECT_TRUE(driver.Running());
-  EXPECT_NE(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  EXPECT_NE(::FindWindowW(kAppClass, kDriverTitle), nullptr);
   EXPECT_FALSE(folder_.Exists(L"calls.txt"));
 }
 
@@ -234,7 +232,7 @@ TEST_P(StopDriverTest, DriverEndsBeforeRemovalStarts) {
   ASSERT_TRUE(driver.WaitExit(kEndTimeout));
   ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
   EXPECT_EQ(uninst.ExitCode(), 0u);
-  EXPECT_EQ(::FindWindowW(kAppClass, kAppTitle), nullptr);
+  EXPECT_EQ(::FindWindowW(kAppClass, kDriverTitle), nullptr);
   if (GetParam().stubMode) {
     EXPECT_NE(folder_.ReadText(L"appwindow-events.txt").find("WM_CLOSE"), std::string::npos);
     EXPECT_EQ(driver.ExitCode(), GetParam().terminated ? 0u : 7u);
