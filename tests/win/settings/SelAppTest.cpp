@@ -70,11 +70,8 @@ protected:
     for (const auto& path : paths) list += path + L'\0';
     Drop(CF_HDROP, list);
   }
-  void Click(const wchar_t* caption) {
-    const HWND button = ::FindWindowExW(form.hwnd(), nullptr, L"Button", caption);
-    ASSERT_NE(button, nullptr);
-    ::SendMessageW(button, BM_CLICK, 0, 0);
-  }
+  // A click as a user's arrives; the dialog has handled it on return.
+  void Click(const wchar_t* caption) { ::SendMessageW(harness::Button(form.hwnd(), caption), BM_CLICK, 0, 0); }
   ClassRegAppData& Pen() { return apps[0]; }
   ClassRegAppData& Camera() { return apps[1]; }
 
