@@ -42,12 +42,6 @@ class ClassActCameraTest : public ::testing::Test {
 protected:
   ClassActCameraTest() { settings_.CameraPath = "C:\\Cam\\cam.exe"; }
 
-  std::vector<std::string> Notes() const {
-    std::vector<std::string> out;
-    for (const auto& n : notifier_.notes) out.push_back(n.text);
-    return out;
-  }
-
   MainSettings settings_;
   FakeProcessPort port_;
   RecordingNotifier notifier_;
@@ -58,7 +52,7 @@ TEST_F(ClassActCameraTest, SecondPressWhileRunningStartsNothing) {
   EXPECT_TRUE(handler_.Action("Run"));
   EXPECT_TRUE(handler_.Action("Run"));
   EXPECT_EQ(port_.opened, (std::vector<AnsiString>{"C:\\Cam\\cam.exe"}));
-  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kAlreadyRunning}));
+  EXPECT_EQ(notifier_.Texts(), (std::vector<std::string>{kStarted, kAlreadyRunning}));
   for (const auto& note : notifier_.notes) {
     EXPECT_EQ(note.timeoutMs, -1);
     EXPECT_EQ(note.style, 1);
@@ -71,14 +65,14 @@ TEST_F(ClassActCameraTest, AnEndedCameraIsStartedAgainFromThePathAsItIsThen) {
   settings_.CameraPath = "D:\\Other\\cam2.exe";
   EXPECT_TRUE(handler_.Action("Run"));
   EXPECT_EQ(port_.opened, (std::vector<AnsiString>{"C:\\Cam\\cam.exe", "D:\\Other\\cam2.exe"}));
-  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+  EXPECT_EQ(notifier_.Texts(), (std::vector<std::string>{kStarted, kStarted}));
 }
 
 TEST_F(ClassActCameraTest, StartWithoutANewProcessIsNotRemembered) {
   port_.pidToHand = 0;
   EXPECT_TRUE(handler_.Action("Run"));
   EXPECT_TRUE(handler_.Action("Run"));
-  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kStarted}));
+  EXPECT_EQ(notifier_.Texts(), (std::vector<std::string>{kStarted, kStarted}));
   EXPECT_TRUE(port_.asked.empty()) << "id 0 is never looked up";
 }
 
@@ -90,7 +84,7 @@ TEST_F(ClassActCameraTest, EndedProcessIsForgottenSoAReusedIdIsNotTheCamera) {
   // The system hands 4242 to some other program now.
   port_.running.insert(4242);
   EXPECT_TRUE(handler_.Action("Run"));
-  EXPECT_EQ(Notes(), (std::vector<std::string>{kStarted, kCannotStart, kCannotStart}));
+  EXPECT_EQ(notifier_.Texts(), (std::vector<std::string>{kStarted, kCannotStart, kCannotStart}));
 }
 
 TEST_F(ClassActCameraTest, FailedStartIsReportedAndTriedAgainNextTime) {
@@ -102,7 +96,7 @@ TEST_F(ClassActCameraTest, FailedStartIsReportedAndTriedAgainNextTime) {
   EXPECT_TRUE(handler_.Action("Run"));
   port_.startWorks = true;
   EXPECT_TRUE(handler_.Action("Run"));
-  EXPECT_EQ(Notes(), (std::vector<std::string>{kCannotStart, kCannotStart, kStarted}));
+  EXPECT_EQ(notifier_.Texts(), (std::vector<std::string>{kCannotStart, kCannotStart, kStarted}));
 }
 
 }  // namespace

@@ -106,9 +106,8 @@ public:
     return out;
   }
   WindowId FirstUntitled(const std::string& cls) override {
-    ++topLevelWalks;
-    for (WindowId id = 1; id <= w.size(); ++id) {
-      if (At(id).parent == 0 && At(id).cls == cls && At(id).text.empty()) return id;
+    for (const WindowId id : TopLevelWindows(cls)) {
+      if (At(id).text.empty()) return id;
     }
     return 0;
   }
@@ -212,11 +211,6 @@ struct Rig {
     return out;
   }
   std::string Id(const char* text, int nth = 1) { return std::string(text) + "#" + std::to_string(pen.Find(text, nth)); }
-  std::vector<std::string> Notes() const {
-    std::vector<std::string> out;
-    for (const auto& n : notifier.notes) out.push_back(n.text + (n.timeoutMs == 0 ? " [stays]" : ""));
-    return out;
-  }
   // The dialog is up, owned by the tool bar and top-most.
   void ExpectBroughtForward(const std::string& caption) {
     const WindowId d = pen.Dialog(caption);
@@ -361,7 +355,7 @@ TEST(PenPlusTest, APressOnANotRunningPenPlusStartsItFirstAndHidesItsToolbar) {
   Rig r(4, false);
   EXPECT_TRUE(r.act.Action("Btn.Pen1"));
   EXPECT_EQ(r.pen.events, (std::vector<std::string>{"shell " + kExe.bytes(), "command 2003", "press " + r.Id(u8"ペン", 2)}));
-  EXPECT_EQ(r.Notes(), (std::vector<std::string>{u8"ペンソフトを起動中... [stays]", u8"ペンソフトを起動しました。"}));
+  EXPECT_EQ(r.notifier.Texts(true), (std::vector<std::string>{u8"ペンソフトを起動中... [stays]", u8"ペンソフトを起動しました。"}));
   EXPECT_EQ(r.pen.now, 700u);  // polled until the tool bar showed
   EXPECT_FALSE(r.act.IsToolbarVisible());
 }

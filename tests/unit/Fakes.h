@@ -184,6 +184,13 @@ public:
     std::int32_t style;
   };
   std::vector<Note> notes;
+  // The texts shown, with " [stays]" after those shown until the next when
+  // asked.
+  [[nodiscard]] std::vector<std::string> Texts(bool markStaying = false) const {
+    std::vector<std::string> out;
+    for (const auto& n : notes) out.push_back(n.text + (markStaying && n.timeoutMs == 0 ? " [stays]" : ""));
+    return out;
+  }
   void SetText(const std::string& text, std::int32_t timeoutMs, std::int32_t style) override {
     notes.push_back(Note{text, timeoutMs, style});
   }
