@@ -8,44 +8,26 @@
 #include <string>
 
 #include "core/Receiver.h"
+#include "fntd2xx/QueueLink.h"
 
 namespace {
 
 using orvanta::Receiver;
 
-// A device queue that refills itself from a repeating script.
-class LoopLink : public orvanta::ReceiverSource {
+// The link's queue, refilled from a repeating script.
+class LoopLink : public panelsim::QueueLink {
 public:
   explicit LoopLink(std::string script) : script_(std::move(script)) {}
   void Feed(std::size_t reports, std::size_t reportLength) {
     for (std::size_t i = 0; i < reports * reportLength; ++i) {
-      queue_ += script_[pos_];
+      queue += script_[pos_];
       pos_ = (pos_ + 1) % script_.size();
     }
-  }
-  bool IsOpen() override { return true; }
-  std::int32_t InBufferCount() override { return static_cast<std::int32_t>(queue_.size()); }
-  std::string ReadStrData() override {
-    const std::size_t n = inputLen_ == 0 ? queue_.size()
-                          : queue_.size() >= static_cast<std::size_t>(inputLen_)
-                              ? static_cast<std::size_t>(inputLen_)
-                              : 0;
-    std::string out = queue_.substr(0, n);
-    queue_.erase(0, n);
-    return out;
-  }
-  std::int32_t RThreshold() override { return rThreshold_; }
-  void SetMode(std::int32_t r, std::int32_t len) override {
-    rThreshold_ = r;
-    inputLen_ = len;
   }
 
 private:
   std::string script_;
   std::size_t pos_ = 0;
-  std::string queue_;
-  std::int32_t rThreshold_ = 1;
-  std::int32_t inputLen_ = 1;
 };
 
 class IdleTimer : public orvanta::UiTimer {

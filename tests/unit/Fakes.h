@@ -1,6 +1,6 @@
 #pragma once
 // Stand-ins shared by the unit tests and two fuzzers: a fake clock with
-// timers it drives, a scripted receiver link, a wake signal and the simulated
+// timers it drives, a scripted receiver link (on the panel stand-in's), a wake signal and the simulated
 // panel in memory with it, a recording notifier, files with version texts and
 // shortcuts, a recording action handler, button
 // resource files in memory and a record maker, a profile store that refuses
@@ -27,6 +27,7 @@
 #include "base/UiTimer.h"
 #include "base/WakeSignal.h"
 #include "fntd2xx/MemoryDevice.h"
+#include "fntd2xx/QueueLink.h"
 #include "panel/ClassButtonRes.h"
 #include "profile/ProfileEmulation.h"
 
@@ -112,40 +113,26 @@ inline void FakeClock::AdvanceTo(std::uint64_t t) {
   now_ = std::max(now_, t);
 }
 
-// A device queue behind the ReceiverSource interface, reading as ClassFNTD2XX
-// does: InputLen bytes when that many wait, else nothing; 0 reads all.
-class ScriptedLink : public ReceiverSource {
+// The panel link over a byte queue, with faults to script: a device that
+// vanishes at a given InBufferCount call, or that reports bytes but yields
+// none; its calls counted.
+class ScriptedLink : public panelsim::QueueLink {
 public:
-  std::string queue;
   bool open = true;
-  std::int32_t rThreshold = 1;
-  std::int32_t inputLen = 1;
-  // InBufferCount call number at which the device vanishes (0: never).
-  int unplugAtCount = 0;
+  int unplugAtCount = 0;  // 0: never
   int countCalls = 0;
   int reads = 0;
-  // Misbehaving device: reports bytes but yields none.
   bool readsYieldNothing = false;
 
   bool IsOpen() override { return open; }
   std::int32_t InBufferCount() override {
     ++countCalls;
     if (unplugAtCount != 0 && countCalls >= unplugAtCount) open = false;
-    return open ? static_cast<std::int32_t>(queue.size()) : 0;
+    return open ? QueueLink::InBufferCount() : 0;
   }
   std::string ReadStrData() override {
     ++reads;
-    if (!open || readsYieldNothing) return {};
-    std::size_t n = queue.size();
-    if (inputLen > 0) n = queue.size() >= static_cast<std::size_t>(inputLen) ? static_cast<std::size_t>(inputLen) : 0;
-    std::string out = queue.substr(0, n);
-    queue.erase(0, n);
-    return out;
-  }
-  std::int32_t RThreshold() override { return rThreshold; }
-  void SetMode(std::int32_t r, std::int32_t len) override {
-    rThreshold = r;
-    inputLen = len;
+    return open && !readsYieldNothing ? QueueLink::ReadStrData() : std::string();
   }
 };
 
