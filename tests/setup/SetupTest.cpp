@@ -17,7 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cwctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -40,13 +40,12 @@ const std::vector<std::wstring> kDelivered{L"Orvanta.exe", L"OrvantaLink.exe", L
                                            L"Orvanta.wav", L"Orvanta.dat",     L"Data\\QV-LK2048.def"};
 
 std::wstring Env(const wchar_t* name) {
-  wchar_t buf[MAX_PATH * 2] = {};
-  const DWORD n = ::GetEnvironmentVariableW(name, buf, static_cast<DWORD>(std::size(buf)));
-  return n > 0 && n < std::size(buf) ? std::wstring(buf, n) : std::wstring();
+  const wchar_t* value = ::_wgetenv(name);
+  return value ? value : L"";
 }
 
 std::wstring Lower(std::wstring s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  ::CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
   return s;
 }
 

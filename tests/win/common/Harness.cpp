@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <sstream>
 
 #include "identities/WindowIdentities.h"
 #include "wincommon/Com.h"
@@ -157,14 +158,10 @@ bool MakeShortcut(const std::wstring& lnk, const std::wstring& target) {
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
-  std::string line;
-  for (const char c : text + "\n") {
-    if (c == '\n') {
-      if (!line.empty()) out.push_back(line);
-      line.clear();
-    } else if (c != '\r') {
-      line += c;
-    }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) out.push_back(line);
   }
   return out;
 }

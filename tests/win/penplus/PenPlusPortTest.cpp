@@ -13,6 +13,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "actions/ClassActPenPlus.h"
@@ -150,29 +151,22 @@ TEST(PenPlusWindows, AWindowClosingOrMovingDuringTheWalkDoesNotHideTheButton) {
 
 TEST(PenPlusWindows, TheStartMenuListingLeavesOutHiddenAndSystemEntries) {
   const harness::TestFolder folder;
-  const auto make = [&](const std::wstring& name, DWORD attributes, bool isFolder) {
+  // Files first (their folders are made with them), then the folders' own
+  // attributes.
+  constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN, kSystem = FILE_ATTRIBUTE_SYSTEM, kFolder = FILE_ATTRIBUTE_DIRECTORY;
+  const std::pair<const wchar_t*, DWORD> entries[] = {
+      {L"a.lnk", 0}, {L"desktop.ini", kHidden | kSystem}, {L"hidden.lnk", kHidden}, {L"system.lnk", kSystem},
+      {L"read-only.lnk", FILE_ATTRIBUTE_READONLY}, {L"Programs\\b.lnk", FILE_ATTRIBUTE_ARCHIVE}, {L"Hidden\\c.lnk", 0},
+      {L"System\\d.lnk", 0}, {L"Hidden", kHidden | kFolder}, {L"System", kSystem | kFolder}};
+  for (const auto& [name, attributes] : entries) {
     const std::wstring path = folder.File(name);
-    if (isFolder) {
-      ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
-    } else {
+    if (!(attributes & kFolder)) {
       ASSERT_TRUE(folder.WriteText(name, "x"));
     }
-    if (attributes != 0) {
-      ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes | (isFolder ? FILE_ATTRIBUTE_DIRECTORY : 0)));
-      ASSERT_EQ(::GetFileAttributesW(path.c_str()) & attributes, attributes) << "attributes not kept here";
-    }
-  };
-  make(L"a.lnk", 0, false);
-  make(L"desktop.ini", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, false);
-  make(L"hidden.lnk", FILE_ATTRIBUTE_HIDDEN, false);
-  make(L"system.lnk", FILE_ATTRIBUTE_SYSTEM, false);
-  make(L"read-only.lnk", FILE_ATTRIBUTE_READONLY, false);
-  make(L"Programs", 0, true);
-  make(L"Programs\\b.lnk", FILE_ATTRIBUTE_ARCHIVE, false);
-  make(L"Hidden", FILE_ATTRIBUTE_HIDDEN, true);
-  make(L"Hidden\\c.lnk", 0, false);
-  make(L"System", FILE_ATTRIBUTE_SYSTEM, true);
-  make(L"System\\d.lnk", 0, false);
+    if (attributes == 0) continue;
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes));
+    ASSERT_EQ(::GetFileAttributesW(path.c_str()) & attributes, attributes) << "attributes not kept here";
+  }
 
   orvanta::win::PenPlusPortWin port;
   const orvanta::AnsiString root = orvanta::win::ToAnsi(folder.Path());
