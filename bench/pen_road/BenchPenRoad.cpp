@@ -22,11 +22,8 @@
 #include <vector>
 
 #include "DemoSupport.h"
+#include "penplus/InProcessHandler.h"
 #include "penplus/PenPlusWindows.h"
-#include "actions/ClassActPenPlus.h"
-#include "actions/win/PenPlusPortWin.h"
-#include "actions/win/ProcessPortWin.h"
-#include "settings/win/ModuleFileInf.h"
 #include "fntd2xx/PanelSim.h"
 #include "winbench/WinBench.h"
 #include "wincommon/Files.h"
@@ -65,11 +62,6 @@ std::vector<std::int64_t> Stamps(const std::wstring& log, const std::string& eve
   }
   return out;
 }
-
-class NoNotes : public orvanta::Notifier {
-public:
-  void SetText(const std::string&, std::int32_t, std::int32_t) override {}
-};
 
 // The n-th stamp after `before` for each due time, as road times in ms.
 std::vector<double> RoadTimes(const std::vector<std::int64_t>& stamps, std::size_t before,
@@ -130,12 +122,9 @@ int main(int argc, char** argv) {
   // walk, the version read and the press, beside the press alone.
   std::vector<double> action, pressAlone;
   {
-    orvanta::MainSettings settings;
-    orvanta::win::PenPlusPortWin port;
-    orvanta::win::ProcessPortWin process;
-    orvanta::win::ModuleFileInf files;
-    NoNotes notes;
-    orvanta::ClassActPenPlus pen(settings, {}, {port, process, files, notes});
+    penplus::InProcessHandler h;
+    orvanta::ClassActPenPlus& pen = h.act;
+    orvanta::win::PenPlusPortWin& port = h.windows;
     const HWND back = penplus::ToolbarButton(L"ページ戻し");
     for (int i = 0; i < presses && back; ++i) {
       std::int64_t t0 = winbench::Qpc();

@@ -16,37 +16,19 @@
 #include <utility>
 #include <vector>
 
-#include "actions/ClassActPenPlus.h"
-#include "actions/win/PenPlusPortWin.h"
-#include "actions/win/ProcessPortWin.h"
 #include "base/win/AnsiText.h"
 #include "common/Harness.h"
+#include "penplus/InProcessHandler.h"
 #include "penplus/PenPlusLog.h"
 #include "penplus/PenPlusWindows.h"
-#include "settings/win/ModuleFileInf.h"
 #include "wincommon/Text.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using orvanta::ClassActPenPlus;
 using orvanta::PenPlusPort;
 
-class NoNotes : public orvanta::Notifier {
-public:
-  void SetText(const std::string&, std::int32_t, std::int32_t) override {}
-};
-
-// The handler over the real ports, as the driver builds it.
-struct InProcessHandler {
-  explicit InProcessHandler(DWORD clickTimeoutMs = 5000) : windows(clickTimeoutMs) {}
-  orvanta::MainSettings settings;
-  orvanta::win::PenPlusPortWin windows;
-  orvanta::win::ProcessPortWin process;
-  orvanta::win::ModuleFileInf files;
-  NoNotes notes;
-  ClassActPenPlus act{settings, {}, {windows, process, files, notes}};
-};
+using penplus::InProcessHandler;
 
 // ---------------------------------------------------------------- window lists
 
