@@ -15,13 +15,11 @@
 namespace drivertest {
 namespace {
 
-const std::string kSwitch = "TPNamedID=Orvanta-16:9";
-
 class Faults : public PanelDriverTest {
 protected:
   std::size_t Switches() const {
     std::size_t n = 0;
-    for (const auto& l : Received()) n += l == kSwitch || l == "TPNamedID=Orvanta-4:3";
+    for (const auto& l : Received()) n += l == "TPNamedID=Orvanta-16:9" || l == "TPNamedID=Orvanta-4:3";
     return n;
   }
   // Open at 38400 8N2, the start-up commands sent whole (once per open)
@@ -127,32 +125,27 @@ TEST_P(MissingEntry, TheDriverRunsOnQuietly) {
 INSTANTIATE_TEST_SUITE_P(Table, MissingEntry, ::testing::Values("FT_OpenEx", "FT_GetQueueStatus"),
                          [](const auto& p) { return std::string(p.param + 3); });
 
-enum class IniFault { ReadOnly, NotAFile, LongValues };
 struct IniCase {
-  const char* name;
-  IniFault fault;
-  DWORD priority;  // the class the driver must end up in
+  const char* name;  // the fault
+  DWORD priority;    // the class the driver must end up in
 };
 
 class IniFaults : public Faults, public ::testing::WithParamInterface<IniCase> {};
 
 TEST_P(IniFaults, StartsQuietlyWithWhatCanBeRead) {
   const std::string longValue(300, '7');
-  switch (GetParam().fault) {
-    case IniFault::ReadOnly:
-      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nPriority=3\r\n"));
-      ASSERT_TRUE(::SetFileAttributesW(f.Ini().c_str(), FILE_ATTRIBUTE_READONLY));
-      break;
-    case IniFault::NotAFile:
-      // Where the INI file should be, nothing can be read or written (as in
-      // a folder the user cannot write to, which root cannot have here).
-      ASSERT_TRUE(::CreateDirectoryW(f.Ini().c_str(), nullptr));
-      break;
-    case IniFault::LongValues:
-      ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nPriority=3" + longValue + "\r\nDblClickTime=" +
-                                                         longValue + "\r\n[Camera]\r\nPath=\"C:\\" + longValue +
-                                                         "\"\r\n[PenPlus]\r\nPath=" + longValue + "\r\n"));
-      break;
+  const std::string fault = GetParam().name;
+  if (fault == "ReadOnly") {
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nPriority=3\r\n"));
+    ASSERT_TRUE(::SetFileAttributesW(f.Ini().c_str(), FILE_ATTRIBUTE_READONLY));
+  } else if (fault == "NotAFile") {
+    // Where the INI file should be, nothing can be read or written (as in
+    // a folder the user cannot write to, which root cannot have here).
+    ASSERT_TRUE(::CreateDirectoryW(f.Ini().c_str(), nullptr));
+  } else {
+    ASSERT_TRUE(f.folder.WriteText(L"Orvanta.ini", "[Main]\r\nPriority=3" + longValue + "\r\nDblClickTime=" + longValue +
+                                                       "\r\n[Camera]\r\nPath=\"C:\\" + longValue +
+                                                       "\"\r\n[PenPlus]\r\nPath=" + longValue + "\r\n"));
   }
   StartTouchData();
   ASSERT_TRUE(f.Start());
@@ -167,9 +160,9 @@ TEST_P(IniFaults, StartsQuietlyWithWhatCanBeRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, IniFaults,
-                         ::testing::Values(IniCase{"ReadOnly", IniFault::ReadOnly, NORMAL_PRIORITY_CLASS},
-                                           IniCase{"NotAFile", IniFault::NotAFile, HIGH_PRIORITY_CLASS},
-                                           IniCase{"LongValues", IniFault::LongValues, NORMAL_PRIORITY_CLASS}),
+                         ::testing::Values(IniCase{"ReadOnly", NORMAL_PRIORITY_CLASS},
+                                           IniCase{"NotAFile", HIGH_PRIORITY_CLASS},
+                                           IniCase{"LongValues", NORMAL_PRIORITY_CLASS}),
                          harness::CaseName());
 
 // The resource file missing, empty, truncated or locked by another program.
