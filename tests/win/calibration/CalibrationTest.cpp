@@ -50,13 +50,6 @@ protected:
   }
 
   std::string Step() const { return CalibrationStep(Dialog()); }
-  // A label (a STATIC child) holds this text.
-  bool LabelHas(const std::wstring& part) const {
-    for (const auto& text : harness::ChildTexts(Dialog(), L"Static")) {
-      if (text.find(part) != std::wstring::npos) return true;
-    }
-    return false;
-  }
 
   // A corner touch that must advance the step counter.
   void Corner(int x, int y, const std::string& next) {
@@ -85,11 +78,11 @@ TEST_F(Calibration, EightCornersAreSavedTheDialogClosesAndTheHitTestUsesThemAtOn
   OpenCalibration();
   // The start touch lands on the calibration-set button: claimed, no action.
   Corner(500, 500, "1/8");
-  EXPECT_TRUE(LabelHas(L"「画面比率切替」ボタンの左上")) << "display name from the delivered resources";
+  EXPECT_TRUE(harness::HasLabel(Dialog(), L"「画面比率切替」ボタンの左上", true)) << "display name from the delivered resources";
   // The first button is measured reversed: its "lower right" above and left.
   Corner(5900, 5900, "2/8");
   Corner(5100, 5100, "3/8");
-  EXPECT_TRUE(LabelHas(L"「カメラ」ボタンの左上"));
+  EXPECT_TRUE(harness::HasLabel(Dialog(), L"「カメラ」ボタンの左上", true));
   Corner(6100, 5100, "4/8");
   Corner(6900, 5900, "5/8");
   Corner(7100, 5100, "6/8");
@@ -168,7 +161,7 @@ TEST_F(Calibration, ADataFileThatCannotBeWrittenIsReportedAndTheNewRectangleActs
   Corner(5000, 5000, "2/2");
   // The last corner: the failure is told over the calibration, once.
   TouchCorner(panel, 6000, 6000);
-  const harness::Box box = WaitForBox(L"キャリブレーション");
+  const harness::Box box = harness::WaitForBox(f.driver.Id(), 5s, L"キャリブレーション");
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_EQ(::GetWindow(box.hwnd, GW_OWNER), dialog);
   EXPECT_NE(box.text.find(L"キャリブレーションの結果を保存できませんでした。"), std::wstring::npos);

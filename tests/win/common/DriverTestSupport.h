@@ -18,8 +18,6 @@ namespace drivertest {
 
 using namespace std::chrono_literals;
 
-using harness::Lines;
-
 // What the driver writes to the panel after every open.
 inline const std::vector<std::uint8_t> kStartupBytes = {0x0D, 0x4A, 0x31, 0x0D, 0x54, 0x43, 0x31, 0x0D};
 
@@ -116,10 +114,7 @@ protected:
   }
   // The touch-data stand-in with these options before its log's path.
   void StartTouchData(const std::wstring& options = L"");
-  [[nodiscard]] std::vector<std::string> Received() const { return Lines(f.folder.ReadText(L"touchdata.log")); }
-  [[nodiscard]] harness::Box WaitForBox(const wchar_t* title, std::chrono::milliseconds timeout = 5s) const {
-    return harness::WaitForBox(f.driver.Id(), timeout, title);
-  }
+  [[nodiscard]] std::vector<std::string> Received() const { return harness::Lines(f.folder.ReadText(L"touchdata.log")); }
 
   panelsim::PanelSim panel;
   DriverFixture f;

@@ -115,6 +115,13 @@ std::string IniRead(const std::wstring& file, const char* section, const char* k
   return buf;
 }
 
+bool HasLabel(HWND parent, const std::wstring& text, bool part) {
+  for (const auto& label : ChildTexts(parent, L"Static")) {
+    if (part ? label.find(text) != std::wstring::npos : label == text) return true;
+  }
+  return false;
+}
+
 RECT WindowRect(HWND window) {
   RECT r{};
   ::GetWindowRect(window, &r);

@@ -107,6 +107,8 @@ struct Drawing {
 [[nodiscard]] Drawing Draw(int width, int height, const std::function<void(HDC)>& paint);
 [[nodiscard]] Drawing PrintClient(HWND window);
 
+// A label (a STATIC child) of the parent reads this text, or holds it (part).
+[[nodiscard]] bool HasLabel(HWND parent, const std::wstring& text, bool part = false);
 // A window's place on the screen.
 [[nodiscard]] RECT WindowRect(HWND window);
 // A cell of a list view of any process. A list view answers only with

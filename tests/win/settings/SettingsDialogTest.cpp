@@ -4,8 +4,6 @@
 // command is opened from it in the calibration tests.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "common/DriverTestSupport.h"
 // After windows.h, which the fixture brings.
 #include <commctrl.h>
@@ -21,11 +19,6 @@ protected:
   void OpenByLink() { ASSERT_NE(OpenSettings(f, true), nullptr); }
   [[nodiscard]] HWND Dialog() const { return f.Window(identity::kSettingClass); }
   [[nodiscard]] HWND SelApp() const { return f.Window(identity::kSelAppClass); }
-  static std::vector<HWND> Children(HWND parent, const wchar_t* cls) { return harness::ChildWindows(parent, cls); }
-  static bool HasLabel(HWND parent, const std::wstring& text) {
-    const auto labels = harness::ChildTexts(parent, L"Static");
-    return std::find(labels.begin(), labels.end(), text) != labels.end();
-  }
   // An edit control's contents: GetWindowText does not ask another
   // process's control, WM_GETTEXT does.
   static std::wstring Contents(HWND edit) {
@@ -41,7 +34,7 @@ protected:
   }
   std::vector<int> Selections() const {
     std::vector<int> out;
-    for (HWND combo : Children(Dialog(), L"ComboBox")) {
+    for (HWND combo : harness::ChildWindows(Dialog(), L"ComboBox")) {
       out.push_back(static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0)));
     }
     return out;
@@ -54,7 +47,7 @@ protected:
   // What a control of the dialog is, for the tab order: a button by its
   // caption, a drop-down list by its row.
   std::string Describe(HWND control) const {
-    const auto combos = Children(Dialog(), L"ComboBox");
+    const auto combos = harness::ChildWindows(Dialog(), L"ComboBox");
     for (size_t i = 0; i < combos.size(); ++i) {
       if (combos[i] == control) return "row " + std::to_string(i);
     }
@@ -68,11 +61,11 @@ TEST_F(SettingsDialog, TheLinkOpensOneDialogBringsItForwardTheSecondTimeAndExits
   OpenByLink();
   const HWND dialog = Dialog();
   EXPECT_EQ(harness::WindowText(dialog), kSettingsCaption) << "from the driver's version resource";
-  EXPECT_TRUE(HasLabel(dialog, L"ドライババージョン: 0.8JP 2012.07.18"));
-  EXPECT_TRUE(HasLabel(dialog, L"ダブルクリックの時間:"));
-  EXPECT_TRUE(HasLabel(dialog, L"メッセージの表示位置:"));
-  EXPECT_EQ(Children(dialog, L"SysListView32").size(), 1u);
-  EXPECT_EQ(::SendMessageW(Children(dialog, L"SysListView32").front(), LVM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_TRUE(harness::HasLabel(dialog, L"ドライババージョン: 0.8JP 2012.07.18"));
+  EXPECT_TRUE(harness::HasLabel(dialog, L"ダブルクリックの時間:"));
+  EXPECT_TRUE(harness::HasLabel(dialog, L"メッセージの表示位置:"));
+  EXPECT_EQ(harness::ChildWindows(dialog, L"SysListView32").size(), 1u);
+  EXPECT_EQ(::SendMessageW(harness::ChildWindows(dialog, L"SysListView32").front(), LVM_GETITEMCOUNT, 0, 0), 2);
 
   ::ShowWindow(dialog, SW_MINIMIZE);
   ASSERT_TRUE(harness::WaitUntil([&] { return ::IsIconic(dialog) != FALSE; }, 3s));
@@ -96,7 +89,7 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
     const std::string before = Ini();
     OpenByLink();
     // The second row, the camera, by the arrow key; then its "設定" button.
-    const HWND list = Children(Dialog(), L"SysListView32").front();
+    const HWND list = harness::ChildWindows(Dialog(), L"SysListView32").front();
     ::PostMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
     ASSERT_TRUE(harness::WaitUntil(
         [&] { return ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 1; }, 3s));
@@ -115,10 +108,10 @@ TEST_F(SettingsDialog, AProgramChosenInTheFileDialogIsWrittenOnOkAndForgottenOnC
     ASSERT_NE(name, nullptr);
     ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(camera.c_str()));
     ::PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    const HWND where = Children(SelApp(), L"Edit").at(1);
+    const HWND where = harness::ChildWindows(SelApp(), L"Edit").at(1);
     ASSERT_TRUE(harness::WaitUntil([&] { return Contents(where) == camera; }, 5s))
         << wincommon::WideToUtf8(Contents(where));
-    EXPECT_EQ(Contents(Children(SelApp(), L"Edit").at(0)), L"TouchDataSim");
+    EXPECT_EQ(Contents(harness::ChildWindows(SelApp(), L"Edit").at(0)), L"TouchDataSim");
     harness::Click(SelApp(), L"OK");
     ASSERT_TRUE(harness::WaitUntil([&] { return SelApp() == nullptr && ::IsWindowEnabled(Dialog()); }, 5s));
     EXPECT_EQ(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
@@ -153,7 +146,7 @@ TEST_F(SettingsDialog, WhileOpenTheConnectionStateFollowsThePanelAndTouchesDoNot
     SCOPED_TRACE(plugged);
     panel.Plug(plugged);
     const wchar_t* state = plugged ? L"接続状況: OK" : L"接続状況: NG";
-    EXPECT_TRUE(harness::WaitUntil([&] { return HasLabel(Dialog(), state); }, 5s));
+    EXPECT_TRUE(harness::WaitUntil([&] { return harness::HasLabel(Dialog(), state); }, 5s));
     EXPECT_EQ(::IsWindowEnabled(cal) != FALSE, plugged);
   }
   panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now());
@@ -205,7 +198,7 @@ TEST_F(SettingsDialog, OkTakesTheNewDoubleClickAndMessageTimesAtOnce) {
       "[Main]\r\nDblClickTime=200\r\nNotifyMsg=0\r\n");
   StartTouchData();
   OpenByLink();
-  const auto combos = Children(Dialog(), L"ComboBox");
+  const auto combos = harness::ChildWindows(Dialog(), L"ComboBox");
   Choose(combos.at(0), 4);  // 1.0 s to double-click
   Choose(combos.at(1), 2);  // notifications for 1.0 s
   ASSERT_TRUE(harness::WaitUntil([&] { return Selections() == std::vector<int>{4, 2, 0}; }, 2s));
@@ -224,11 +217,11 @@ TEST_F(SettingsDialog, AnIniFileThatCannotBeWrittenIsReportedOnOkAndTheChoiceHol
   const std::string before = Ini();
   const ReadOnly readOnly(f.Ini());
   OpenByLink();
-  Choose(Children(Dialog(), L"ComboBox").front(), 4);
+  Choose(harness::ChildWindows(Dialog(), L"ComboBox").front(), 4);
   ASSERT_TRUE(harness::WaitUntil([&] { return Selections().front() == 4; }, 2s));
   const HWND dialog = Dialog();
   harness::Click(dialog, L"OK");
-  const harness::Box box = WaitForBox(kSettingsCaption);
+  const harness::Box box = harness::WaitForBox(f.driver.Id(), 5s, kSettingsCaption);
   ASSERT_NE(box.hwnd, nullptr);
   EXPECT_EQ(::GetWindow(box.hwnd, GW_OWNER), dialog);
   EXPECT_NE(box.text.find(L"設定を保存できませんでした。"), std::wstring::npos);
