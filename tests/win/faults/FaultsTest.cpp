@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "common/DriverTestSupport.h"
 #include "wincommon/Files.h"
@@ -109,7 +108,7 @@ TEST_P(MissingEntry, TheDriverRunsOnQuietly) {
   ASSERT_TRUE(harness::WaitUntil([&] { return f.AppWindow() != nullptr; }, 10s));
   if (missing == "FT_OpenEx") {
     // Two connection ticks and more: nothing of the library was called.
-    std::this_thread::sleep_for(2500ms);
+    harness::PumpFor(2500ms);
     EXPECT_TRUE(panel.Calls("FT_SetBaudRate").empty() && panel.Calls("FT_GetQueueStatus").empty());
     EXPECT_FALSE(panel.IsOpen());
   } else {
