@@ -145,6 +145,21 @@ struct Block {
 void InitBlock(Block& b, std::int64_t now, std::int64_t ticksPerSecond);
 void Log(Block& b, std::int64_t now, const char* name, std::uint32_t status, std::uint64_t handle,
          std::uint32_t a0 = 0, std::uint32_t a1 = 0, std::uint32_t a2 = 0, const char* text = nullptr);
+// The calls the log still holds since its last clear, oldest first: sequence
+// numbers [first, next). Entries older than the ring holds are gone.
+struct LogRange {
+  std::uint64_t first, next;
+};
+[[nodiscard]] inline LogRange KeptLog(const Block& b) {
+  return {b.logNext - b.logFirst > kLogCapacity ? b.logNext - kLogCapacity : b.logFirst, b.logNext};
+}
+[[nodiscard]] inline const LogEntry& LogAt(const Block& b, std::uint64_t seq) {
+  return b.log[(seq - 1) % kLogCapacity];
+}
+// How many of the bytes written since the last clear the block keeps.
+[[nodiscard]] inline std::size_t WrittenKept(const Block& b) {
+  return static_cast<std::size_t>(b.writtenLen < kWrittenCapacity ? b.writtenLen : kWrittenCapacity);
+}
 // Runs the chip on to `now` and returns the bytes the host holds: handed
 // over by the chip and not yet read.
 std::size_t HostCount(Block& b, std::int64_t now);

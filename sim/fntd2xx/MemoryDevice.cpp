@@ -70,14 +70,14 @@ std::string MemoryDevice::Pending() const {
 }
 
 std::string MemoryDevice::Written() const {
-  const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(b_->writtenLen, kWrittenCapacity));
-  return std::string(reinterpret_cast<const char*>(b_->written), n);
+  return std::string(reinterpret_cast<const char*>(b_->written), WrittenKept(*b_));
 }
 
 std::vector<std::string> MemoryDevice::Calls(bool withQueries) const {
   std::vector<std::string> out;
-  for (std::uint64_t seq = b_->logFirst; seq < b_->logNext; ++seq) {
-    const LogEntry& e = b_->log[(seq - 1) % kLogCapacity];
+  const LogRange kept = KeptLog(*b_);
+  for (std::uint64_t seq = kept.first; seq < kept.next; ++seq) {
+    const LogEntry& e = LogAt(*b_, seq);
     const std::string name = std::string(e.name).substr(3);  // without "FT_"
     if (name == "GetQueueStatus" && !withQueries) continue;
     std::string text = name + (e.status == kInvalidHandle ? "(bad handle)" : "");
@@ -98,8 +98,9 @@ int MemoryDevice::Count(std::string_view call) const {
 }
 
 const LogEntry* MemoryDevice::Last(std::string_view name) const {
-  for (std::uint64_t seq = b_->logNext; seq > b_->logFirst; --seq) {
-    const LogEntry& e = b_->log[(seq - 2) % kLogCapacity];
+  const LogRange kept = KeptLog(*b_);
+  for (std::uint64_t seq = kept.next; seq > kept.first; --seq) {
+    const LogEntry& e = LogAt(*b_, seq - 1);
     if (name == e.name) return &e;
   }
   return nullptr;

@@ -132,12 +132,10 @@ std::vector<Call> PanelSim::Calls() const {
   std::vector<Call> calls;
   if (!map_) return calls;
   Mapping::Lock b(*map_);
-  std::uint64_t first = b->logFirst;
-  // Older entries than the ring holds are gone.
-  if (b->logNext - first > kLogCapacity) first = b->logNext - kLogCapacity;
-  calls.reserve(static_cast<std::size_t>(b->logNext - first));
-  for (std::uint64_t seq = first; seq < b->logNext; ++seq) {
-    const LogEntry& e = b->log[(seq - 1) % kLogCapacity];
+  const LogRange kept = KeptLog(*b);
+  calls.reserve(static_cast<std::size_t>(kept.next - kept.first));
+  for (std::uint64_t seq = kept.first; seq < kept.next; ++seq) {
+    const LogEntry& e = LogAt(*b, seq);
     Call c;
     c.seq = e.seq;
     c.qpc = e.qpc;
@@ -170,8 +168,7 @@ std::uint64_t PanelSim::NextSeq() const {
 std::vector<std::uint8_t> PanelSim::Written() const {
   if (!map_) return {};
   Mapping::Lock b(*map_);
-  const auto n = static_cast<std::size_t>(b->writtenLen < kWrittenCapacity ? b->writtenLen : kWrittenCapacity);
-  return std::vector<std::uint8_t>(b->written, b->written + n);
+  return std::vector<std::uint8_t>(b->written, b->written + WrittenKept(*b));
 }
 
 void PanelSim::ClearLog() {
