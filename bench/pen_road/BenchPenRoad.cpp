@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
   std::printf("pen action's own cost (pen median - calibration-set median): %.3f ms = %.2fx the direct press "
               "(target <= 2x); %zu + %zu of %d + %d presses arrived: %s\n",
               ownCost, ownCost / straight.median, penRoad.count, calRoad.count, presses, presses,
-              met ? "ok" : "MISSED");
+              winbench::Verdict(met));
 
   // ---- PenPlus started from cold by the press
   std::vector<double> coldRoad, coldUp;

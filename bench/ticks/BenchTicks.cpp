@@ -67,13 +67,11 @@ double BareSleepCpu(DWORD ms) {
   return 100.0 * static_cast<double>(winbench::ProcessCpu() - cpu0) / 10000.0 / wallMs;
 }
 
-const char* Verdict(bool ok) { return ok ? "ok" : "MISSED"; }
-
 bool Report(const char* label, const std::vector<std::int64_t>& stamps, const Targets& t) {
   const auto s = winbench::Summarise(winbench::Intervals(stamps));
   winbench::Print(label, s);
   const bool ok = s.count > 0 && s.median <= t.medianMs && s.p99 <= t.p99Ms;
-  std::printf("%-34s target median <= %.1f ms, p99 <= %.1f ms: %s\n", "", t.medianMs, t.p99Ms, Verdict(ok));
+  std::printf("%-34s target median <= %.1f ms, p99 <= %.1f ms: %s\n", "", t.medianMs, t.p99Ms, winbench::Verdict(ok));
   return ok;
 }
 
@@ -161,7 +159,8 @@ int main(int argc, char** argv) {
   std::printf("  %-44s %s\n", "bare Sleep(1) loop, no link", Range(bare).c_str());
   const double ratio = Median(polling) > 0 ? Median(events) / Median(polling) : 0;
   const bool idleOk = ratio <= targets.eventToPolling;
-  std::printf("  event-driven / polling: %.3f (target <= %.2f): %s\n", ratio, targets.eventToPolling, Verdict(idleOk));
+  std::printf("  event-driven / polling: %.3f (target <= %.2f): %s\n", ratio, targets.eventToPolling,
+              winbench::Verdict(idleOk));
 
   return loopOk && modalOk && idleOk ? 0 : 1;
 }

@@ -246,8 +246,6 @@ std::string ProcessorName() {
   return wincommon::WideToUtf8(name);
 }
 
-const char* Verdict(bool ok) { return ok ? "ok" : "MISSED"; }
-
 // A second driver folder whose panel library lacks the chip's calls.
 bool LayOutPollingFolder(const std::wstring& bin, std::wstring& dir) {
   int x = 0, y = 0;
@@ -325,7 +323,7 @@ int main(int argc, char** argv) {
     std::printf("singles, driver / floor: median %.2fx (<= %.2f), p99 %.2fx; driver before / driver: median %.1fx "
                 "(>= %.0f); %s: %s\n",
                 median, targets.medianToFloor, p99, ahead, targets.aheadOfPolling,
-                allArrived ? "none lost" : "LOST PRESSES", Verdict(met));
+                allArrived ? "none lost" : "LOST PRESSES", winbench::Verdict(met));
     ok = ok && met;
   }
   panel.SetCallCost(0);

@@ -53,21 +53,12 @@ inline std::vector<double> Intervals(const std::vector<std::int64_t>& stamps) {
   return out;
 }
 
+// How a figure stands against its target, as every bench prints it.
+inline const char* Verdict(bool met) { return met ? "ok" : "MISSED"; }
+
 inline void Print(const char* label, const Summary& s) {
   std::printf("%-34s n=%-7zu median %7.3f ms  p99 %7.3f ms  max %8.3f ms  mean %7.3f ms\n", label, s.count,
               s.median, s.p99, s.max, s.mean);
-}
-
-// Pumps this thread's messages as a program's own loop does, for ms.
-inline void RunMessageLoopFor(DWORD ms) {
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, ms, nullptr);
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == timer) break;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  ::KillTimer(nullptr, timer);
 }
 
 // Ends the message loop that dispatches this thread timer.

@@ -267,7 +267,6 @@ std::int16_t ClassActPenPlus::Major() {
   return version_.MajorVersion();
 }
 
-
 // ---- the actions --------------------------------------------------------------
 
 // What a row of the action table does.

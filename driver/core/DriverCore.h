@@ -137,7 +137,7 @@ private:
   ClassPanelData panel_;
   ClassButtonRes buttonRes_;
   ClassFNTD2XX link_;
-  SerialSource linkAdapter_;
+  SerialSource serialSource_;
   Receiver receiver_;
   ClassButtonAction buttonAction_;
   TouchHandler touch_;

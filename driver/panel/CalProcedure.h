@@ -13,8 +13,8 @@
 
 #include "base/AnsiString.h"
 #include "base/TouchEvent.h"
-#include "panel/ClassButtonRes.h"
 #include "base/UiTimer.h"
+#include "panel/ClassButtonRes.h"
 #include "panel/ClassPanelData.h"
 
 namespace orvanta {
