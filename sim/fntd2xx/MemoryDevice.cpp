@@ -14,7 +14,8 @@ constexpr std::int64_t kTicksPerSecond = 1000;
 
 }  // namespace
 
-MemoryDevice::MemoryDevice() : b_(std::make_unique<Block>()) {
+// Not value-initialised: InitBlock sets every field the device reads.
+MemoryDevice::MemoryDevice() : b_(new Block) {
   InitBlock(*b_, now_, kTicksPerSecond);
   api.OpenEx = [this](const char* arg, std::uint32_t flags, FtHandle* handle) {
     std::uint64_t opened = 0;
