@@ -137,10 +137,14 @@ std::wstring HandingOverParameters(std::wstring_view waitingParameters, std::uin
   return std::wstring(waitingParameters) + L" -w " + L" " + std::to_wstring(pid);
 }
 
-std::wstring OwnFile(std::wstring_view folder) {
-  std::wstring file(folder);
-  if (file.empty() || file.back() != L'\\') file += L'\\';
-  return file + L"OrvaRmvr.exe";
+std::wstring OwnFile(std::wstring_view modulePath) {
+  static constexpr std::wstring_view kExtended = L"\\\\?\\";
+  static constexpr std::wstring_view kExtendedUnc = L"\\\\?\\UNC\\";
+  if (FindNoCase(modulePath.substr(0, kExtendedUnc.size()), kExtendedUnc) == 0) {
+    return L"\\\\" + std::wstring(modulePath.substr(kExtendedUnc.size()));
+  }
+  if (modulePath.substr(0, kExtended.size()) == kExtended) modulePath.remove_prefix(kExtended.size());
+  return std::wstring(modulePath);
 }
 
 UninstallCommand ParseUninstallCommand(std::wstring_view arguments, const Environment& env) {

@@ -97,9 +97,12 @@ struct UninstallCommand {
 // Reads the arguments (the command line without the program name).
 [[nodiscard]] UninstallCommand ParseUninstallCommand(std::wstring_view arguments, const Environment& env);
 
-// "<folder>\OrvaRmvr.exe": the file that the product's uninstall
-// registrations run, beside this program.
-[[nodiscard]] std::wstring OwnFile(std::wstring_view folder);
+// The file that the product's uninstall registrations run: this program's own
+// path as the system reports it (whatever the program is called: an older
+// installer kit delivered it as OrvaRmvr.exe, this one as OrvantaUninst.exe),
+// without the "\\?\" prefix of a program started by an extended-length path,
+// which no registration writes.
+[[nodiscard]] std::wstring OwnFile(std::wstring_view modulePath);
 
 // ASCII-only case folding: the switches and names compared here are ASCII,
 // and folding only ASCII keeps positions in the folded copy identical to the

@@ -33,7 +33,7 @@ enum class MessageId : unsigned {
 [[nodiscard]] bool IsOwnRegistration(std::wstring_view keyName, std::wstring_view uninstallString,
                                      std::wstring_view ownFile);
 
-// Two or more registrations that run OrvaRmvr.exe mean another removal is
+// Two or more registrations that run this program mean another removal is
 // under way through it; the removal program is then waited for instead of
 // handed over.
 [[nodiscard]] inline bool ShouldWait(int ownRegistrations) { return ownRegistrations >= 2; }

@@ -57,6 +57,14 @@ AnsiString ClassPanelData::ReadDataValue(const AnsiString& section, const AnsiSt
   return store_.Read(datPath_, section, key, delivered);
 }
 
+std::int32_t ClassPanelData::ReadCount(const AnsiString& key, bool* fromFile) {
+  const AnsiString value = ReadDataValue("Header", key, "-1");
+  // A file may hold "-1" itself; only then is a second read, with another
+  // default, needed to tell it from a key that is missing from both files.
+  *fromFile = value != "-1" || ReadDataValue("Header", key, "") == "-1";
+  return ReadLenientInt(value);
+}
+
 bool ClassPanelData::WriteDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& value) {
   return store_.Write(datPath_, section, key, value);
 }
@@ -67,8 +75,8 @@ void ClassPanelData::Load() {
   datPath_ = DatPath();
   Version = ReadDataValue("Header", "Version", "");
   Name = ReadDataValue("Header", "Name", "");
-  ButtonX = ReadLenientInt(ReadDataValue("Header", "ButtonX", "-1"));
-  ButtonY = ReadLenientInt(ReadDataValue("Header", "ButtonY", "-1"));
+  ButtonX = ReadCount("ButtonX", &buttonXFromFile_);
+  ButtonY = ReadCount("ButtonY", &buttonYFromFile_);
   if (ButtonX <= 0 && ButtonY <= 0) return;
 
   const std::int32_t columns = ScanCount(ButtonX);
@@ -101,8 +109,11 @@ bool ClassPanelData::Save() {
   // moment (another program reading the file) loses only its own key.
   bool saved = WriteDataValue("Header", "Version", Version);
   saved = WriteDataValue("Header", "Name", Name) && saved;
-  saved = WriteDataValue("Header", "ButtonX", Number(ButtonX)) && saved;
-  saved = WriteDataValue("Header", "ButtonY", Number(ButtonY)) && saved;
+  // A count no file gave (the layout was missing, or held by another program,
+  // when the driver started) stays unwritten, so that the layout decides
+  // again at the next start.
+  if (buttonXFromFile_) saved = WriteDataValue("Header", "ButtonX", Number(ButtonX)) && saved;
+  if (buttonYFromFile_) saved = WriteDataValue("Header", "ButtonY", Number(ButtonY)) && saved;
   for (const auto& b : buttons_) {
     const AnsiString section = ButtonSection(b->ButtonX, b->ButtonY);
     saved = WriteDataValue(section, "Name", b->Name) && saved;

@@ -49,7 +49,9 @@ public:
 
   void Load();
   // False when the data file could not be written whole (a folder the user
-  // may not write to): the records in memory stay as they are.
+  // may not write to): the records in memory stay as they are. A button
+  // count that neither file gave is not written: the "-1" it reads as would
+  // otherwise win over the delivered layout at every later start.
   [[nodiscard]] bool Save();
   // Makes .dat a byte copy of .def (empty when .def is missing), then Load.
   // copyFile(from, to) does the copy; returns false on failure.
@@ -67,6 +69,9 @@ public:
 
 private:
   AnsiString ReadDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& def);
+  // A header count ("ButtonX", "ButtonY"), "-1" when neither file has it;
+  // *fromFile tells which.
+  std::int32_t ReadCount(const AnsiString& key, bool* fromFile);
   [[nodiscard]] bool WriteDataValue(const AnsiString& section, const AnsiString& key, const AnsiString& value);
 
   ProfileStore& store_;
@@ -75,6 +80,9 @@ private:
   // (a large layout reads thousands of values).
   std::string defPath_;
   std::string datPath_;
+  // Whether the last Load found ButtonX and ButtonY in either file.
+  bool buttonXFromFile_ = false;
+  bool buttonYFromFile_ = false;
   std::vector<std::unique_ptr<ClassPanelButtonData>> buttons_;
 };
 

@@ -1,13 +1,17 @@
 #include "AppExit.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include "DriverStop.h"
 #include "identities/WindowIdentities.h"
 #include "wincommon/Handles.h"
 
 namespace orvanta::preuninstall {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 HWND FindAppWindow() { return ::FindWindowW(identity::kAppClass, identity::kDriverTitle); }
 
@@ -19,43 +23,96 @@ void PumpPendingMessages() {
   }
 }
 
+DWORD MillisecondsUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<DWORD>(left) : 0;
+}
+
+// Whether the system still lists a process with this id. For a process that
+// may not be opened at all (another user's, without the debug privilege).
+bool ProcessListed(DWORD pid) {
+  wincommon::FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return true;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == pid) return true;
+  }
+  return false;
+}
+
+class RunningDriver final : public DriverProcess {
+public:
+  bool WindowPresent() override {
+    window_ = FindAppWindow();
+    return window_ != nullptr;
+  }
+
+  bool NameProcess() override {
+    pid_ = 0;
+    ::GetWindowThreadProcessId(window_, &pid_);
+    if (pid_ == 0) return false;
+    // Not inheritable: the removal program started later must not hold the
+    // driver's process object. A driver of another user may refuse the
+    // terminate right but grant waiting; one that refuses both is watched in
+    // the process list instead.
+    process_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid_));
+    if (!process_) process_.reset(::OpenProcess(SYNCHRONIZE, FALSE, pid_));
+    return true;
+  }
+
+  bool RequestClose() override {
+    // Sent, not posted: a driver that is stuck in a long action or a modal
+    // loop must show up as a time-out here so that it can be ended by force.
+    // No SMTO_ABORTIFHUNG: a driver busy for less than the time-out still
+    // gets to close itself cleanly (releasing the panel's serial device).
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(window_, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+  }
+
+  bool WaitWindowGone(std::chrono::milliseconds bound) override {
+    const auto deadline = Clock::now() + bound;
+    for (;;) {
+      PumpPendingMessages();
+      if (!::IsWindow(window_) || !FindAppWindow()) return true;
+      if (Clock::now() >= deadline) return false;
+      ::Sleep(100);
+    }
+  }
+
+  bool WaitProcessEnded(std::chrono::milliseconds bound) override {
+    const auto deadline = Clock::now() + bound;
+    for (;;) {
+      PumpPendingMessages();
+      if (process_) {
+        const HANDLE handle = process_.get();
+        const DWORD got = ::MsgWaitForMultipleObjects(1, &handle, FALSE, MillisecondsUntil(deadline), QS_ALLINPUT);
+        if (got == WAIT_OBJECT_0) return true;
+        // Time-out or failure; messages that keep coming do not stretch the bound.
+        if (got != WAIT_OBJECT_0 + 1 || Clock::now() >= deadline) {
+          return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        }
+      } else {
+        if (!ProcessListed(pid_)) return true;
+        if (Clock::now() >= deadline) return false;
+        ::Sleep(100);
+      }
+    }
+  }
+
+  bool Terminate() override { return process_ && ::TerminateProcess(process_.get(), 0); }
+
+private:
+  HWND window_ = nullptr;
+  DWORD pid_ = 0;
+  wincommon::KernelHandle process_;
+};
+
 }  // namespace
 
-bool CloseAppWindow() {
-  const HWND window = FindAppWindow();
-  if (!window) return true;
-  // Sent, not posted: a driver that is stuck in a long action or a modal loop
-  // must show up as a time-out here so that it can be ended by force. No
-  // SMTO_ABORTIFHUNG: a driver busy for less than the time-out still gets to
-  // close itself cleanly (releasing the panel's serial device).
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, &result)) return false;
-  // The driver unloads its forms and releases the device before its window
-  // goes; give it about five seconds.
-  for (int i = 0; i < 50; ++i) {
-    PumpPendingMessages();
-    ::Sleep(100);
-    if (!FindAppWindow()) return true;
-  }
-  return !FindAppWindow();
+bool StopRunningDriver() {
+  RunningDriver driver;
+  return StopDriver(driver);
 }
-
-bool KillAppProcess() {
-  const HWND window = FindAppWindow();
-  if (!window) return true;
-  DWORD pid = 0;
-  const DWORD thread = ::GetWindowThreadProcessId(window, &pid);
-  if (thread == 0 && pid == 0) return false;
-  wincommon::KernelHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, pid));
-  if (process) {
-    ::TerminateProcess(process.get(), 0);
-    // TerminateProcess only starts the ending; the driver's files stay locked
-    // until the process is gone, and the removal program starts right after.
-    ::WaitForSingleObject(process.get(), 5000);
-  }
-  return true;
-}
-
-bool StopDriver() { return CloseAppWindow() || KillAppProcess(); }
 
 }  // namespace orvanta::preuninstall

@@ -12,6 +12,10 @@ namespace orvanta::preuninstall {
 namespace {
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// The removal program is 32-bit and writes its registrations into the 32-bit
+// view (WOW6432Node on 64-bit Windows). Asked for explicitly, so that a build
+// of either bitness reads the same keys; 32-bit Windows ignores the flag.
+constexpr REGSAM kRegistrationView = KEY_WOW64_32KEY;
 // A removal log is a few hundred lines; anything beyond this is not a log.
 constexpr DWORD kMaxLogBytes = 16u << 20;
 
@@ -30,7 +34,7 @@ std::wstring ReadUninstallString(HKEY parent, const wchar_t* subKey) {
   HKEY raw = nullptr;
   // Query access only: the program never writes to the registry, and a
   // standard user cannot open HKLM keys for writing.
-  if (::RegOpenKeyExW(parent, subKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return {};
+  if (::RegOpenKeyExW(parent, subKey, 0, KEY_QUERY_VALUE | kRegistrationView, &raw) != ERROR_SUCCESS) return {};
   wincommon::RegKey key(raw);
   DWORD type = 0;
   DWORD bytes = 0;
@@ -104,11 +108,11 @@ std::wstring RemovalMessages::Text(MessageId id) const {
 }
 
 int CountRegistrations(const std::wstring& ownFile) {
-  // The registry view is the one of this program's bitness, the same view the
-  // 32-bit installer wrote its registrations into (WOW6432Node on 64-bit
-  // Windows for the delivered 32-bit build).
   HKEY raw = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ENUMERATE_SUB_KEYS, &raw) != ERROR_SUCCESS) return 0;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ENUMERATE_SUB_KEYS | kRegistrationView, &raw) !=
+      ERROR_SUCCESS) {
+    return 0;
+  }
   wincommon::RegKey uninstall(raw);
   const std::wstring own = Upper(ownFile);
   int count = 0;
@@ -173,9 +177,9 @@ bool ConfirmAndRun(const UninstallCommand& cmd, const RemovalMessages& messages,
                   MB_OK | MB_ICONEXCLAMATION | kBoxFlags);
     return true;
   }
-  if (!StopDriver()) return false;
+  if (!StopRunningDriver()) return false;
 
-  const int registrations = CountRegistrations(OwnFile(wincommon::ModuleFolder()));
+  const int registrations = CountRegistrations(OwnFile(wincommon::ModulePath()));
   if (ShouldWait(registrations)) return RunRemoval(cmd.removalPath, cmd.waitingParameters, true);
   // Handed over: the removal program waits for this process to end before it
   // removes this program's own file, so this program must not wait for it.

@@ -133,6 +133,34 @@ TEST_F(ClassPanelDataTest, HeaderCountsDecideWhatIsScanned) {
   EXPECT_EQ(store_.Read(panel_.DatPath(), "Header", "ButtonX", ""), "100000");
 }
 
+// A start without the layout (held by another program at log-on) must not
+// write counts into .dat that would hide the layout's buttons at every later
+// start; counts that a file gave are written back as they were, "-1" too.
+TEST_F(ClassPanelDataTest, SaveWritesOnlyTheCountsAFileGave) {
+  const std::string layout = "[Header]\r\nButtonX=1\r\nButtonY=2\r\n[Button.1.1]\r\nRect=0,0,9,9\r\n";
+  const struct {
+    const char *name, *def, *savedX, *savedY;  // null: not written
+    std::int32_t buttonsOnceTheLayoutIsBack;     // 1 x 2 from the layout, as far as .dat leaves it
+  } cases[] = {{"NoLayout", nullptr, nullptr, nullptr, 2},
+               {"OnlyColumns", "[Header]\r\nButtonX=2\r\n", "2", nullptr, 4},
+               {"LayoutSaysMinusOne", "[Header]\r\nButtonX=-1\r\nButtonY=-1\r\n", "-1", "-1", 0}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(panel_.DefPath());
+    std::filesystem::remove(panel_.DatPath());
+    if (c.def) Def(c.def);
+    panel_.Load();
+    EXPECT_TRUE(panel_.Save()) << c.name;
+    for (const auto& [key, saved] : {std::pair{"ButtonX", c.savedX}, std::pair{"ButtonY", c.savedY}}) {
+      EXPECT_EQ(store_.Read(panel_.DatPath(), "Header", AnsiString::FromAscii(key), "absent").bytes(),
+                saved ? saved : "absent")
+          << c.name << " " << key;
+    }
+    Def(layout);
+    panel_.Load();
+    EXPECT_EQ(panel_.ButtonData_Counts(), c.buttonsOnceTheLayoutIsBack) << c.name;
+  }
+}
+
 TEST_F(ClassPanelDataTest, LoadOrderIsColumnMajorAndDecidesOverlaps) {
   Def("[Header]\r\nButtonX=2\r\nButtonY=2\r\n"
       "[Button.1.1]\r\nName=a\r\nRect=0,0,100,100\r\n[Button.1.2]\r\nName=b\r\nRect=50,50,150,150\r\n"

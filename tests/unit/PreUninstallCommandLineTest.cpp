@@ -100,6 +100,14 @@ TEST(CommandLineTexts, FileCheckPathUnquotesAndDropsOneBackslash) {
                               {L" \"C:\\a b\\\" ", L"C:\\a b"}, {L"\\", L""}, {L"", L""}});
 }
 
+TEST(CommandLineTexts, OwnFileIsTheModulePathAsRegistrationsWriteIt) {
+  ExpectTexts(OwnFile, {{L"C:\\Program Files\\Orvanta\\OrvantaUninst.exe", L"C:\\Program Files\\Orvanta\\OrvantaUninst.exe"},
+                        {L"D:\\Old\\OrvaRmvr.exe", L"D:\\Old\\OrvaRmvr.exe"},
+                        {L"\\\\?\\C:\\削除ソフト\\OrvantaUninst.exe", L"C:\\削除ソフト\\OrvantaUninst.exe"},
+                        {L"\\\\?\\unc\\server\\share\\OrvantaUninst.exe", L"\\\\server\\share\\OrvantaUninst.exe"},
+                        {L"\\\\server\\share\\OrvantaUninst.exe", L"\\\\server\\share\\OrvantaUninst.exe"}, {L"", L""}});
+}
+
 TEST(CommandLineTexts, CutSwitchesDropsWaitAndForceSwitches) {
   ExpectTexts(CutSwitches, {{L" -n \"a.log\" ", L" -n \"a.log\" "}, {L" -n \"a.log\" -q", L" -n \"a.log\" -q"},
                       {L" -n \"a.log\" -f", L" -n \"a.log\""}, {L" -n \"a.log\" -F -q", L" -n \"a.log\""},

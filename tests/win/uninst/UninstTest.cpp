@@ -43,17 +43,25 @@ using harness::Box;
 // The next message box of the process; empty hwnd on time-out.
 Box WaitForBox(const Process& p) { return harness::WaitForBox(p.Id(), kBoxTimeout); }
 
-// Registrations under HKLM\...\Uninstall made for one test and removed after it.
+// Registrations under HKLM\...\Uninstall made for one test and removed after
+// it, in the 32-bit view, where the 32-bit removal program writes them
+// (WOW6432Node, for a test built for x86-64).
 class RegistrationFixtures {
 public:
   ~RegistrationFixtures() {
-    for (const auto& key : made_) ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+    for (const auto& key : made_) ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
   }
   bool Add(const std::wstring& name, const std::wstring& uninstallString) {
     made_.push_back(std::wstring(kUninstallKey) + L"\\" + name);
-    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, made_.back().c_str(), L"UninstallString", REG_SZ,
-                             uninstallString.c_str(),
-                             static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    HKEY raw = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, made_.back().c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                          nullptr, &raw, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    const wincommon::RegKey key(raw);
+    return ::RegSetValueExW(key.get(), L"UninstallString", 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(uninstallString.c_str()),
+                            static_cast<DWORD>((uninstallString.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
   }
 
 private:
@@ -89,7 +97,7 @@ protected:
     return p;
   }
   std::wstring TypicalArgs() const { return L"/u \"" + removal_ + L"\" -n \"" + log_ + L"\""; }
-  std::wstring OwnFile() const { return harness::Join(programDir_, L"OrvaRmvr.exe"); }
+  std::wstring OwnFile() const { return harness::Join(programDir_, L"OrvantaUninst.exe"); }
 
   std::vector<std::string> Calls() const { return harness::Lines(folder_.ReadText(L"calls.txt")); }
   bool CallsContain(const std::string& line) const {
@@ -242,12 +250,35 @@ TEST_P(StopDriverTest, DriverEndsBeforeRemovalStarts) {
 INSTANTIATE_TEST_SUITE_P(Table, StopDriverTest,
                          ::testing::Values(StopCase{"RealDriver", nullptr, false},
                                            StopCase{"ClosesOnRequest", L"close", false},
-                                           StopCase{"HangsInClose", L"hang 30000", true}),
+                                           StopCase{"HangsInClose", L"hang 30000", true},
+                                           StopCase{"LingersAfterItsWindow", L"linger 2500", false},
+                                           StopCase{"LingersPastTheBound", L"linger 30000", true},
+                                           // Watched in the process list: it may not even be waited for.
+                                           StopCase{"LingersAndMayNotBeOpened", L"linger 2500 sealed", false}),
                          harness::CaseName());
+
+// A driver that may not be terminated (another user's, seen from an
+// over-the-shoulder elevation) and does not close: the removal is reported
+// as failed instead of started against the running driver.
+TEST_F(UninstTest, ADriverThatCannotBeEndedIsReportedAnd702) {
+  Process driver = StartDriver(L"hang 30000 noterminate");
+  Process uninst = StartUninst(TypicalArgs());
+  ConfirmYes(uninst);
+  const Box failed = WaitForBox(uninst);
+  ASSERT_NE(failed.hwnd, nullptr) << "no failure box";
+  EXPECT_EQ(failed.title, L"Orvanta のアンインストール");
+  EXPECT_EQ(failed.text, L"Orvanta のアンインストールは取り消されました。");
+  ASSERT_TRUE(Answer(failed, IDOK));
+  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
+  EXPECT_EQ(uninst.ExitCode(), 702u);
+  EXPECT_TRUE(driver.Running());
+  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
+  driver.Kill();
+}
 
 struct RegistrationCase {
   const char* name;
-  int own;     // registrations whose UninstallString runs <folder>\OrvaRmvr.exe
+  int own;     // registrations whose UninstallString runs the program itself
   bool waits;  // the program waits for the removal program
   // The program's own folder under the test folder (none: the test folder);
   // ソ, 表 and 能 end in a backslash byte in code page 932.
