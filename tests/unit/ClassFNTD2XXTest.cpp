@@ -262,6 +262,54 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   EXPECT_EQ(disconnects_, 0);
 }
 
+// The line set-up is made whole whatever the library answers; the owner is
+// told, and decides.
+TEST_F(ClassFNTD2XXTest, ARefusedLineSetUpIsToldAndTheOpenGoesOn) {
+  for (const char* call : {"FT_SetBaudRate", "FT_SetDataCharacteristics"}) {
+    SCOPED_TRACE(call);
+    link_.SetPortOpen(false);
+    device_.ClearLog();
+    device_.FailNext(call, 1);
+    Open();
+    EXPECT_TRUE(link_.LineSetUpRefused());
+    EXPECT_EQ(device_.Calls(), (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
+    EXPECT_TRUE(timer_.Enabled());
+    link_.SetPortOpen(false);
+    Open();
+    EXPECT_FALSE(link_.LineSetUpRefused()) << "told of the last open only";
+  }
+}
+
+// A poll timer or receive event that cannot be started: an open link would
+// never be polled nor opened again. It stays closed, the device handle
+// closed, the fault raised; the next open works.
+TEST_F(ClassFNTD2XXTest, AnOpenWhoseReceivingCannotStartStaysClosedAndIsTold) {
+  FakeSignal signal;
+  std::vector<std::string> faults;
+  link_.OnFault = [&](const std::string& what) { faults.push_back(what); };
+  for (const bool events : {false, true}) {
+    SCOPED_TRACE(events ? "receive event" : "poll timer");
+    faults.clear();
+    device_.ClearLog();
+    if (events) {
+      device_.AddChipCalls();
+      link_.SetRxSignal(&signal);
+      signal.failArms = 1;
+    } else {
+      timer_.failSwitchOns = 1;
+    }
+    EXPECT_NO_THROW(link_.SetPortOpen(true));
+    EXPECT_FALSE(link_.PortOpen());
+    EXPECT_EQ(device_.Count("Close"), 1);
+    EXPECT_FALSE(timer_.Enabled() || signal.Armed());
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("no thread"), std::string::npos) << faults[0];
+    Open();
+    EXPECT_EQ(link_.EventDriven(), events);
+    link_.SetPortOpen(false);
+  }
+}
+
 // The receiver over the link, as the driver runs them.
 class ReadAheadTest : public ClassFNTD2XXTest {
 protected:
