@@ -149,8 +149,8 @@ void DriverCore::SetPortOpen(bool open) {
       // A wrongly set line garbles every report, and a panel that missed its
       // start-up commands may send nothing: such an open is closed again and
       // the next connection tick tries anew, a few times. A library that
-      // goes on refusing is taken at its word's worth, as it always was: the
-      // link stays open as it is.
+      // goes on refusing is then taken as it is, as the panel's library
+      // always was: the link stays open.
       const bool lineRefused = link_.LineSetUpRefused();
       // On a wrongly set line the commands would reach the panel garbled;
       // they wait for an open that is kept.
@@ -181,7 +181,8 @@ bool DriverCore::AcceptSetUp(bool lineRefused, bool written) {
       platform_.recordFault(std::string("the panel library refused ") +
                             (lineRefused ? "the line set-up (baud rate, data characteristics)"
                                          : "the start-up commands") +
-                            " at " + std::to_string(kSetUpAttempts) + " opens in a row; the link is kept open as it is");
+                            " at " + std::to_string(kSetUpAttempts) +
+                            " opens in a row; the link is kept open as it is");
     } catch (...) {
       // Nothing left that could tell anyone; the link is kept all the same.
     }

@@ -272,7 +272,8 @@ TEST_F(ClassFNTD2XXTest, ARefusedLineSetUpIsToldAndTheOpenGoesOn) {
     device_.FailNext(call, 1);
     Open();
     EXPECT_TRUE(link_.LineSetUpRefused());
-    EXPECT_EQ(device_.Calls(), (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
+    EXPECT_EQ(device_.Calls(),
+              (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
     EXPECT_TRUE(timer_.Enabled());
     link_.SetPortOpen(false);
     Open();

@@ -22,8 +22,6 @@ public:
   // not write to) leaves only the debugger's output. Never throws.
   void Record(const std::string& what) const noexcept;
 
-  [[nodiscard]] const std::wstring& Path() const { return path_; }
-
 private:
   std::wstring path_;
 };
