@@ -105,7 +105,8 @@ public:
   // returns. Locked or away from the console (another user switched in, a
   // remote client took the session), the panel is released, for the session
   // now at the console or the one whose user is to unlock, and not reopened
-  // until this one is unlocked and at the console again; then at once.
+  // until this one is unlocked and at the console again; then at once. A
+  // change told before Start holds from the start.
   void OnSessionChange(SessionChange change);
   void SetOtherDesktopActive(bool active);
   [[nodiscard]] bool TouchesHeld() const { return locked_ || otherDesktop_; }

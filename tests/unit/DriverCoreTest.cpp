@@ -47,6 +47,7 @@ protected:
     core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
                                         DriverCore::Timers{connect, rx, blk, dbl, &signal}, std::move(platform));
     core->OnPortOpenCloseChange.push_back([this] { portChanges.push_back(core->IsPortOpen()); });
+    for (const SessionChange change : changesBeforeStart) core->OnSessionChange(change);
     core->Start();
   }
 
@@ -68,6 +69,7 @@ protected:
   std::vector<std::string> actions;
   int clicks = 0;
   std::function<void()> duringClick;
+  std::vector<SessionChange> changesBeforeStart;  // told before the core starts
   std::vector<std::string> faults;
   std::uint32_t priorityClass = 0;
 };
@@ -302,6 +304,7 @@ TEST_F(DriverCoreTest, ThePanelIsHeldOnlyUnlockedAndAtTheConsole) {
     const char* name;
     std::vector<SessionChange> changes;
     bool held;
+    std::vector<SessionChange> beforeStart;
   } cases[] = {
       {"locked", {S::Lock}, false},
       {"locked and unlocked", {S::Lock, S::Unlock}, true},
@@ -315,11 +318,14 @@ TEST_F(DriverCoreTest, ThePanelIsHeldOnlyUnlockedAndAtTheConsole) {
       {"remote, locked and unlocked", {S::RemoteConnect, S::Lock, S::Unlock}, false},
       {"remote, unlocked, back", {S::RemoteConnect, S::Unlock, S::RemoteDisconnect, S::ConsoleConnect}, true},
       {"others change nothing", {S::Logon, S::RemoteDisconnect, S::RemoteControl, S::Logoff}, true},
+      {"started away", {}, false, {S::ConsoleDisconnect}},
+      {"started away, then back", {S::ConsoleConnect}, true, {S::ConsoleDisconnect}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     device.ClearLog();
     device.ClearWritten();
+    changesBeforeStart = c.beforeStart;
     Start();
     for (const SessionChange change : c.changes) core->OnSessionChange(change);
     EXPECT_EQ(core->IsPortOpen(), c.held) << "at once";

@@ -241,9 +241,10 @@ bool FormMain::Load() {
   });
 
   // 4.-8. Panel data, link, settings, priority, settings written back, and
-  //       the connection timer with its first tick at once.
-  core_->Start();
+  //       the connection timer with its first tick at once (not in a
+  //       session away from the console: the session watch comes first).
   sessionWatch_.Start(appWindow_.hwnd(), *core_);
+  core_->Start();
   return true;
 }
 
