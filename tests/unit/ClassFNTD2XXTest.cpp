@@ -262,25 +262,6 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   EXPECT_EQ(disconnects_, 0);
 }
 
-// The line set-up is made whole whatever the library answers; the owner is
-// told, and decides.
-TEST_F(ClassFNTD2XXTest, ARefusedLineSetUpIsToldAndTheOpenGoesOn) {
-  for (const char* call : {"FT_SetBaudRate", "FT_SetDataCharacteristics"}) {
-    SCOPED_TRACE(call);
-    link_.SetPortOpen(false);
-    device_.ClearLog();
-    device_.FailNext(call, 1);
-    Open();
-    EXPECT_TRUE(link_.LineSetUpRefused());
-    EXPECT_EQ(device_.Calls(),
-              (std::vector<std::string>{"OpenEx", "SetBaudRate", "SetDataCharacteristics", "Purge:1"}));
-    EXPECT_TRUE(timer_.Enabled());
-    link_.SetPortOpen(false);
-    Open();
-    EXPECT_FALSE(link_.LineSetUpRefused()) << "told of the last open only";
-  }
-}
-
 // A poll timer or receive event that cannot be started: an open link would
 // never be polled nor opened again. It stays closed, the device handle
 // closed, the fault raised; the next open works.
