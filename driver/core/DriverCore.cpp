@@ -40,8 +40,17 @@ void DriverCore::Start() {
 
   link_.SetTimerRxCheck(&timers_.rxCheck);
   link_.SetRxSignal(timers_.rxSignal);
-  link_.OnRx = [this] { receiver_.OnRx(); };
+  // The ticks run from the driver's own loop as well as from window
+  // procedures: nothing thrown may leave them unrecorded.
+  link_.OnRx = [this] {
+    try {
+      receiver_.OnRx();
+    } catch (...) {
+      RecordCurrentException(platform_.recordFault, "receiving from the panel");
+    }
+  };
   link_.OnDisConnect = [this] { RaisePortOpenCloseChange(); };
+  link_.OnFault = platform_.recordFault;
 
   LoadSettings();
   if (const std::uint32_t cls = PriorityClassFor(settings_.Priority); cls != 0 && platform_.setPriorityClass) {
@@ -50,15 +59,19 @@ void DriverCore::Start() {
   SaveSettings();
 
   timers_.connectCheck.SetHandler([this] {
-    // A link that reads on the library's events is not polled: this is
-    // where it notices a lost device, and a device back already is opened
-    // on the same tick.
-    link_.CheckDevice();
-    if (!IsPortOpen()) SetPortOpen(true);
+    try {
+      // A link that reads on the library's events is not polled: this is
+      // where it notices a lost device, and a device back already is opened
+      // on the same tick.
+      link_.CheckDevice();
+      if (!IsPortOpen()) SetPortOpen(true);
+    } catch (...) {
+      RecordCurrentException(platform_.recordFault, "connection check");
+    }
   });
   timers_.connectCheck.SetInterval(kConnectIntervalMs);
   started_ = true;
-  ReturnToConsole();
+  FollowSession();
 }
 
 void DriverCore::Shutdown() {
@@ -70,6 +83,8 @@ void DriverCore::Shutdown() {
 void DriverCore::OnSessionChange(SessionChange change) {
   switch (change) {
     case SessionChange::Lock:
+      // Another user may log on at the lock screen ("switch user"), and the
+      // panel is one device: it must be free for that user's driver.
       locked_ = true;
       // A touch before the lock and one after it are no double-click.
       touch_.TimerDblClick_Timer();
@@ -82,14 +97,18 @@ void DriverCore::OnSessionChange(SessionChange change) {
       break;
     case SessionChange::ConsoleDisconnect:
     case SessionChange::RemoteConnect:
-      LeaveConsole();
+      awayFromConsole_ = true;
       break;
     case SessionChange::ConsoleConnect:
-      if (awayFromConsole_) ReturnToConsole();
+      awayFromConsole_ = false;
       break;
     default:
-      break;
+      return;
   }
+  // Locked and away come and go in either order (a user who locks and is
+  // then switched away, one who comes back to the lock screen): the panel is
+  // held only with neither.
+  FollowSession();
 }
 
 void DriverCore::SetOtherDesktopActive(bool active) {
@@ -97,23 +116,19 @@ void DriverCore::SetOtherDesktopActive(bool active) {
   otherDesktop_ = active;
 }
 
-void DriverCore::LeaveConsole() {
-  awayFromConsole_ = true;
-  timers_.connectCheck.SetEnabled(false);
-  SetPortOpen(false);
-}
-
-void DriverCore::ReturnToConsole() {
-  awayFromConsole_ = false;
-  if (!started_) return;
+void DriverCore::FollowSession() {
+  if (!MayHoldPanel()) {
+    timers_.connectCheck.SetEnabled(false);
+    SetPortOpen(false);
+    return;
+  }
   // As at start-up: the first attempt at once, then one a second.
   timers_.connectCheck.SetEnabled(true);
   if (!IsPortOpen()) SetPortOpen(true);
 }
 
 void DriverCore::OnResume() {
-  if (!started_ || awayFromConsole_) return;
-  SetPortOpen(true);
+  if (MayHoldPanel()) SetPortOpen(true);
 }
 
 void DriverCore::SetPortOpen(bool open) {
@@ -131,9 +146,17 @@ void DriverCore::SetPortOpen(bool open) {
     link_.SetPortOpen(true);
     if (link_.PortOpen()) {
       link_.SetInBufferCount(0);
-      // A panel that missed its start-up commands sends nothing: the link
-      // is closed again and the next connection tick tries anew.
-      if (!link_.WriteStrData(kStartupCommands)) link_.SetPortOpen(false);
+      // A wrongly set line garbles every report, and a panel that missed its
+      // start-up commands may send nothing: such an open is closed again and
+      // the next connection tick tries anew, a few times. A library that
+      // goes on refusing is then taken as it is, as the panel's library
+      // always was: the link stays open.
+      const bool lineRefused = link_.LineSetUpRefused();
+      // On a wrongly set line the commands would reach the panel garbled;
+      // they wait for an open that is kept.
+      const bool kept = refusedSetUps_ + 1 >= kSetUpAttempts;
+      const bool written = (!lineRefused || kept) && link_.WriteStrData(kStartupCommands);
+      if (!AcceptSetUp(lineRefused, written)) link_.SetPortOpen(false);
     }
   } else {
     link_.SetPortOpen(false);
@@ -145,10 +168,38 @@ void DriverCore::LoadSettings() { settings_ = orvanta::LoadSettings(store_, path
 
 void DriverCore::SaveSettings() { orvanta::SaveSettings(store_, paths_.iniFile, settings_); }
 
+bool DriverCore::AcceptSetUp(bool lineRefused, bool written) {
+  if (!lineRefused && written) {
+    refusedSetUps_ = 0;
+    return true;
+  }
+  // Kept open before: recorded then, until an open succeeds.
+  if (refusedSetUps_ >= kSetUpAttempts) return true;
+  if (++refusedSetUps_ < kSetUpAttempts) return false;
+  if (platform_.recordFault) {
+    try {
+      platform_.recordFault(std::string("the panel library refused ") +
+                            (lineRefused ? "the line set-up (baud rate, data characteristics)"
+                                         : "the start-up commands") +
+                            " at " + std::to_string(kSetUpAttempts) +
+                            " opens in a row; the link is kept open as it is");
+    } catch (...) {
+      // Nothing left that could tell anyone; the link is kept all the same.
+    }
+  }
+  return true;
+}
+
 void DriverCore::HandleReportLine(const std::string& line) {
-  const auto point = ParseReportLine(line);
-  if (!point || TouchesHeld()) return;
-  if (!OnRecvTouchPoint.Raise(*point)) touch_.HandleTouch(*point);
+  // What a touch's handling throws (a Windows call's wrapper, memory) ends
+  // that touch only: recorded, and the next report is handled as usual.
+  try {
+    const auto point = ParseReportLine(line);
+    if (!point || TouchesHeld()) return;
+    if (!OnRecvTouchPoint.Raise(*point)) touch_.HandleTouch(*point);
+  } catch (...) {
+    RecordCurrentException(platform_.recordFault, "handling a touch report");
+  }
 }
 
 void DriverCore::RaisePortOpenCloseChange() {

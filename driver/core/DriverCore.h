@@ -12,6 +12,7 @@
 #include "Receiver.h"
 #include "TouchHandler.h"
 #include "actions/ClassButtonAction.h"
+#include "base/FaultRecord.h"
 #include "base/ProfileStore.h"
 #include "base/Settings.h"
 #include "base/TouchEvent.h"
@@ -50,6 +51,9 @@ public:
   // latency timer bounds the wait for anything else.
   static constexpr std::int32_t kEventChar = '\n';
   static constexpr std::int32_t kLatencyTimerMs = 2;
+  // Opens in a row whose line set-up or start-up write the library refused
+  // before the link is kept open as it is.
+  static constexpr int kSetUpAttempts = 3;
 
   struct Timers {
     UiTimer& connectCheck;   // TimerConnectCheck
@@ -75,6 +79,8 @@ public:
     ClassButtonAction::Factories actions;
     // The button resource file's system; none: no resources.
     ButtonResFiles* buttonResFiles = nullptr;
+    // Where faults go that the driver survives; none: they are dropped.
+    FaultRecord recordFault;
   };
 
   // settings: the owner's live copy, which every part reads; the core loads
@@ -93,12 +99,14 @@ public:
   void SetPortOpen(bool open);
   [[nodiscard]] bool IsPortOpen() const { return link_.PortOpen(); }
 
-  // The session's state. Locked, or with another desktop taking the input
-  // (the secure desktop), touches reach nothing: no action, no click, no
-  // dialog. Reports are still read and dropped, so nothing waits to act when
-  // the user returns. Away from the console (another user switched in, a
-  // remote client took the session), the panel is released for the session
-  // now at the console and not reopened until this one is back there.
+  // The session's state. With another desktop taking the input (the secure
+  // desktop) touches reach nothing: no action, no click, no dialog; reports
+  // are still read and dropped, so nothing waits to act when the user
+  // returns. Locked or away from the console (another user switched in, a
+  // remote client took the session), the panel is released, for the session
+  // now at the console or the one whose user is to unlock, and not reopened
+  // until this one is unlocked and at the console again; then at once. A
+  // change told before Start holds from the start.
   void OnSessionChange(SessionChange change);
   void SetOtherDesktopActive(bool active);
   [[nodiscard]] bool TouchesHeld() const { return locked_ || otherDesktop_; }
@@ -126,8 +134,13 @@ public:
 private:
   void HandleReportLine(const std::string& line);
   void RaisePortOpenCloseChange();
-  void LeaveConsole();
-  void ReturnToConsole();
+  // Opens the panel and keeps the connection while the session may have it;
+  // closes it and stops the connection check otherwise.
+  void FollowSession();
+  [[nodiscard]] bool MayHoldPanel() const { return started_ && !locked_ && !awayFromConsole_; }
+  // The line set-up and the start-up write of a fresh open: false while the
+  // link is to be closed and tried again.
+  [[nodiscard]] bool AcceptSetUp(bool lineRefused, bool written);
 
   ProfileStore& store_;
   Paths paths_;
@@ -145,6 +158,7 @@ private:
   bool locked_ = false;
   bool otherDesktop_ = false;
   bool awayFromConsole_ = false;
+  int refusedSetUps_ = 0;  // opens in a row whose set-up the library refused
 };
 
 }  // namespace orvanta

@@ -116,9 +116,16 @@ void Receiver::Reset() {
 }
 
 void Receiver::HandleLine(const std::string& line) {
-  busy_ = true;
+  // Cleared on every way out: a handler that throws would otherwise leave
+  // the receiver busy, and every later report would be ignored.
+  struct Busy {
+    explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Busy() { flag_ = false; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+    bool& flag_;
+  } busy(busy_);
   if (onLine_) onLine_(line);
-  busy_ = false;
 }
 
 void Receiver::AppendCapped(const std::string& bytes) {

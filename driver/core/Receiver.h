@@ -61,7 +61,9 @@ public:
   static constexpr std::uint32_t kBlockTimeoutMs = 200;
 
   // onLine runs for every complete line, in order of arrival, with the busy
-  // flag set; the owner parses it and raises its touch event.
+  // flag set; the owner parses it and raises its touch event. What onLine
+  // throws ends the receive step and reaches the caller, the receiver no
+  // longer busy; the lines after it stay in RxBuffer for the next step.
   Receiver(ReceiverSource& link, UiTimer& blockTimer, std::function<void(const std::string& line)> onLine);
 
   // Handler of the link's OnRx.

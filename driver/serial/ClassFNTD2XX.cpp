@@ -60,23 +60,39 @@ void ClassFNTD2XX::SetPortOpen(bool open) {
   if (status != kFtOk) return;
 
   handle_ = handle;
-  open_ = true;
-  // A line set up wrongly garbles every report until the next open, so a
-  // refused setting closes the link again: the next attempt starts afresh.
-  if (api_->SetBaudRate && api_->SetBaudRate(handle_, static_cast<std::uint32_t>(Field(fields, 0))) != kFtOk) {
+  held_ = true;
+  try {
+    lineRefused_ = !SetUpLine(fields);
+    PurgeReceive();
+    SetUpChip();
+    StartReceiving();
+  } catch (...) {
+    // A poll worker or a receive event that could not be started (no thread,
+    // no memory): a link that counted as open now would never be polled, and
+    // as it is open the connection check would never open it again. Closed,
+    // the next check tries afresh.
     Close();
+    RecordCurrentException(OnFault, "opening the panel link");
     return;
+  }
+  // Open only now that everything runs.
+  open_ = true;
+}
+
+bool ClassFNTD2XX::SetUpLine(const std::vector<std::string>& fields) {
+  // Both calls are made whatever the first answers; the owner decides what a
+  // refusal is worth (the line may be set up wrongly, or not at all).
+  bool ok = true;
+  if (api_->SetBaudRate && api_->SetBaudRate(handle_, static_cast<std::uint32_t>(Field(fields, 0))) != kFtOk) {
+    ok = false;
   }
   if (api_->SetDataCharacteristics &&
       api_->SetDataCharacteristics(handle_, static_cast<std::uint8_t>(Field(fields, 2)),
                                    static_cast<std::uint8_t>(Field(fields, 3)),
                                    static_cast<std::uint8_t>(Field(fields, 1))) != kFtOk) {
-    Close();
-    return;
+    ok = false;
   }
-  SetInBufferCount(0);
-  SetUpChip();
-  StartReceiving();
+  return ok;
 }
 
 void ClassFNTD2XX::SetUpChip() {
@@ -105,7 +121,8 @@ void ClassFNTD2XX::StartReceiving() {
 }
 
 void ClassFNTD2XX::Close() {
-  if (open_ && api_ && api_->Close) api_->Close(handle_);
+  if (held_ && api_ && api_->Close) api_->Close(handle_);
+  held_ = false;
   open_ = false;
   handle_ = 0;
   // A new connection must not hand out bytes of the old one.
@@ -167,7 +184,10 @@ std::int32_t ClassFNTD2XX::InBufferCount() {
 }
 
 void ClassFNTD2XX::SetInBufferCount(std::int32_t value) {
-  if (!open_ || value != 0) return;
+  if (open_ && value == 0) PurgeReceive();
+}
+
+void ClassFNTD2XX::PurgeReceive() {
   ahead_.clear();
   aheadStart_ = 0;
   unfetched_ = 0;

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "D2xxApi.h"
+#include "base/FaultRecord.h"
 #include "base/UiTimer.h"
 #include "base/WakeSignal.h"
 
@@ -65,7 +66,14 @@ public:
   [[nodiscard]] bool EventDriven() const { return eventDriven_; }
 
   [[nodiscard]] bool PortOpen() const { return open_; }
+  // Opening makes every set-up call whatever the library answers, as the
+  // link was always described. Only what cannot be started at all (the
+  // owner's timer or wake signal throws) leaves it closed, the fault raised
+  // through OnFault.
   void SetPortOpen(bool open);
+  // The library refused the baud rate or the data characteristics at the
+  // last open; the link is open all the same, the line perhaps set wrongly.
+  [[nodiscard]] bool LineSetUpRefused() const { return lineRefused_; }
 
   // Bytes waiting while open (fetched ahead or still in the library), 0 while
   // closed. A failing queue query closes the link and raises OnDisConnect
@@ -86,6 +94,8 @@ public:
   std::function<void()> OnRx;
   // Raised after the link closed itself because the device went away.
   std::function<void()> OnDisConnect;
+  // Raised with what went wrong when an open could not be completed.
+  FaultRecord OnFault;
 
   // One poll: what the timer's tick and the wake signal run.
   void TimerRxCheck_Timer();
@@ -105,6 +115,9 @@ public:
 
 private:
   void Close();
+  // Baud rate and data characteristics; false when the library refused either.
+  [[nodiscard]] bool SetUpLine(const std::vector<std::string>& fields);
+  void PurgeReceive();
   void SetUpChip();
   void StartReceiving();
   // Event-driven: the timer on while bytes wait untaken, off otherwise.
@@ -119,7 +132,9 @@ private:
   UiTimer* timer_ = nullptr;
   WakeSignal* signal_ = nullptr;
   FtHandle handle_ = 0;
-  bool open_ = false;
+  bool held_ = false;  // handle_ is the library's, to be closed
+  bool open_ = false;  // held and everything started
+  bool lineRefused_ = false;
   bool eventDriven_ = false;
   std::vector<std::uint8_t> ahead_;  // fetched, not yet taken by the owner
   std::size_t aheadStart_ = 0;       // first byte of ahead_ not yet taken

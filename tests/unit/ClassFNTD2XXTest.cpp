@@ -262,6 +262,36 @@ TEST_F(ClassFNTD2XXTest, ARefusedChipCallChangesNothingElse) {
   EXPECT_EQ(disconnects_, 0);
 }
 
+// A poll timer or receive event that cannot be started: an open link would
+// never be polled nor opened again. It stays closed, the device handle
+// closed, the fault raised; the next open works.
+TEST_F(ClassFNTD2XXTest, AnOpenWhoseReceivingCannotStartStaysClosedAndIsTold) {
+  FakeSignal signal;
+  std::vector<std::string> faults;
+  link_.OnFault = [&](const std::string& what) { faults.push_back(what); };
+  for (const bool events : {false, true}) {
+    SCOPED_TRACE(events ? "receive event" : "poll timer");
+    faults.clear();
+    device_.ClearLog();
+    if (events) {
+      device_.AddChipCalls();
+      link_.SetRxSignal(&signal);
+      signal.failArms = 1;
+    } else {
+      timer_.failSwitchOns = 1;
+    }
+    EXPECT_NO_THROW(link_.SetPortOpen(true));
+    EXPECT_FALSE(link_.PortOpen());
+    EXPECT_EQ(device_.Count("Close"), 1);
+    EXPECT_FALSE(timer_.Enabled() || signal.Armed());
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("no thread"), std::string::npos) << faults[0];
+    Open();
+    EXPECT_EQ(link_.EventDriven(), events);
+    link_.SetPortOpen(false);
+  }
+}
+
 // The receiver over the link, as the driver runs them.
 class ReadAheadTest : public ClassFNTD2XXTest {
 protected:

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "Fakes.h"
 #include "profile/ProfileEmulation.h"
 
@@ -35,12 +37,17 @@ protected:
     if (chipCalls) device.AddChipCalls();
     DriverCore::Platform platform;
     platform.d2xx = device.Loader();
-    platform.playClickSound = [this] { ++clicks; };
+    platform.playClickSound = [this] {
+      ++clicks;
+      if (duringClick) duringClick();
+    };
+    platform.recordFault = [this](const std::string& what) { faults.push_back(what); };
     platform.setPriorityClass = [this](std::uint32_t cls) { priorityClass = cls; };
     platform.actions.camera = [this] { return std::make_unique<testing::RecordingHandler>(kRun, &actions); };
     core = std::make_unique<DriverCore>(store, settings, DriverCore::Paths{dir.Path() + "/Orvanta.ini", dir.Path() + "/Data"},
                                         DriverCore::Timers{connect, rx, blk, dbl, &signal}, std::move(platform));
     core->OnPortOpenCloseChange.push_back([this] { portChanges.push_back(core->IsPortOpen()); });
+    for (const SessionChange change : changesBeforeStart) core->OnSessionChange(change);
     core->Start();
   }
 
@@ -61,6 +68,9 @@ protected:
   std::vector<bool> portChanges;
   std::vector<std::string> actions;
   int clicks = 0;
+  std::function<void()> duringClick;
+  std::vector<SessionChange> changesBeforeStart;  // told before the core starts
+  std::vector<std::string> faults;
   std::uint32_t priorityClass = 0;
 };
 
@@ -170,18 +180,96 @@ TEST_F(DriverCoreTest, ASubscriberThatCancelsKeepsTheTouchFromTheDriver) {
   EXPECT_EQ(clicks, 1);
 }
 
-// A locked session or the secure desktop: touches are read and dropped before
-// any subscriber, click or action; the double-click window closes with them.
-TEST_F(DriverCoreTest, TouchesWhileLockedOrOnAnotherDesktopReachNothing) {
+// What the handling of a touch or the start of the link's receiving throws
+// is recorded, and the driver goes on: the next touch acts, and the next
+// connection tick opens the link.
+TEST_F(DriverCoreTest, WhatATouchOrAnOpenThrowsIsRecordedAndTheDriverGoesOn) {
+  const struct {
+    const char* name;
+    std::function<void()> fault;  // sets the fault up after the start
+    std::function<void()> trigger;
+    const char* what;
+  } cases[] = {
+      {"a touch's click sound", [&] { duringClick = [] { throw std::runtime_error("sound failed"); }; },
+       [&] { Send("01500150B\r\n"); }, "sound failed"},
+      {"the poll timer at an open", [&] { rx.failSwitchOns = 1; }, [&] { core->OnResume(); }, "no thread"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Start();
+    clock.Advance(1000);
+    c.fault();
+    EXPECT_NO_THROW(c.trigger());
+    duringClick = nullptr;
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find(c.what), std::string::npos) << faults[0];
+    EXPECT_FALSE(core->Rx().Busy());
+    clock.Advance(1000);
+    EXPECT_TRUE(core->IsPortOpen()) << "the connection tick opened it again";
+    actions.clear();
+    Send("01500150B\r\n");
+    EXPECT_EQ(actions, std::vector<std::string>{"Run"}) << "the next touch acts";
+    faults.clear();
+    core.reset();
+  }
+}
+
+// A library that refuses the line set-up or the start-up write: the open is
+// closed and made again by the connection tick, three times in a row; then
+// the link is kept as it is (as the library was always taken) and that is
+// recorded once. A good open starts the count afresh.
+TEST_F(DriverCoreTest, ARefusedSetUpIsTriedThreeTimesThenKeptAndRecordedOnce) {
+  const struct {
+    const char* call;
+    std::uint32_t refusals;
+    int opens;  // until the link is kept
+    bool kept;  // open after the third refusal
+  } cases[] = {
+      {"FT_SetBaudRate", 2, 3, false},          {"FT_SetBaudRate", 100, 3, true},
+      {"FT_SetDataCharacteristics", 100, 3, true}, {"FT_Write", 2, 3, false},
+      {"FT_Write", 100, 3, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.call << " refused " << c.refusals << " times");
+    device.FailNext(c.call, c.refusals);
+    Start();
+    clock.Advance(5000);
+    EXPECT_TRUE(core->IsPortOpen());
+    EXPECT_EQ(device.Count("OpenEx"), c.opens) << "no open after the link is kept";
+    EXPECT_EQ(faults.size(), c.kept ? 1u : 0u);
+    // The start-up commands went to the line as it was set up, once.
+    if (std::string(c.call) != "FT_Write") EXPECT_EQ(device.Written(), kStartup);
+    // A good open starts the count afresh: the next refusal is tried again.
+    device.FailNext(c.call, 0);
+    device.ClearLog();
+    core->OnResume();
+    device.FailNext(c.call, 1);
+    core->OnResume();
+    EXPECT_FALSE(core->IsPortOpen()) << "refused after a good open: tried again";
+    clock.Advance(1000);
+    EXPECT_TRUE(core->IsPortOpen());
+    EXPECT_EQ(faults.size(), c.kept ? 1u : 0u);
+    faults.clear();
+    device.ClearWritten();
+    device.ClearLog();
+    core.reset();
+  }
+}
+
+// The secure desktop: touches are read and dropped before any subscriber,
+// click or action; the double-click window closes with them, as it does at a
+// lock.
+TEST_F(DriverCoreTest, TouchesOnAnotherDesktopReachNothingAndNoDoubleClickSpansAHold) {
   Start();
   int seen = 0;
   core->OnRecvTouchPoint.Subscribe([&](const TouchPoint&, bool&) { ++seen; });
   const struct {
     const char* name;
     std::function<void(bool)> hold;
+    bool read;  // reports made meanwhile are read (and dropped)
   } cases[] = {
-      {"locked", [&](bool on) { core->OnSessionChange(on ? SessionChange::Lock : SessionChange::Unlock); }},
-      {"other desktop", [&](bool on) { core->SetOtherDesktopActive(on); }},
+      {"other desktop", [&](bool on) { core->SetOtherDesktopActive(on); }, true},
+      {"locked", [&](bool on) { core->OnSessionChange(on ? SessionChange::Lock : SessionChange::Unlock); }, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -192,52 +280,72 @@ TEST_F(DriverCoreTest, TouchesWhileLockedOrOnAnotherDesktopReachNothing) {
     c.hold(true);
     EXPECT_TRUE(core->TouchesHeld());
     Send("01500150B\r\n01500150N\r\n");
-    EXPECT_TRUE(device.Pending().empty()) << "read all the same";
+    EXPECT_EQ(device.Pending().empty(), c.read);
     EXPECT_EQ(seen, 1);
     c.hold(false);
     Send("01500150B\r\n");
     EXPECT_EQ(seen, 2);
     EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(actions, (std::vector<std::string>{"Run", "Run"})) << "no double-click across the lock";
+    EXPECT_EQ(actions, (std::vector<std::string>{"Run", "Run"})) << "no double-click across the hold";
   }
   core->SetOtherDesktopActive(true);
   core->OnSessionChange(SessionChange::Unlock);
   EXPECT_FALSE(core->TouchesHeld()) << "unlocked, the user is back at the desktop";
 }
 
-// Another user switched in or a remote client took the session: the panel is
-// released and left alone, a resume too, until the session is back at the
-// console.
-TEST_F(DriverCoreTest, LeavingTheConsoleReleasesThePanelUntilTheSessionReturns) {
-  Start();
-  for (const auto away : {SessionChange::ConsoleDisconnect, SessionChange::RemoteConnect}) {
-    SCOPED_TRACE(static_cast<int>(away));
+// The panel is one device for every session's driver: it is held only while
+// this session is unlocked and at the console. Locked, or with another user
+// switched in or a remote client in the session, it is released and the
+// connection check stops (a resume opens nothing either); with both over, in
+// whatever order, it is opened at once and kept every second again.
+TEST_F(DriverCoreTest, ThePanelIsHeldOnlyUnlockedAndAtTheConsole) {
+  using S = SessionChange;
+  const struct {
+    const char* name;
+    std::vector<SessionChange> changes;
+    bool held;
+    std::vector<SessionChange> beforeStart;
+  } cases[] = {
+      {"locked", {S::Lock}, false},
+      {"locked and unlocked", {S::Lock, S::Unlock}, true},
+      {"switched away", {S::ConsoleDisconnect}, false},
+      {"remote client", {S::RemoteConnect}, false},
+      {"switched away and back", {S::ConsoleDisconnect, S::ConsoleConnect}, true},
+      {"locked, away, back to the lock screen", {S::Lock, S::ConsoleDisconnect, S::ConsoleConnect}, false},
+      {"locked, away, back, unlocked", {S::Lock, S::ConsoleDisconnect, S::ConsoleConnect, S::Unlock}, true},
+      {"locked, away, unlocked, back", {S::Lock, S::ConsoleDisconnect, S::Unlock, S::ConsoleConnect}, true},
+      {"away, locked, back, unlocked", {S::ConsoleDisconnect, S::Lock, S::ConsoleConnect, S::Unlock}, true},
+      {"remote, locked and unlocked", {S::RemoteConnect, S::Lock, S::Unlock}, false},
+      {"remote, unlocked, back", {S::RemoteConnect, S::Unlock, S::RemoteDisconnect, S::ConsoleConnect}, true},
+      {"others change nothing", {S::Logon, S::RemoteDisconnect, S::RemoteControl, S::Logoff}, true},
+      {"started away", {}, false, {S::ConsoleDisconnect}},
+      {"started away, then back", {S::ConsoleConnect}, true, {S::ConsoleDisconnect}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     device.ClearLog();
-    portChanges.clear();
-    core->OnSessionChange(away);
-    EXPECT_FALSE(core->IsPortOpen());
-    EXPECT_EQ(device.Count("Close"), 1);
-    for (const auto other : {SessionChange::Logon, SessionChange::RemoteDisconnect, SessionChange::Unlock}) {
-      core->OnSessionChange(other);
-    }
-    core->OnResume();
-    clock.Advance(3000);
-    EXPECT_EQ(device.Count("OpenEx"), 0) << "no reconnection while away";
-    EXPECT_EQ(portChanges, std::vector<bool>{false});
-
     device.ClearWritten();
-    core->OnSessionChange(SessionChange::ConsoleConnect);
-    EXPECT_TRUE(core->IsPortOpen()) << "at once";
-    EXPECT_EQ(device.Written(), kStartup);
-    EXPECT_EQ(portChanges, (std::vector<bool>{false, true}));
+    changesBeforeStart = c.beforeStart;
+    Start();
+    for (const SessionChange change : c.changes) core->OnSessionChange(change);
+    EXPECT_EQ(core->IsPortOpen(), c.held) << "at once";
+    EXPECT_EQ(connect.Enabled(), c.held);
+    const int opens = device.Count("OpenEx");
+    EXPECT_EQ(device.Count("Close"), c.held ? opens - 1 : opens);
+    std::string startups;
+    for (int i = 0; i < opens; ++i) startups += kStartup;
+    EXPECT_EQ(device.Written(), startups) << "every open sends the start-up commands";
+    device.ClearLog();
+    core->OnResume();
+    device.Plug(false);
+    clock.Advance(2005);
+    EXPECT_EQ(device.Count("OpenEx"), c.held ? 3 : 0) << "resumed, then the connection kept (or not) every second";
+    device.Plug(true);
+    core.reset();
   }
-  // Back at the console the connection is kept every second again.
-  device.Plug(false);
-  clock.Advance(2005);
-  EXPECT_GE(device.Count("OpenEx"), 3);
 }
 
-// (Away from the console a resume opens nothing: the test above.)
+// (Locked or away a resume opens nothing: the test above.)
 TEST_F(DriverCoreTest, ResumeReopensTheLinkAtOnceWithTheStartupCommands) {
   Start();
   device.ClearWritten();

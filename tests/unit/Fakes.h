@@ -16,6 +16,7 @@
 #include <ostream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,11 @@ namespace orvanta::testing {
 inline AnsiString Ansi(std::string bytes) { return AnsiString::FromBytes(std::move(bytes)); }
 
 class FakeTimer;
+
+// What std::thread throws when no thread can be made.
+[[noreturn]] inline void ThrowNoThread() {
+  throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no thread");
+}
 
 // Time stands still until a test advances it; timers due on the way fire in
 // order of their due time, each at its own moment.
@@ -76,6 +82,10 @@ public:
   }
   [[nodiscard]] std::uint32_t Interval() const override { return interval_; }
   void SetEnabled(bool on) override {
+    if (on && failSwitchOns > 0) {
+      --failSwitchOns;
+      ThrowNoThread();
+    }
     enabled_ = on;
     Rearm();
   }
@@ -87,6 +97,9 @@ public:
     if (enabled_ && handler_) handler_();
   }
   [[nodiscard]] bool Armed() const { return enabled_ && interval_ > 0; }
+  // Switching on throws this many more times, as a Windows timer does whose
+  // worker thread cannot be made; the timer stays off.
+  int failSwitchOns = 0;
 
 private:
   friend class FakeClock;
@@ -141,7 +154,15 @@ public:
 class FakeSignal : public WakeSignal {
 public:
   void* Handle() override { return this; }
-  void SetArmed(bool on) override { armed_ = on; }
+  void SetArmed(bool on) override {
+    if (on && failArms > 0) {
+      --failArms;
+      ThrowNoThread();
+    }
+    armed_ = on;
+  }
+  // Arming throws this many more times (no thread to wait for the event).
+  int failArms = 0;
   void SetWakeHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
   void Set() {
     ++sets_;

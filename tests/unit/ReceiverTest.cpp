@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "Fakes.h"
 
 namespace orvanta {
@@ -158,6 +160,25 @@ TEST_F(ReceiverTest, OnRxWhileAReportIsHandledReadsNothing) {
   ExpectEvents({{100, 200, 'B'}, {500, 600, 'B'}});
   EXPECT_FALSE(receiver_.Busy());
   EXPECT_TRUE(std::all_of(busySeen_.begin(), busySeen_.end(), [](bool b) { return b; }));
+}
+
+// Whatever the owner's handling throws reaches the caller, and the receiver
+// is not left busy: the next report is handled.
+TEST_F(ReceiverTest, AHandlerThatThrowsLeavesTheReceiverReadyForTheNextReport) {
+  for (const bool blockMode : {false, true}) {
+    SCOPED_TRACE(blockMode ? "block mode" : "byte mode");
+    if (blockMode) LearnElevenByteBlocks();
+    events_.clear();
+    duringLine_ = [] { throw std::runtime_error("handler failed"); };
+    link_.queue = "01000200B\r\n";
+    EXPECT_THROW(receiver_.OnRx(), std::runtime_error);
+    EXPECT_FALSE(receiver_.Busy());
+    duringLine_ = nullptr;
+    link_.queue = "03000400B\r\n";
+    PollUntilIdle();
+    ExpectEvents({{100, 200, 'B'}, {300, 400, 'B'}});
+    timer_.Fire();  // back to byte mode
+  }
 }
 
 TEST_F(ReceiverTest, DeviceLostInsideInBufferCountEndsTheLoop) {

@@ -116,10 +116,12 @@ void FastTimer::SetArmed(bool on) {
     return;
   }
   if (!hwnd() || !wakeEvent_ || !wakeStop_) return;
-  armed_ = true;
   wakePending_ = false;
   ::ResetEvent(wakeStop_.get());
   const HWND target = hwnd();
+  // Armed only once the thread runs: a thread that cannot be made throws
+  // (std::system_error) and leaves the signal disarmed, so that disarming
+  // later has no thread to join.
   wakeWorker_ = std::thread([this, target] {
     // Handed on at once: the wake is a report waiting to be read.
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
@@ -130,6 +132,7 @@ void FastTimer::SetArmed(bool on) {
       if (!wakePending_.exchange(true) && !::PostMessageW(target, kWakeMessage, 0, 0)) wakePending_ = false;
     }
   });
+  armed_ = true;
 }
 
 void FastTimer::StopWakeWorker() {
@@ -166,6 +169,16 @@ void FastTimer::StartWorker() {
   // within this time; otherwise it is stuck in a modal loop or a long
   // handler, and the worker delivers the ticks as messages.
   const std::int64_t loopGrace = MsToTicks(2.0 * period + 1.0);
+  // A thread that cannot be made throws; the period goes back first, and the
+  // timer counts as stopped.
+  struct PeriodBack {
+    bool& raised;
+    bool keep = false;
+    ~PeriodBack() {
+      if (!keep && raised) ::timeEndPeriod(1);
+      if (!keep) raised = false;
+    }
+  } periodBack{periodRaised_};
   worker_ = std::thread([this, target, period, loopGrace] {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     // Sleep rather than a timed wait on an event: Wine hands every timed
@@ -184,6 +197,7 @@ void FastTimer::StartWorker() {
       }
     }
   });
+  periodBack.keep = true;
   workerRunning_ = true;
 }
 

@@ -9,6 +9,7 @@
 #include "actions/ClassActCamera.h"
 #include "actions/ClassActPenPlus.h"
 #include "actions/ClassActTpdrv.h"
+#include "base/win/FaultLog.h"
 #include "core/DriverCommand.h"
 #include "serial/win/D2xxLibrary.h"
 #include "base/AsciiText.h"
@@ -230,15 +231,20 @@ bool FormMain::Load() {
   platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
   platform.actions = MakeActionFactories();
   platform.buttonResFiles = &buttonResFiles_;
+  // What the driver survives without anyone to tell goes beside the INI file.
+  platform.recordFault = [log = std::make_shared<FaultLog>(JoinPath(folder, name + L".log"))](const std::string& what) {
+    log->Record(what);
+  };
   core_ = std::make_unique<DriverCore>(store_, settings_, std::move(paths), timers, std::move(platform));
   core_->OnPortOpenCloseChange.push_back([this] {
     if (formSetting_) formSetting_->OnPortOpenCloseChange();
   });
 
   // 4.-8. Panel data, link, settings, priority, settings written back, and
-  //       the connection timer with its first tick at once.
-  core_->Start();
+  //       the connection timer with its first tick at once (not in a
+  //       session away from the console: the session watch comes first).
   sessionWatch_.Start(appWindow_.hwnd(), *core_);
+  core_->Start();
   return true;
 }
 

@@ -39,6 +39,12 @@ void SessionWatch::Start(HWND window, DriverCore& core) {
   Stop();
   core_ = &core;
   if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session_)) session_ = 0;
+  // No notification says that a session was away from the console from its
+  // start (a remote desktop log-on): the driver there must not take the
+  // panel from the user at the console. 0xFFFFFFFF, no session attached
+  // (the console is being switched), counts as away too; the attaching
+  // session is told.
+  if (::WTSGetActiveConsoleSessionId() != session_) core.OnSessionChange(SessionChange::ConsoleDisconnect);
   // The session notifications come from wtsapi32 (Windows XP and later).
   wtsapi_.reset(wincommon::LoadSystemLibrary(L"wtsapi32.dll"));
   if (wtsapi_) {

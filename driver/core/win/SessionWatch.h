@@ -19,7 +19,9 @@ public:
 
   // Registers window for this session's notifications and watches desktop
   // switches. Both are looked up at run time; without them the driver runs
-  // as if the session were always unlocked and at the console.
+  // as if the session were always unlocked and at the console. A session
+  // away from the console already is told so at once: called before the
+  // core starts, the driver then never opens the panel there.
   void Start(HWND window, DriverCore& core);
   // Before the window goes.
   void Stop();

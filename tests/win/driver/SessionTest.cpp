@@ -24,31 +24,43 @@ protected:
   void Touch() { panel.QueueReport(500, 500, 'B', panelsim::PanelSim::Now()); }
 };
 
-TEST_F(DriverSession, ATouchWhileLockedReachesNothingAndOneAfterUnlockActs) {
+// Locked, the panel is left free for whoever logs on at the lock screen, and
+// a touch reaches nothing; unlocked, it is opened at once and the next touch
+// acts.
+TEST_F(DriverSession, LockedItReleasesThePanelAndUnlockedItOpensItAtOnce) {
   StartDriver(kOneButtonLayout);
   StartTouchData();
-  Session(WTS_SESSION_LOCK);
-  Touch();
-  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Pending() == 0; }, 3s)) << "the report is read";
-  harness::PumpFor(500ms);
-  EXPECT_TRUE(Received().empty());
-  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty()) << "no notification behind the lock";
-
-  Session(WTS_SESSION_UNLOCK);
-  Touch();
-  EXPECT_TRUE(harness::WaitUntil([&] { return Received().size() >= 2; }, 5s));
-}
-
-TEST_F(DriverSession, SwitchedAwayItReleasesThePanelAndAResumeOpensItAfresh) {
-  StartDriver(kOneButtonLayout);
   panel.ClearLog();
-  Session(WTS_CONSOLE_DISCONNECT);
+  Session(WTS_SESSION_LOCK);
   EXPECT_FALSE(panel.IsOpen());
   EXPECT_EQ(panel.Calls("FT_Close").size(), 1u);
+  Touch();
   harness::PumpFor(1500ms);
-  EXPECT_TRUE(panel.Calls("FT_OpenEx").empty()) << "left for the session now at the console";
+  EXPECT_TRUE(panel.Calls("FT_OpenEx").empty()) << "no connection attempt while locked";
 
+  Session(WTS_SESSION_UNLOCK);
+  EXPECT_TRUE(panel.IsOpen()) << "at once";
+  EXPECT_EQ(panel.Written(), kStartupBytes);
+  harness::PumpFor(300ms);
+  EXPECT_TRUE(Received().empty()) << "the touch made while locked does nothing";
+  EXPECT_TRUE(harness::WindowsOfProcess(f.driver.Id()).empty()) << "no notification";
+  Touch();
+  EXPECT_TRUE(harness::WaitUntil([&] { return !Received().empty(); }, 5s));
+}
+
+// Locked, then another user switched in: the return to the console alone
+// (the lock screen) opens nothing, the unlock does.
+TEST_F(DriverSession, SwitchedAwayWhileLockedItOpensThePanelOnlyWhenBackAndUnlocked) {
+  StartDriver(kOneButtonLayout);
+  Session(WTS_SESSION_LOCK);
+  Session(WTS_CONSOLE_DISCONNECT);
   Session(WTS_CONSOLE_CONNECT);
+  panel.ClearLog();
+  harness::PumpFor(1500ms);
+  EXPECT_FALSE(panel.IsOpen());
+  EXPECT_TRUE(panel.Calls("FT_OpenEx").empty()) << "left for the session whose user is to unlock";
+
+  Session(WTS_SESSION_UNLOCK);
   EXPECT_TRUE(panel.IsOpen()) << "at once";
   EXPECT_EQ(panel.Written(), kStartupBytes);
 

@@ -94,6 +94,23 @@ INSTANTIATE_TEST_SUITE_P(Table, LibraryFaults,
                                            LibraryFault{"FT_Read", 3, true}, LibraryFault{"FT_Close", 1, true}),
                          [](const auto& p) { return std::string(p.param.call + 3) + "_" + std::to_string(p.param.times); });
 
+// A library that goes on refusing the start-up write: the third open is kept
+// as it is, as the library was always taken, the buttons work, and the log
+// beside the INI file says so, once.
+TEST_F(Faults, ALibraryThatKeepsRefusingIsTakenAsItIsAtTheThirdOpenAndLogged) {
+  StartTouchData();
+  panel.FailNext("FT_Write", 3);
+  ASSERT_TRUE(f.Start());
+  ASSERT_TRUE(harness::WaitUntil([&] { return panel.Calls("FT_Write").size() >= 3; }, 6s));
+  harness::PumpFor(1500ms);  // past the next connection tick
+  EXPECT_TRUE(panel.IsOpen());
+  EXPECT_EQ(panel.Calls("FT_OpenEx").size(), 3u) << "no open after the third";
+  const auto log = harness::Lines(f.folder.ReadText(L"Orvanta.log"));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find("start-up commands"), std::string::npos) << log[0];
+  ExpectQuietAndServing();
+}
+
 // A library without one of its entry points: without FT_OpenEx the link never
 // opens; without FT_GetQueueStatus it opens and is dropped at its first poll,
 // again at every connection tick. Either way the driver runs on quietly.
