@@ -366,10 +366,13 @@ Section "Orvanta"
   ; The settings and the calibration are the user's: an upgrade keeps them.
   ; The driver's manifest runs it with the rights of whoever started it, so
   ; a standard user could not save either in Program Files without these
-  ; grants: exactly the two files and the Data folder, nothing more.
+  ; grants: exactly these files and the Data folder, nothing more. The log
+  ; is where the driver records faults it survived.
   !insertmacro CREATE_IF_MISSING "Orvanta.ini"
+  !insertmacro CREATE_IF_MISSING "Orvanta.log"
   !insertmacro CREATE_IF_MISSING "Data\QV-LK2048.dat"
   !insertmacro GRANT_USERS "Orvanta.ini" "(M)"
+  !insertmacro GRANT_USERS "Orvanta.log" "(M)"
   !insertmacro GRANT_USERS "Data\QV-LK2048.dat" "(M)"
   !insertmacro GRANT_USERS "Data" "(M)"
 
@@ -542,6 +545,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Orvanta.dat"
   Delete "$INSTDIR\Data\QV-LK2048.def"
   Delete "$INSTDIR\Orvanta.ini"
+  Delete "$INSTDIR\Orvanta.log"
   Delete "$INSTDIR\Data\QV-LK2048.dat"
   RMDir "$INSTDIR\Data"
 

@@ -248,8 +248,8 @@ TEST_F(SetupTest, SilentInstallPutsEverythingInPlaceAndStartsTheDriver) {
   // A standard user's driver must be able to save its settings and a
   // calibration in Program Files.
   const harness::TestFolder scratch(L"SetupTest.icacls");
-  const std::vector<std::wstring> changeable{Join(dir, L"Orvanta.ini"), Join(dir, L"Data\\QV-LK2048.dat"),
-                                             Join(dir, L"Data")};
+  const std::vector<std::wstring> changeable{Join(dir, L"Orvanta.ini"), Join(dir, L"Orvanta.log"),
+                                             Join(dir, L"Data\\QV-LK2048.dat"), Join(dir, L"Data")};
   if (IcaclsIsAStub(scratch)) {
     std::printf("icacls is a stub under this Wine: the Users group's rights are not checked, only that the setup "
                 "says it could not set them\n");
