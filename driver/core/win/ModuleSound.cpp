@@ -9,21 +9,17 @@
 
 namespace orvanta::win {
 
-namespace {
-
-void PlayThroughWinmm(const std::string& wave, const std::wstring& path) {
+void PlayClick(const std::string& wave, const std::wstring& path) {
   if (wave.empty() && path.empty()) {
     ::PlaySoundW(nullptr, nullptr, 0);
   } else if (!wave.empty()) {
-    // SND_MEMORY reads the bytes while the sound plays: they live as long as
-    // the sound thread, which stops the sound before it ends.
+    // SND_MEMORY reads the bytes while the sound plays: the caller keeps
+    // them until it stops the sound (the sound thread does, before it ends).
     ::PlaySoundW(reinterpret_cast<LPCWSTR>(wave.data()), nullptr, SND_ASYNC | SND_MEMORY);
   } else {
     PlayWaveFile(path);
   }
 }
-
-}  // namespace
 
 void PlayWaveFile(const std::wstring& path) {
   // Played from the file, in the background: the press goes on at once. The
@@ -44,7 +40,7 @@ struct ClickSound::Shared {
 };
 
 ClickSound::ClickSound(std::wstring path, Player player)
-    : shared_(std::make_shared<Shared>(std::move(path), player ? std::move(player) : Player(PlayThroughWinmm))) {
+    : shared_(std::make_shared<Shared>(std::move(path), player ? std::move(player) : Player(PlayClick))) {
   auto* share = new std::shared_ptr<Shared>(shared_);
   thread_.reset(::CreateThread(nullptr, 0, &ClickSound::Run, share, 0, nullptr));
   if (!thread_) delete share;
