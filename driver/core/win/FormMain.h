@@ -88,7 +88,8 @@ public:
   // The previous-instance test, made before the form (and any of its
   // windows, timers included) exists: a second start must end without
   // having made a single window. Returns the instance token to keep for the
-  // life of the process, or an empty one when another driver runs.
+  // life of the process, or an empty one when another driver runs. (Tests
+  // claim names of their own.)
   [[nodiscard]] static wincommon::KernelHandle ClaimSingleInstance(const wchar_t* name = kInstanceName);
   // Gives the name up for the next start, once the form is gone.
   static void ReleaseSingleInstance(wincommon::KernelHandle& claim);
