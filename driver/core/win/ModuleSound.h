@@ -39,10 +39,12 @@ void PlayClick(const std::string& wave, const std::wstring& path);
 // device on every call) now runs beside the action's first messages to
 // other programs, and under Wine both go through the one Wine server: the
 // action's messages do wait behind it. bench_click_sound measured a fast
-// calibration-set switch at 2.6 ms with the click at the press against
-// 1.1 ms without a click and 1.2 ms with the click started after it (median
-// of 200, one run), while the click itself started 0.06 ms after the press
-// (2 s later, after the action, when it waited for the message loop).
+// calibration-set switch at 1.9-2.6 ms with the click at the press against
+// 0.9-1.1 ms without a click and 0.9-1.2 ms with the click started after it
+// (medians of 200, two runs, no sound device), while the click itself
+// started 0.04-0.06 ms after the press; behind an action of 2 s it started
+// 0.04-0.09 ms after the press, where waiting for the message loop started
+// it 2 s late.
 //
 // A sound device can wedge the thread inside the system's sound calls. The
 // thread's state is shared with it (it keeps its share), so the destructor
