@@ -36,7 +36,7 @@ void PlayClick(const std::string& wave, const std::wstring& path);
 // A click asked for while the last one plays cuts it off.
 //
 // The sound's start-up (PlaySound makes a thread of its own and opens the
-// device on every call) now runs beside the action's first messages to
+// device on every call) runs beside the action's first messages to
 // other programs, and under Wine both go through the one Wine server: the
 // action's messages do wait behind it. bench_click_sound measured a fast
 // calibration-set switch at 1.9-2.6 ms with the click at the press against
