@@ -31,7 +31,7 @@ inline constexpr wchar_t kTouchDataCaption[] = L"Ｔｏｕｃｈ　Ｄａｔａ"
 
 // The driver's own window classes: the notification, the settings and
 // application selection dialogs, the calibration dialog and view, and the
-// hidden windows of its timers and of its click sound. Only the driver makes
+// hidden windows of its timers. Only the driver makes
 // them; the tests and the demo find the driver's windows by them.
 inline constexpr wchar_t kInfoClass[] = L"OrvantaInfo";
 inline constexpr wchar_t kSettingClass[] = L"OrvantaFormSetting";
@@ -40,6 +40,5 @@ inline constexpr wchar_t kCalClass[] = L"OrvantaFormCal";
 inline constexpr wchar_t kDetailCalClass[] = L"OrvantaFormDetailCal";
 inline constexpr wchar_t kTimerClass[] = L"OrvantaTimerWindow";
 inline constexpr wchar_t kFastTimerClass[] = L"OrvantaFastTimerWindow";
-inline constexpr wchar_t kClickSoundClass[] = L"OrvantaClickSoundWindow";
 
 }  // namespace orvanta::identity

@@ -1,7 +1,8 @@
 #pragma once
 // COM in small owners: an interface pointer released once, and the COM
-// library held for a scope on the calling thread.
+// library (or OLE) held for a scope on the calling thread.
 #include <objbase.h>
+#include <ole2.h>
 
 #include <utility>
 
@@ -51,6 +52,22 @@ public:
   ComScope(const ComScope&) = delete;
   ComScope& operator=(const ComScope&) = delete;
   [[nodiscard]] bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+
+private:
+  HRESULT hr_;
+};
+
+// OLE for the life of the object: COM in a single-threaded apartment, plus
+// what drag and drop and the clipboard need. Only a successful call is
+// balanced.
+class OleScope {
+public:
+  OleScope() : hr_(::OleInitialize(nullptr)) {}
+  ~OleScope() {
+    if (SUCCEEDED(hr_)) ::OleUninitialize();
+  }
+  OleScope(const OleScope&) = delete;
+  OleScope& operator=(const OleScope&) = delete;
 
 private:
   HRESULT hr_;

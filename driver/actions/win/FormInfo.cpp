@@ -229,9 +229,15 @@ bool FormInfo::CreateInfoWindow(InfoWindow& window) {
   wincommon::Window::CreateArgs args;
   args.className = kClassName;
   args.title = L"";
-  // No border, no title bar, no task-bar button.
+  // No border, no title bar, no task-bar button. Pen strokes and taps pass
+  // through to whatever lies below (on an interactive whiteboard the
+  // notification sits in the middle of the teacher's writing), and the
+  // windows never take activation. WS_EX_TRANSPARENT lets clicks through
+  // only together with WS_EX_LAYERED, which both windows get before they
+  // are first shown (SetLayered); on a plain window it merely changes the
+  // painting order of siblings.
   args.style = WS_POPUP;
-  args.exStyle = WS_EX_TOOLWINDOW;
+  args.exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TRANSPARENT;
   args.x = 0;
   args.y = 0;
   args.width = 1;

@@ -37,21 +37,22 @@ ATOM ClassAtom(const std::wstring& cls) {
 // own desktop.ini, folders a user hid) and system ones.
 constexpr DWORD kSkippedEntries = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-// A folder's own files, then each sub-folder's in the same way. Links back
-// up the tree (junctions) are not followed, and the depth is bounded, so a
-// strange Start Menu cannot keep the driver searching for ever.
+// A folder's own files, then each sub-folder's in the same way. folder ends
+// with "\". Links back up the tree (junctions) are not followed, and the
+// depth is bounded, so a strange Start Menu cannot keep the driver searching
+// for ever.
 void CollectFiles(const std::wstring& folder, bool recursive, int depth, std::vector<AnsiString>& out) {
   WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+  HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return;
   std::vector<std::wstring> folders;
   do {
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L".." || (data.dwFileAttributes & kSkippedEntries) != 0) continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(folder + L"\\" + name);
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(folder + name + L"\\");
     } else {
-      out.push_back(ToAnsi(folder + L"\\" + name));
+      out.push_back(ToAnsi(folder + name));
     }
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
@@ -208,9 +209,20 @@ AnsiString PenPlusPortWin::CommonStartMenuFolder() {
   return ToAnsi(path);
 }
 
-std::vector<AnsiString> PenPlusPortWin::ListFiles(const AnsiString& folder, bool recursive) {
+std::vector<AnsiString> PenPlusPortWin::ListFiles(const AnsiString& path, bool recursive) {
   std::vector<AnsiString> out;
-  if (!folder.empty()) CollectFiles(ToWide(folder), recursive, 0, out);
+  if (path.empty()) return out;
+  // The trailing "\" is looked for in UTF-16: under code page 932 the last
+  // byte of a name such as "ソ" is a backslash too.
+  std::wstring folder = ToWide(path);
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return out;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    out.push_back(path);
+    return out;
+  }
+  if (folder.back() != L'\\') folder += L'\\';
+  CollectFiles(folder, recursive, 0, out);
   return out;
 }
 

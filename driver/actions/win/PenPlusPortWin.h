@@ -36,7 +36,8 @@ public:
   void Sleep(std::uint32_t ms) override;
   [[nodiscard]] bool Cancelled() override { return cancelled_; }
   [[nodiscard]] AnsiString CommonStartMenuFolder() override;
-  [[nodiscard]] std::vector<AnsiString> ListFiles(const AnsiString& folder, bool recursive) override;
+  // A path that names a file lists that file alone; nothing there, nothing.
+  [[nodiscard]] std::vector<AnsiString> ListFiles(const AnsiString& path, bool recursive) override;
 
   // The driver is closing, possibly from inside a wait (a close request
   // sent to the driver is answered while it sends or waits): from now on

@@ -14,14 +14,13 @@
 #include "serial/win/D2xxLibrary.h"
 #include "base/AsciiText.h"
 #include "identities/WindowIdentities.h"
+#include "wincommon/Security.h"
 #include "wincommon/Text.h"
 
 namespace orvanta::win {
 
 namespace {
 
-// One driver per session; the second start ends before making any window.
-constexpr wchar_t kInstanceMutex[] = L"Local\\Orvanta.PanelDriver.Instance";
 // How long a second start waits for a first driver that shows no window.
 constexpr ULONGLONG kInstanceWaitMs = 10000;
 
@@ -179,15 +178,30 @@ FormMain::FormMain() : appWindow_(*this), mainWindow_(*this) {
 
 FormMain::~FormMain() { Unload(); }
 
-wincommon::KernelHandle FormMain::ClaimSingleInstance() {
+wincommon::KernelHandle FormMain::ClaimSingleInstance(const wchar_t* name) {
   // The driver's thread owns the name until its process has ended. A driver
   // whose application window is there is running: a second one ends at once.
   // Without that window the first one is starting or shutting down; the
   // second waits, for a bounded time, for the first to start (then it ends)
   // or to end (then it takes over), so that a driver restarted during the
   // first one's shutdown is not lost.
-  wincommon::KernelHandle mutex(::CreateMutexW(nullptr, TRUE, kInstanceMutex));
-  if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return mutex;
+  //
+  // The name is the user's whatever rights the driver runs with: a driver
+  // started elevated (from an elevated setup) would otherwise make it with
+  // the elevated token's defaults, which leave the user out and label it
+  // high, and the same user's normal start could not even open it. (Wine has
+  // no split tokens and no integrity levels; there every start of the user
+  // opens the name.) A name made before with other rights, which this start
+  // may only wait on, follows the same rules as one it could open.
+  wincommon::UserObjectSecurity security;
+  wincommon::KernelHandle mutex(::CreateMutexW(security.Attributes(), TRUE, name));
+  DWORD error = ::GetLastError();
+  if (!mutex && error == ERROR_ACCESS_DENIED) {
+    mutex.reset(::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name));
+    if (!mutex) mutex.reset(::OpenMutexW(SYNCHRONIZE, FALSE, name));
+    error = ERROR_ALREADY_EXISTS;
+  }
+  if (!mutex || error != ERROR_ALREADY_EXISTS) return mutex;
   const ULONGLONG deadline = ::GetTickCount64() + kInstanceWaitMs;
   while (::FindWindowW(identity::kAppClass, identity::kDriverTitle) == nullptr && ::GetTickCount64() < deadline) {
     const DWORD got = ::WaitForSingleObject(mutex.get(), 50);
@@ -195,6 +209,14 @@ wincommon::KernelHandle FormMain::ClaimSingleInstance() {
   }
   mutex.reset();
   return mutex;
+}
+
+void FormMain::ReleaseSingleInstance(wincommon::KernelHandle& claim) {
+  // Closing the handle alone would keep the name owned until this thread
+  // ends, and a process can linger in its exit (a sound device that does
+  // not let go of a thread): the next start would wait and give up.
+  if (claim) ::ReleaseMutex(claim.get());
+  claim.reset();
 }
 
 bool FormMain::Load() {

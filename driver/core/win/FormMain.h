@@ -24,6 +24,7 @@
 #include "panel/win/FormDetailCal.h"
 #include "settings/win/FormSetting.h"
 #include "settings/win/ModuleFileInf.h"
+#include "wincommon/Com.h"
 #include "wincommon/Window.h"
 
 namespace orvanta::win {
@@ -81,11 +82,17 @@ private:
 
 class FormMain {
 public:
+  // The name a driver holds while it runs, one per user's session.
+  static constexpr const wchar_t* kInstanceName = L"Local\\Orvanta.PanelDriver.Instance";
+
   // The previous-instance test, made before the form (and any of its
   // windows, timers included) exists: a second start must end without
   // having made a single window. Returns the instance token to keep for the
-  // life of the process, or an empty one when another driver runs.
-  [[nodiscard]] static wincommon::KernelHandle ClaimSingleInstance();
+  // life of the process, or an empty one when another driver runs. (Tests
+  // claim names of their own.)
+  [[nodiscard]] static wincommon::KernelHandle ClaimSingleInstance(const wchar_t* name = kInstanceName);
+  // Gives the name up for the next start, once the form is gone.
+  static void ReleaseSingleInstance(wincommon::KernelHandle& claim);
 
   FormMain();
   ~FormMain();
@@ -125,6 +132,10 @@ private:
     return PanelParts{core_->ClsPanelData(), core_->ClsButtonRes(), core_->OnRecvTouchPoint};
   }
 
+  // OLE on the driver's thread before anything else, gone after everything
+  // else: the shell may hand a start (ShellExecuteEx) to extensions that
+  // need an apartment, and the selection dialog takes dropped files.
+  wincommon::OleScope ole_;
   WinProfileStore store_;
   // The live settings every part reads; the driver core loads and saves them.
   MainSettings settings_;

@@ -2,28 +2,24 @@
 
 #include <mmsystem.h>
 
+#include <memory>
+#include <utility>
+
 #include "wincommon/Files.h"
-#include "identities/WindowIdentities.h"
 
 namespace orvanta::win {
 
-namespace {
-
-constexpr UINT kStartMessage = WM_APP + 1;
-
-void PlayThroughWinmm(const std::string& wave, const std::wstring& path) {
+void PlayClick(const std::string& wave, const std::wstring& path) {
   if (wave.empty() && path.empty()) {
     ::PlaySoundW(nullptr, nullptr, 0);
   } else if (!wave.empty()) {
-    // SND_MEMORY reads the bytes while the sound plays: they live as long as
-    // the sound thread, which stops the sound before it ends.
+    // SND_MEMORY reads the bytes while the sound plays: the caller keeps
+    // them until it stops the sound (the sound thread does, before it ends).
     ::PlaySoundW(reinterpret_cast<LPCWSTR>(wave.data()), nullptr, SND_ASYNC | SND_MEMORY);
   } else {
     PlayWaveFile(path);
   }
 }
-
-}  // namespace
 
 void PlayWaveFile(const std::wstring& path) {
   // Played from the file, in the background: the press goes on at once. The
@@ -31,64 +27,67 @@ void PlayWaveFile(const std::wstring& path) {
   ::PlaySoundW(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
 }
 
+// What the press and the sound thread share; the thread holds its own share,
+// so nothing it touches goes away under it.
+struct ClickSound::Shared {
+  Shared(std::wstring p, Player pl) : path(std::move(p)), player(std::move(pl)) {}
+  const std::wstring path;
+  const Player player;
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
+  bool requested = false;
+  bool stop = false;
+};
+
 ClickSound::ClickSound(std::wstring path, Player player)
-    : path_(std::move(path)), player_(player ? std::move(player) : Player(PlayThroughWinmm)) {
-  CreateArgs args;
-  args.className = identity::kClickSoundClass;
-  args.style = 0;
-  args.parent = HWND_MESSAGE;
-  // Without the window Play starts each click at once on the pressing thread.
-  (void)Create(args);
-  thread_ = std::thread([this] { Run(); });
+    : shared_(std::make_shared<Shared>(std::move(path), player ? std::move(player) : Player(PlayClick))) {
+  auto* share = new std::shared_ptr<Shared>(shared_);
+  thread_.reset(::CreateThread(nullptr, 0, &ClickSound::Run, share, 0, nullptr));
+  if (!thread_) delete share;
 }
 
 ClickSound::~ClickSound() {
-  Destroy();
-  ::AcquireSRWLockExclusive(&lock_);
-  stop_ = true;
-  ::ReleaseSRWLockExclusive(&lock_);
-  ::WakeConditionVariable(&wake_);
-  thread_.join();
+  ::AcquireSRWLockExclusive(&shared_->lock);
+  shared_->stop = true;
+  ::ReleaseSRWLockExclusive(&shared_->lock);
+  ::WakeConditionVariable(&shared_->wake);
+  // A thread still inside the sound device after the bound is let go with
+  // its share of the state; the process ends it when it exits.
+  if (thread_) ::WaitForSingleObject(thread_.get(), kStopWaitMs);
 }
 
 void ClickSound::Play() {
-  if (posted_) return;
-  posted_ = hwnd() && ::PostMessageW(hwnd(), kStartMessage, 0, 0);
-  // No window or a full queue: a click at once beats none.
-  if (!posted_) Start();
+  if (!thread_) {
+    // No sound thread: a click by name, on this thread, beats none.
+    shared_->player({}, shared_->path);
+    return;
+  }
+  ::AcquireSRWLockExclusive(&shared_->lock);
+  shared_->requested = true;
+  ::ReleaseSRWLockExclusive(&shared_->lock);
+  ::WakeConditionVariable(&shared_->wake);
 }
 
-LRESULT ClickSound::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg != kStartMessage) return Window::HandleMessage(msg, wp, lp);
-  posted_ = false;
-  Start();
-  return 0;
-}
-
-void ClickSound::Start() {
-  ::AcquireSRWLockExclusive(&lock_);
-  requested_ = true;
-  ::ReleaseSRWLockExclusive(&lock_);
-  ::WakeConditionVariable(&wake_);
-}
-
-void ClickSound::Run() {
+DWORD WINAPI ClickSound::Run(void* param) {
+  const std::unique_ptr<std::shared_ptr<Shared>> share(static_cast<std::shared_ptr<Shared>*>(param));
+  Shared& s = **share;
   // Shorter than a RIFF header: nothing PlaySound could take from memory.
   constexpr std::size_t kWaveHeader = 44;
-  std::string wave = wincommon::ReadFileBytes(path_);
+  std::string wave = wincommon::ReadFileBytes(s.path);
   if (wave.size() < kWaveHeader) wave.clear();
   bool played = false;
   for (;;) {
-    ::AcquireSRWLockExclusive(&lock_);
-    while (!requested_ && !stop_) ::SleepConditionVariableSRW(&wake_, &lock_, INFINITE, 0);
-    const bool stop = stop_;
-    requested_ = false;
-    ::ReleaseSRWLockExclusive(&lock_);
+    ::AcquireSRWLockExclusive(&s.lock);
+    while (!s.requested && !s.stop) ::SleepConditionVariableSRW(&s.wake, &s.lock, INFINITE, 0);
+    const bool stop = s.stop;
+    s.requested = false;
+    ::ReleaseSRWLockExclusive(&s.lock);
     if (stop) break;
-    player_(wave, path_);
+    s.player(wave, s.path);
     played = true;
   }
-  if (played) player_({}, {});
+  if (played) s.player({}, {});
+  return 0;
 }
 
 }  // namespace orvanta::win

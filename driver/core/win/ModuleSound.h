@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
-#include <thread>
 
-#include "wincommon/Window.h"
+#include "wincommon/Handles.h"
 
 namespace orvanta::win {
 
@@ -15,54 +15,69 @@ namespace orvanta::win {
 // (the "no default" flag is deliberately not given), so a click is always heard.
 void PlayWaveFile(const std::wstring& path);
 
-// The click of every press, asked for before the button's action and played
-// by a thread of its own, so that the action never waits for it. Two costs
-// are kept off the press under Wine: an asynchronous PlaySound still costs
-// its caller 0.6-0.8 ms (it starts a sound thread and reads the file on every
-// call), and the sound's start-up, even on another thread, is a burst of
-// calls into the Wine server that the action's own cross-process messages
-// queue behind (3 ms more to the touch-data program, measured). So the click
-// starts once the asking thread is back in its message loop, that is after
-// the action, or at its first wait for another program; that is a few
-// milliseconds, which no one hears. The file is read once, by the sound
-// thread, and played from memory; a file that is missing or unreadable then
-// is played by name on every click, which sounds the system's default as
-// PlayWaveFile does (and finds a file put there later). A click asked for
-// while the last one plays cuts it off.
-class ClickSound : private wincommon::Window {
+// The click as the system plays it: the wave's bytes from memory, else the
+// file by name; empty bytes and an empty path stop a playing sound. What a
+// ClickSound plays with unless it is given another player.
+void PlayClick(const std::string& wave, const std::wstring& path);
+
+// The click of every press, started the moment the finger lands, before the
+// button's action, whatever that action then does: it may block the
+// driver's thread for a second or more (PenPlus started and waited for, a
+// hung touch-data program, the camera program started), and a click heard
+// after that tells the user nothing. The press only wakes the sound thread
+// (a slim lock and a condition variable: under Wine that stays in the
+// process, where an event or a posted message goes through the Wine server)
+// and goes on; the thread plays the click. An asynchronous PlaySound on the
+// pressing thread would cost the press 0.6-0.8 ms under Wine (it starts a
+// sound thread and reads the file on every call). The file is read once, by
+// the sound thread, and played from memory; a file that is missing or
+// unreadable then is played by name on every click, which sounds the
+// system's default as PlayWaveFile does (and finds a file put there later).
+// A click asked for while the last one plays cuts it off.
+//
+// The sound's start-up (PlaySound makes a thread of its own and opens the
+// device on every call) runs beside the action's first messages to
+// other programs, and under Wine both go through the one Wine server: the
+// action's messages do wait behind it. bench_click_sound measured a fast
+// calibration-set switch at 1.9-2.6 ms with the click at the press against
+// 0.9-1.1 ms without a click and 0.9-1.2 ms with the click started after it
+// (medians of 200, two runs, no sound device), while the click itself
+// started 0.04-0.06 ms after the press; behind an action of 2 s it started
+// 0.04-0.09 ms after the press, where waiting for the message loop started
+// it 2 s late.
+//
+// A sound device can wedge the thread inside the system's sound calls. The
+// thread's state is shared with it (it keeps its share), so the destructor
+// waits for it only a bounded time and then lets it go: a driver asked to
+// end does end.
+class ClickSound {
 public:
   // What the sound thread does with a click: the wave's bytes when the file
   // was read, else empty bytes and the path. Tests record instead of playing.
-  // Called with empty bytes and an empty path to stop a playing sound.
+  // Called with empty bytes and an empty path to stop a playing sound. It
+  // lives as long as the sound thread, which may outlive the ClickSound.
   using Player = std::function<void(const std::string& wave, const std::wstring& path)>;
 
-  // Made on the thread whose presses ask for the click (its message loop
-  // starts them).
+  // How long the destructor waits for the sound thread to stop the sound
+  // and end.
+  static constexpr DWORD kStopWaitMs = 1000;
+
   explicit ClickSound(std::wstring path, Player player = {});
-  // Stops a playing sound and joins the thread.
-  ~ClickSound() override;
+  // Stops a playing sound; returns within kStopWaitMs whatever the sound
+  // thread does.
+  ~ClickSound();
   ClickSound(const ClickSound&) = delete;
   ClickSound& operator=(const ClickSound&) = delete;
 
-  // Asks for the click and returns at once (one posted message); never
-  // waits for the sound thread.
+  // Asks for the click and returns at once; never waits for the sound thread.
   void Play();
 
 private:
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-  void Start();
-  void Run();
+  struct Shared;
+  static DWORD WINAPI Run(void* param);
 
-  const std::wstring path_;
-  Player player_;
-  // A slim lock and condition variable: under Wine waking a thread through
-  // them stays in the process, where an event is a round trip to the server.
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  CONDITION_VARIABLE wake_ = CONDITION_VARIABLE_INIT;
-  bool requested_ = false;
-  bool stop_ = false;
-  bool posted_ = false;  // a start is on its way through the message queue
-  std::thread thread_;
+  std::shared_ptr<Shared> shared_;
+  wincommon::KernelHandle thread_;
 };
 
 }  // namespace orvanta::win

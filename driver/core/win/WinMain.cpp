@@ -9,9 +9,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // shell components): no copy from the current folder or PATH.
   wincommon::UseSafeDllSearch();
   // A second driver ends at once, silently, before it has made any window.
-  const auto instance = orvanta::win::FormMain::ClaimSingleInstance();
+  auto instance = orvanta::win::FormMain::ClaimSingleInstance();
   if (!instance) return 0;
-  orvanta::win::FormMain form;
-  if (!form.Load()) return 0;
-  return form.Run();
+  int code = 0;
+  {
+    orvanta::win::FormMain form;
+    if (form.Load()) code = form.Run();
+  }
+  // The form is gone: the next start may run, even should this process
+  // linger in its exit.
+  orvanta::win::FormMain::ReleaseSingleInstance(instance);
+  return code;
 }

@@ -102,6 +102,30 @@ TEST_F(FormInfoTest, ShowsTextWindowOverBackdropOfEqualSizeAndPosition) {
   EXPECT_EQ(key, RGB(255, 0, 255));
 }
 
+// A pen stroke in the middle of the screen on an interactive whiteboard must
+// reach the program below, and a tap must not activate the notification.
+TEST_F(FormInfoTest, PenStrokesAndTapsPassThroughToTheWindowBelow) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"FormInfoTestBelow";
+  ::RegisterClassW(&wc);
+  const int sw = ::GetSystemMetrics(SM_CXSCREEN);
+  const int sh = ::GetSystemMetrics(SM_CYSCREEN);
+  const wincommon::WindowHandle below(::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, sw, sh,
+                                                        nullptr, nullptr, wc.hInstance, nullptr));
+  ASSERT_TRUE(below);
+  form_->SetText(u8"ペンソフトを起動しました。", 0);
+  ASSERT_TRUE(Shown());
+  for (const HWND h : {form_->TextWindow(), form_->Backdrop()}) {
+    constexpr LONG kClickThrough = WS_EX_TRANSPARENT | WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
+    EXPECT_EQ(::GetWindowLongW(h, GWL_EXSTYLE) & kClickThrough, kClickThrough);
+  }
+  const RECT r = WindowRect(form_->TextWindow());
+  const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  EXPECT_EQ(::WindowFromPoint(centre), below.get());
+}
+
 TEST_F(FormInfoTest, DisappearsWhenTheDisplayTimeIsOver) {
   // The configured time for any negative TimeOut; a given TimeOut otherwise.
   const struct {

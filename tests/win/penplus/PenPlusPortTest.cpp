@@ -158,6 +158,31 @@ TEST(PenPlusWindows, TheStartMenuListingLeavesOutHiddenAndSystemEntries) {
   EXPECT_EQ(listed, (std::vector<std::string>{"Programs\\b.lnk", "a.lnk", "read-only.lnk"}));
 }
 
+TEST(PenPlusWindows, ListFilesTakesAFileAsItselfAndAFolderWithOrWithoutItsTrailingBackslash) {
+  const harness::TestFolder folder;
+  // "ソ" ends in the byte of a backslash under code page 932.
+  for (const wchar_t* file : {L"a.lnk", L"Sub\\b.lnk", L"\u30bd\\c.lnk"}) ASSERT_TRUE(folder.WriteText(file, "x"));
+  const std::wstring root = folder.Path();
+  const struct {
+    const char* name;
+    std::wstring path;
+    std::vector<std::wstring> listed;
+  } cases[] = {
+      {"a file", root + L"\\a.lnk", {root + L"\\a.lnk"}},
+      {"nothing there", root + L"\\missing.lnk", {}},
+      {"a folder ending in a backslash", root + L"\\Sub\\", {root + L"\\Sub\\b.lnk"}},
+      {"a folder whose last byte is a backslash", root + L"\\\u30bd", {root + L"\\\u30bd\\c.lnk"}},
+  };
+  orvanta::win::PenPlusPortWin port;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> got, want;
+    for (const auto& file : port.ListFiles(orvanta::win::ToAnsi(c.path), true)) got.push_back(file.bytes());
+    for (const auto& file : c.listed) want.push_back(orvanta::win::ToAnsi(file).bytes());
+    EXPECT_EQ(got, want);
+  }
+}
+
 // ------------------------------------------------- the running program's version
 
 // The PenPlus stand-in of one major version, started in the test's folder.

@@ -1,13 +1,16 @@
 // The click sound's own thread: a press asks for the click and goes on at
-// once, whatever the sound device does; the click starts when the asking
-// thread pumps messages again; the file is read once; a missing or broken
-// file falls back to playing by name (the system's default sound).
+// once, whatever the sound device does; the click starts at the press, while
+// the action runs; the file is read once; a missing or broken file falls back
+// to playing by name (the system's default sound); a wedged device does not
+// keep the driver from ending.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/Harness.h"
@@ -55,7 +58,9 @@ TEST(ClickSound, PlaysTheBytesReadOnceOrElseByName) {
     SCOPED_TRACE(c.name);
     harness::TestFolder folder;
     const std::wstring path = folder.File(L"Orvanta.wav");
-    if (c.exists) ASSERT_TRUE(folder.WriteText(L"Orvanta.wav", c.bytes));
+    if (c.exists) {
+      ASSERT_TRUE(folder.WriteText(L"Orvanta.wav", c.bytes));
+    }
     Recorder recorder;
     {
       ClickSound sound(path, recorder.Player());
@@ -105,19 +110,53 @@ TEST(ClickSound, PlayNeverWaitsForTheSoundThread) {
   EXPECT_EQ(entered.load(), 2);
 }
 
-// And a sound never asked for is never stopped either.
-TEST(ClickSound, StartsOnceTheAskingThreadIsBackInItsMessageLoop) {
+// The press's action may block the thread for seconds (a hung program, a
+// slow start) without pumping messages: the click must not wait for it. And
+// a sound never asked for is never stopped either.
+TEST(ClickSound, StartsAtThePressWhileTheActionBlocksWithoutPumping) {
   Recorder recorder;
   { ClickSound unused(L"C:\\nowhere\\Orvanta.wav", recorder.Player()); }
   EXPECT_TRUE(recorder.Calls().empty()) << "nothing played, nothing stopped";
-  ClickSound sound(L"C:\\nowhere\\Orvanta.wav", recorder.Player());
+  const auto called = std::make_shared<wincommon::KernelHandle>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ClickSound sound(L"C:\\nowhere\\Orvanta.wav", [called](const std::string&, const std::wstring& path) {
+    if (!path.empty()) ::SetEvent(called->get());
+  });
   sound.Play();
-  // The press's action runs now, without pumping messages; the sound must
-  // not start under it (its start-up would compete with the action).
-  const ULONGLONG end = ::GetTickCount64() + 100;
-  while (::GetTickCount64() < end && recorder.Calls().empty()) ::Sleep(1);
-  EXPECT_TRUE(recorder.Calls().empty());
-  EXPECT_TRUE(harness::WaitUntil([&] { return recorder.Calls().size() == 1; }, 5s));
+  // The action: this thread waits without looking at its messages.
+  EXPECT_EQ(::WaitForSingleObject(called->get(), 10000), WAIT_OBJECT_0) << "the click waited for the action";
+}
+
+// A wedged sound device: the player never returns while the driver ends.
+TEST(ClickSound, EndsWithinItsBoundWhateverTheSoundThreadDoesAndLetsTheThreadFinishLater) {
+  struct Device {
+    wincommon::KernelHandle entered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    wincommon::KernelHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    wincommon::KernelHandle stopped{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  };
+  const auto device = std::make_shared<Device>();
+  auto sound = std::make_unique<ClickSound>(L"C:\\nowhere\\Orvanta.wav",
+                                            [device](const std::string&, const std::wstring& path) {
+                                              if (path.empty()) {
+                                                ::SetEvent(device->stopped.get());
+                                                return;
+                                              }
+                                              ::SetEvent(device->entered.get());
+                                              ::WaitForSingleObject(device->release.get(), INFINITE);
+                                            });
+  sound->Play();
+  ASSERT_EQ(::WaitForSingleObject(device->entered.get(), 10000), WAIT_OBJECT_0);
+  wincommon::KernelHandle destroyed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::thread ending([&] {
+    sound.reset();
+    ::SetEvent(destroyed.get());
+  });
+  // Far past the bound, not timed tightly: an unbounded wait never ends here.
+  EXPECT_EQ(::WaitForSingleObject(destroyed.get(), 10 * ClickSound::kStopWaitMs), WAIT_OBJECT_0);
+  // The device comes back: the thread stops the sound with its own share of
+  // the state and ends.
+  ::SetEvent(device->release.get());
+  ending.join();
+  EXPECT_EQ(::WaitForSingleObject(device->stopped.get(), 10000), WAIT_OBJECT_0);
 }
 
 }  // namespace
