@@ -195,11 +195,11 @@ void DriverCore::HandleReportLine(const std::string& line) {
   // that touch only: recorded, and the next report is handled as usual.
   try {
     const auto point = ParseReportLine(line);
-    if (!point || TouchesHeld()) return;
-    if (!OnRecvTouchPoint.Raise(*point)) touch_.HandleTouch(*point);
+    if (point && !TouchesHeld() && !OnRecvTouchPoint.Raise(*point)) touch_.HandleTouch(*point);
   } catch (...) {
     RecordCurrentException(platform_.recordFault, "handling a touch report");
   }
+  if (platform_.reportHandled) platform_.reportHandled();
 }
 
 void DriverCore::RaisePortOpenCloseChange() {

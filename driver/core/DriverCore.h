@@ -70,7 +70,10 @@ public:
   };
   struct Platform {
     D2xxApiLoader d2xx;
+    // Asked for at a press, before its action; the click may wait for the
+    // press's own work until reportHandled, which comes after every report.
     std::function<void()> playClickSound;
+    std::function<void()> reportHandled;
     // Sets the process priority class (a value of PriorityClassFor); the
     // result is ignored.
     std::function<void(std::uint32_t priorityClass)> setPriorityClass;

@@ -250,6 +250,7 @@ bool FormMain::Load() {
   DriverCore::Platform platform;
   platform.d2xx = [] { return LoadD2xxLibrary(); };
   platform.playClickSound = [this] { clickSound_->Play(); };
+  platform.reportHandled = [this] { clickSound_->Release(); };
   platform.setPriorityClass = [](std::uint32_t cls) { ::SetPriorityClass(::GetCurrentProcess(), cls); };
   platform.actions = MakeActionFactories();
   platform.buttonResFiles = &buttonResFiles_;

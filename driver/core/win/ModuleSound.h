@@ -20,31 +20,36 @@ void PlayWaveFile(const std::wstring& path);
 // ClickSound plays with unless it is given another player.
 void PlayClick(const std::string& wave, const std::wstring& path);
 
-// The click of every press, started the moment the finger lands, before the
-// button's action, whatever that action then does: it may block the
-// driver's thread for a second or more (PenPlus started and waited for, a
-// hung touch-data program, the camera program started), and a click heard
-// after that tells the user nothing. The press only wakes the sound thread
-// (a slim lock and a condition variable: under Wine that stays in the
-// process, where an event or a posted message goes through the Wine server)
-// and goes on; the thread plays the click. An asynchronous PlaySound on the
-// pressing thread would cost the press 0.6-0.8 ms under Wine (it starts a
-// sound thread and reads the file on every call). The file is read once, by
-// the sound thread, and played from memory; a file that is missing or
-// unreadable then is played by name on every click, which sounds the
-// system's default as PlayWaveFile does (and finds a file put there later).
-// A click asked for while the last one plays cuts it off.
+// The click of every press, asked for the moment the finger lands, before
+// the button's action, and heard within a few milliseconds whatever that
+// action then does: it may block the driver's thread for a second or more
+// (PenPlus started and waited for, a hung touch-data program, the camera
+// program started), and a click heard after that tells the user nothing.
+// The press only wakes the sound thread (a slim lock and a condition
+// variable: under Wine that stays in the process, where an event or a
+// posted message goes through the Wine server) and goes on; the thread plays
+// the click. An asynchronous PlaySound on the pressing thread would cost the
+// press 0.6-0.8 ms under Wine (it starts a sound thread and reads the file on
+// every call). The file is read once, by the sound thread, and played from
+// memory; a file that is missing or unreadable then is played by name on
+// every click, which sounds the system's default as PlayWaveFile does (and
+// finds a file put there later). A click asked for while the last one plays
+// cuts it off.
 //
-// The sound's start-up (PlaySound makes a thread of its own and opens the
-// device on every call) runs beside the action's first messages to
-// other programs, and under Wine both go through the one Wine server: the
-// action's messages do wait behind it. bench_click_sound measured a fast
-// calibration-set switch at 1.9-2.6 ms with the click at the press against
-// 0.9-1.1 ms without a click and 0.9-1.2 ms with the click started after it
-// (medians of 200, two runs, no sound device), while the click itself
-// started 0.04-0.06 ms after the press; behind an action of 2 s it started
-// 0.04-0.09 ms after the press, where waiting for the message loop started
-// it 2 s late.
+// The press's own work goes first: the click starts when the asking thread
+// says the report is handled (Release) or after kHoldMs, whichever comes
+// first. PlaySound's start-up (it makes a thread and opens the device on
+// every call) is a burst of system work; under Wine it goes through the one
+// Wine server, where the action's window questions and messages to other
+// programs wait behind it. Started at once, the click made a fast
+// calibration-set switch 1.9-2.6 ms instead of 0.9-1.1 ms, and a pen
+// button's press 4.2 ms instead of 2.5-3.1 ms (bench_click_sound,
+// bench_pen_road). On Windows the start-up runs beside the action on another
+// core; the hold costs the click at most kHoldMs there, against tens of
+// milliseconds of the audio engine's own latency. The hold is timed with a
+// high-resolution waitable timer where the system has one (Windows 10 1803
+// and later); elsewhere a wait ends on the system's timer tick (15.6 ms unless
+// a program asked for a finer one).
 //
 // A sound device can wedge the thread inside the system's sound calls. The
 // thread's state is shared with it (it keeps its share), so the destructor
@@ -61,8 +66,10 @@ public:
   // How long the destructor waits for the sound thread to stop the sound
   // and end.
   static constexpr DWORD kStopWaitMs = 1000;
+  // How long a click waits for the press's own work at most.
+  static constexpr DWORD kHoldMs = 3;
 
-  explicit ClickSound(std::wstring path, Player player = {});
+  explicit ClickSound(std::wstring path, Player player = {}, DWORD holdMs = kHoldMs);
   // Stops a playing sound; returns within kStopWaitMs whatever the sound
   // thread does.
   ~ClickSound();
@@ -71,6 +78,9 @@ public:
 
   // Asks for the click and returns at once; never waits for the sound thread.
   void Play();
+  // The press's work on the asking thread is done: a click asked for starts
+  // now, if it has not yet.
+  void Release();
 
 private:
   struct Shared;

@@ -121,13 +121,18 @@ protected:
     return p;
   }
 
-  // Starts the program, which must show one error box (OK only) with this
-  // title and text, and end with the code once it is answered, without
-  // starting the removal program.
+  // Starts the program, which must show one error box as ExpectLastBox says.
   void ExpectErrorBox(const std::wstring& args, const std::wstring& title, const std::wstring& text, DWORD code) {
     Process uninst = StartUninst(args);
+    ExpectLastBox(uninst, title, text, code);
+  }
+
+  // The program's next box is an error box (OK only) with this title and
+  // text; answered, the program ends with the code, without having started
+  // the removal program.
+  void ExpectLastBox(Process& uninst, const std::wstring& title, const std::wstring& text, DWORD code) {
     const Box box = WaitForBox(uninst);
-    ASSERT_NE(box.hwnd, nullptr);
+    ASSERT_NE(box.hwnd, nullptr) << "no box";
     EXPECT_EQ(box.title, title);
     EXPECT_EQ(box.text, text);
     EXPECT_FALSE(box.Has(IDYES));
@@ -201,17 +206,10 @@ TEST_F(UninstTest, NoShows702OnlyAndDriverKeepsRunning) {
   EXPECT_EQ(confirm.focusId, IDNO);
   ASSERT_TRUE(Answer(confirm, IDNO));
 
-  const Box cancelled = WaitForBox(uninst);
-  ASSERT_NE(cancelled.hwnd, nullptr);
-  EXPECT_EQ(cancelled.title, L"オルヴァンタ のアンインストール");
-  EXPECT_EQ(cancelled.text, L"オルヴァンタ のアンインストールは取り消されました。");
-  ASSERT_TRUE(Answer(cancelled, IDOK));
-  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
-  EXPECT_EQ(uninst.ExitCode(), 702u);
+  ExpectLastBox(uninst, L"オルヴァンタ のアンインストール", L"オルヴァンタ のアンインストールは取り消されました。", 702);
   // Reported once: no second box after the refusal.
   EXPECT_TRUE(driver.Running());
   EXPECT_NE(::FindWindowW(kAppClass, kDriverTitle), nullptr);
-  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
 }
 
 struct StopCase {
@@ -264,15 +262,8 @@ TEST_F(UninstTest, ADriverThatCannotBeEndedIsReportedAnd702) {
   Process driver = StartDriver(L"hang 30000 noterminate");
   Process uninst = StartUninst(TypicalArgs());
   ConfirmYes(uninst);
-  const Box failed = WaitForBox(uninst);
-  ASSERT_NE(failed.hwnd, nullptr) << "no failure box";
-  EXPECT_EQ(failed.title, L"Orvanta のアンインストール");
-  EXPECT_EQ(failed.text, L"Orvanta のアンインストールは取り消されました。");
-  ASSERT_TRUE(Answer(failed, IDOK));
-  ASSERT_TRUE(uninst.WaitExit(kEndTimeout));
-  EXPECT_EQ(uninst.ExitCode(), 702u);
+  ExpectLastBox(uninst, L"Orvanta のアンインストール", L"Orvanta のアンインストールは取り消されました。", 702);
   EXPECT_TRUE(driver.Running());
-  EXPECT_FALSE(folder_.Exists(L"calls.txt"));
   driver.Kill();
 }
 
