@@ -27,38 +27,16 @@ void PlayWaveFile(const std::wstring& path) {
   ::PlaySoundW(path.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
 }
 
-namespace {
-
-#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
-#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
-#endif
-
-// A timer that ends a wait of a few milliseconds on time: a plain one ends it
-// on the system's timer tick. Systems before Windows 10 1803 refuse the flag.
-HANDLE MakeHoldTimer() {
-  if (HANDLE timer = ::CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                              TIMER_MODIFY_STATE | SYNCHRONIZE)) {
-    return timer;
-  }
-  return ::CreateWaitableTimerW(nullptr, FALSE, nullptr);
-}
-
-}  // namespace
-
 // What the press and the sound thread share; the thread holds its own share,
 // so nothing it touches goes away under it.
 struct ClickSound::Shared {
-  Shared(std::wstring p, Player pl, DWORD hold)
-      : path(std::move(p)), player(std::move(pl)), holdMs(hold), released(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-        holdTimer(MakeHoldTimer()) {}
+  Shared(std::wstring p, Player pl, DWORD hold) : path(std::move(p)), player(std::move(pl)), holdMs(hold) {}
   const std::wstring path;
   const Player player;
   const DWORD holdMs;
-  // Set by Release and at the stop; the click's hold waits on it and on the
-  // timer.
-  const wincommon::KernelHandle released;
-  const wincommon::KernelHandle holdTimer;
   SRWLOCK lock = SRWLOCK_INIT;
+  // Wakes the sound thread for a click, for the end of its hold and for the
+  // stop.
   CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
   bool requested = false;
   bool pressDone = true;  // false from a Play until its Release
@@ -69,21 +47,24 @@ struct ClickSound::Shared {
 };
 
 void ClickSound::Shared::Hold() {
-  LARGE_INTEGER due;
-  due.QuadPart = -static_cast<LONGLONG>(holdMs) * 10000;  // relative, in 100 ns
-  if (holdMs == 0 || !released || !holdTimer || !::SetWaitableTimer(holdTimer.get(), &due, 0, nullptr, nullptr, FALSE)) {
-    return;
+  if (holdMs == 0) return;
+  LARGE_INTEGER frequency, now;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&now);
+  const LONGLONG deadline = now.QuadPart + frequency.QuadPart * holdMs / 1000;
+  // A wait of a few milliseconds ends on the system's timer tick, 15.6 ms
+  // unless a finer period is asked for; asked for only while a click is held.
+  // (Wine's waits end on time without it.)
+  const bool fine = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+  ::AcquireSRWLockExclusive(&lock);
+  while (!pressDone && !stop) {
+    ::QueryPerformanceCounter(&now);
+    if (now.QuadPart >= deadline) break;
+    const auto left = static_cast<DWORD>((deadline - now.QuadPart) * 1000 / frequency.QuadPart + 1);
+    ::SleepConditionVariableSRW(&wake, &lock, left, 0);
   }
-  const HANDLE waits[] = {released.get(), holdTimer.get()};
-  for (;;) {
-    ::AcquireSRWLockShared(&lock);
-    const bool go = pressDone || stop;
-    ::ReleaseSRWLockShared(&lock);
-    // The event may still be set by a Release that came while no click was
-    // held: the flag decides, the event only wakes.
-    if (go || ::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) break;
-  }
-  ::CancelWaitableTimer(holdTimer.get());
+  ::ReleaseSRWLockExclusive(&lock);
+  if (fine) ::timeEndPeriod(1);
 }
 
 ClickSound::ClickSound(std::wstring path, Player player, DWORD holdMs)
@@ -98,7 +79,6 @@ ClickSound::~ClickSound() {
   shared_->stop = true;
   ::ReleaseSRWLockExclusive(&shared_->lock);
   ::WakeConditionVariable(&shared_->wake);
-  if (shared_->released) ::SetEvent(shared_->released.get());
   // A thread still inside the sound device after the bound is let go with
   // its share of the state; the process ends it when it exits.
   if (thread_) ::WaitForSingleObject(thread_.get(), kStopWaitMs);
@@ -119,12 +99,11 @@ void ClickSound::Play() {
 
 void ClickSound::Release() {
   ::AcquireSRWLockExclusive(&shared_->lock);
-  // Only a click asked for since the last Release waits for this: every
-  // other report costs no system call.
+  // Only a click asked for since the last Release waits for this.
   const bool held = !shared_->pressDone;
   shared_->pressDone = true;
   ::ReleaseSRWLockExclusive(&shared_->lock);
-  if (held && shared_->released) ::SetEvent(shared_->released.get());
+  if (held) ::WakeConditionVariable(&shared_->wake);
 }
 
 DWORD WINAPI ClickSound::Run(void* param) {

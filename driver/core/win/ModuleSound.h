@@ -46,10 +46,11 @@ void PlayClick(const std::string& wave, const std::wstring& path);
 // button's press 4.2 ms instead of 2.5-3.1 ms (bench_click_sound,
 // bench_pen_road). On Windows the start-up runs beside the action on another
 // core; the hold costs the click at most kHoldMs there, against tens of
-// milliseconds of the audio engine's own latency. The hold is timed with a
-// high-resolution waitable timer where the system has one (Windows 10 1803
-// and later); elsewhere a wait ends on the system's timer tick (15.6 ms unless
-// a program asked for a finer one).
+// milliseconds of the audio engine's own latency. The hold is a wait on the
+// same condition variable, in the process, with a 1 ms system timer period
+// asked for while it lasts (a wait of a few milliseconds would otherwise end
+// on the 15.6 ms tick); a waitable timer or an event would put the sound
+// thread's own calls into the Wine server beside the action's.
 //
 // A sound device can wedge the thread inside the system's sound calls. The
 // thread's state is shared with it (it keeps its share), so the destructor
