@@ -28,6 +28,18 @@ DWORD MillisecondsUntil(Clock::time_point deadline) {
   return left > 0 ? static_cast<DWORD>(left) : 0;
 }
 
+// Looks every 100 ms, pumping this thread's messages, until done() or the
+// deadline; done() is asked once more at the deadline.
+template <typename Done>
+bool PollUntil(Clock::time_point deadline, Done done) {
+  for (;;) {
+    PumpPendingMessages();
+    if (done()) return true;
+    if (Clock::now() >= deadline) return false;
+    ::Sleep(100);
+  }
+}
+
 // Whether the system still lists a process with this id. For a process that
 // may not be opened at all (another user's, without the debug privilege).
 bool ProcessListed(DWORD pid) {
@@ -71,31 +83,20 @@ public:
   }
 
   bool WaitWindowGone(std::chrono::milliseconds bound) override {
-    const auto deadline = Clock::now() + bound;
-    for (;;) {
-      PumpPendingMessages();
-      if (!::IsWindow(window_) || !FindAppWindow()) return true;
-      if (Clock::now() >= deadline) return false;
-      ::Sleep(100);
-    }
+    return PollUntil(Clock::now() + bound, [this] { return !::IsWindow(window_) || !FindAppWindow(); });
   }
 
   bool WaitProcessEnded(std::chrono::milliseconds bound) override {
     const auto deadline = Clock::now() + bound;
+    if (!process_) return PollUntil(deadline, [this] { return !ProcessListed(pid_); });
+    const HANDLE handle = process_.get();
     for (;;) {
       PumpPendingMessages();
-      if (process_) {
-        const HANDLE handle = process_.get();
-        const DWORD got = ::MsgWaitForMultipleObjects(1, &handle, FALSE, MillisecondsUntil(deadline), QS_ALLINPUT);
-        if (got == WAIT_OBJECT_0) return true;
-        // Time-out or failure; messages that keep coming do not stretch the bound.
-        if (got != WAIT_OBJECT_0 + 1 || Clock::now() >= deadline) {
-          return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-        }
-      } else {
-        if (!ProcessListed(pid_)) return true;
-        if (Clock::now() >= deadline) return false;
-        ::Sleep(100);
+      const DWORD got = ::MsgWaitForMultipleObjects(1, &handle, FALSE, MillisecondsUntil(deadline), QS_ALLINPUT);
+      if (got == WAIT_OBJECT_0) return true;
+      // Time-out or failure; messages that keep coming do not stretch the bound.
+      if (got != WAIT_OBJECT_0 + 1 || Clock::now() >= deadline) {
+        return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
       }
     }
   }
