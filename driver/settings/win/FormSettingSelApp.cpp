@@ -135,7 +135,7 @@ bool FormSettingSelApp::Load(HWND owner) {
 
   // Drops need OLE on this thread; a window or control that cannot take
   // them is skipped.
-  oleReady_ = SUCCEEDED(::OleInitialize(nullptr));
+  ole_.emplace();
   if (!dropTarget_) dropTarget_ = new FileDropTarget(*this);
   std::vector<HWND> windows{hwnd()};
   for (HWND child = ::GetWindow(hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
@@ -283,8 +283,7 @@ void FormSettingSelApp::OnDestroy() {
     dropTarget_->Release();
     dropTarget_ = nullptr;
   }
-  if (oleReady_) ::OleUninitialize();
-  oleReady_ = false;
+  ole_.reset();
   if (icon_) ::DestroyIcon(icon_);
   icon_ = nullptr;
 }

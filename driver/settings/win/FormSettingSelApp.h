@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "base/win/Forms.h"
 #include "identities/WindowIdentities.h"
 #include "settings/ClassRegAppData.h"
+#include "wincommon/Com.h"
 #include "wincommon/Handles.h"
 
 namespace orvanta::win {
@@ -64,7 +66,8 @@ private:
   HICON icon_ = nullptr;
   IDropTarget* dropTarget_ = nullptr;
   std::vector<HWND> dropWindows_;
-  bool oleReady_ = false;
+  // OLE while the dialog is open: drops need it on this thread.
+  std::optional<wincommon::OleScope> ole_;
 };
 
 }  // namespace orvanta::win
