@@ -15,13 +15,7 @@ std::string CurrentExceptionText() {
 }
 
 void RecordCurrentException(const FaultRecord& record, const char* where) noexcept {
-  if (!record) return;
-  try {
-    record(std::string(where) + ": " + CurrentExceptionText());
-  } catch (...) {
-    // Out of memory for the text, or the record itself failed: nothing left
-    // that could tell anyone.
-  }
+  RecordFault(record, [where] { return std::string(where) + ": " + CurrentExceptionText(); });
 }
 
 }  // namespace orvanta

@@ -17,8 +17,20 @@ using FaultRecord = std::function<void(const std::string& what)>;
 // for anything not derived from std::exception, a fixed text.
 [[nodiscard]] std::string CurrentExceptionText();
 
-// Records `where: <exception text>` through record, if any; never throws (a
-// record that fails is dropped rather than let a second fault escape).
+// Records the text what() makes through record, if any; never throws (a
+// text that cannot be made, or a record that fails, is dropped rather than
+// let a second fault escape).
+template <typename MakeText>
+void RecordFault(const FaultRecord& record, MakeText what) noexcept {
+  if (!record) return;
+  try {
+    record(what());
+  } catch (...) {
+    // Nothing left that could tell anyone.
+  }
+}
+
+// Inside a catch block: records `where: <exception text>`, as RecordFault.
 void RecordCurrentException(const FaultRecord& record, const char* where) noexcept;
 
 }  // namespace orvanta

@@ -176,17 +176,11 @@ bool DriverCore::AcceptSetUp(bool lineRefused, bool written) {
   // Kept open before: recorded then, until an open succeeds.
   if (refusedSetUps_ >= kSetUpAttempts) return true;
   if (++refusedSetUps_ < kSetUpAttempts) return false;
-  if (platform_.recordFault) {
-    try {
-      platform_.recordFault(std::string("the panel library refused ") +
-                            (lineRefused ? "the line set-up (baud rate, data characteristics)"
-                                         : "the start-up commands") +
-                            " at " + std::to_string(kSetUpAttempts) +
-                            " opens in a row; the link is kept open as it is");
-    } catch (...) {
-      // Nothing left that could tell anyone; the link is kept all the same.
-    }
-  }
+  RecordFault(platform_.recordFault, [lineRefused] {
+    return std::string("the panel library refused ") +
+           (lineRefused ? "the line set-up (baud rate, data characteristics)" : "the start-up commands") + " at " +
+           std::to_string(kSetUpAttempts) + " opens in a row; the link is kept open as it is";
+  });
   return true;
 }
 
