@@ -126,31 +126,30 @@ public:
   // The line handed on must be the next line that fits the cap.
   void Handed(const std::string& line) {
     const auto next = NextFitting();
-    Check(next && *next == line);
-    cursor_ += Skipped() + line.size();
+    Check(next && next->length == line.size() && stream_.compare(next->at, next->length, line) == 0);
+    cursor_ = next->at + next->length;
   }
   // Nothing that fits the cap is left untaken.
-  void CheckDrained() { Check(!NextFitting()); }
+  void CheckDrained() const { Check(!NextFitting()); }
 
 private:
-  // The next whole line from the cursor on that fits the cap; lines too long
-  // on the way are counted in skipped_.
-  std::optional<std::string> NextFitting() {
-    skipped_ = 0;
+  struct Span {
+    std::size_t at, length;
+  };
+  // The next whole line from the cursor on that fits the cap, past lines too
+  // long for it.
+  [[nodiscard]] std::optional<Span> NextFitting() const {
     for (std::size_t at = cursor_;;) {
       const std::size_t lf = stream_.find('\n', at);
       if (lf == std::string::npos) return std::nullopt;
       const std::size_t length = lf + 1 - at;
-      if (length <= Receiver::kRxBufferCap) return stream_.substr(at, length);
-      skipped_ += length;
+      if (length <= Receiver::kRxBufferCap) return Span{at, length};
       at = lf + 1;
     }
   }
-  [[nodiscard]] std::size_t Skipped() const { return skipped_; }
 
   std::string stream_;
   std::size_t cursor_ = 0;
-  std::size_t skipped_ = 0;
 };
 
 template <typename Rig>
